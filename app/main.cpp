@@ -1,0 +1,26 @@
+#include "app/wmt.h"
+#include "common/SharedState.h"
+#include "platform/DesktopServices.h"
+#include "platform/QtPrompts.h"
+
+#include <QApplication>
+
+#include <clocale>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vidmarro"));
+    QApplication::setApplicationDisplayName(QString());
+    // The media engine refuses to start under a locale with a decimal comma.
+    std::setlocale(LC_NUMERIC, "C");
+
+    QtPrompts prompts;
+    DesktopServices system;
+    Services services{prompts, system, nullptr};
+    SharedState state;
+
+    TForm1 form1(state, services, QCoreApplication::applicationDirPath());
+    form1.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,191 @@
+#include "app/wmt.h"
+
+#include "common/AppError.h"
+#include "common/Paths.h"
+#include "common/SharedState.h"
+#include "platform/Guard.h"
+#include "platform/SystemServices.h"
+#include "ui_wmt.h"
+
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QLocale>
+#include <QStyle>
+#include <QTimer>
+
+namespace {
+
+const QString Dates = QStringLiteral("Dates");
+const QString Bar = QStringLiteral("Bar");
+
+QString shortDate(const QDate& d)
+{
+    return QLocale::system().toString(d, QLocale::ShortFormat);
+}
+
+// Long time format without the time zone, which Qt's long format adds.
+QString longTime(const QTime& t)
+{
+    QString fmt = QLocale::system().timeFormat(QLocale::LongFormat);
+    fmt.remove(u't');
+    return QLocale::system().toString(t, fmt.trimmed());
+}
+
+} // namespace
+
+const QString TForm1::MediaPlayerDownload = QStringLiteral("https://mpv.io/installation/");
+
+QString TForm1::linkAddress(Link link)
+{
+    static const char* const addresses[LinkCount] = {
+        "https://www.vidmarro.com/",
+        "https://www.paypal.com/donate/?business=donate%40vidmarro.com&item_name=Vidmarro",
+        "https://www.vidmarro.com/melnoria/",
+        "https://www.amazon.com/gp/redirect.html?tag=vidmarro-20&location=%2Fgp%2Fbestsellers%2Fmovies-tv%2F2649512011",
+        "https://www.amazon.com/gp/redirect.html?tag=vidmarro-20&location=%2Fgp%2Fbestsellers%2Fmovies-tv%2F2901953011",
+        "https://www.amazon.com/gp/redirect.html?tag=vidmarro-20&location=%2Fgp%2Fbestsellers%2Fmusic",
+        "https://www.amazon.com/gp/redirect.html?tag=vidmarro-20&location=%2Fgp%2Fbestsellers%2Fbooks",
+        "https://www.amazon.com/gp/redirect.html?tag=vidmarro-20&location=%2Ftoys-games%2Fb%3Fnode%3D165793011",
+    };
+    return QString::fromLatin1(addresses[link]);
+}
+
+TForm1::TForm1(SharedState& state, Services& services, const QString& appDir, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      ui(new Ui::TForm1), S(state), m_services(services), m_ini(QString())
+{
+    ui->setupUi(this);
+    setFixedSize(size());
+    ui->ExitButton->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+
+    OpenDialog1.kind = FileDialogSpec::OpenMany;
+    OpenDialog1.title = QStringLiteral("Select clip(s)");
+    OpenDialog1.filters = {
+        QStringLiteral("All file types (*.*)"),
+        QStringLiteral("Audio (music) files (*.asf *.mp2 *.mp3 *.wav *.mid *.wma *.aif *.au *.wax)"),
+        QStringLiteral("Video (movie) files (*.mpg *.mpeg *.asf *.m1v *.wmv *.avi *.mov *.qt *.wvx *.fli *.flc *.mpe)"),
+    };
+    OpenDialog2.kind = FileDialogSpec::Open;
+    OpenDialog2.title = QStringLiteral("Select Playlist");
+    OpenDialog2.filters = {QStringLiteral("Play Lists (*.asx)")};
+    OpenDialog2.defaultSuffix = QStringLiteral("asx");
+    SaveDialog1.kind = FileDialogSpec::Save;
+    SaveDialog1.title = QStringLiteral("do NOT include extension in filename");
+    SaveDialog1.filters = {QStringLiteral("PlayList (*.asx)")};
+    SaveDialog1.defaultSuffix = QStringLiteral("asx");
+    SaveDialog1.fileName = QStringLiteral("Playlist");
+
+    connect(ui->PickButton, &QPushButton::clicked, this, &TForm1::PickButtonClick);
+    connect(ui->LoadButton, &QPushButton::clicked, this, &TForm1::LoadButtonClick);
+    connect(ui->Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(ui->ExitButton, &QPushButton::clicked, this, &QWidget::close);
+    connect(ui->Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+    connect(ui->BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
+    connect(ui->BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
+    connect(ui->BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
+    connect(ui->BitBtn4, &QPushButton::clicked, this, &TForm1::BitBtn4Click);
+    connect(ui->BitBtn6, &QPushButton::clicked, this, &TForm1::BitBtn6Click);
+    ui->HomeLabel->installEventFilter(this);
+    ui->Label3->installEventFilter(this);
+
+    FormCreate(appDir);
+}
+
+TForm1::~TForm1()
+{
+    delete ui;
+}
+
+void TForm1::FormCreate(const QString& appDir)
+{
+    S.AppDir = Paths::withTrailingSeparator(appDir);
+    S.ShutdownPending = false;
+    S.IniPath = S.AppDir + QStringLiteral("Vidmarro.INI");
+    m_ini = IniFile(S.IniPath);
+    const bool ok = guarded(m_services.prompts, this, [&] {
+        const QString today = shortDate(QDate::currentDate());
+        if (!m_ini.exists()) {
+            m_ini.writeString(Dates, QStringLiteral("Date1"), today);
+            m_ini.writeBool(Bar, QStringLiteral("Track"), true);
+            m_ini.writeBool(Bar, QStringLiteral("Status"), true);
+        }
+        S.ShowTrackBar = m_ini.readBool(Bar, QStringLiteral("Track"), true);
+        S.ShowStatusBar = m_ini.readBool(Bar, QStringLiteral("Status"), true);
+    });
+    if (!ok)
+        return; // the flags stay false, nothing is checked or seeded
+    // Creating the media engine takes a moment: check it once the window is on screen.
+    m_checkMediaPlayer = true;
+    QTimer::singleShot(0, this, &TForm1::checkMediaPlayer);
+    const QTime utc = QDateTime::currentDateTimeUtc().time();
+    S.Random.seed(std::uint32_t(utc.msecsSinceStartOfDay()));
+}
+
+void TForm1::checkMediaPlayer()
+{
+    if (!m_checkMediaPlayer)
+        return;
+    m_checkMediaPlayer = false;
+    if (!MediaPlayerInstalled()) {
+        m_services.prompts.message(QStringLiteral("ERROR:\rIt seems the Windows Media Player is not installed\r"
+                                                  "Please download + install latest version available free from\r ") +
+                                       MediaPlayerDownload,
+                                   this);
+    }
+}
+
+bool TForm1::MediaPlayerInstalled()
+{
+    return m_services.system.mediaEngineAvailable();
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    FormClose();
+    event->accept();
+}
+
+void TForm1::FormClose()
+{
+    // A refused write is reported, but the window closes all the same.
+    guarded(m_services.prompts, this, [&] {
+        m_ini.writeBool(Bar, QStringLiteral("Track"), S.ShowTrackBar);
+        m_ini.writeBool(Bar, QStringLiteral("Status"), S.ShowStatusBar);
+    });
+}
+
+void TForm1::ShutdownComputer()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    QString text = shortDate(now.date());
+    if (now.time() != QTime(0, 0))
+        text += u' ' + longTime(now.time());
+    m_ini.writeString(Dates, QStringLiteral("SD"), text);
+    m_services.system.requestShutdown();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonRelease) {
+        if (watched == ui->HomeLabel)
+            HomeLabelClick();
+        else if (watched == ui->Label3)
+            Label3Click();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm1::open(Link link)
+{
+    m_services.system.openUrl(linkAddress(link));
+}
+
+void TForm1::HomeLabelClick() { open(Home); }
+void TForm1::Label3Click() { open(Donation); }
+void TForm1::Button2Click() { open(Melnoria); }
+void TForm1::BitBtn1Click() { open(ShopVhs); }
+void TForm1::BitBtn2Click() { open(ShopDvd); }
+void TForm1::BitBtn3Click() { open(ShopMusic); }
+void TForm1::BitBtn4Click() { open(ShopBooks); }
+void TForm1::BitBtn6Click() { open(ShopToys); }

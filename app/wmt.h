@@ -1,0 +1,67 @@
+#pragma once
+
+#include "common/IniFile.h"
+#include "platform/Prompts.h"
+#include "platform/Services.h"
+
+#include <QWidget>
+
+struct SharedState;
+namespace Ui {
+class TForm1;
+}
+
+// The main window: guide text, the three entry actions, the web links, and the settings file.
+class TForm1 : public QWidget
+{
+    Q_OBJECT
+public:
+    // `appDir` is the folder of the executable, with or without its trailing separator.
+    TForm1(SharedState& state, Services& services, const QString& appDir, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    Ui::TForm1* form() const { return ui; }
+
+    // The three file dialogs; the playlist editor shows the clip dialog too.
+    FileDialogSpec OpenDialog1; // clips
+    FileDialogSpec OpenDialog2; // playlist to load
+    FileDialogSpec SaveDialog1; // save the played selection
+
+    bool MediaPlayerInstalled();
+    void ShutdownComputer();
+    void RunPlayer();
+
+    // The links' addresses, one table for all eight, in the order of the handlers below.
+    enum Link { Home, Donation, Melnoria, ShopVhs, ShopDvd, ShopMusic, ShopBooks, ShopToys, LinkCount };
+    static QString linkAddress(Link link);
+    static const QString MediaPlayerDownload;
+
+public Q_SLOTS:
+    void PickButtonClick();
+    void LoadButtonClick();
+    void Button1Click();
+    void HomeLabelClick();
+    void Label3Click();
+    void Button2Click();
+    void BitBtn1Click();
+    void BitBtn2Click();
+    void BitBtn3Click();
+    void BitBtn4Click();
+    void BitBtn6Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate(const QString& appDir);
+    void FormClose();
+    void checkMediaPlayer();
+    void open(Link link);
+
+    Ui::TForm1* ui;
+    SharedState& S;
+    Services& m_services;
+    IniFile m_ini;
+    bool m_checkMediaPlayer = false;
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "common/StringList.h"
+
+#include <QString>
+#include <random>
+
+// The values and hidden lists through which the windows hand work to each other. The main window
+// owns the one instance and passes it by reference to every window it creates.
+struct SharedState
+{
+    QString AppDir;       // folder of the executable, with its trailing separator
+    QString IniPath;      // AppDir + "Vidmarro.INI"
+    QString ClipDir;      // folder of the first picked clip, no trailing separator unless a root
+    QString PlaylistPath; // the playlist the player writes and plays
+    int EntryMode = 0;    // 10: clips picked, 20: playlist loaded
+    bool ShutdownPending = false;
+    bool ShowTrackBar = false;
+    bool ShowStatusBar = false;
+
+    StringList AllBox;   // full paths of the clips in hand (has a sorted mode)
+    StringList LeftBox;  // file names of the marked clips
+    StringList PathLeft; // full path of each marked clip, index-parallel to LeftBox
+
+    // The program's one pseudo-random generator, seeded at start-up; the shuffle draws from it.
+    std::mt19937 Random;
+};
+
+enum EntryModes { EntryPicked = 10, EntryLoaded = 20 };

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+// What the program asks of the operating system beyond files and windows.
+class SystemServices
+{
+public:
+    virtual ~SystemServices() = default;
+    // Asks the system to power off. Throws AppError with the failure text when it is refused.
+    virtual void requestShutdown() = 0;
+    // Opens a web address in the default browser; a failure is ignored.
+    virtual void openUrl(const QString& url) = 0;
+    // True when the media engine can be created and initialised.
+    virtual bool mediaEngineAvailable() = 0;
+};

@@ -1,0 +1,10 @@
+#include "RecordingServices.h"
+
+#include "common/AppError.h"
+
+void RecordingServices::requestShutdown()
+{
+    ++shutdowns;
+    if (!refuseShutdownWith.isEmpty())
+        throw AppError(refuseShutdownWith);
+}

@@ -1,0 +1,87 @@
+#include "ScriptedPrompts.h"
+
+#include <QTest>
+
+QMessageBox::StandardButton ScriptedPrompts::messageBox(const MessageBoxSpec& spec, QWidget*)
+{
+    Asked a{Asked::Box, spec, {}, {}, {}, {}};
+    asked.append(a);
+    if (onBox)
+        onBox(spec);
+    if (m_boxes.isEmpty()) {
+        // A box with only OK needs no script.
+        if (spec.buttons == QMessageBox::Ok)
+            return QMessageBox::Ok;
+        qWarning("unscripted message box: %s", qPrintable(spec.text));
+        return QMessageBox::Cancel;
+    }
+    return m_boxes.takeFirst();
+}
+
+QStringList ScriptedPrompts::fileDialog(FileDialogSpec& spec, QWidget*)
+{
+    Asked a{Asked::File, {}, spec, {}, {}, {}};
+    asked.append(a);
+    if (m_files.isEmpty()) {
+        qWarning("unscripted file dialog: %s", qPrintable(spec.title));
+        return {};
+    }
+    const QStringList files = m_files.takeFirst();
+    if (!files.isEmpty()) {
+        const int sep = int(files.first().lastIndexOf(u'/'));
+        spec.lastDir = files.first().left(sep > 0 ? sep : 1);
+    }
+    return files;
+}
+
+bool ScriptedPrompts::inputBox(const QString& caption, const QString& prompt, QString& value, QWidget*)
+{
+    Asked a{Asked::Input, {}, {}, caption, prompt, {}};
+    asked.append(a);
+    if (m_inputs.isEmpty()) {
+        qWarning("unscripted input box: %s", qPrintable(caption));
+        return false;
+    }
+    const auto [text, ok] = m_inputs.takeFirst();
+    if (ok)
+        value = text;
+    return ok;
+}
+
+QString ScriptedPrompts::browseFolder(FolderBrowseRequest& request, QWidget*)
+{
+    Asked a{Asked::Folder, {}, {}, {}, {}, request};
+    asked.append(a);
+    if (m_folders.isEmpty()) {
+        qWarning("unscripted folder browser: %s", qPrintable(request.title));
+        return {};
+    }
+    return m_folders.takeFirst();
+}
+
+QList<MessageBoxSpec> ScriptedPrompts::boxes() const
+{
+    QList<MessageBoxSpec> out;
+    for (const Asked& a : asked) {
+        if (a.kind == Asked::Box)
+            out.append(a.box);
+    }
+    return out;
+}
+
+QStringList ScriptedPrompts::boxTexts() const
+{
+    QStringList out;
+    for (const MessageBoxSpec& b : boxes())
+        out.append(b.text);
+    return out;
+}
+
+void ScriptedPrompts::clear()
+{
+    asked.clear();
+    m_boxes.clear();
+    m_files.clear();
+    m_inputs.clear();
+    m_folders.clear();
+}
