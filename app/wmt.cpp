@@ -58,6 +58,9 @@ TForm1::TForm1(SharedState& state, Services& services, const QString& appDir, QW
     ui->setupUi(this);
     setFixedSize(size());
     ui->ExitButton->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+    // The donation link follows the sentence it ends, whatever the font's widths.
+    ui->Label3->move(ui->Label2->x() + ui->Label2->fontMetrics().horizontalAdvance(ui->Label2->text()),
+                     ui->Label3->y());
 
     OpenDialog1.kind = FileDialogSpec::OpenMany;
     OpenDialog1.title = QStringLiteral("Select clip(s)");
