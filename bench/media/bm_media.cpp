@@ -28,8 +28,8 @@ QString g_video; // a longer video for the memory figures
 bool ffmpeg(const QStringList& args, const QString& out)
 {
     QProcess p;
-    p.start(QStringLiteral("ffmpeg"), QStringList{QStringLiteral("-nostdin"), QStringLiteral("-y"), QStringLiteral("-v"),
-                                                  QStringLiteral("error")} +
+    p.start(QStringLiteral("ffmpeg"), QStringList{QStringLiteral("-nostdin"), QStringLiteral("-y"),
+                                                  QStringLiteral("-v"), QStringLiteral("error")} +
                                           args + QStringList{out});
     return p.waitForFinished(120000) && p.exitCode() == 0;
 }
@@ -59,8 +59,9 @@ double mpvProgramStart(const QString& clip)
     p.setProcessChannelMode(QProcess::MergedChannels);
     QElapsedTimer clock;
     clock.start();
-    p.start(QStringLiteral("mpv"), {QStringLiteral("--no-config"), QStringLiteral("--vo=null"), QStringLiteral("--ao=null"),
-                                    QStringLiteral("--msg-level=all=no,cplayer=v"), clip});
+    p.start(QStringLiteral("mpv"),
+            {QStringLiteral("--no-config"), QStringLiteral("--vo=null"), QStringLiteral("--ao=null"),
+             QStringLiteral("--msg-level=all=no,cplayer=v"), clip});
     QByteArray seen;
     double ms = -1;
     while (p.waitForReadyRead(20000)) {
@@ -159,7 +160,8 @@ void BM_PeakMemoryPlaying(benchmark::State& state)
     const bool display = !qEnvironmentVariableIsEmpty("DISPLAY");
     const QString demo = QCoreApplication::applicationDirPath() + QStringLiteral("/vm_media_demo");
     QList<QByteArray> ourEnv{"VIDMARRO_MPV_OPTIONS=ao=null"};
-    QStringList mpvArgs{QStringLiteral("--no-config"), QStringLiteral("--ao=null"), QStringLiteral("--really-quiet")};
+    QStringList mpvArgs{QStringLiteral("--no-config"), QStringLiteral("--ao=null"),
+                        QStringLiteral("--really-quiet")};
     if (display) {
         ourEnv.append("QT_QPA_PLATFORM=xcb");
         mpvArgs.append(QStringLiteral("--geometry=229x202"));
@@ -197,11 +199,13 @@ int main(int argc, char** argv)
     g_dir = &dir;
     g_clip = dir.filePath(QStringLiteral("clip.mpg"));
     g_video = dir.filePath(QStringLiteral("video.mpg"));
-    const QStringList av{QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                         QStringLiteral("testsrc=s=320x240:r=25:d=2"), QStringLiteral("-f"), QStringLiteral("lavfi"),
-                         QStringLiteral("-i"), QStringLiteral("sine=d=2"), QStringLiteral("-c:v"),
-                         QStringLiteral("mpeg1video"), QStringLiteral("-c:a"), QStringLiteral("mp2"),
-                         QStringLiteral("-f"), QStringLiteral("mpeg")};
+    const QStringList av{QStringLiteral("-f"),   QStringLiteral("lavfi"),
+                         QStringLiteral("-i"),   QStringLiteral("testsrc=s=320x240:r=25:d=2"),
+                         QStringLiteral("-f"),   QStringLiteral("lavfi"),
+                         QStringLiteral("-i"),   QStringLiteral("sine=d=2"),
+                         QStringLiteral("-c:v"), QStringLiteral("mpeg1video"),
+                         QStringLiteral("-c:a"), QStringLiteral("mp2"),
+                         QStringLiteral("-f"),   QStringLiteral("mpeg")};
     QStringList big = av;
     big[3] = QStringLiteral("testsrc=s=640x480:r=25:d=4");
     big[7] = QStringLiteral("sine=d=4");
