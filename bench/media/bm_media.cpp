@@ -1,6 +1,7 @@
 // The media player control beside the mpv program on the same clip, measured in the same run:
-//  - from Open to OnNewStream (the control already made, and made afresh) against mpv from its
-//    start to "Starting playback..." (its file-loaded point);
+//  - from Open to OnNewStream (the control already made, and made afresh), and from the start of a
+//    program around the control to its first OnNewStream, against mpv from its start to
+//    "Starting playback..." (its file-loaded point);
 //  - peak memory while playing a video to its end: the control in a window of the player's size
 //    (vm_media_demo) against mpv in a window of the same size. With no display both draw nothing.
 // Figures are milliseconds and KiB; "ratio" is ours / mpv's.
@@ -76,6 +77,31 @@ double mpvProgramStart(const QString& clip)
     return ms;
 }
 
+// Milliseconds from starting our demo program to the control's first OnNewStream.
+double ourProgramStart(const QString& clip)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VIDMARRO_MPV_OPTIONS"), QStringLiteral("vo=null ao=null"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    p.setProcessEnvironment(env);
+    QElapsedTimer clock;
+    clock.start();
+    p.start(QCoreApplication::applicationDirPath() + QStringLiteral("/vm_media_demo"),
+            {QStringLiteral("--first-stream"), clip});
+    QByteArray seen;
+    double ms = -1;
+    while (p.waitForReadyRead(20000)) {
+        seen += p.readAllStandardOutput();
+        if (seen.contains("new stream")) {
+            ms = clock.nsecsElapsed() / 1e6;
+            break;
+        }
+    }
+    p.waitForFinished();
+    return ms;
+}
+
 struct Totals
 {
     double ours = 0, mpv = 0;
@@ -126,6 +152,26 @@ void BM_MakeAndOpenToNewStream(benchmark::State& state)
     report(state, t, "ms");
 }
 BENCHMARK(BM_MakeAndOpenToNewStream)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
+
+// Whole programs: ours from its start to the first new stream, mpv from its start to file loaded.
+void BM_ProgramStartToNewStream(benchmark::State& state)
+{
+    Totals t;
+    for (auto _ : state) {
+        const double ours = ourProgramStart(g_clip);
+        const double mpv = mpvProgramStart(g_clip);
+        if (ours < 0 || mpv < 0) {
+            state.SkipWithError("a player failed");
+            return;
+        }
+        state.SetIterationTime(ours / 1000);
+        t.ours += ours;
+        t.mpv += mpv;
+        ++t.n;
+    }
+    report(state, t, "ms");
+}
+BENCHMARK(BM_ProgramStartToNewStream)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
 
 // Peak resident memory (KiB) of a program run to its end. VmHWM is read from /proc while it runs:
 // the rusage of a child spawned from this process would count this process's own memory.
