@@ -271,6 +271,7 @@ void TestPlaylist::writerRefusesNamesThatBreakLines_data()
                                << QStringLiteral("/m/a\\n <ENTRY><REF HREF=\"/etc/x.mp3");
     QTest::newRow("carriage return") << QStringLiteral("/m/b\rc.mp3") << QStringLiteral("/m/b\\rc.mp3");
     QTest::newRow("Ctrl-Z") << QStringLiteral("/m/b\x1a.mp3") << QStringLiteral("/m/b\\x1A.mp3");
+    QTest::newRow("NUL") << QString::fromUtf16(u"/m/b\0c.mp3", 10) << QStringLiteral("/m/b\\0c.mp3");
 }
 
 void TestPlaylist::writerRefusesNamesThatBreakLines()
@@ -283,7 +284,7 @@ void TestPlaylist::writerRefusesNamesThatBreakLines()
     const QByteArray before = readAll(path);
 
     const QString err = errorOf([&] { CCFuncs::WritePlaylist({QStringLiteral("/m/ok.mp3"), clip}, path); });
-    QVERIFY2(err.contains(QLatin1String("double quote or a line break")), qPrintable(err));
+    QVERIFY2(err.contains(QLatin1String("a double quote, a line break or another control character")), qPrintable(err));
     QVERIFY2(err.endsWith(shown), qPrintable(err));
     QCOMPARE(readAll(path), before);
     QCOMPARE(dirEntries(dir.path()), QStringList{"list.asx"});
