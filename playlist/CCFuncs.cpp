@@ -145,11 +145,21 @@ public:
 #else
         const QByteArray name = QFile::encodeName(path);
         do {
-            m_fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+            m_fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         } while (m_fd < 0 && errno == EINTR);
 #endif
         if (m_fd < 0)
             fail(errno);
+#ifndef Q_OS_WIN
+        // Only a plain file: a terminal or a pipe could keep the reader waiting for ever.
+        struct stat st = {};
+        const bool known = ::fstat(m_fd, &st) == 0;
+        if (!known || !S_ISREG(st.st_mode)) {
+            const int err = !known ? errno : S_ISDIR(st.st_mode) ? EISDIR : EACCES;
+            ::close(m_fd);
+            fail(err);
+        }
+#endif
     }
     ~InputFile()
     {
@@ -379,9 +389,11 @@ void WritePlaylist(const QStringList& entries, const QString& path)
     out = put(out, footer, sizeof footer - 1);
     data.truncate(out - data.constData());
 
-    // QSaveFile would only say "refers to a directory", with no error number behind it.
-    if (QFileInfo(path).isDir())
-        fail(EISDIR);
+    // A folder, a device or a pipe is not a playlist to replace (QSaveFile would swap a device
+    // node for a plain file, or say only "refers to a directory").
+    const QFileInfo existing(path);
+    if (existing.exists() && !existing.isFile())
+        fail(EACCES);
 
     // Unbuffered: a buffered QSaveFile can lose a failing final flush and commit a cut file.
     QSaveFile file(path);

@@ -21,6 +21,7 @@
 #include <fcntl.h>
 #include <random>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -215,6 +216,7 @@ private Q_SLOTS:
     void sortedModeOrder();
     void sortedModeOnOff();
     void sortedAddMatchesStableSort();
+    void compareIgnoresCaseOnly();
 
 private:
     QTemporaryDir m_tmp;
@@ -300,12 +302,18 @@ void TestPlaylist::writerFailureKeepsOldFile()
     QCOMPARE(errorOf([&] { CCFuncs::WritePlaylist(someClips(3), folder); }), QStringLiteral("File access denied"));
     QCOMPARE(dirEntries(folder), QStringList{"inside"});
 
+    // Nor is a pipe (or a device) swapped for a plain file.
+    const QString fifo = dir.filePath(QStringLiteral("pipe.asx"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+    QCOMPARE(errorOf([&] { CCFuncs::WritePlaylist(someClips(3), fifo); }), QStringLiteral("File access denied"));
+    QVERIFY(QFileInfo(fifo).isFile() == false && QFileInfo::exists(fifo));
+
     QCOMPARE(errorOf([&] { CCFuncs::WritePlaylist(someClips(3), dir.filePath(QStringLiteral("no/such.asx"))); }),
              QStringLiteral("File not found"));
     QCOMPARE(errorOf([&] { CCFuncs::WritePlaylist(someClips(3), QString()); }), QStringLiteral("Invalid filename"));
     QCOMPARE(errorOf([&] { CCFuncs::WritePlaylist(someClips(3), dir.filePath(QString(300, u'n'))); }),
              QStringLiteral("Invalid filename"));
-    QCOMPARE(dirEntries(dir.path()), QStringList{"folder.asx"});
+    QCOMPARE(dirEntries(dir.path()), (QStringList{"folder.asx", "pipe.asx"}));
 }
 
 void TestPlaylist::writerFolderNotWritable()
@@ -523,6 +531,10 @@ void TestPlaylist::readerBadFiles()
 
     QCOMPARE(errorOf([&] { CCFuncs::ReadPlaylist(dir.path(), box); }), QStringLiteral("File access denied"));
     QCOMPARE(errorOf([&] { CCFuncs::ReadPlaylist(QString(), box); }), QStringLiteral("File not found"));
+    // A pipe with no writer would keep the reader waiting for ever.
+    const QString fifo = dir.filePath(QStringLiteral("pipe.asx"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+    QCOMPARE(errorOf([&] { CCFuncs::ReadPlaylist(fifo, box); }), QStringLiteral("File access denied"));
 
     // A clip picked by mistake as the playlist must not pass for an empty playlist: saving over it
     // would destroy it.
@@ -662,12 +674,14 @@ void TestPlaylist::sortedAddMatchesStableSort()
     list.setSorted(true);
     QStringList model;
     for (int round = 0; round < 20; ++round) {
-        const int adds = int(gen() % 2000);
+        const int adds = int(gen() % 600);
         for (int i = 0; i < adds; ++i) {
             const QString s = randomPath();
             const auto at = std::upper_bound(model.begin(), model.end(), s, less) - model.begin();
             model.insert(at, s);
             QCOMPARE(list.add(s), int(at));
+            if (gen() % 5 == 0) // reads between adds, so that few or single adds are merged in too
+                QCOMPARE(list.at(int(at)), s);
         }
         QCOMPARE(list.count(), model.size());
         QCOMPARE(list.items(), model);
@@ -678,6 +692,27 @@ void TestPlaylist::sortedAddMatchesStableSort()
             model.removeAt(i);
         }
         QCOMPARE(list.indexOf(model.value(0)), int(model.indexOf(model.value(0))));
+    }
+}
+
+// The order must be Qt's case-insensitive order, surrogate pairs and shared beginnings included.
+void TestPlaylist::compareIgnoresCaseOnly()
+{
+    const QStringList parts = {"a", "A", "b", "ß", "SS", "ä", "Ä", "\U0001D400", "\U0001D401", "\U00010400",
+                               "\U00010428", "/", "z", ""};
+    std::mt19937 gen(3);
+    auto make = [&] {
+        QString s;
+        for (int n = int(gen() % 5); n > 0; --n)
+            s += parts[int(gen() % parts.size())];
+        return s;
+    };
+    auto sign = [](int v) { return (v > 0) - (v < 0); };
+    for (int i = 0; i < 20000; ++i) {
+        const QString x = make();
+        const QString y = (i % 3 == 0) ? x + make() : make();
+        QCOMPARE(sign(StringList::compare(x, y)), sign(x.compare(y, Qt::CaseInsensitive)));
+        QCOMPARE(sign(StringList::compare(y, x)), sign(y.compare(x, Qt::CaseInsensitive)));
     }
 }
 
