@@ -680,7 +680,7 @@ void TestPlaylist::sortedAddMatchesStableSort()
             const auto at = std::upper_bound(model.begin(), model.end(), s, less) - model.begin();
             model.insert(at, s);
             QCOMPARE(list.add(s), int(at));
-            if (gen() % 5 == 0) // reads between adds, so that few or single adds are merged in too
+            if (round % 2 == 0 && gen() % 5 == 0) // reads between adds: few or single adds merged in
                 QCOMPARE(list.at(int(at)), s);
         }
         QCOMPARE(list.count(), model.size());
