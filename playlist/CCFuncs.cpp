@@ -245,7 +245,7 @@ public:
             if (c == 26)
                 return false;
             if (c == 0) {
-                throw AppError(QStringLiteral("%1\nis not a playlist: it holds binary data.")
+                throw AppError(QStringLiteral("%1\nis not a playlist that Vidmarro can read: it holds binary data.")
                                    .arg(QDir::toNativeSeparators(m_playlist)));
             }
             switch (m_state) {
