@@ -95,9 +95,10 @@ QString shownPath(QString path)
 
 [[noreturn]] void refuseEntry(const QString& entry)
 {
-    throw AppError(QStringLiteral("This clip cannot go into a playlist because its name holds a double quote, "
-                                  "a line break or another control character:\n%1")
-                       .arg(shownPath(entry)));
+    throw AppError(
+        QStringLiteral("This clip cannot go into a playlist because its name holds a double quote, "
+                       "a line break or another control character:\n%1")
+            .arg(shownPath(entry)));
 }
 
 // Plain ASCII is copied as it is (most paths are), the rest goes through the system's encoder.
@@ -245,8 +246,9 @@ public:
             if (c == 26)
                 return false;
             if (c == 0) {
-                throw AppError(QStringLiteral("%1\nis not a playlist that Vidmarro can read: it holds binary data.")
-                                   .arg(QDir::toNativeSeparators(m_playlist)));
+                throw AppError(
+                    QStringLiteral("%1\nis not a playlist that Vidmarro can read: it holds binary data.")
+                        .arg(QDir::toNativeSeparators(m_playlist)));
             }
             switch (m_state) {
             case Seek:
@@ -294,7 +296,12 @@ public:
     int missing() const { return m_missing; }
 
 private:
-    enum State { Seek, Value, Done };
+    enum State
+    {
+        Seek,
+        Value,
+        Done
+    };
 
     void seek(char c)
     {
@@ -340,7 +347,8 @@ private:
         }
         // A name that is not valid text here would come back as another name when written
         // again, and the clip would silently drop out of the playlist.
-        const bool ascii = std::all_of(m_value.cbegin(), m_value.cend(), [](char c) { return uchar(c) < 0x80; });
+        const bool ascii =
+            std::all_of(m_value.cbegin(), m_value.cend(), [](char c) { return uchar(c) < 0x80; });
         if (!ascii && path.toLocal8Bit() != m_value) {
             throw AppError(QStringLiteral("%1\nrefers to a clip whose name is not valid text on this "
                                           "system, so it cannot be kept:\n%2")

@@ -86,7 +86,8 @@ void report(const char* key, const QString& value)
 int childRead(const QString& path)
 {
     StringList box;
-    const QString err = errorOf([&] { report("missing", QString::number(CCFuncs::ReadPlaylist(path, box))); });
+    const QString err =
+        errorOf([&] { report("missing", QString::number(CCFuncs::ReadPlaylist(path, box))); });
     report("error", err);
     return 0;
 }
@@ -114,8 +115,8 @@ int childFullDisk(const QString& dir)
 
     // Small enough to sit in a write buffer until the final flush: the case a buffered save
     // reports as success.
-    const int fd = ::open(QFile::encodeName(dir + QStringLiteral("/filler")).constData(),
-                          O_WRONLY | O_CREAT, 0644);
+    const int fd =
+        ::open(QFile::encodeName(dir + QStringLiteral("/filler")).constData(), O_WRONLY | O_CREAT, 0644);
     const QByteArray block(4096, 'x');
     while (::write(fd, block.constData(), size_t(block.size())) > 0) {
     }
@@ -183,9 +184,10 @@ bool canRunAsNobody()
 // A folder that the unprivileged child can enter.
 void openUp(const QString& dir)
 {
-    QVERIFY(QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
-                                           QFileDevice::ReadGroup | QFileDevice::ExeGroup |
-                                           QFileDevice::ReadOther | QFileDevice::ExeOther));
+    QVERIFY(QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                           QFileDevice::ExeOwner | QFileDevice::ReadGroup |
+                                           QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                           QFileDevice::ExeOther));
 }
 
 } // namespace
@@ -286,7 +288,8 @@ void TestPlaylist::writerRefusesNamesThatBreakLines()
     const QByteArray before = readAll(path);
 
     const QString err = errorOf([&] { CCFuncs::WritePlaylist({QStringLiteral("/m/ok.mp3"), clip}, path); });
-    QVERIFY2(err.contains(QLatin1String("a double quote, a line break or another control character")), qPrintable(err));
+    QVERIFY2(err.contains(QLatin1String("a double quote, a line break or another control character")),
+             qPrintable(err));
     QVERIFY2(err.endsWith(shown), qPrintable(err));
     QCOMPARE(readAll(path), before);
     QCOMPARE(dirEntries(dir.path()), QStringList{"list.asx"});
@@ -299,18 +302,22 @@ void TestPlaylist::writerFailureKeepsOldFile()
     const QString folder = dir.filePath(QStringLiteral("folder.asx"));
     QVERIFY(QDir().mkdir(folder));
     touch(folder + QStringLiteral("/inside"));
-    QCOMPARE(errorOf([&] { CCFuncs::WritePlaylist(someClips(3), folder); }), QStringLiteral("File access denied"));
+    QCOMPARE(errorOf([&] { CCFuncs::WritePlaylist(someClips(3), folder); }),
+             QStringLiteral("File access denied"));
     QCOMPARE(dirEntries(folder), QStringList{"inside"});
 
     // Nor is a pipe (or a device) swapped for a plain file.
     const QString fifo = dir.filePath(QStringLiteral("pipe.asx"));
     QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
-    QCOMPARE(errorOf([&] { CCFuncs::WritePlaylist(someClips(3), fifo); }), QStringLiteral("File access denied"));
+    QCOMPARE(errorOf([&] { CCFuncs::WritePlaylist(someClips(3), fifo); }),
+             QStringLiteral("File access denied"));
     QVERIFY(QFileInfo(fifo).isFile() == false && QFileInfo::exists(fifo));
 
-    QCOMPARE(errorOf([&] { CCFuncs::WritePlaylist(someClips(3), dir.filePath(QStringLiteral("no/such.asx"))); }),
-             QStringLiteral("File not found"));
-    QCOMPARE(errorOf([&] { CCFuncs::WritePlaylist(someClips(3), QString()); }), QStringLiteral("Invalid filename"));
+    QCOMPARE(
+        errorOf([&] { CCFuncs::WritePlaylist(someClips(3), dir.filePath(QStringLiteral("no/such.asx"))); }),
+        QStringLiteral("File not found"));
+    QCOMPARE(errorOf([&] { CCFuncs::WritePlaylist(someClips(3), QString()); }),
+             QStringLiteral("Invalid filename"));
     QCOMPARE(errorOf([&] { CCFuncs::WritePlaylist(someClips(3), dir.filePath(QString(300, u'n'))); }),
              QStringLiteral("Invalid filename"));
     QCOMPARE(dirEntries(dir.path()), (QStringList{"folder.asx", "pipe.asx"}));
@@ -325,8 +332,8 @@ void TestPlaylist::writerFolderNotWritable()
     const QString path = dir.filePath(QStringLiteral("old.asx"));
     CCFuncs::WritePlaylist(someClips(2), path);
     // The file itself is writable; only replacing it atomically needs the folder.
-    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther |
-                                            QFileDevice::WriteOther));
+    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                            QFileDevice::ReadOther | QFileDevice::WriteOther));
     const QByteArray before = readAll(path);
 
     const ChildResult r = runAsChild(asNobody, {QStringLiteral("write"), path, QStringLiteral("50")});
@@ -417,8 +424,8 @@ void TestPlaylist::readerLines_data()
     // Characters count, not bytes.
     QTest::newRow("five characters, seven bytes") << QByteArray("ééHREF=\"{a}\"\r\n") << QStringList{} << 0;
     QTest::newRow("six characters, nine bytes") << QByteArray("éééHREF=\"{a}\"\r\n") << QStringList{"a"} << 0;
-    QTest::newRow("first occurrence too early") << QByteArray("F=\"x\" <REF HREF=\"{a}\"\r\n") << QStringList{}
-                                                << 0;
+    QTest::newRow("first occurrence too early")
+        << QByteArray("F=\"x\" <REF HREF=\"{a}\"\r\n") << QStringList{} << 0;
     QTest::newRow("web address") << QByteArray(" <REF HREF=\"http://example.com/a.mp3\" />\r\n")
                                  << QStringList{} << 1;
     QTest::newRow("no such file") << QByteArray(" <REF HREF=\"{dir}/none.mp3\" />\r\n" + e2 + crlf)
@@ -427,17 +434,21 @@ void TestPlaylist::readerLines_data()
     QTest::newRow("empty value") << QByteArray(" <REF HREF=\"\" />\r\n") << QStringList{} << 1;
     QTest::newRow("folder") << QByteArray(" <REF HREF=\"{dir}\" />\r\n") << QStringList{} << 1;
     QTest::newRow("raw ampersand") << QByteArray(" <REF HREF=\"{amp}\" />\r\n") << QStringList{"amp"} << 0;
-    QTest::newRow("entity stays") << QByteArray(" <REF HREF=\"{dir}/x&amp;y.mp3\" />\r\n") << QStringList{} << 1;
-    QTest::newRow("header and nesting ignored") << QByteArray("garbage\r\n<ASX>\r\n" + e1 + "\r\n</ENTRY>") << QStringList{"a"} << 0;
+    QTest::newRow("entity stays") << QByteArray(" <REF HREF=\"{dir}/x&amp;y.mp3\" />\r\n") << QStringList{}
+                                  << 1;
+    QTest::newRow("header and nesting ignored")
+        << QByteArray("garbage\r\n<ASX>\r\n" + e1 + "\r\n</ENTRY>") << QStringList{"a"} << 0;
 
     QTest::newRow("CR LF") << QByteArray(e1 + crlf + e2 + crlf + e3 + crlf) << abc << 0;
     QTest::newRow("LF only") << QByteArray(e1 + '\n' + e2 + '\n' + e3 + '\n') << abc << 0;
     QTest::newRow("CR only") << QByteArray(e1 + '\r' + e2 + '\r' + e3 + '\r') << abc << 0;
     QTest::newRow("mixed, blank lines") << QByteArray(e1 + "\n\r\n\r" + e2 + "\r\n\n" + e3) << abc << 0;
-    QTest::newRow("LF inside a value") << QByteArray(" <REF HREF=\"{a}\n\" />\r\n" + e2) << QStringList{"b"} << 1;
-    QTest::newRow("Ctrl-Z ends the file") << QByteArray(e1 + crlf + "\x1a" + e2 + crlf) << QStringList{"a"} << 0;
-    QTest::newRow("Ctrl-Z inside a value") << QByteArray(" <REF HREF=\"{a}\x1a\"\r\n" + e2) << QStringList{}
-                                           << 1;
+    QTest::newRow("LF inside a value")
+        << QByteArray(" <REF HREF=\"{a}\n\" />\r\n" + e2) << QStringList{"b"} << 1;
+    QTest::newRow("Ctrl-Z ends the file")
+        << QByteArray(e1 + crlf + "\x1a" + e2 + crlf) << QStringList{"a"} << 0;
+    QTest::newRow("Ctrl-Z inside a value")
+        << QByteArray(" <REF HREF=\"{a}\x1a\"\r\n" + e2) << QStringList{} << 1;
 }
 
 void TestPlaylist::readerLines()
@@ -563,7 +574,8 @@ void TestPlaylist::readerUnreadableFile()
     QVERIFY(r.ran);
     QCOMPARE(r.values.value(QStringLiteral("error")), QStringLiteral("File access denied"));
     // Control: a readable copy works in the same child setup.
-    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther));
+    QVERIFY(QFile::setPermissions(path,
+                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther));
     const ChildResult ok = runAsChild(asNobody, {QStringLiteral("read"), path});
     QCOMPARE(ok.values.value(QStringLiteral("error")), QString());
     QCOMPARE(ok.values.value(QStringLiteral("missing")), QStringLiteral("2"));
@@ -613,7 +625,8 @@ void TestPlaylist::readerNamesNotValidText()
     QVERIFY(fd >= 0);
     ::close(fd);
     const QString err = errorOf([&] { CCFuncs::ReadPlaylist(path, box); });
-    QVERIFY2(err.contains(QLatin1String("not valid text")) && err.contains(QLatin1String("clip ")), qPrintable(err));
+    QVERIFY2(err.contains(QLatin1String("not valid text")) && err.contains(QLatin1String("clip ")),
+             qPrintable(err));
     QCOMPARE(readAll(path), text);
     QCOMPARE(::unlink(rawName.constData()), 0); // beyond what QTemporaryDir can name
 }
@@ -698,8 +711,8 @@ void TestPlaylist::sortedAddMatchesStableSort()
 // The order must be Qt's case-insensitive order, surrogate pairs and shared beginnings included.
 void TestPlaylist::compareIgnoresCaseOnly()
 {
-    const QStringList parts = {"a", "A", "b", "ß", "SS", "ä", "Ä", "\U0001D400", "\U0001D401", "\U00010400",
-                               "\U00010428", "/", "z", ""};
+    const QStringList parts = {"a",          "A",          "b",          "ß",          "SS", "ä", "Ä",
+                               "\U0001D400", "\U0001D401", "\U00010400", "\U00010428", "/",  "z", ""};
     std::mt19937 gen(3);
     auto make = [&] {
         QString s;
