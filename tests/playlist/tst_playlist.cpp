@@ -17,10 +17,12 @@
 #include <QTest>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <random>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -127,6 +129,24 @@ int childFullDisk(const QString& dir)
     return 0;
 }
 
+// Needs no privilege: a file size limit fails the write as a full disk would.
+int childSizeLimit(const QString& dir)
+{
+    const QString old = dir + QStringLiteral("/old.asx");
+    if (!errorOf([&] { CCFuncs::WritePlaylist(someClips(2), old); }).isNull())
+        return 3;
+    const QByteArray before = readAll(old);
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit = {8192, 8192};
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+        return 77;
+    // Larger than the limit, smaller than a write buffer.
+    report("error", errorOf([&] { CCFuncs::WritePlaylist(someClips(200), old); }));
+    report("same", readAll(old) == before ? QStringLiteral("yes") : QStringLiteral("no"));
+    report("files", dirEntries(dir).join(u','));
+    return 0;
+}
+
 int runChild(const QStringList& args)
 {
     const QString op = args.value(0);
@@ -136,6 +156,8 @@ int runChild(const QStringList& args)
         return childRead(args.value(1));
     if (op == QLatin1String("write"))
         return childWrite(args.value(1), args.value(2).toInt());
+    if (op == QLatin1String("sizelimit"))
+        return childSizeLimit(args.value(1));
     if (op == QLatin1String("fulldisk"))
         return childFullDisk(args.value(1));
     return 2;
@@ -155,9 +177,9 @@ ChildResult runAsChild(const QStringList& wrapper, const QStringList& childArgs)
     ChildResult r;
     QProcess p;
     p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    QStringList args = wrapper.mid(1);
-    args << QCoreApplication::applicationFilePath() << QStringLiteral("--child") << childArgs;
-    p.start(wrapper.first(), args);
+    QStringList command = wrapper;
+    command << QCoreApplication::applicationFilePath() << QStringLiteral("--child") << childArgs;
+    p.start(command.first(), command.mid(1));
     if (!p.waitForStarted() || !p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit)
         return r;
     r.ran = true;
@@ -204,6 +226,7 @@ private Q_SLOTS:
     void writerFailureKeepsOldFile();
     void writerFolderNotWritable();
     void writerDiskFull();
+    void writerFileSizeLimit();
 
     void roundTrip();
     void readerLines_data();
@@ -369,6 +392,19 @@ void TestPlaylist::writerDiskFull()
     QCOMPARE(r.values.value(QStringLiteral("smallFiles")), QStringLiteral("filler,old.asx"));
     // The tmpfs was private to the child.
     QVERIFY(dirEntries(mountPoint).isEmpty());
+}
+
+void TestPlaylist::writerFileSizeLimit()
+{
+    QTemporaryDir dir;
+    const ChildResult r = runAsChild({}, {QStringLiteral("sizelimit"), dir.path()});
+    QVERIFY(r.ran);
+    if (r.exitCode == 77)
+        QSKIP("cannot limit the file size here");
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.values.value(QStringLiteral("error")), QStringLiteral("Disk full"));
+    QCOMPARE(r.values.value(QStringLiteral("same")), QStringLiteral("yes"));
+    QCOMPARE(r.values.value(QStringLiteral("files")), QStringLiteral("old.asx"));
 }
 
 // ---- reader -------------------------------------------------------------------------------------
