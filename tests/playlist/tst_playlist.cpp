@@ -192,25 +192,31 @@ ChildResult runAsChild(const QStringList& wrapper, const QStringList& childArgs)
     return r;
 }
 
-const QStringList asNobody = {QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
-                              QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups")};
-
-bool canRunAsNobody()
+// File modes bind only an unprivileged user: root runs the child as nobody, anyone else as is.
+QStringList unprivileged()
 {
-    if (QStandardPaths::findExecutable(asNobody.first()).isEmpty())
+    if (::geteuid() != 0)
+        return {};
+    return {QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+            QStringLiteral("--clear-groups")};
+}
+
+bool canRunUnprivileged()
+{
+    const QStringList wrapper = unprivileged();
+    if (!wrapper.isEmpty() && QStandardPaths::findExecutable(wrapper.first()).isEmpty())
         return false;
-    const ChildResult r = runAsChild(asNobody, {QStringLiteral("noop")});
+    const ChildResult r = runAsChild(wrapper, {QStringLiteral("noop")});
     return r.ran && r.exitCode == 0;
 }
 
-// A folder that the unprivileged child can enter.
-void openUp(const QString& dir)
+void setMode(const QString& path, QFileDevice::Permissions mode)
 {
-    QVERIFY(QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                           QFileDevice::ExeOwner | QFileDevice::ReadGroup |
-                                           QFileDevice::ExeGroup | QFileDevice::ReadOther |
-                                           QFileDevice::ExeOther));
+    QVERIFY2(QFile::setPermissions(path, mode), qPrintable(path));
 }
+
+const auto readAndEnter = QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup |
+                          QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther;
 
 } // namespace
 
@@ -348,18 +354,19 @@ void TestPlaylist::writerFailureKeepsOldFile()
 
 void TestPlaylist::writerFolderNotWritable()
 {
-    if (!canRunAsNobody())
+    if (!canRunUnprivileged())
         QSKIP("cannot run a child as an unprivileged user here");
     QTemporaryDir dir;
-    openUp(dir.path());
     const QString path = dir.filePath(QStringLiteral("old.asx"));
     CCFuncs::WritePlaylist(someClips(2), path);
-    // The file itself is writable; only replacing it atomically needs the folder.
-    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                            QFileDevice::ReadOther | QFileDevice::WriteOther));
+    // The file itself is writable for all; only replacing it atomically needs the folder.
+    setMode(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther |
+                      QFileDevice::WriteOther);
+    setMode(dir.path(), readAndEnter);
     const QByteArray before = readAll(path);
 
-    const ChildResult r = runAsChild(asNobody, {QStringLiteral("write"), path, QStringLiteral("50")});
+    const ChildResult r = runAsChild(unprivileged(), {QStringLiteral("write"), path, QStringLiteral("50")});
+    setMode(dir.path(), readAndEnter | QFileDevice::WriteOwner);
     QVERIFY(r.ran);
     QCOMPARE(r.values.value(QStringLiteral("error")), QStringLiteral("File access denied"));
     QCOMPARE(readAll(path), before);
@@ -368,8 +375,10 @@ void TestPlaylist::writerFolderNotWritable()
 
 void TestPlaylist::writerDiskFull()
 {
-    const QStringList privateMounts = {QStringLiteral("unshare"), QStringLiteral("-m"),
-                                       QStringLiteral("--propagation"), QStringLiteral("private")};
+    QStringList privateMounts = {QStringLiteral("unshare"), QStringLiteral("-m"),
+                                 QStringLiteral("--propagation"), QStringLiteral("private")};
+    if (::geteuid() != 0)
+        privateMounts.insert(1, QStringLiteral("-r")); // mounting needs root in a user namespace
     if (QStandardPaths::findExecutable(privateMounts.first()).isEmpty())
         QSKIP("unshare is not installed");
     const ChildResult probe = runAsChild(privateMounts, {QStringLiteral("noop")});
@@ -598,21 +607,20 @@ void TestPlaylist::readerBadFiles()
 
 void TestPlaylist::readerUnreadableFile()
 {
-    if (!canRunAsNobody())
+    if (!canRunUnprivileged())
         QSKIP("cannot run a child as an unprivileged user here");
     QTemporaryDir dir;
-    openUp(dir.path());
+    setMode(dir.path(), readAndEnter | QFileDevice::WriteOwner);
     const QString path = dir.filePath(QStringLiteral("secret.asx"));
     CCFuncs::WritePlaylist(someClips(2), path);
-    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    setMode(path, QFileDevice::WriteOwner);
 
-    const ChildResult r = runAsChild(asNobody, {QStringLiteral("read"), path});
+    const ChildResult r = runAsChild(unprivileged(), {QStringLiteral("read"), path});
     QVERIFY(r.ran);
     QCOMPARE(r.values.value(QStringLiteral("error")), QStringLiteral("File access denied"));
-    // Control: a readable copy works in the same child setup.
-    QVERIFY(QFile::setPermissions(path,
-                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther));
-    const ChildResult ok = runAsChild(asNobody, {QStringLiteral("read"), path});
+    // Control: readable, the same child reads it.
+    setMode(path, QFileDevice::WriteOwner | QFileDevice::ReadOwner | QFileDevice::ReadOther);
+    const ChildResult ok = runAsChild(unprivileged(), {QStringLiteral("read"), path});
     QCOMPARE(ok.values.value(QStringLiteral("error")), QString());
     QCOMPARE(ok.values.value(QStringLiteral("missing")), QStringLiteral("2"));
 }
