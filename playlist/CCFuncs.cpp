@@ -129,12 +129,12 @@ const char footer[] = "</ASX>\r\n";
 
 // ---- reading --------------------------------------------------------------------------------
 
-constexpr qsizetype chunkSize = 64 * 1024;
+constexpr qsizetype chunkSize = qsizetype(64) * 1024;
 constexpr int maxValueChars = 999; // the tail taken after F=" (the closing quote must be in it)
 // Bytes enough for maxValueChars characters in any 8-bit encoding the system may use.
-constexpr qsizetype maxValueBytes = maxValueChars * 4;
+constexpr qsizetype maxValueBytes = qsizetype(maxValueChars) * 4;
 constexpr int minCharsBeforeF = 6;
-constexpr qsizetype keptPrefixBytes = minCharsBeforeF * 4;
+constexpr qsizetype keptPrefixBytes = qsizetype(minCharsBeforeF) * 4;
 
 class InputFile
 {
@@ -381,9 +381,10 @@ void WritePlaylist(const QStringList& entries, const QString& path)
 
     // One buffer, filled in place: a playlist may list a hundred thousand clips.
     QStringEncoder encoder(QStringConverter::System);
-    qsizetype size = qsizetype(sizeof header + sizeof footer);
+    constexpr auto entryFrame = qsizetype(sizeof entryHead) + qsizetype(sizeof entryTail);
+    qsizetype size = qsizetype(sizeof header) + qsizetype(sizeof footer);
     for (const QString& e : entries)
-        size += encoder.requiredSpace(e.size()) + qsizetype(sizeof entryHead + sizeof entryTail);
+        size += encoder.requiredSpace(e.size()) + entryFrame;
     QByteArray data(size, Qt::Uninitialized);
     char* out = put(data.data(), header, sizeof header - 1);
     for (const QString& e : entries) {
