@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProgressBar>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -154,6 +155,42 @@ private Q_SLOTS:
         QCOMPARE(moved.lastModified(), old);
         QCOMPARE(moved.permissions(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser | QFile::ReadOther);
         QVERIFY(prompts.asked.isEmpty());
+    }
+
+    void caseFoldingFileSystem()
+    {
+        // A folder that ignores letter case: "CLIPS" and "clips" are one folder, so copying its
+        // clips to "CLIPS" would write each file onto itself.
+        if (!QFile::exists(QStringLiteral("/sys/fs/ext4/features/casefold")))
+            QSKIP("the kernel's ext4 has no case folding");
+        const QString image = m_disk + "/ci.img", mnt = m_disk + "/ci";
+        QFile img(image);
+        QVERIFY(img.open(QIODevice::WriteOnly) && img.resize(16 << 20));
+        img.close();
+        QDir().mkpath(mnt);
+        if (QProcess::execute("mkfs.ext4", {"-q", "-O", "casefold", image}) != 0
+            || QProcess::execute("mount", {"-o", "loop", image, mnt}) != 0)
+            QSKIP("cannot make a case-folding file system here");
+        QDir().mkpath(mnt + "/clips");
+        const bool folded = QProcess::execute("chattr", {"+F", mnt + "/clips"}) == 0;
+        const QString clip = makeFile(mnt + "/clips/Clip.mpg", 300000, 3);
+        const QByteArray before = Fixtures::digest(clip);
+        for (bool move : {false, true}) {
+            ScriptedPrompts prompts;
+            TShellFileOp f(prompts);
+            f.NoConfirmation = true;
+            f.AddSource(clip);
+            if (folded && move)
+                f.MoveFiles(mnt + "/CLIPS");
+            else if (folded)
+                f.CopyFiles(mnt + "/CLIPS");
+            if (folded)
+                QCOMPARE(prompts.boxTexts().size(), 1);
+            QCOMPARE(Fixtures::digest(clip), before);
+        }
+        ::umount2(QFile::encodeName(mnt).constData(), MNT_DETACH);
+        if (!folded)
+            QSKIP("chattr +F refused");
     }
 
     void trashOnAFullDiskLeavesNoEmptyRecord()
