@@ -237,6 +237,7 @@ private Q_SLOTS:
         TActionForm f(S, services);
         f.show();
         moveToActionBox(f, {0, 1});
+        f.setActionIndex(1);
         prompts.answerFolder(dest);
         prompts.answerBox(QMessageBox::Ok);
         go(f);
