@@ -69,6 +69,13 @@ FolderBrowser::FolderBrowser(FolderBrowseRequest& request, QWidget* parent) : QD
 
     if (!request.initialFolder.isEmpty() && QFileInfo(request.initialFolder).isDir())
         selectPath(request.initialFolder);
+    // The model reads folders in the background; keep the selection in sight while the folders
+    // above it come in.
+    connect(m_model, &QFileSystemModel::directoryLoaded, this, [this](const QString& dir) {
+        const QString current = currentPath();
+        if (!current.isEmpty() && (current == dir || current.startsWith(dir.endsWith(u'/') ? dir : dir + u'/')))
+            m_tree->scrollTo(m_tree->currentIndex(), QAbstractItemView::PositionAtCenter);
+    });
 }
 
 QString FolderBrowser::run()
@@ -106,6 +113,8 @@ void FolderBrowser::showEvent(QShowEvent* event)
         move(area.left() + area.width() / 2 - frameGeometry().width() / 2,
              area.top() + area.height() / 2 - frameGeometry().height() / 2);
     }
+    if (m_tree->currentIndex().isValid())
+        m_tree->scrollTo(m_tree->currentIndex(), QAbstractItemView::PositionAtCenter);
     if (m_request.initialized)
         m_request.initialized(this);
 }
