@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -176,11 +177,15 @@ private:
         QCoreApplication::processEvents();
     }
 
-    // Keeps the progress window alive; false once the user has cancelled.
-    bool pump()
+    // Keeps the progress window alive; false once the user has cancelled. Painting the window
+    // costs far more than a chunk of data, so unless forced it is done at most every 30 ms.
+    bool pump(bool force = true)
     {
         if (!m_progress)
             return true;
+        if (!force && m_sincePump.isValid() && m_sincePump.elapsed() < 30)
+            return !m_aborted;
+        m_sincePump.start();
         QCoreApplication::processEvents();
         if (m_progress->cancelled())
             m_aborted = true;
@@ -215,7 +220,7 @@ private:
         showProgress(qint64(items.size()));
         qint64 done = 0;
         for (const QString& item : items) {
-            if (!pump())
+            if (!pump(false))
                 return;
             if (m_progress) {
                 m_progress->setFile(verb(), Paths::fileName(item), Paths::directory(item), QString());
@@ -274,7 +279,7 @@ private:
         }
         showProgress(total);
         for (const QString& item : items) {
-            if (!pump() || !transfer(item, dest))
+            if (!pump(false) || !transfer(item, dest))
                 break;
         }
         pump();
@@ -283,7 +288,7 @@ private:
     // One source into the folder `destDir`; false stops the whole run.
     bool transfer(const QString& src, const QString& destDir)
     {
-        if (!pump())
+        if (!pump(false))
             return false;
         const QString name = QFileInfo(src).fileName();
         if (!FileOps::exists(src)) {
@@ -335,13 +340,13 @@ private:
             m_progress->setFile(verb(), QFileInfo(src).fileName(), Paths::directory(src), Paths::directory(target));
         const qint64 before = m_done;
         const FileOps::Progress progress = [this, before](qint64 done) {
-            if (m_progress)
+            if (m_progress && (!m_sincePump.isValid() || m_sincePump.elapsed() >= 30))
                 m_progress->setBytes(before + done);
-            return pump();
+            return pump(false);
         };
         const FileOps::Outcome out = move() ? FileOps::moveFile(src, target, progress) : FileOps::copyFile(src, target, progress);
         m_done = before + FileOps::totalSize(out.ok() ? target : src);
-        if (m_progress)
+        if (m_progress && m_sincePump.elapsed() >= 30)
             m_progress->setBytes(m_done);
         switch (out.status) {
         case FileOps::Outcome::Cancelled:
@@ -353,7 +358,7 @@ private:
         case FileOps::Outcome::Done:
             break;
         }
-        return pump();
+        return pump(false);
     }
 
     bool transferDir(const QString& src, const QString& target)
@@ -363,7 +368,7 @@ private:
             const FileOps::Outcome out = FileOps::moveFile(src, target);
             if (out.ok()) {
                 m_done += FileOps::totalSize(target);
-                return pump();
+                return pump(false);
             }
         }
         if (!FileOps::exists(target)) {
@@ -387,6 +392,7 @@ private:
     Record& m_r;
     Prompts& m_prompts;
     std::unique_ptr<ShellProgressWindow> m_progress;
+    QElapsedTimer m_sincePump;
     qint64 m_done = 0;
     bool m_yesToAll = false;
     bool m_aborted = false;
