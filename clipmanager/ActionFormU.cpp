@@ -15,14 +15,15 @@
 
 TActionForm::TActionForm(SharedState& state, Services& services, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      ShellFileOp1(services.prompts, this), PBFolderDialog1(services.prompts, this), ui(new Ui::TActionForm), S(state),
-      m_services(services)
+      ShellFileOp1(services.prompts, this), PBFolderDialog1(services.prompts, this), ui(new Ui::TActionForm),
+      S(state), m_services(services)
 {
     ui->setupUi(this);
     setFixedSize(size());
 
     m_actions = new QButtonGroup(this);
-    const QList<QRadioButton*> items = {ui->RadioItem0, ui->RadioItem1, ui->RadioItem2, ui->RadioItem3, ui->RadioItem4};
+    const QList<QRadioButton*> items = {ui->RadioItem0, ui->RadioItem1, ui->RadioItem2, ui->RadioItem3,
+                                        ui->RadioItem4};
     for (int i = 0; i < items.size(); ++i)
         m_actions->addButton(items[i], i);
 
@@ -179,14 +180,16 @@ void TActionForm::runAction()
         if (!PBFolderDialog1.Execute())
             return;
         if (PBFolderDialog1.Folder.compare(S.ClipDir, Qt::CaseInsensitive) == 0) {
-            prompts.messageBox({QStringLiteral("Error"), QStringLiteral("Source and destination directories can NOT be the same"),
+            prompts.messageBox({QStringLiteral("Error"),
+                                QStringLiteral("Source and destination directories can NOT be the same"),
                                 QMessageBox::Critical, QMessageBox::Ok, QMessageBox::Ok},
                                this);
             return;
         }
-        const QString text = QStringLiteral("Ready to ") + (a == 1 ? QStringLiteral("COPY") : QStringLiteral("MOVE"))
-                             + (n == 1 ? QStringLiteral(" clip ") : QStringLiteral(" clips ")) + QStringLiteral("from ") + S.ClipDir
-                             + QStringLiteral(" to ") + PBFolderDialog1.Folder;
+        const QString text =
+            QStringLiteral("Ready to ") + (a == 1 ? QStringLiteral("COPY") : QStringLiteral("MOVE")) +
+            (n == 1 ? QStringLiteral(" clip ") : QStringLiteral(" clips ")) + QStringLiteral("from ") +
+            S.ClipDir + QStringLiteral(" to ") + PBFolderDialog1.Folder;
         if (prompts.confirm(text, QMessageBox::Ok | QMessageBox::Cancel, this) != QMessageBox::Ok)
             return;
     }
@@ -232,10 +235,9 @@ void TActionForm::runAction()
         if (chosen.isEmpty())
             break;
         const QString playlist = chosen.first();
-        if (QFileInfo::exists(playlist)
-            && prompts.confirm(QStringLiteral("Playlist with that name already exists!\rOK to overwrite?"),
-                               QMessageBox::Ok | QMessageBox::Cancel, this)
-                   != QMessageBox::Ok)
+        if (QFileInfo::exists(playlist) &&
+            prompts.confirm(QStringLiteral("Playlist with that name already exists!\rOK to overwrite?"),
+                            QMessageBox::Ok | QMessageBox::Cancel, this) != QMessageBox::Ok)
             return;
         S.AllBox.clear();
         S.AllBox.setSorted(false);

@@ -21,8 +21,9 @@ const QStringList DefaultLabelCaptions = {
     QStringLiteral("0409=Current folder:"),    QStringLiteral("0413=Huidige map"),
 };
 const QStringList DefaultNewFolderCaptions = {
-    QStringLiteral("Default=New folder"), QStringLiteral("0009=New folder"), QStringLiteral("0406=Ny mappe"),
-    QStringLiteral("0407=Neu Mappe"),     QStringLiteral("0409=New folder"), QStringLiteral("0413=Nieuwe map"),
+    QStringLiteral("Default=New folder"), QStringLiteral("0009=New folder"),
+    QStringLiteral("0406=Ny mappe"),      QStringLiteral("0407=Neu Mappe"),
+    QStringLiteral("0409=New folder"),    QStringLiteral("0413=Nieuwe map"),
 };
 
 QString userDir(GUserDirectory dir)
@@ -33,7 +34,8 @@ QString userDir(GUserDirectory dir)
 
 } // namespace
 
-TPBFolderDialog::TPBFolderDialog(Prompts& prompts, QWidget* owner) : QObject(owner), m_prompts(prompts), m_owner(owner)
+TPBFolderDialog::TPBFolderDialog(Prompts& prompts, QWidget* owner)
+    : QObject(owner), m_prompts(prompts), m_owner(owner)
 {
     m_languageKey = languageKeyFor(uloc_getDefault());
     setLabelCaptions(DefaultLabelCaptions);
@@ -121,7 +123,8 @@ QString TPBFolderDialog::ShortenPath(const QString& path, int max, QChar separat
     const int first = int(path.indexOf(separator)) + 1; // counted from 1
     // A network path keeps its two leading separators. On Linux only a path that really begins
     // with two of them is one: a single leading "/" is the root and stays part of the first part.
-    const bool network = separator == u'\\' ? (first == 1 || first == 2) : path.startsWith(QString(2, separator));
+    const bool network =
+        separator == u'\\' ? (first == 1 || first == 2) : path.startsWith(QString(2, separator));
     if (network) {
         result = QString(2, separator);
         rest = rest.mid(2);
@@ -141,16 +144,25 @@ QString TPBFolderDialog::rootPath(TSHFolders folder)
     const QString home = QDir::homePath();
     switch (folder) {
     case foDesktop:
-    case foDesktopFolder: return userDir(G_USER_DIRECTORY_DESKTOP);
-    case foPersonal: return userDir(G_USER_DIRECTORY_DOCUMENTS);
-    case foTemplates: return userDir(G_USER_DIRECTORY_TEMPLATES);
-    case foMyComputer: return QStringLiteral("/");
-    case foFonts: return QString::fromUtf8(g_get_user_data_dir()) + QStringLiteral("/fonts");
+    case foDesktopFolder:
+        return userDir(G_USER_DIRECTORY_DESKTOP);
+    case foPersonal:
+        return userDir(G_USER_DIRECTORY_DOCUMENTS);
+    case foTemplates:
+        return userDir(G_USER_DIRECTORY_TEMPLATES);
+    case foMyComputer:
+        return QStringLiteral("/");
+    case foFonts:
+        return QString::fromUtf8(g_get_user_data_dir()) + QStringLiteral("/fonts");
     case foPrograms:
-    case foStartMenu: return QString::fromUtf8(g_get_user_data_dir()) + QStringLiteral("/applications");
-    case foStartup: return QString::fromUtf8(g_get_user_config_dir()) + QStringLiteral("/autostart");
-    case foRecycleBin: return QString::fromUtf8(g_get_user_data_dir()) + QStringLiteral("/Trash/files");
-    default: return {}; // no such folder here: the whole file system
+    case foStartMenu:
+        return QString::fromUtf8(g_get_user_data_dir()) + QStringLiteral("/applications");
+    case foStartup:
+        return QString::fromUtf8(g_get_user_config_dir()) + QStringLiteral("/autostart");
+    case foRecycleBin:
+        return QString::fromUtf8(g_get_user_data_dir()) + QStringLiteral("/Trash/files");
+    default:
+        return {}; // no such folder here: the whole file system
     }
 }
 

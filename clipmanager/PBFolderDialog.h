@@ -17,7 +17,8 @@ class TPBFolderDialog : public QObject
 {
     Q_OBJECT
 public:
-    enum TBrowseInfoFlags : unsigned {
+    enum TBrowseInfoFlags : unsigned
+    {
         OnlyComputers = 0x1000,  // BIF_BROWSEFORCOMPUTER
         OnlyPrinters = 0x2000,   // BIF_BROWSEFORPRINTER
         OnlyDomains = 0x0002,    // BIF_DONTGOBELOWDOMAIN
@@ -27,14 +28,31 @@ public:
     };
     using TBrowseInfoFlagSet = unsigned;
 
-    enum TSHFolders {
-        foDesktop, foDesktopExpanded, foPrograms, foControlPanel, foPrinters, foPersonal, foFavorites,
-        foStartup, foRecent, foSendto, foRecycleBin, foStartMenu, foDesktopFolder, foMyComputer,
-        foNetwork, foNetworkNeighborhood, foFonts, foTemplates
+    enum TSHFolders
+    {
+        foDesktop,
+        foDesktopExpanded,
+        foPrograms,
+        foControlPanel,
+        foPrinters,
+        foPersonal,
+        foFavorites,
+        foStartup,
+        foRecent,
+        foSendto,
+        foRecycleBin,
+        foStartMenu,
+        foDesktopFolder,
+        foMyComputer,
+        foNetwork,
+        foNetworkNeighborhood,
+        foFonts,
+        foTemplates
     };
 
     using TBrowserInitializedEvent = std::function<void(TPBFolderDialog* sender, QWidget* dialog)>;
-    using TSelectionChangedEvent = std::function<void(TPBFolderDialog* sender, QWidget* dialog, const QString& folder)>;
+    using TSelectionChangedEvent =
+        std::function<void(TPBFolderDialog* sender, QWidget* dialog, const QString& folder)>;
 
     explicit TPBFolderDialog(Prompts& prompts, QWidget* owner = nullptr);
 

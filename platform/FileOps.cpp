@@ -125,7 +125,8 @@ Outcome copyInto(const QString& src, const QString& dst, const Progress& progres
     Outcome out;
     struct stat tmpStat;
     if (!copied)
-        out = wasCancelled || err.is(G_IO_ERROR_CANCELLED) ? Outcome::cancelled() : Outcome::failed(err.text());
+        out =
+            wasCancelled || err.is(G_IO_ERROR_CANCELLED) ? Outcome::cancelled() : Outcome::failed(err.text());
     else if (!statOf(tmp, tmpStat, false) || tmpStat.st_size != srcStat.st_size)
         out = Outcome::failed(QStringLiteral("The copy of %1 is incomplete.").arg(QFileInfo(src).fileName()));
     else if (durable && (!syncPath(tmp, false)))
@@ -171,7 +172,8 @@ qint64 totalSize(const QString& path)
         return S_ISLNK(st.st_mode) && statOf(path, target) ? qint64(target.st_size) : qint64(st.st_size);
     }
     qint64 sum = 0;
-    const QStringList names = QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    const QStringList names =
+        QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QString& name : names)
         sum += totalSize(join(path, name));
     return sum;
@@ -208,7 +210,8 @@ Outcome makeDirs(const QString& path)
 {
     GFilePtr dir(path);
     ErrorPtr err;
-    if (g_file_make_directory_with_parents(dir.file, nullptr, &err.error) || (err.is(G_IO_ERROR_EXISTS) && isDir(path)))
+    if (g_file_make_directory_with_parents(dir.file, nullptr, &err.error) ||
+        (err.is(G_IO_ERROR_EXISTS) && isDir(path)))
         return {};
     return Outcome::failed(err.text());
 }
@@ -226,7 +229,8 @@ Outcome moveFile(const QString& src, const QString& dst, const Progress& progres
         GFilePtr from(src);
         GFilePtr to(dst);
         ErrorPtr err;
-        const auto flags = GFileCopyFlags(G_FILE_COPY_NO_FALLBACK_FOR_MOVE | G_FILE_COPY_OVERWRITE | G_FILE_COPY_NOFOLLOW_SYMLINKS);
+        const auto flags = GFileCopyFlags(G_FILE_COPY_NO_FALLBACK_FOR_MOVE | G_FILE_COPY_OVERWRITE |
+                                          G_FILE_COPY_NOFOLLOW_SYMLINKS);
         if (g_file_move(from.file, to.file, flags, nullptr, nullptr, nullptr, &err.error)) {
             if (progress)
                 progress(totalSize(dst));
@@ -237,7 +241,8 @@ Outcome moveFile(const QString& src, const QString& dst, const Progress& progres
             return Outcome::failed(err.text());
     }
     if (isDir(src))
-        return Outcome::failed(QStringLiteral("Folders are moved to another file system one file at a time."));
+        return Outcome::failed(
+            QStringLiteral("Folders are moved to another file system one file at a time."));
     const Outcome copied = copyInto(src, dst, progress, true);
     if (!copied.ok())
         return copied;
@@ -254,7 +259,8 @@ Outcome deletePermanently(const QString& path)
     if (!statOf(path, st, false))
         return Outcome::failed(errnoText(errno));
     if (S_ISDIR(st.st_mode)) {
-        const QStringList names = QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        const QStringList names =
+            QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
         for (const QString& name : names) {
             const Outcome out = deletePermanently(join(path, name));
             if (!out.ok())

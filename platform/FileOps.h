@@ -11,7 +11,12 @@ namespace FileOps {
 
 struct Outcome
 {
-    enum Status { Done, Failed, Cancelled };
+    enum Status
+    {
+        Done,
+        Failed,
+        Cancelled
+    };
     Status status = Done;
     QString error; // the system's text when Failed
 

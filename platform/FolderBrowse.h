@@ -16,12 +16,12 @@ struct FolderBrowseState
 // What the folder browser is asked to show, and the calls it makes back while it is open.
 struct FolderBrowseRequest
 {
-    QString title;            // text above the tree
-    QString initialFolder;    // selected when the browser opens, if it exists
-    QString rootFolder;       // top of the tree; empty: the whole file system
-    unsigned flags = 0;       // the browser flags (BIF_ values) the caller asked for
+    QString title;         // text above the tree
+    QString initialFolder; // selected when the browser opens, if it exists
+    QString rootFolder;    // top of the tree; empty: the whole file system
+    unsigned flags = 0;    // the browser flags (BIF_ values) the caller asked for
     bool onlyFileSystem = false;
-    bool showPath = true;     // the status line is shown
+    bool showPath = true; // the status line is shown
 
     QString newFolderCaption; // text of the New folder button
     bool newFolderVisible = true;

@@ -12,7 +12,8 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-FolderBrowser::FolderBrowser(FolderBrowseRequest& request, QWidget* parent) : QDialog(parent), m_request(request)
+FolderBrowser::FolderBrowser(FolderBrowseRequest& request, QWidget* parent)
+    : QDialog(parent), m_request(request)
 {
     setObjectName(QStringLiteral("FolderBrowser"));
     setWindowTitle(QStringLiteral("Browse for Folder"));
@@ -65,7 +66,8 @@ FolderBrowser::FolderBrowser(FolderBrowseRequest& request, QWidget* parent) : QD
     connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_newFolder, &QPushButton::clicked, this, &FolderBrowser::newFolderClick);
-    connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this, &FolderBrowser::selectionMoved);
+    connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &FolderBrowser::selectionMoved);
 
     if (!request.initialFolder.isEmpty() && QFileInfo(request.initialFolder).isDir())
         selectPath(request.initialFolder);
@@ -73,7 +75,8 @@ FolderBrowser::FolderBrowser(FolderBrowseRequest& request, QWidget* parent) : QD
     // above it come in.
     connect(m_model, &QFileSystemModel::directoryLoaded, this, [this](const QString& dir) {
         const QString current = currentPath();
-        if (!current.isEmpty() && (current == dir || current.startsWith(dir.endsWith(u'/') ? dir : dir + u'/')))
+        if (!current.isEmpty() &&
+            (current == dir || current.startsWith(dir.endsWith(u'/') ? dir : dir + u'/')))
             m_tree->scrollTo(m_tree->currentIndex(), QAbstractItemView::PositionAtCenter);
     });
 }

@@ -53,16 +53,19 @@ ShellProgressWindow::ShellProgressWindow(const QString& title, qint64 totalBytes
     setBytes(0);
 }
 
-void ShellProgressWindow::setFile(const QString& verb, const QString& name, const QString& from, const QString& to)
+void ShellProgressWindow::setFile(const QString& verb, const QString& name, const QString& from,
+                                  const QString& to)
 {
     m_file->setText(verb + u' ' + name);
-    m_fromTo->setText(to.isEmpty() ? QStringLiteral("From %1").arg(from) : QStringLiteral("From %1 to %2").arg(from, to));
+    m_fromTo->setText(to.isEmpty() ? QStringLiteral("From %1").arg(from)
+                                   : QStringLiteral("From %1 to %2").arg(from, to));
 }
 
 void ShellProgressWindow::setBytes(qint64 done)
 {
     const QLocale locale;
-    m_bytes->setText(QStringLiteral("%1 of %2").arg(locale.formattedDataSize(done), locale.formattedDataSize(m_total)));
+    m_bytes->setText(
+        QStringLiteral("%1 of %2").arg(locale.formattedDataSize(done), locale.formattedDataSize(m_total)));
     m_bar->setValue(m_total > 0 ? int(qMin<qint64>(1000, done * 1000 / m_total)) : 0);
 }
 
@@ -108,25 +111,34 @@ private:
     QString verb() const
     {
         switch (m_r.operation) {
-        case FO_COPY: return QStringLiteral("Copying");
-        case FO_MOVE: return QStringLiteral("Moving");
-        default: return flag(FOF_ALLOWUNDO) ? QStringLiteral("Moving to the trash") : QStringLiteral("Deleting");
+        case FO_COPY:
+            return QStringLiteral("Copying");
+        case FO_MOVE:
+            return QStringLiteral("Moving");
+        default:
+            return flag(FOF_ALLOWUNDO) ? QStringLiteral("Moving to the trash") : QStringLiteral("Deleting");
         }
     }
     QString action() const
     {
         switch (m_r.operation) {
-        case FO_COPY: return QStringLiteral("copy");
-        case FO_MOVE: return QStringLiteral("move");
-        default: return QStringLiteral("delete");
+        case FO_COPY:
+            return QStringLiteral("copy");
+        case FO_MOVE:
+            return QStringLiteral("move");
+        default:
+            return QStringLiteral("delete");
         }
     }
     QString errorCaption() const
     {
         switch (m_r.operation) {
-        case FO_COPY: return QStringLiteral("Error Copying File or Folder");
-        case FO_MOVE: return QStringLiteral("Error Moving File or Folder");
-        default: return QStringLiteral("Error Deleting File or Folder");
+        case FO_COPY:
+            return QStringLiteral("Error Copying File or Folder");
+        case FO_MOVE:
+            return QStringLiteral("Error Moving File or Folder");
+        default:
+            return QStringLiteral("Error Deleting File or Folder");
         }
     }
 
@@ -141,7 +153,9 @@ private:
                 continue;
             }
             const QString dir = Paths::directory(source);
-            const QStringList matches = QDir(dir).entryList({name}, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+            const QStringList matches = QDir(dir).entryList(
+                {name}, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                QDir::Name | QDir::IgnoreCase);
             if (matches.isEmpty())
                 out.append(source); // reported as not found
             for (const QString& m : matches)
@@ -155,14 +169,17 @@ private:
     void error(const QString& path, const QString& reason)
     {
         ++m_failures;
-        MessageBoxSpec spec{errorCaption(), QStringLiteral("Cannot %1 %2: %3").arg(action(), Paths::fileName(path), reason),
+        MessageBoxSpec spec{errorCaption(),
+                            QStringLiteral("Cannot %1 %2: %3").arg(action(), Paths::fileName(path), reason),
                             QMessageBox::Critical, QMessageBox::Ok, QMessageBox::Ok};
         m_prompts.messageBox(spec, activeParent());
     }
 
-    QMessageBox::StandardButton ask(const QString& caption, const QString& text, QMessageBox::StandardButtons buttons)
+    QMessageBox::StandardButton ask(const QString& caption, const QString& text,
+                                    QMessageBox::StandardButtons buttons)
     {
-        return m_prompts.messageBox({caption, text, QMessageBox::Question, buttons, QMessageBox::Yes}, activeParent());
+        return m_prompts.messageBox({caption, text, QMessageBox::Question, buttons, QMessageBox::Yes},
+                                    activeParent());
     }
 
     QWidget* activeParent() const { return m_progress ? m_progress.get() : m_r.owner; }
@@ -171,7 +188,9 @@ private:
     {
         if (flag(FOF_SILENT))
             return;
-        const QString title = flag(FOF_SIMPLEPROGRESS) && !m_r.progressTitle.isEmpty() ? m_r.progressTitle : verb() + QStringLiteral("...");
+        const QString title = flag(FOF_SIMPLEPROGRESS) && !m_r.progressTitle.isEmpty()
+                                  ? m_r.progressTitle
+                                  : verb() + QStringLiteral("...");
         m_progress = std::make_unique<ShellProgressWindow>(title, total, m_r.owner);
         m_progress->show();
         QCoreApplication::processEvents();
@@ -206,12 +225,17 @@ private:
             const bool undo = flag(FOF_ALLOWUNDO);
             QString text;
             if (count == 1)
-                text = undo ? QStringLiteral("Are you sure you want to move \"%1\" to the trash?").arg(Paths::fileName(present.first()))
-                            : QStringLiteral("Are you sure you want to permanently delete \"%1\"?").arg(Paths::fileName(present.first()));
+                text = undo ? QStringLiteral("Are you sure you want to move \"%1\" to the trash?")
+                                  .arg(Paths::fileName(present.first()))
+                            : QStringLiteral("Are you sure you want to permanently delete \"%1\"?")
+                                  .arg(Paths::fileName(present.first()));
             else
-                text = undo ? QStringLiteral("Are you sure you want to move these %1 items to the trash?").arg(count)
-                            : QStringLiteral("Are you sure you want to permanently delete these %1 items?").arg(count);
-            const QString caption = count == 1 ? QStringLiteral("Confirm File Delete") : QStringLiteral("Confirm Multiple File Delete");
+                text = undo ? QStringLiteral("Are you sure you want to move these %1 items to the trash?")
+                                  .arg(count)
+                            : QStringLiteral("Are you sure you want to permanently delete these %1 items?")
+                                  .arg(count);
+            const QString caption = count == 1 ? QStringLiteral("Confirm File Delete")
+                                               : QStringLiteral("Confirm Multiple File Delete");
             if (ask(caption, text, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
                 m_aborted = true;
                 return;
@@ -233,7 +257,8 @@ private:
             }
             if (skipped(item))
                 continue;
-            const FileOps::Outcome out = flag(FOF_ALLOWUNDO) ? FileOps::trash(item) : FileOps::deletePermanently(item);
+            const FileOps::Outcome out =
+                flag(FOF_ALLOWUNDO) ? FileOps::trash(item) : FileOps::deletePermanently(item);
             if (!out.ok())
                 error(item, out.error);
         }
@@ -254,8 +279,11 @@ private:
         }
         if (!FileOps::exists(dest)) {
             if (!flag(FOF_NOCONFIRMMKDIR)) {
-                const QString text = QStringLiteral("The folder \"%1\" does not exist.\n\nDo you want to create it?").arg(dest);
-                if (ask(QStringLiteral("Confirm Folder Create"), text, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
+                const QString text =
+                    QStringLiteral("The folder \"%1\" does not exist.\n\nDo you want to create it?")
+                        .arg(dest);
+                if (ask(QStringLiteral("Confirm Folder Create"), text, QMessageBox::Yes | QMessageBox::No) !=
+                    QMessageBox::Yes) {
                     m_aborted = true;
                     return;
                 }
@@ -312,12 +340,19 @@ private:
             if (flag(FOF_RENAMEONCOLLISION)) {
                 target = FileOps::join(destDir, FileOps::freeName(destDir, name));
             } else if (!flag(FOF_NOCONFIRMATION) && !m_yesToAll) {
-                const QString what = FileOps::isDir(target) ? QStringLiteral("folder") : QStringLiteral("file");
-                const QString text = QStringLiteral("This folder already contains a %1 named \"%2\".\n\nDo you want to replace the existing %1?").arg(what, name);
-                switch (ask(QStringLiteral("Confirm File Replace"), text,
-                            QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::Cancel)) {
-                case QMessageBox::Yes: break;
-                case QMessageBox::YesToAll: m_yesToAll = true; break;
+                const QString what =
+                    FileOps::isDir(target) ? QStringLiteral("folder") : QStringLiteral("file");
+                const QString text = QStringLiteral("This folder already contains a %1 named \"%2\".\n\nDo "
+                                                    "you want to replace the existing %1?")
+                                         .arg(what, name);
+                switch (
+                    ask(QStringLiteral("Confirm File Replace"), text,
+                        QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::Cancel)) {
+                case QMessageBox::Yes:
+                    break;
+                case QMessageBox::YesToAll:
+                    m_yesToAll = true;
+                    break;
                 case QMessageBox::No:
                     m_done += FileOps::totalSize(src);
                     return true;
@@ -327,7 +362,8 @@ private:
                 }
             }
             if (FileOps::exists(target) && FileOps::isDir(target) != srcIsDir) {
-                error(src, srcIsDir ? QStringLiteral("A file of that name is in the way.") : QStringLiteral("A folder of that name is in the way."));
+                error(src, srcIsDir ? QStringLiteral("A file of that name is in the way.")
+                                    : QStringLiteral("A folder of that name is in the way."));
                 return true;
             }
         }
@@ -337,14 +373,16 @@ private:
     bool transferFile(const QString& src, const QString& target)
     {
         if (m_progress)
-            m_progress->setFile(verb(), QFileInfo(src).fileName(), Paths::directory(src), Paths::directory(target));
+            m_progress->setFile(verb(), QFileInfo(src).fileName(), Paths::directory(src),
+                                Paths::directory(target));
         const qint64 before = m_done;
         const FileOps::Progress progress = [this, before](qint64 done) {
             if (m_progress && (!m_sincePump.isValid() || m_sincePump.elapsed() >= 30))
                 m_progress->setBytes(before + done);
             return pump(false);
         };
-        const FileOps::Outcome out = move() ? FileOps::moveFile(src, target, progress) : FileOps::copyFile(src, target, progress);
+        const FileOps::Outcome out =
+            move() ? FileOps::moveFile(src, target, progress) : FileOps::copyFile(src, target, progress);
         m_done = before + FileOps::totalSize(out.ok() ? target : src);
         if (m_progress && m_sincePump.elapsed() >= 30)
             m_progress->setBytes(m_done);
@@ -378,13 +416,15 @@ private:
                 return true;
             }
         }
-        const QStringList names = QDir(src).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+        const QStringList names = QDir(src).entryList(
+            QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
         for (const QString& name : names) {
             if (!transfer(FileOps::join(src, name), target))
                 return false;
         }
         // The source folder goes once everything in it has gone.
-        if (move() && QDir(src).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+        if (move() &&
+            QDir(src).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
             QDir().rmdir(src);
         return true;
     }

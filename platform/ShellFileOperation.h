@@ -14,9 +14,15 @@ class QPushButton;
 // operation codes and flags.
 namespace ShellFileOperation {
 
-enum Operation : unsigned { FO_MOVE = 1, FO_COPY = 2, FO_DELETE = 3 };
+enum Operation : unsigned
+{
+    FO_MOVE = 1,
+    FO_COPY = 2,
+    FO_DELETE = 3
+};
 
-enum Flag : unsigned {
+enum Flag : unsigned
+{
     FOF_SILENT = 0x0004,
     FOF_RENAMEONCOLLISION = 0x0008,
     FOF_NOCONFIRMATION = 0x0010,
@@ -31,8 +37,8 @@ struct Record
 {
     QWidget* owner = nullptr;
     unsigned operation = 0;
-    QStringList sources;   // full paths; a name may hold the wildcards * and ?
-    QString destination;   // the folder for copy and move
+    QStringList sources; // full paths; a name may hold the wildcards * and ?
+    QString destination; // the folder for copy and move
     unsigned flags = 0;
     QString progressTitle; // with FOF_SIMPLEPROGRESS
     bool anyOperationsAborted = false;

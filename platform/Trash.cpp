@@ -56,7 +56,8 @@ QString findTrashedName(const QString& trashDir, const QString& baseName, dev_t 
     };
     if (matches(baseName))
         return baseName;
-    const QStringList names = QDir(files).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    const QStringList names =
+        QDir(files).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QString& name : names) {
         if (matches(name))
             return name;
@@ -84,9 +85,9 @@ bool writeInfo(const QString& infoPath, const QString& originalPath, const QStri
             recorded = recorded.mid(top.size() + 1);
     }
     char* escaped = g_uri_escape_string(native(recorded).constData(), "/", FALSE);
-    const QByteArray text = QByteArrayLiteral("[Trash Info]\nPath=") + escaped + QByteArrayLiteral("\nDeletionDate=")
-                            + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddThh:mm:ss")).toLatin1()
-                            + '\n';
+    const QByteArray text =
+        QByteArrayLiteral("[Trash Info]\nPath=") + escaped + QByteArrayLiteral("\nDeletionDate=") +
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddThh:mm:ss")).toLatin1() + '\n';
     g_free(escaped);
     const int fd = ::open(native(infoPath).constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
     if (fd < 0)
@@ -133,7 +134,8 @@ void checkTrashInfo(const QString& path, const struct stat& before)
             ::unlink(native(info).constData());
             throw AppError(QStringLiteral("Unable to move %1 to the trash: %2").arg(path, reason));
         }
-        throw AppError(QStringLiteral("Unable to record %1 in the trash (%2); the file is at %3").arg(path, reason, trashed));
+        throw AppError(QStringLiteral("Unable to record %1 in the trash (%2); the file is at %3")
+                           .arg(path, reason, trashed));
     }
 }
 
@@ -143,14 +145,16 @@ void moveToTrash(const QString& path)
 {
     struct stat before;
     if (::lstat(native(path).constData(), &before) != 0)
-        throw AppError(QStringLiteral("Cannot move %1 to the trash: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+        throw AppError(QStringLiteral("Cannot move %1 to the trash: %2")
+                           .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
 
     GFile* file = g_file_new_for_path(native(path).constData());
     GError* error = nullptr;
     const gboolean ok = g_file_trash(file, nullptr, &error);
     g_object_unref(file);
     if (!ok) {
-        const QString text = error ? QString::fromUtf8(error->message) : QStringLiteral("Cannot move %1 to the trash").arg(path);
+        const QString text = error ? QString::fromUtf8(error->message)
+                                   : QStringLiteral("Cannot move %1 to the trash").arg(path);
         if (error)
             g_error_free(error);
         throw AppError(text);

@@ -16,12 +16,12 @@
 
 #include <algorithm>
 #include <chrono>
-#include <functional>
-#include <vector>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <string>
 #include <sys/stat.h>
+#include <vector>
 
 namespace {
 
@@ -166,8 +166,16 @@ void BM_CopyMove(benchmark::State& state, bool move)
 void registerAll()
 {
     for (int where : {0, 1}) {
-        benchmark::RegisterBenchmark(where ? "copy/tmpfs" : "copy/disk", BM_CopyMove, false)->Arg(where)->Iterations(7)->UseManualTime()->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(where ? "move/tmpfs" : "move/disk", BM_CopyMove, true)->Arg(where)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(where ? "copy/tmpfs" : "copy/disk", BM_CopyMove, false)
+            ->Arg(where)
+            ->Iterations(7)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(where ? "move/tmpfs" : "move/disk", BM_CopyMove, true)
+            ->Arg(where)
+            ->Iterations(3)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond);
     }
 }
 
@@ -187,28 +195,34 @@ void countRenames()
         return;
     }
     const int many = 10000;
-    const QString from = g_diskBase + QStringLiteral("/many"), to = g_diskBase + QStringLiteral("/many-moved");
+    const QString from = g_diskBase + QStringLiteral("/many"),
+                  to = g_diskBase + QStringLiteral("/many-moved");
     makeFiles(from, many, 100);
     QDir().mkpath(to);
     struct stat before;
     ::stat(QFile::encodeName(from + QStringLiteral("/clip00000.mpg")).constData(), &before);
     QProcess p;
     p.setProcessChannelMode(QProcess::SeparateChannels);
-    p.start(strace, {"-f", "-c", "-e", "trace=rename,renameat,renameat2,copy_file_range,splice,sendfile,write",
-                     QCoreApplication::applicationFilePath(), "--move-many", from, to});
+    p.start(strace,
+            {"-f", "-c", "-e", "trace=rename,renameat,renameat2,copy_file_range,splice,sendfile,write",
+             QCoreApplication::applicationFilePath(), "--move-many", from, to});
     p.waitForFinished(-1);
     int renames = 0, copies = 0;
     for (const QString& line : QString::fromLocal8Bit(p.readAllStandardError()).split(u'\n')) {
         const QStringList cols = line.simplified().split(u' ');
         if (cols.size() >= 5 && cols.last().startsWith(QStringLiteral("rename")))
             renames += cols.at(3).toInt();
-        if (cols.size() >= 5 && (cols.last() == QStringLiteral("copy_file_range") || cols.last() == QStringLiteral("splice") || cols.last() == QStringLiteral("sendfile")))
+        if (cols.size() >= 5 &&
+            (cols.last() == QStringLiteral("copy_file_range") || cols.last() == QStringLiteral("splice") ||
+             cols.last() == QStringLiteral("sendfile")))
             copies += cols.at(3).toInt();
     }
     struct stat after;
-    const bool sameInode = ::stat(QFile::encodeName(to + QStringLiteral("/clip00000.mpg")).constData(), &after) == 0 && after.st_ino == before.st_ino;
-    std::printf("same-disk move of %d files: %d renames (%.2f per file), %d data copies, inode kept: %s\n", many, renames,
-                double(renames) / many, copies, sameInode ? "yes" : "no");
+    const bool sameInode =
+        ::stat(QFile::encodeName(to + QStringLiteral("/clip00000.mpg")).constData(), &after) == 0 &&
+        after.st_ino == before.st_ino;
+    std::printf("same-disk move of %d files: %d renames (%.2f per file), %d data copies, inode kept: %s\n",
+                many, renames, double(renames) / many, copies, sameInode ? "yes" : "no");
 }
 
 } // namespace
@@ -235,10 +249,12 @@ int main(int argc, char** argv)
     benchmark::Shutdown();
 
     for (const char* what : {"copy disk", "copy tmpfs", "move disk", "move tmpfs"}) {
-        const auto ours = g_seconds.find(std::string("ours ") + what), tool = g_seconds.find(std::string("tool ") + what);
+        const auto ours = g_seconds.find(std::string("ours ") + what),
+                   tool = g_seconds.find(std::string("tool ") + what);
         if (ours != g_seconds.end() && tool != g_seconds.end() && tool->second > 0)
-            std::printf("%-10s ours %.3f s, %s %.3f s: ratio %.2f\n", what, ours->second, std::string(what).starts_with("copy") ? "cp" : "mv",
-                        tool->second, ours->second / tool->second);
+            std::printf("%-10s ours %.3f s, %s %.3f s: ratio %.2f\n", what, ours->second,
+                        std::string(what).starts_with("copy") ? "cp" : "mv", tool->second,
+                        ours->second / tool->second);
     }
     countRenames();
     return 0;

@@ -126,10 +126,12 @@ private Q_SLOTS:
                                      "Add to existing playlist", "Add to new playlist"}));
         QCOMPARE(f.actionIndex(), 0);
         QCOMPARE(ui->MemoAction->toPlainText().split(u'\n'),
-                 QStringList({"Confirm by selecting and moving clips to the ", "right-hand Action Box. The simplest way to move ",
+                 QStringList({"Confirm by selecting and moving clips to the ",
+                              "right-hand Action Box. The simplest way to move ",
                               "all clips is to click on Select All, and then click on ",
                               "the right arrow button.  After the Action Box has ",
-                              "your choice of clips, Choose Action you wish to ", "perform.", "Finally, click the Go! button.  "}));
+                              "your choice of clips, Choose Action you wish to ", "perform.",
+                              "Finally, click the Go! button.  "}));
         QVERIFY(ui->MemoAction->isReadOnly());
         QCOMPARE(ui->GoButton->text(), QStringLiteral("Go!"));
         QCOMPARE(ui->Shape1->geometry(), ui->GoButton->geometry());
@@ -144,8 +146,10 @@ private Q_SLOTS:
         QVERIFY(f.ShellFileOp1.FilesOnly && !f.ShellFileOp1.NoConfirmation && !f.ShellFileOp1.AutoMakeDir);
         QVERIFY(!f.ShellFileOp1.RenameOnCollision && f.ShellFileOp1.Animate);
         QCOMPARE(f.ShellFileOp1.ProgressTitle, QStringLiteral("Vidmarro"));
-        QCOMPARE(f.PBFolderDialog1.Flags, unsigned(TPBFolderDialog::OnlyFileSystem | TPBFolderDialog::ShowPath));
-        QCOMPARE(f.PBFolderDialog1.LabelCaptions().first(), QStringLiteral("Default=Browse to DESTINATION folder:"));
+        QCOMPARE(f.PBFolderDialog1.Flags,
+                 unsigned(TPBFolderDialog::OnlyFileSystem | TPBFolderDialog::ShowPath));
+        QCOMPARE(f.PBFolderDialog1.LabelCaptions().first(),
+                 QStringLiteral("Default=Browse to DESTINATION folder:"));
         QCOMPARE(f.PBFolderDialog1.NewFolderCaptions().size(), 6);
         QCOMPARE(f.OpenDialog1.title, QStringLiteral("Playlist for Adding Clips"));
         QCOMPARE(f.SaveDialog1.title, QStringLiteral("Name for New Playlist  (don't enter extension)"));
@@ -192,7 +196,8 @@ private Q_SLOTS:
         f.show();
         go(f);
         QCOMPARE(prompts.boxes().size(), 1);
-        QCOMPARE(prompts.boxes().first().text, QStringLiteral("ERROR: no files have been put in right-hand \"Action Box\""));
+        QCOMPARE(prompts.boxes().first().text,
+                 QStringLiteral("ERROR: no files have been put in right-hand \"Action Box\""));
         QCOMPARE(prompts.boxes().first().caption, QStringLiteral("Vidmarro"));
         QCOMPARE(prompts.boxes().first().buttons, QMessageBox::Ok);
         QVERIFY(f.isVisible());
@@ -207,7 +212,8 @@ private Q_SLOTS:
         prompts.answerBox(QMessageBox::Yes); // the shell's own question
         go(f);
         QCOMPARE(prompts.boxes().size(), 1);
-        QCOMPARE(prompts.boxes().first().text, QStringLiteral("Are you sure you want to move these 3 items to the trash?"));
+        QCOMPARE(prompts.boxes().first().text,
+                 QStringLiteral("Are you sure you want to move these 3 items to the trash?"));
         QCOMPARE(f.form()->RightBox->count(), 0);
         QVERIFY(QDir(m_clips).isEmpty());
         QTRY_VERIFY(!f.isVisible());
@@ -241,7 +247,8 @@ private Q_SLOTS:
         prompts.answerFolder(dest);
         prompts.answerBox(QMessageBox::Ok);
         go(f);
-        QCOMPARE(prompts.boxTexts(), QStringList({QStringLiteral("Ready to COPY clips from %1 to %2").arg(m_clips, dest)}));
+        QCOMPARE(prompts.boxTexts(),
+                 QStringList({QStringLiteral("Ready to COPY clips from %1 to %2").arg(m_clips, dest)}));
         QCOMPARE(prompts.boxes().first().caption, QStringLiteral("Confirm"));
         QCOMPARE(prompts.boxes().first().buttons, QMessageBox::Ok | QMessageBox::Cancel);
         QCOMPARE(QDir(dest).entryList(QDir::Files), QStringList({"a.mpg", "b.mpg"}));
@@ -257,7 +264,8 @@ private Q_SLOTS:
         prompts.answerFolder(moved);
         prompts.answerBox(QMessageBox::Ok);
         go(f);
-        QCOMPARE(prompts.boxTexts(), QStringList({QStringLiteral("Ready to MOVE clip from %1 to %2").arg(m_clips, moved)}));
+        QCOMPARE(prompts.boxTexts(),
+                 QStringList({QStringLiteral("Ready to MOVE clip from %1 to %2").arg(m_clips, moved)}));
         QVERIFY(QFile::exists(moved + "/c.mpg"));
         QVERIFY(!QFile::exists(clip("c.mpg")));
         QTRY_VERIFY(!f.isVisible());
@@ -289,7 +297,8 @@ private Q_SLOTS:
         if (how == "samefolder") {
             QCOMPARE(prompts.boxes().size(), 1);
             QCOMPARE(prompts.boxes().first().caption, QStringLiteral("Error"));
-            QCOMPARE(prompts.boxes().first().text, QStringLiteral("Source and destination directories can NOT be the same"));
+            QCOMPARE(prompts.boxes().first().text,
+                     QStringLiteral("Source and destination directories can NOT be the same"));
             QCOMPARE(prompts.boxes().first().buttons, QMessageBox::Ok);
         }
         QCOMPARE(texts(f.form()->RightBox), QStringList({"c.mpg"}));
@@ -361,10 +370,12 @@ private Q_SLOTS:
         prompts.answerFiles({playlist});
         prompts.answerBox(QMessageBox::Cancel);
         go(f);
-        QCOMPARE(prompts.boxTexts(), QStringList({"Playlist with that name already exists!\rOK to overwrite?"}));
+        QCOMPARE(prompts.boxTexts(),
+                 QStringList({"Playlist with that name already exists!\rOK to overwrite?"}));
         QCOMPARE(prompts.boxes().first().caption, QStringLiteral("Confirm"));
         QCOMPARE(prompts.boxes().first().buttons, QMessageBox::Ok | QMessageBox::Cancel);
-        QCOMPARE(prompts.asked.first().file.title, QStringLiteral("Name for New Playlist  (don't enter extension)"));
+        QCOMPARE(prompts.asked.first().file.title,
+                 QStringLiteral("Name for New Playlist  (don't enter extension)"));
         QCOMPARE(prompts.asked.first().file.initialDir, m_app);
         QCOMPARE(QFile(playlist).size(), qint64(12));
         QCOMPARE(f.PathRight.size(), 2);

@@ -10,8 +10,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProgressBar>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -101,7 +101,9 @@ private Q_SLOTS:
         // went on with the next file.
         const QStringList texts = prompts.boxTexts();
         QCOMPARE(texts.size(), 1);
-        QVERIFY2(texts.first().startsWith(QStringLiteral("Cannot %1 a-big.mpg: ").arg(move ? "move" : "copy")), qPrintable(texts.first()));
+        QVERIFY2(
+            texts.first().startsWith(QStringLiteral("Cannot %1 a-big.mpg: ").arg(move ? "move" : "copy")),
+            qPrintable(texts.first()));
         QVERIFY2(texts.first().contains("No space left"), qPrintable(texts.first()));
         QCOMPARE(Fixtures::digest(big), bigDigest);
         QCOMPARE(Fixtures::entries(m_small), QStringList({"b-small.mpg"}));
@@ -153,7 +155,8 @@ private Q_SLOTS:
         const QFileInfo moved(m_roomy + "/other.mpg");
         QCOMPARE(moved.size(), 5000);
         QCOMPARE(moved.lastModified(), old);
-        QCOMPARE(moved.permissions(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser | QFile::ReadOther);
+        QCOMPARE(moved.permissions(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
+                                          QFile::WriteUser | QFile::ReadOther);
         QVERIFY(prompts.asked.isEmpty());
     }
 
@@ -168,8 +171,8 @@ private Q_SLOTS:
         QVERIFY(img.open(QIODevice::WriteOnly) && img.resize(16 << 20));
         img.close();
         QDir().mkpath(mnt);
-        if (QProcess::execute("mkfs.ext4", {"-q", "-O", "casefold", image}) != 0
-            || QProcess::execute("mount", {"-o", "loop", image, mnt}) != 0)
+        if (QProcess::execute("mkfs.ext4", {"-q", "-O", "casefold", image}) != 0 ||
+            QProcess::execute("mount", {"-o", "loop", image, mnt}) != 0)
             QSKIP("cannot make a case-folding file system here");
         QDir().mkpath(mnt + "/clips");
         const bool folded = QProcess::execute("chattr", {"+F", mnt + "/clips"}) == 0;
@@ -207,7 +210,12 @@ private Q_SLOTS:
         QFile::remove(g_homeMount + "/filler");
         // Reported, and the file is back where it was with its contents.
         // GIO itself reports success here, leaving an empty record behind; ours must not.
-        QCOMPARE(prompts.boxTexts(), QStringList({QStringLiteral("Cannot delete 50% ü clip.mpg: Unable to move %1 to the trash: No space left on device").arg(victim)}));
+        QCOMPARE(
+            prompts.boxTexts(),
+            QStringList(
+                {QStringLiteral(
+                     "Cannot delete 50% ü clip.mpg: Unable to move %1 to the trash: No space left on device")
+                     .arg(victim)}));
         QCOMPARE(Fixtures::read(victim), QByteArray("precious"));
         QCOMPARE(Fixtures::entries(trash + "/info"), QStringList());
         QCOMPARE(Fixtures::entries(trash + "/files"), QStringList());

@@ -25,11 +25,14 @@ void setLocale(const char* locale)
     uloc_setDefault(locale, &status);
 }
 
-const QStringList ClipManagerLabels = {
-    "Default=Browse to DESTINATION folder:", "0009=Current folder:", "0406=Valgt mappe:",
-    "0407=Mappe gewählt:", "0409=Browse to DESTINATION folder:", "0413=Huidige map"};
+const QStringList ClipManagerLabels = {"Default=Browse to DESTINATION folder:",
+                                       "0009=Current folder:",
+                                       "0406=Valgt mappe:",
+                                       "0407=Mappe gewählt:",
+                                       "0409=Browse to DESTINATION folder:",
+                                       "0413=Huidige map"};
 const QStringList ClipManagerNewFolder = {"Default=New folder", "0009=New folder", "0406=Ny mappe",
-                                          "0407=Neu Mappe", "0409=New folder", "0413=Nieuwe map"};
+                                          "0407=Neu Mappe",     "0409=New folder", "0413=Nieuwe map"};
 
 // Scripted boxes and input, but the real browser window.
 class RealBrowserPrompts : public ScriptedPrompts
@@ -58,19 +61,31 @@ private Q_SLOTS:
         QTest::addColumn<QString>("sep");
         QTest::addColumn<QString>("expected");
         const QString name60 = QString(60, u'n');
-        QTest::newRow("drive path") << R"(C:\Documents and Settings\User\My Documents\Videos\Holiday 2001\Clips)" << "\\"
-                                    << R"(C:\...\User\My Documents\Videos\Holiday 2001\Clips)";
-        QTest::newRow("network path") << R"(\\server\share\very long folder name number one\another long folder\clips)" << "\\"
-                                      << R"(\\server\...\another long folder\clips)";
-        QTest::newRow("long last name") << QStringLiteral("C:\\a\\") + name60 << "\\" << QStringLiteral("C:\\...\\") + name60.left(40) + "...";
+        QTest::newRow("drive path")
+            << R"(C:\Documents and Settings\User\My Documents\Videos\Holiday 2001\Clips)"
+            << "\\"
+            << R"(C:\...\User\My Documents\Videos\Holiday 2001\Clips)";
+        QTest::newRow("network path")
+            << R"(\\server\share\very long folder name number one\another long folder\clips)"
+            << "\\"
+            << R"(\\server\...\another long folder\clips)";
+        QTest::newRow("long last name") << QStringLiteral("C:\\a\\") + name60 << "\\"
+                                        << QStringLiteral("C:\\...\\") + name60.left(40) + "...";
         // On Linux the root's "/" opens the path and two leading ones make a network path.
-        QTest::newRow("linux path") << "/home/user/Documents and Settings/My Documents/Videos/Holiday 2001/Clips" << "/"
-                                    << "/.../My Documents/Videos/Holiday 2001/Clips";
-        QTest::newRow("linux network") << "//server/share/very long folder name number one/another long folder/clips" << "/"
-                                       << "//server/.../another long folder/clips";
-        QTest::newRow("50 shown whole") << QStringLiteral("/a/b/") + QString(45, u'x') << "/" << QStringLiteral("/a/b/") + QString(45, u'x');
-        QTest::newRow("51 shortened") << QStringLiteral("/a/b/") + QString(46, u'x') << "/" << QStringLiteral("/.../") + QString(42, u'x') + "...";
-        QTest::newRow("too few separators") << QStringLiteral("C:\\") + QString(60, u'y') << "\\" << QStringLiteral("C:\\") + QString(47, u'y');
+        QTest::newRow("linux path")
+            << "/home/user/Documents and Settings/My Documents/Videos/Holiday 2001/Clips"
+            << "/"
+            << "/.../My Documents/Videos/Holiday 2001/Clips";
+        QTest::newRow("linux network")
+            << "//server/share/very long folder name number one/another long folder/clips"
+            << "/"
+            << "//server/.../another long folder/clips";
+        QTest::newRow("50 shown whole") << QStringLiteral("/a/b/") + QString(45, u'x') << "/"
+                                        << QStringLiteral("/a/b/") + QString(45, u'x');
+        QTest::newRow("51 shortened") << QStringLiteral("/a/b/") + QString(46, u'x') << "/"
+                                      << QStringLiteral("/.../") + QString(42, u'x') + "...";
+        QTest::newRow("too few separators") << QStringLiteral("C:\\") + QString(60, u'y') << "\\"
+                                            << QStringLiteral("C:\\") + QString(47, u'y');
     }
     void shortening()
     {
@@ -88,11 +103,21 @@ private Q_SLOTS:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("button");
-        QTest::newRow("en_US") << QByteArray("en_US") << "0409" << "Browse to DESTINATION folder:" << "New folder";
-        QTest::newRow("fr_FR, in neither list") << QByteArray("fr_FR") << "040C" << "Browse to DESTINATION folder:" << "New folder";
-        QTest::newRow("en") << QByteArray("en") << "0009" << "Current folder:" << "New folder";
-        QTest::newRow("de_DE") << QByteArray("de_DE") << "0407" << "Mappe gewählt:" << "Neu Mappe";
-        QTest::newRow("nl_NL") << QByteArray("nl_NL") << "0413" << "Huidige map" << "Nieuwe map";
+        QTest::newRow("en_US") << QByteArray("en_US") << "0409"
+                               << "Browse to DESTINATION folder:"
+                               << "New folder";
+        QTest::newRow("fr_FR, in neither list") << QByteArray("fr_FR") << "040C"
+                                                << "Browse to DESTINATION folder:"
+                                                << "New folder";
+        QTest::newRow("en") << QByteArray("en") << "0009"
+                            << "Current folder:"
+                            << "New folder";
+        QTest::newRow("de_DE") << QByteArray("de_DE") << "0407"
+                               << "Mappe gewählt:"
+                               << "Neu Mappe";
+        QTest::newRow("nl_NL") << QByteArray("nl_NL") << "0413"
+                               << "Huidige map"
+                               << "Nieuwe map";
     }
     void languageKeyAndCaptions()
     {
@@ -115,7 +140,8 @@ private Q_SLOTS:
     void captionRules()
     {
         QCOMPARE(TPBFolderDialog::chooseCaption({}, "0409"), QString());
-        QCOMPARE(TPBFolderDialog::chooseCaption({"0407=de", "0409=en"}, "040C"), QStringLiteral("de")); // first entry
+        QCOMPARE(TPBFolderDialog::chooseCaption({"0407=de", "0409=en"}, "040C"),
+                 QStringLiteral("de")); // first entry
         QCOMPARE(TPBFolderDialog::chooseCaption({"0407=de", "default=any"}, "040C"), QStringLiteral("any"));
         QCOMPARE(TPBFolderDialog::chooseCaption({"Default=any", "0409=a=b"}, "0409"), QStringLiteral("a=b"));
         // The default lists, and an equal list chooses nothing again.
@@ -186,7 +212,9 @@ private Q_SLOTS:
         QCOMPARE(state.okEnabled, true);
         QCOMPARE(state.newFolderEnabled, true);
         QCOMPARE(state.status, TPBFolderDialog::ShortenPath(video, 50, u'/'));
-        const auto input = std::find_if(prompts.asked.begin(), prompts.asked.end(), [](const auto& a) { return a.kind == ScriptedPrompts::Asked::Input; });
+        const auto input = std::find_if(prompts.asked.begin(), prompts.asked.end(), [](const auto& a) {
+            return a.kind == ScriptedPrompts::Asked::Input;
+        });
         QVERIFY(input != prompts.asked.end());
         QCOMPARE(input->caption, QStringLiteral("New folder"));
         QCOMPARE(input->prompt, QString());
@@ -215,7 +243,9 @@ private Q_SLOTS:
         QWidget* initializedWith = nullptr;
         QStringList selections;
         d.OnInitialized = [&](TPBFolderDialog*, QWidget* w) { initializedWith = w; };
-        d.OnSelectionChanged = [&](TPBFolderDialog*, QWidget*, const QString& folder) { selections.append(folder); };
+        d.OnSelectionChanged = [&](TPBFolderDialog*, QWidget*, const QString& folder) {
+            selections.append(folder);
+        };
 
         QString status1, status2, title, selected2;
         bool okEnabled = false;
@@ -229,7 +259,8 @@ private Q_SLOTS:
             okEnabled = b->okButton()->isEnabled();
             const QRect screen = b->screen()->geometry();
             pos = b->pos();
-            expectedPos = QPoint(screen.width() / 2 - b->frameGeometry().width() / 2, screen.height() / 2 - b->frameGeometry().height() / 2);
+            expectedPos = QPoint(screen.width() / 2 - b->frameGeometry().width() / 2,
+                                 screen.height() / 2 - b->frameGeometry().height() / 2);
             QCOMPARE(b->newFolderButton()->text(), QStringLiteral("New folder"));
             QCOMPARE(b->newFolderButton()->width(), 75);
             // New folder closes this pass; the next one opens on the new folder.

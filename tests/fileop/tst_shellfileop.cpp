@@ -64,16 +64,26 @@ private Q_SLOTS:
         QTest::addColumn<QString>("title");
         QTest::addColumn<unsigned>("expected");
 
-        QTest::newRow("nothing set, copy") << unsigned(FO_COPY) << false << false << false << false << false << QString() << 0x0004u;
-        QTest::newRow("animated, no title") << unsigned(FO_COPY) << false << false << false << false << true << QString() << 0x0000u;
-        QTest::newRow("silent whatever the title") << unsigned(FO_MOVE) << false << false << false << false << false << "T" << 0x0104u;
-        QTest::newRow("files only") << unsigned(FO_COPY) << true << false << false << false << true << QString() << 0x0080u;
-        QTest::newRow("no confirmation") << unsigned(FO_COPY) << false << true << false << false << true << QString() << 0x0010u;
-        QTest::newRow("auto make dir, copy") << unsigned(FO_COPY) << false << false << true << false << true << QString() << 0x0200u;
-        QTest::newRow("rename on collision, move") << unsigned(FO_MOVE) << false << false << false << true << true << QString() << 0x0008u;
-        QTest::newRow("delete ignores mkdir and rename") << unsigned(FO_DELETE) << false << false << true << true << true << QString() << 0x0000u;
-        QTest::newRow("clip manager's copy") << unsigned(FO_COPY) << true << false << false << false << true << "Vidmarro" << 0x0180u;
-        QTest::newRow("everything, copy") << unsigned(FO_COPY) << true << true << true << true << false << "X" << 0x039Cu;
+        QTest::newRow("nothing set, copy")
+            << unsigned(FO_COPY) << false << false << false << false << false << QString() << 0x0004u;
+        QTest::newRow("animated, no title")
+            << unsigned(FO_COPY) << false << false << false << false << true << QString() << 0x0000u;
+        QTest::newRow("silent whatever the title")
+            << unsigned(FO_MOVE) << false << false << false << false << false << "T" << 0x0104u;
+        QTest::newRow("files only") << unsigned(FO_COPY) << true << false << false << false << true
+                                    << QString() << 0x0080u;
+        QTest::newRow("no confirmation")
+            << unsigned(FO_COPY) << false << true << false << false << true << QString() << 0x0010u;
+        QTest::newRow("auto make dir, copy")
+            << unsigned(FO_COPY) << false << false << true << false << true << QString() << 0x0200u;
+        QTest::newRow("rename on collision, move")
+            << unsigned(FO_MOVE) << false << false << false << true << true << QString() << 0x0008u;
+        QTest::newRow("delete ignores mkdir and rename")
+            << unsigned(FO_DELETE) << false << false << true << true << true << QString() << 0x0000u;
+        QTest::newRow("clip manager's copy")
+            << unsigned(FO_COPY) << true << false << false << false << true << "Vidmarro" << 0x0180u;
+        QTest::newRow("everything, copy")
+            << unsigned(FO_COPY) << true << true << true << true << false << "X" << 0x039Cu;
     }
     void flagTable()
     {
@@ -195,7 +205,8 @@ private Q_SLOTS:
         f.AddSource(file);
         prompts.answerBox(QMessageBox::No);
         QCOMPARE(f.DeleteFiles(), true);
-        QCOMPARE(prompts.boxes().first().text, QStringLiteral("Are you sure you want to move \"keep.mpg\" to the trash?"));
+        QCOMPARE(prompts.boxes().first().text,
+                 QStringLiteral("Are you sure you want to move \"keep.mpg\" to the trash?"));
         QCOMPARE(prompts.boxes().first().caption, QStringLiteral("Confirm File Delete"));
         QVERIFY(QFile::exists(file));
         QVERIFY(f.sources().isEmpty());
@@ -222,7 +233,8 @@ private Q_SLOTS:
         r.sources = {d + "/one.mpg", d + "/folder"};
         prompts.answerBox(QMessageBox::Yes);
         QCOMPARE(run(r, prompts), 0);
-        QCOMPARE(prompts.boxes().first().text, QStringLiteral("Are you sure you want to permanently delete these 2 items?"));
+        QCOMPARE(prompts.boxes().first().text,
+                 QStringLiteral("Are you sure you want to permanently delete these 2 items?"));
         QVERIFY(Fixtures::entries(d).isEmpty());
         const QString trash = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Trash/files");
         QVERIFY(!QFile::exists(trash + "/one.mpg"));
@@ -313,7 +325,8 @@ private Q_SLOTS:
         f.CopyFiles(d);
         QCOMPARE(prompts.boxes().size(), 3);
         QCOMPARE(prompts.boxes().first().caption, QStringLiteral("Confirm File Replace"));
-        QCOMPARE(prompts.boxes().first().buttons, QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::Cancel);
+        QCOMPARE(prompts.boxes().first().buttons,
+                 QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::Cancel);
         QCOMPARE(Fixtures::read(d + "/1.mpg"), QByteArray("old 1.mpg"));
         QCOMPARE(Fixtures::read(d + "/2.mpg"), QByteArray("new 2.mpg"));
         QCOMPARE(Fixtures::read(d + "/3.mpg"), QByteArray("old 3.mpg"));
@@ -376,7 +389,9 @@ private Q_SLOTS:
         prompts.clear();
         f.AddSource(d + "/folder.mpg");
         f.CopyFiles(dir(QStringLiteral("d/folder.mpg/deeper")));
-        QCOMPARE(prompts.boxTexts().last(), QStringLiteral("Cannot copy folder.mpg: The destination folder is a subfolder of the source folder."));
+        QCOMPARE(prompts.boxTexts().last(),
+                 QStringLiteral(
+                     "Cannot copy folder.mpg: The destination folder is a subfolder of the source folder."));
     }
 
     void neverCopyAFileOntoItself_data()
@@ -407,7 +422,8 @@ private Q_SLOTS:
             QVERIFY(QFile::link(clip, dest + "/clip.mpg"));
         } else if (how == "hardlink") {
             dest = dir(QStringLiteral("d"));
-            QVERIFY(::link(QFile::encodeName(clip).constData(), QFile::encodeName(dest + "/clip.mpg").constData()) == 0);
+            QVERIFY(::link(QFile::encodeName(clip).constData(),
+                           QFile::encodeName(dest + "/clip.mpg").constData()) == 0);
         }
         for (bool noConfirmation : {false, true}) {
             ScriptedPrompts prompts;
@@ -419,8 +435,11 @@ private Q_SLOTS:
                 f.MoveFiles(dest);
             else
                 f.CopyFiles(dest);
-            QCOMPARE(prompts.boxTexts(), QStringList({QStringLiteral("Cannot %1 clip.mpg: The source and destination file names are the same.")
-                                                          .arg(move ? "move" : "copy")}));
+            QCOMPARE(
+                prompts.boxTexts(),
+                QStringList(
+                    {QStringLiteral("Cannot %1 clip.mpg: The source and destination file names are the same.")
+                         .arg(move ? "move" : "copy")}));
             QCOMPARE(Fixtures::digest(clip), before);
             QCOMPARE(Fixtures::digest(dest + "/clip.mpg"), before);
         }
@@ -478,9 +497,9 @@ private Q_SLOTS:
         QCOMPARE(Fixtures::entries(d), QStringList({"big.mpg"}));
         QCOMPARE(Fixtures::read(d + "/big.mpg"), QByteArray("the old one"));
         QCOMPARE(QFileInfo(big).size(), 256LL << 20);
-        QVERIFY(QApplication::topLevelWidgets().isEmpty()
-                || std::none_of(QApplication::topLevelWidgets().begin(), QApplication::topLevelWidgets().end(),
-                                [](QWidget* w) { return qobject_cast<ShellProgressWindow*>(w) != nullptr; }));
+        QVERIFY(QApplication::topLevelWidgets().isEmpty() ||
+                std::none_of(QApplication::topLevelWidgets().begin(), QApplication::topLevelWidgets().end(),
+                             [](QWidget* w) { return qobject_cast<ShellProgressWindow*>(w) != nullptr; }));
 
         // Silent runs show no window at all.
         f.Animate = false;
@@ -519,15 +538,17 @@ private Q_SLOTS:
         env.insert(QStringLiteral("HOME"), m_dir->path());
         env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir->filePath("nobody-data"));
         p.setProcessEnvironment(env);
-        p.start(setpriv, {"--reuid=65534", "--regid=65534", "--clear-groups", QCoreApplication::applicationFilePath(),
-                          "--copy-as-helper", d, locked, open});
+        p.start(setpriv, {"--reuid=65534", "--regid=65534", "--clear-groups",
+                          QCoreApplication::applicationFilePath(), "--copy-as-helper", d, locked, open});
         QVERIFY(p.waitForFinished(120000));
         if (p.exitCode() == 77)
             QSKIP("could not run as the unprivileged user");
-        const QStringList boxes = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+        const QStringList boxes =
+            QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
         QCOMPARE(p.exitCode(), 0);
         QCOMPARE(boxes.size(), 1);
-        QVERIFY2(boxes.first().startsWith("Error Copying File or Folder|Cannot copy a-locked.mpg: "), qPrintable(boxes.first()));
+        QVERIFY2(boxes.first().startsWith("Error Copying File or Folder|Cannot copy a-locked.mpg: "),
+                 qPrintable(boxes.first()));
         QVERIFY2(boxes.first().contains("ermission denied"), qPrintable(boxes.first()));
         QCOMPARE(Fixtures::entries(d), QStringList({"b-open.mpg"}));
     }
