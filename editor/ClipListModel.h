@@ -2,6 +2,7 @@
 
 #include <QAbstractListModel>
 #include <QStringList>
+#include <vector>
 
 // The editor's clip list: full paths in the order shown, with a sorted mode like a list box's.
 // A plain model under a QListView, so that a playlist of 100,000 clips stays quick.
@@ -26,17 +27,17 @@ public:
     // Adds each path that is not listed yet (letter case ignored), in the given order: at the end,
     // or at its alphabetical place while sorted. Returns the number added.
     int addMissing(const QStringList& paths);
-    // Returns the row at which the entry landed.
-    int add(const QString& path);
     void removeAt(int row);
     // Exchanges the entry with its neighbour below (down) or above; false at the end of the list.
     bool moveOne(int row, bool down);
 
-    // The order of sorted mode: ascending, letter case ignored, the whole path compared.
-    static QString sortKey(const QString& s) { return s.toCaseFolded(); }
+    // The order of sorted mode: ascending by this key, so letter case is ignored and the whole path
+    // is compared. Each character is folded on its own, ASCII without a table look-up.
+    static QString sortKey(const QString& s);
 
 private:
-    int insertPosition(const QString& key) const;
+    std::vector<QString> keys() const;
+    void insertSorted(const QStringList& paths, const std::vector<QString>& keys);
     void sortItems();
 
     QStringList m_items;

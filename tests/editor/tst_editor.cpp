@@ -21,6 +21,7 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <random>
 
 namespace {
 
@@ -340,6 +341,74 @@ private Q_SLOTS:
         const QString b = f.clip(QStringLiteral("B0.mp3"));
         f.addClips({z, b});
         QCOMPARE(f.listed(), (QStringList{a0, Az, c, bA, m, z, b}));
+    }
+
+    void aBatchAddedWhileSortedGoesToItsPlaces()
+    {
+        Fixture f;
+        const QString list = f.path(QStringLiteral("l.asx"));
+        QDir(f.dir.path()).mkpath(QStringLiteral("clips/b"));
+        const QStringList clips = f.clips({"m.mp3", "b/a.mp3", "C.mp3"});
+        writeAsx(list, clips);
+        QVERIFY(f.open(list));
+        f.click(f.button("ButtonSort"));
+        QCOMPARE(f.listed(), (QStringList{clips[1], clips[2], clips[0]}));
+        f.clickRow(2);
+
+        // Given out of order, one of them already listed in another case; the selected clip moves
+        // down with the entries that go in before it.
+        const QString n = f.clip(QStringLiteral("n.mp3"));
+        const QString b = f.clip(QStringLiteral("B.mp3"));
+        const QString zero = f.clip(QStringLiteral("0.mp3"));
+        f.addClips({n, f.path(QStringLiteral("clips/M.MP3")), b, zero});
+        QCOMPARE(f.listed(), (QStringList{zero, b, clips[1], clips[2], clips[0], n}));
+        QCOMPARE(f.editor->selectedRow(), 4);
+    }
+
+    // The batch merge against inserting one clip at a time, on random lists with look-alike names.
+    void sortedBatchAddMatchesOneByOne()
+    {
+        std::mt19937 random(3);
+        const QStringList parts = {"a", "B", "b", "\u00e9", "\u00c9", "/", ".", "z"};
+        auto name = [&] {
+            QString s;
+            for (int i = 0, len = 1 + int(random() % 4); i < len; ++i)
+                s += parts[int(random() % parts.size())];
+            return s;
+        };
+        for (int round = 0; round < 50; ++round) {
+            QStringList start, batch;
+            for (int i = 0, c = int(random() % 30); i < c; ++i)
+                start.append(name());
+            for (int i = 0, c = 1 + int(random() % 10); i < c; ++i)
+                batch.append(name());
+
+            ClipListModel model;
+            model.setSorted(true);
+            model.setEntries(start);
+            const int watched = start.isEmpty() ? -1 : int(random() % start.size());
+            const QPersistentModelIndex keep = model.index(watched);
+            const QString watchedText = keep.isValid() ? keep.data().toString() : QString();
+
+            // The reference: each clip on its own, skipped when listed, else after its equals.
+            QStringList expected = model.entries();
+            for (const QString& c : batch) {
+                const QString key = ClipListModel::sortKey(c);
+                bool listed = false;
+                for (const QString& e : expected)
+                    listed = listed || ClipListModel::sortKey(e) == key;
+                if (listed)
+                    continue;
+                int pos = 0;
+                while (pos < expected.size() && !(key < ClipListModel::sortKey(expected[pos])))
+                    ++pos;
+                expected.insert(pos, c);
+            }
+            model.addMissing(batch);
+            QCOMPARE(model.entries(), expected);
+            if (keep.isValid())
+                QCOMPARE(keep.data().toString(), watchedText);
+        }
     }
 
     void movesKeepTheSelectionAndEveryEntry()
