@@ -125,12 +125,14 @@ void ClipListModel::insertSorted(const QStringList& paths, const std::vector<QSt
     Q_EMIT layoutAboutToBeChanged();
     QStringList merged;
     merged.reserve(n + k);
-    std::vector<int> insertedBefore(static_cast<size_t>(k)); // per new entry, in key order: listed rows before it
-    std::vector<int> finalRow(static_cast<size_t>(k));       // per new entry, in the order given
+    std::vector<int> insertedBefore(
+        static_cast<size_t>(k));                       // per new entry, in key order: listed rows before it
+    std::vector<int> finalRow(static_cast<size_t>(k)); // per new entry, in the order given
     int listed = 0;
     for (int j = 0; j < k; ++j) {
         const int e = byKey[j];
-        const auto pos = std::upper_bound(listedKeys.begin(), listedKeys.end(), newKeys[e]) - listedKeys.begin();
+        const auto pos =
+            std::upper_bound(listedKeys.begin(), listedKeys.end(), newKeys[e]) - listedKeys.begin();
         for (; listed < pos; ++listed)
             merged.append(m_items.at(listed));
         insertedBefore[j] = int(pos);
@@ -148,7 +150,8 @@ void ClipListModel::insertSorted(const QStringList& paths, const std::vector<QSt
         const int r = i.row();
         int row = 0;
         if (r < n) // shifted by the new entries that went in before it
-            row = r + int(std::upper_bound(insertedBefore.begin(), insertedBefore.end(), r) - insertedBefore.begin());
+            row = r + int(std::upper_bound(insertedBefore.begin(), insertedBefore.end(), r) -
+                          insertedBefore.begin());
         else
             row = finalRow[size_t(r - n)];
         to.append(index(row, i.column()));

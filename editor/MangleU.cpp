@@ -191,7 +191,8 @@ void TMangle::BitBtn1Click()
 
 void TMangle::ButtonEraseClick()
 {
-    const QString question = QStringLiteral("Are you sure you want to send this Playlist to the Recycle Bin?");
+    const QString question =
+        QStringLiteral("Are you sure you want to send this Playlist to the Recycle Bin?");
     if (m_services.prompts.confirm(question, QMessageBox::Yes | QMessageBox::No, this) != QMessageBox::Yes)
         return;
     if (guarded(m_services.prompts, this, [&] { Trash::moveToTrash(m_playlistPath); }))

@@ -16,8 +16,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <benchmark/benchmark.h>
 #include <algorithm>
+#include <benchmark/benchmark.h>
 #include <cstdio>
 #include <map>
 #include <memory>

@@ -10,11 +10,11 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QListView>
-#include <QPushButton>
 #include <QDir>
 #include <QFile>
+#include <QListView>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -162,7 +162,9 @@ private:
                 QVERIFY(!dlg->findChild<QCheckBox*>("CheckBox1")->isChecked());
                 if (trash)
                     QTest::keyClick(dlg->findChild<QCheckBox*>("CheckBox1"), Qt::Key_Space);
-                QTest::mouseClick(yes ? dlg->findChild<QPushButton*>("OKbutton") : dlg->findChild<QPushButton*>("CancelButton"), Qt::LeftButton);
+                QTest::mouseClick(yes ? dlg->findChild<QPushButton*>("OKbutton")
+                                      : dlg->findChild<QPushButton*>("CancelButton"),
+                                  Qt::LeftButton);
             });
             click(button("ButtonDelete"));
         }
@@ -201,8 +203,15 @@ private Q_SLOTS:
         QVERIFY(!ui->button("ButtonOK")->icon().isNull());
 
         // Tab order: the list, Delete, OK, Cancel, Up, Down, Add, Erase, Sort.
-        const QList<QWidget*> order = {ui->view(), ui->button("ButtonDelete"), ui->button("ButtonOK"), ui->button("BitBtn1"), ui->button("ButtonUp"),
-                                       ui->button("ButtonDown"), ui->button("ButtonAdd"), ui->button("ButtonErase"), ui->button("ButtonSort")};
+        const QList<QWidget*> order = {ui->view(),
+                                       ui->button("ButtonDelete"),
+                                       ui->button("ButtonOK"),
+                                       ui->button("BitBtn1"),
+                                       ui->button("ButtonUp"),
+                                       ui->button("ButtonDown"),
+                                       ui->button("ButtonAdd"),
+                                       ui->button("ButtonErase"),
+                                       ui->button("ButtonSort")};
         QList<QWidget*> chain;
         QWidget* w = order.first();
         do {
@@ -227,7 +236,8 @@ private Q_SLOTS:
         QVERIFY(!(confirm.windowFlags() & (Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint)));
         QCOMPARE(confirm.findChild<QPushButton*>("OKbutton")->text(), QStringLiteral("&Yes"));
         QCOMPARE(confirm.findChild<QPushButton*>("CancelButton")->text(), QStringLiteral("&No"));
-        QCOMPARE(confirm.findChild<QCheckBox*>("CheckBox1")->text(), QStringLiteral("Send clip to the Recycle Bin also"));
+        QCOMPARE(confirm.findChild<QCheckBox*>("CheckBox1")->text(),
+                 QStringLiteral("Send clip to the Recycle Bin also"));
         QVERIFY(confirm.findChild<QPushButton*>("OKbutton")->isDefault());
         QCOMPARE(confirm.grab().toImage().pixelColor(2, 2), QColor(Qt::yellow));
         // Enter says Yes, Esc says No; the check box starts unchecked at every showing.
@@ -570,7 +580,8 @@ private Q_SLOTS:
         f.click(f.button("ButtonErase"));
         const MessageBoxSpec asked = f.prompts.boxes().first();
         QCOMPARE(asked.caption, QStringLiteral("Confirm"));
-        QCOMPARE(asked.text, QStringLiteral("Are you sure you want to send this Playlist to the Recycle Bin?"));
+        QCOMPARE(asked.text,
+                 QStringLiteral("Are you sure you want to send this Playlist to the Recycle Bin?"));
         QCOMPARE(asked.icon, QMessageBox::Question);
         QCOMPARE(asked.buttons, QMessageBox::Yes | QMessageBox::No);
         QVERIFY(f.editor->isVisible());
