@@ -1,8 +1,74 @@
 #include "editor/ClipListModel.h"
 
+#include <QHash>
 #include <QSet>
 #include <algorithm>
 #include <numeric>
+
+namespace {
+
+const char16_t* units(const QString& s)
+{
+    return reinterpret_cast<const char16_t*>(s.utf16());
+}
+
+// Folds the character at s[i], one unit or a surrogate pair, into `out`; returns the units used.
+// The folded text has the length of the original, unit for unit.
+int foldAt(const char16_t* s, qsizetype n, qsizetype i, char16_t* out)
+{
+    const char16_t c = s[i];
+    if (c < 0x80) {
+        out[0] = (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
+        return 1;
+    }
+    if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(s[i + 1])) {
+        const char32_t folded = QChar::toCaseFolded(QChar::surrogateToUcs4(c, s[i + 1]));
+        out[0] = QChar::highSurrogate(folded);
+        out[1] = QChar::lowSurrogate(folded);
+        return 2;
+    }
+    out[0] = char16_t(QChar::toCaseFolded(char32_t(c)));
+    return 1;
+}
+
+// The hash of an entry's sort key, without building the key.
+size_t foldedHash(const QString& s)
+{
+    const char16_t* src = units(s);
+    const qsizetype n = s.size();
+    size_t h = 1469598103934665603ull;
+    char16_t f[2];
+    for (qsizetype i = 0; i < n;) {
+        const int used = foldAt(src, n, i, f);
+        for (int j = 0; j < used; ++j)
+            h = (h ^ f[j]) * 1099511628211ull;
+        i += used;
+    }
+    return h;
+}
+
+// An entry's sort key compared with a key, as QString's operator< would, without building the former.
+int compareToKey(const QString& entry, const QString& key)
+{
+    const char16_t* e = units(entry);
+    const char16_t* k = units(key);
+    const qsizetype n = entry.size();
+    const qsizetype m = key.size();
+    char16_t f[2];
+    for (qsizetype i = 0; i < n && i < m;) {
+        const int used = foldAt(e, n, i, f);
+        for (int j = 0; j < used; ++j) {
+            if (i + j >= m)
+                return 1;
+            if (f[j] != k[i + j])
+                return f[j] < k[i + j] ? -1 : 1;
+        }
+        i += used;
+    }
+    return n == m ? 0 : (n < m ? -1 : 1);
+}
+
+} // namespace
 
 int ClipListModel::rowCount(const QModelIndex& parent) const
 {
@@ -21,22 +87,11 @@ QVariant ClipListModel::data(const QModelIndex& index, int role) const
 QString ClipListModel::sortKey(const QString& s)
 {
     QString key(s.size(), Qt::Uninitialized);
-    const auto* src = reinterpret_cast<const char16_t*>(s.utf16());
     auto* dst = reinterpret_cast<char16_t*>(key.data());
+    const char16_t* src = units(s);
     const qsizetype n = s.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = src[i];
-        if (c < 0x80) {
-            dst[i] = (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
-        } else if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(src[i + 1])) {
-            const char32_t folded = QChar::toCaseFolded(QChar::surrogateToUcs4(c, src[i + 1]));
-            dst[i] = QChar::highSurrogate(folded);
-            dst[i + 1] = QChar::lowSurrogate(folded);
-            ++i;
-        } else {
-            dst[i] = char16_t(QChar::toCaseFolded(char32_t(c)));
-        }
-    }
+    for (qsizetype i = 0; i < n;)
+        i += foldAt(src, n, i, dst + i);
     return key;
 }
 
@@ -71,29 +126,41 @@ void ClipListModel::setSorted(bool on)
 
 int ClipListModel::addMissing(const QStringList& paths)
 {
-    // Folded once for the whole batch: the list may hold 100,000 clips.
-    const std::vector<QString> listedKeys = keys();
+    // The batch is folded, the list only hashed: it may hold 100,000 clips.
+    QStringList candidates;
+    QStringList candidateKeys;
     QSet<QString> seen;
-    if (!m_sorted) {
-        seen.reserve(qsizetype(listedKeys.size() + size_t(paths.size())));
-        for (const QString& k : listedKeys)
-            seen.insert(k);
-    }
-    QStringList accepted;
     for (const QString& path : paths) {
         QString key = sortKey(path);
-        // Sorted entries are found by binary search; the set only needs this batch's own.
-        if (m_sorted && std::binary_search(listedKeys.begin(), listedKeys.end(), key))
-            continue;
         if (seen.contains(key))
             continue;
         seen.insert(key);
-        accepted.append(path);
+        candidates.append(path);
+        candidateKeys.append(key);
+    }
+    QMultiHash<size_t, int> byHash;
+    for (int i = 0; i < candidates.size(); ++i)
+        byHash.insert(foldedHash(candidates.at(i)), i);
+    std::vector<bool> listed(size_t(candidates.size()), false);
+    for (const QString& entry : std::as_const(m_items)) {
+        const auto [first, last] = byHash.equal_range(foldedHash(entry));
+        for (auto it = first; it != last; ++it) {
+            if (compareToKey(entry, candidateKeys.at(it.value())) == 0)
+                listed[size_t(it.value())] = true;
+        }
+    }
+    QStringList accepted;
+    QStringList acceptedKeys;
+    for (int i = 0; i < candidates.size(); ++i) {
+        if (!listed[size_t(i)]) {
+            accepted.append(candidates.at(i));
+            acceptedKeys.append(candidateKeys.at(i));
+        }
     }
     if (accepted.isEmpty())
         return 0;
     if (m_sorted) {
-        insertSorted(accepted, listedKeys);
+        insertSorted(accepted, acceptedKeys);
     } else {
         const int first = int(m_items.size());
         beginInsertRows(QModelIndex(), first, first + int(accepted.size()) - 1);
@@ -106,7 +173,7 @@ int ClipListModel::addMissing(const QStringList& paths)
 // The new entries are appended, then merged into place in one reordering, so that a batch costs
 // one pass over the list and not one shift of it per entry. Entries that compare equal keep the
 // order in which they came, the listed ones first, as if each had been inserted on its own.
-void ClipListModel::insertSorted(const QStringList& paths, const std::vector<QString>& listedKeys)
+void ClipListModel::insertSorted(const QStringList& paths, const QStringList& newKeys)
 {
     const int n = int(m_items.size());
     const int k = int(paths.size());
@@ -114,13 +181,9 @@ void ClipListModel::insertSorted(const QStringList& paths, const std::vector<QSt
     m_items.append(paths);
     endInsertRows();
 
-    std::vector<QString> newKeys;
-    newKeys.reserve(size_t(k));
-    for (const QString& p : paths)
-        newKeys.push_back(sortKey(p));
     std::vector<int> byKey(static_cast<size_t>(k)); // new entries in key order
     std::iota(byKey.begin(), byKey.end(), 0);
-    std::stable_sort(byKey.begin(), byKey.end(), [&](int a, int b) { return newKeys[a] < newKeys[b]; });
+    std::stable_sort(byKey.begin(), byKey.end(), [&](int a, int b) { return newKeys.at(a) < newKeys.at(b); });
 
     Q_EMIT layoutAboutToBeChanged();
     QStringList merged;
@@ -128,15 +191,20 @@ void ClipListModel::insertSorted(const QStringList& paths, const std::vector<QSt
     std::vector<int> insertedBefore(
         static_cast<size_t>(k));                       // per new entry, in key order: listed rows before it
     std::vector<int> finalRow(static_cast<size_t>(k)); // per new entry, in the order given
+    const auto listedEnd = m_items.cbegin() + n;
     int listed = 0;
     for (int j = 0; j < k; ++j) {
-        const int e = byKey[j];
-        const auto pos =
-            std::upper_bound(listedKeys.begin(), listedKeys.end(), newKeys[e]) - listedKeys.begin();
+        const int e = byKey[size_t(j)];
+        const QString& key = newKeys.at(e);
+        const auto pos = std::upper_bound(m_items.cbegin(), listedEnd, key,
+                                          [](const QString& k, const QString& entry) {
+                                              return compareToKey(entry, k) > 0;
+                                          }) -
+                         m_items.cbegin();
         for (; listed < pos; ++listed)
             merged.append(m_items.at(listed));
-        insertedBefore[j] = int(pos);
-        finalRow[e] = int(merged.size());
+        insertedBefore[size_t(j)] = int(pos);
+        finalRow[size_t(e)] = int(merged.size());
         merged.append(paths.at(e));
     }
     for (; listed < n; ++listed)

@@ -37,7 +37,7 @@ public:
 
 private:
     std::vector<QString> keys() const;
-    void insertSorted(const QStringList& paths, const std::vector<QString>& keys);
+    void insertSorted(const QStringList& paths, const QStringList& newKeys);
     void sortItems();
 
     QStringList m_items;
