@@ -101,6 +101,8 @@ void TMangle::showEvent(QShowEvent* event)
 
 void TMangle::FormShow()
 {
+    if (!isVisible())
+        return; // closed before it came to ask
     OpenDialog1.initialDir = S.AppDir;
     m_clips->setSorted(false);
     const QStringList chosen = m_services.prompts.fileDialog(OpenDialog1, this);
