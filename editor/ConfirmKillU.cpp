@@ -1,0 +1,40 @@
+#include "editor/ConfirmKillU.h"
+
+#include "editor/ScreenCentre.h"
+#include "ui_ConfirmKillU.h"
+
+#include <QStyle>
+
+TConfirmKill::TConfirmKill(QWidget* parent)
+    // A title but no title-bar buttons: the answer is Yes or No (Esc).
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), ui(new Ui::TConfirmKill)
+{
+    ui->setupUi(this);
+    setFixedSize(size());
+    ui->OKbutton->setIcon(style()->standardIcon(QStyle::SP_DialogYesButton));
+    ui->CancelButton->setIcon(style()->standardIcon(QStyle::SP_DialogNoButton));
+    connect(ui->OKbutton, &QPushButton::clicked, this, &TConfirmKill::OKbuttonClick);
+    connect(ui->CancelButton, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+TConfirmKill::~TConfirmKill()
+{
+    delete ui;
+}
+
+bool TConfirmKill::sendToTrash() const
+{
+    return ui->CheckBox1->isChecked();
+}
+
+void TConfirmKill::OKbuttonClick()
+{
+    accept();
+}
+
+void TConfirmKill::showEvent(QShowEvent* event)
+{
+    ui->CheckBox1->setChecked(false);
+    centreOnScreen(this);
+    QDialog::showEvent(event);
+}

@@ -1,0 +1,202 @@
+#include "editor/MangleU.h"
+
+#include "common/SharedState.h"
+#include "editor/ClipListModel.h"
+#include "editor/ConfirmKillU.h"
+#include "editor/ScreenCentre.h"
+#include "platform/Guard.h"
+#include "platform/Services.h"
+#include "platform/Trash.h"
+#include "playlist/CCFuncs.h"
+#include "ui_MangleU.h"
+
+#include <QFont>
+#include <QPushButton>
+#include <QStyle>
+#include <QTimer>
+
+namespace {
+
+const QString SelectFirst = QStringLiteral("You must first select (click on) a clip");
+const char* const TagProperty = "Tag";
+constexpr int MoveDownTag = 69;
+
+QFont arial(int pixels)
+{
+    QFont f(QStringLiteral("Arial"));
+    f.setPixelSize(pixels);
+    return f;
+}
+
+} // namespace
+
+TMangle::TMangle(SharedState& state, Services& services, FileDialogSpec& clipDialog, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint),
+      ui(new Ui::TMangle), S(state), m_services(services), m_clipDialog(clipDialog),
+      m_clips(new ClipListModel(this))
+{
+    ui->setupUi(this);
+    setFont(arial(10));
+    for (QPushButton* b : {ui->ButtonAdd, ui->ButtonDelete, ui->ButtonUp, ui->ButtonDown, ui->ButtonSort,
+                           ui->ButtonOK, ui->BitBtn1, ui->ButtonErase})
+        b->setFont(arial(14));
+    setFixedSize(size());
+    m_caption = windowTitle();
+    ui->ListBox1->setModel(m_clips);
+    ui->ButtonOK->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
+    ui->BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+    // Only OK answers Enter; the other buttons take it only while they have the focus.
+    ui->ButtonOK->setDefault(true);
+
+    OpenDialog1.kind = FileDialogSpec::Open;
+    OpenDialog1.title = QStringLiteral("Select Playlist to Modify");
+    OpenDialog1.filters = {QStringLiteral("PlayLists (*.asx)")};
+    OpenDialog1.defaultSuffix = QStringLiteral("asx");
+    OpenDialog1.mustExist = false; // a typed name makes a new playlist
+
+    connect(ui->ButtonAdd, &QPushButton::clicked, this, &TMangle::ButtonAddClick);
+    connect(ui->ButtonDelete, &QPushButton::clicked, this, &TMangle::ButtonDeleteClick);
+    connect(ui->ButtonUp, &QPushButton::clicked, this, &TMangle::ButtonUpClick);
+    connect(ui->ButtonDown, &QPushButton::clicked, this, &TMangle::ButtonUpClick);
+    connect(ui->ButtonSort, &QPushButton::clicked, this, &TMangle::ButtonSortClick);
+    connect(ui->ButtonOK, &QPushButton::clicked, this, &TMangle::ButtonOKClick);
+    connect(ui->BitBtn1, &QPushButton::clicked, this, &TMangle::BitBtn1Click);
+    connect(ui->ButtonErase, &QPushButton::clicked, this, &TMangle::ButtonEraseClick);
+}
+
+TMangle::~TMangle()
+{
+    delete ui;
+}
+
+int TMangle::selectedRow() const
+{
+    const QModelIndexList rows = ui->ListBox1->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void TMangle::selectRow(int row)
+{
+    QItemSelectionModel* sel = ui->ListBox1->selectionModel();
+    if (row < 0 || row >= m_clips->rowCount()) {
+        sel->clear();
+        return;
+    }
+    const QModelIndex index = m_clips->index(row);
+    sel->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    ui->ListBox1->scrollTo(index);
+}
+
+void TMangle::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (m_formShown)
+        return;
+    m_formShown = true;
+    centreOnScreen(this);
+    // Asking for the playlist needs a dialog of its own; let exec() start its loop first.
+    QTimer::singleShot(0, this, &TMangle::FormShow);
+}
+
+void TMangle::FormShow()
+{
+    if (!isVisible())
+        return; // closed before it came to ask
+    OpenDialog1.initialDir = S.AppDir;
+    m_clips->setSorted(false);
+    const QStringList chosen = m_services.prompts.fileDialog(OpenDialog1, this);
+    if (chosen.isEmpty()) {
+        reject();
+        return;
+    }
+    m_playlistPath = chosen.first();
+    setWindowTitle(m_caption + QStringLiteral(" [") + m_playlistPath + QStringLiteral("]"));
+    // A name that does not exist yet opens as an empty list, after the reader's error.
+    guarded(m_services.prompts, this, [&] {
+        CCFuncs::ReadPlaylist(m_playlistPath, S.AllBox);
+        m_clips->setEntries(S.AllBox.items());
+        ui->ListBox1->selectionModel()->clear();
+    });
+}
+
+bool TMangle::requireSelection()
+{
+    if (selectedRow() >= 0)
+        return true;
+    m_services.prompts.message(SelectFirst, this);
+    return false;
+}
+
+void TMangle::ButtonAddClick()
+{
+    const QStringList chosen = m_services.prompts.fileDialog(m_clipDialog, this);
+    if (chosen.isEmpty())
+        return;
+    m_clips->addMissing(chosen);
+}
+
+void TMangle::ButtonDeleteClick()
+{
+    if (!requireSelection())
+        return;
+    TConfirmKill dialog(this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const int row = selectedRow();
+    if (row < 0)
+        return;
+    if (dialog.sendToTrash()) {
+        const QString path = m_clips->entries().at(row);
+        if (!guarded(m_services.prompts, this, [&] { Trash::moveToTrash(path); }))
+            return;
+    }
+    m_clips->removeAt(row);
+    ui->ListBox1->selectionModel()->clear();
+}
+
+void TMangle::ButtonUpClick()
+{
+    if (!requireSelection())
+        return;
+    const QObject* button = sender();
+    const bool down = button && button->property(TagProperty).toInt() == MoveDownTag;
+    m_clips->setSorted(false);
+    const int row = selectedRow();
+    // The selection rides along with the moved row.
+    if (m_clips->moveOne(row, down))
+        ui->ListBox1->scrollTo(m_clips->index(down ? row + 1 : row - 1));
+}
+
+void TMangle::ButtonSortClick()
+{
+    m_clips->setSorted(true);
+    ui->ListBox1->viewport()->update();
+}
+
+void TMangle::ButtonOKClick()
+{
+    const bool saved = guarded(m_services.prompts, this, [&] {
+        S.AllBox.setSorted(false);
+        S.AllBox.assign(m_clips->entries());
+        CCFuncs::WritePlaylist(S.AllBox.items(), m_playlistPath);
+    });
+    // A failed save keeps the editor open with the edited list: the user may retry or cancel.
+    if (saved)
+        accept();
+}
+
+void TMangle::BitBtn1Click()
+{
+    reject();
+}
+
+void TMangle::ButtonEraseClick()
+{
+    const QString question =
+        QStringLiteral("Are you sure you want to send this Playlist to the Recycle Bin?");
+    if (m_services.prompts.confirm(question, QMessageBox::Yes | QMessageBox::No, this) != QMessageBox::Yes)
+        return;
+    if (guarded(m_services.prompts, this, [&] { Trash::moveToTrash(m_playlistPath); }))
+        reject();
+}
