@@ -10,6 +10,7 @@
 #include "playlist/CCFuncs.h"
 #include "ui_MangleU.h"
 
+#include <QFileInfo>
 #include <QFont>
 #include <QPushButton>
 #include <QStyle>
@@ -113,11 +114,14 @@ void TMangle::FormShow()
     m_playlistPath = chosen.first();
     setWindowTitle(m_caption + QStringLiteral(" [") + m_playlistPath + QStringLiteral("]"));
     // A name that does not exist yet opens as an empty list, after the reader's error.
-    guarded(m_services.prompts, this, [&] {
+    const bool read = guarded(m_services.prompts, this, [&] {
         CCFuncs::ReadPlaylist(m_playlistPath, S.AllBox);
         m_clips->setEntries(S.AllBox.items());
         ui->ListBox1->selectionModel()->clear();
     });
+    // An existing file that could not be read is not ours to overwrite with an empty list.
+    if (!read && QFileInfo::exists(m_playlistPath))
+        reject();
 }
 
 bool TMangle::requireSelection()

@@ -622,6 +622,27 @@ private Q_SLOTS:
         QCOMPARE(hrefs(list), clips);
     }
 
+    void anUnreadablePlaylistIsNeverOverwritten()
+    {
+        Fixture f;
+        const QString list = f.path(QStringLiteral("binary.asx"));
+        QByteArray data("<ASX VERSION=\"3.0\">\r\n");
+        data.append('\0').append("\x01\x02 not a playlist");
+        {
+            QFile out(list);
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write(data);
+        }
+        f.prompts.answerFiles({list});
+        f.editor = std::make_unique<TMangle>(f.state, f.services, f.clipDialog);
+        QCOMPARE(f.editor->exec(), int(QDialog::Rejected));
+        QCOMPARE(f.prompts.boxes().size(), 1);
+        QCOMPARE(f.prompts.boxes().first().icon, QMessageBox::Critical);
+        QFile in(list);
+        QVERIFY(in.open(QIODevice::ReadOnly));
+        QCOMPARE(in.readAll(), data);
+    }
+
     void aFailedSaveKeepsTheEditorOpen()
     {
         Fixture f;
