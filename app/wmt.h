@@ -7,6 +7,7 @@
 #include <QWidget>
 
 struct SharedState;
+class PlayerDialogs;
 namespace Ui {
 class TForm1;
 }
@@ -29,7 +30,11 @@ public:
 
     bool MediaPlayerInstalled();
     void ShutdownComputer();
-    void RunPlayer();
+    // Shows a fresh player window modally. False when the shutdown asked for afterwards failed:
+    // the caller then abandons its remaining steps.
+    bool RunPlayer();
+    // The speed and sleep dialogs the player windows open (created once at start-up).
+    void setPlayerDialogs(PlayerDialogs* dialogs) { m_playerDialogs = dialogs; }
 
     // The links' addresses, one table for all eight, in the order of the handlers below.
     enum Link { Home, Donation, Melnoria, ShopVhs, ShopDvd, ShopMusic, ShopBooks, ShopToys, LinkCount };
@@ -50,6 +55,10 @@ public Q_SLOTS:
     void BitBtn6Click();
 
 protected:
+    // The windows opened after a playback with marks and by "&Edit Playlist".
+    virtual void ShowClipManager();
+    virtual void ShowEditor();
+
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -64,4 +73,6 @@ private:
     Services& m_services;
     IniFile m_ini;
     bool m_checkMediaPlayer = false;
+    PlayerDialogs* m_playerDialogs = nullptr;
+    bool m_playerStarted = false; // the last player window got as far as Go
 };
