@@ -3,21 +3,378 @@
 #include "common/AppError.h"
 #include "common/StringList.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace CCFuncs {
+
+namespace {
+
+// The failure texts the user knows from the platform's file layer.
+QString ioErrorText(int err)
+{
+    switch (err) {
+    case ENOENT:
+    case ENOTDIR:
+        return QStringLiteral("File not found");
+    case ENAMETOOLONG:
+    case EILSEQ:
+    case EINVAL:
+        return QStringLiteral("Invalid filename");
+    case EMFILE:
+    case ENFILE:
+        return QStringLiteral("Too many open files");
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR: // opening a folder as a file is refused as an access fault on Windows too
+        return QStringLiteral("File access denied");
+    case ENOSPC:
+    case EFBIG:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return QStringLiteral("Disk full");
+    default:
+        return QStringLiteral("I/O error %1").arg(err);
+    }
+}
+
+[[noreturn]] void fail(int err)
+{
+    throw AppError(ioErrorText(err));
+}
+
+// errno is read right after the failing call; Qt's own error code stands in when errno was lost.
+[[noreturn]] void failSave(const QSaveFile& file, int err)
+{
+    if (err != 0)
+        fail(err);
+    switch (file.error()) {
+    case QFileDevice::ResourceError:
+        fail(ENOSPC);
+    case QFileDevice::OpenError:
+    case QFileDevice::PermissionsError:
+        fail(EACCES);
+    default:
+        fail(EIO);
+    }
+}
+
+// The reader splits lines at these characters; a path holding one would turn into other entries
+// (or end the file) when the playlist is read back.
+bool breaksEntry(QChar c)
+{
+    return c == u'"' || c == u'\r' || c == u'\n' || c == QChar(26);
+}
+
+QString shownPath(QString path)
+{
+    path.replace(u'\r', QLatin1String("\\r"));
+    path.replace(u'\n', QLatin1String("\\n"));
+    path.replace(QChar(26), QLatin1String("\\x1A"));
+    return path;
+}
+
+void checkEntry(const QString& entry)
+{
+    for (const QChar c : entry) {
+        if (breaksEntry(c)) {
+            throw AppError(QStringLiteral("This clip cannot go into a playlist because its name holds a "
+                                          "double quote or a line break:\n%1")
+                               .arg(shownPath(entry)));
+        }
+    }
+}
+
+const char header[] = "<ASX VERSION=\"3.0\">\r\n"
+                      "<!-- Created by Vidmarro, made by Vidmarro Software -->\r\n"
+                      "<!-- https://www.vidmarro.com/ -->\r\n";
+const char entryHead[] = " <ENTRY><REF HREF=\"";
+const char entryTail[] = "\" /></ENTRY>\r\n";
+const char footer[] = "</ASX>\r\n";
+
+// ---- reading --------------------------------------------------------------------------------
+
+constexpr qsizetype chunkSize = 64 * 1024;
+constexpr int maxValueChars = 999; // the tail taken after F=" (the closing quote must be in it)
+// Bytes enough for maxValueChars characters in any 8-bit encoding the system may use.
+constexpr qsizetype maxValueBytes = maxValueChars * 4;
+constexpr int minCharsBeforeF = 6;
+constexpr qsizetype keptPrefixBytes = minCharsBeforeF * 4;
+
+class InputFile
+{
+public:
+    explicit InputFile(const QString& path)
+    {
+#ifdef Q_OS_WIN
+        m_fd = _wopen(reinterpret_cast<const wchar_t*>(path.utf16()), _O_RDONLY | _O_BINARY);
+#else
+        const QByteArray name = QFile::encodeName(path);
+        do {
+            m_fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+        } while (m_fd < 0 && errno == EINTR);
+#endif
+        if (m_fd < 0)
+            fail(errno);
+    }
+    ~InputFile()
+    {
+#ifdef Q_OS_WIN
+        _close(m_fd);
+#else
+        ::close(m_fd);
+#endif
+    }
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    // Bytes read into buf, 0 at the end of the file.
+    qsizetype read(char* buf, qsizetype size)
+    {
+        qsizetype n;
+#ifdef Q_OS_WIN
+        n = _read(m_fd, buf, unsigned(size));
+#else
+        do {
+            n = ::read(m_fd, buf, size_t(size));
+        } while (n < 0 && errno == EINTR);
+#endif
+        if (n < 0)
+            fail(errno);
+        return n;
+    }
+
+private:
+    int m_fd = -1;
+};
+
+bool isFileAt(const QByteArray& local, const QString& text)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(local);
+    struct _stat64 st;
+    return _wstat64(reinterpret_cast<const wchar_t*>(text.utf16()), &st) == 0 && !(st.st_mode & _S_IFDIR);
+#else
+    Q_UNUSED(text);
+    struct stat st;
+    return ::stat(local.constData(), &st) == 0 && !S_ISDIR(st.st_mode);
+#endif
+}
+
+int codePoints(const QString& s)
+{
+    int n = 0;
+    for (const QChar c : s) {
+        if (!c.isLowSurrogate())
+            ++n;
+    }
+    return n;
+}
+
+// Picks at most one value per line, the text after the line's first F=", without ever holding
+// more of a line than a value can use: a playlist may be any file, of any size.
+class LineScanner
+{
+public:
+    LineScanner(const QString& playlist, StringList& allBox) : m_playlist(playlist), m_allBox(allBox) {}
+
+    // False once Ctrl-Z has ended the file.
+    bool feed(const char* p, qsizetype n)
+    {
+        for (qsizetype i = 0; i < n; ++i) {
+            const char c = p[i];
+            if (c == '\r') {
+                endLine();
+                m_afterCr = true;
+                continue;
+            }
+            if (c == '\n') {
+                if (!m_afterCr)
+                    endLine();
+                m_afterCr = false;
+                continue;
+            }
+            m_afterCr = false;
+            if (c == 26)
+                return false;
+            if (c == 0) {
+                throw AppError(QStringLiteral("%1\nis not a playlist: it holds binary data.")
+                                   .arg(QDir::toNativeSeparators(m_playlist)));
+            }
+            switch (m_state) {
+            case Seek:
+                seek(c);
+                break;
+            case Value:
+                if (c == '"') {
+                    m_closed = true;
+                    m_state = Done;
+                } else if (m_value.size() < maxValueBytes) {
+                    m_value.append(c);
+                } else {
+                    m_state = Done; // too long to be closed within the tail
+                }
+                break;
+            case Done:
+                break;
+            }
+        }
+        return true;
+    }
+
+    void endLine()
+    {
+        if (m_matched)
+            take();
+        m_state = Seek;
+        m_matched = m_closed = false;
+        m_partial = 0;
+        m_column = 0;
+        m_prefix.clear();
+        m_value.clear();
+    }
+
+    int missing() const { return m_missing; }
+
+private:
+    enum State { Seek, Value, Done };
+
+    void seek(char c)
+    {
+        if (m_partial == 2 && c == '"') {
+            // Too near the line's start, the line yields nothing and is not counted either.
+            m_matched = enoughBeforeF();
+            m_state = m_matched ? Value : Done;
+            return;
+        }
+        if (c == 'F') {
+            m_partial = 1;
+            m_fColumn = m_column;
+        } else {
+            m_partial = (m_partial == 1 && c == '=') ? 2 : 0;
+        }
+        if (m_column < keptPrefixBytes)
+            m_prefix.append(c);
+        ++m_column;
+    }
+
+    bool enoughBeforeF() const
+    {
+        if (m_fColumn >= keptPrefixBytes)
+            return true;
+        return codePoints(QString::fromLocal8Bit(m_prefix.left(m_fColumn))) >= minCharsBeforeF;
+    }
+
+    void take()
+    {
+        // No closing quote within the tail, or nothing before it.
+        if (!m_closed || m_value.isEmpty()) {
+            ++m_missing;
+            return;
+        }
+        const QString path = QString::fromLocal8Bit(m_value);
+        if (codePoints(path) >= maxValueChars) {
+            ++m_missing;
+            return;
+        }
+        if (!isFileAt(m_value, path)) {
+            ++m_missing;
+            return;
+        }
+        // A name that is not valid text here would come back as another name when written
+        // again, and the clip would silently drop out of the playlist.
+        if (path.toLocal8Bit() != m_value) {
+            throw AppError(QStringLiteral("%1\nrefers to a clip whose name is not valid text on this "
+                                          "system, so it cannot be kept:\n%2")
+                               .arg(QDir::toNativeSeparators(m_playlist), path));
+        }
+        m_allBox.add(path);
+    }
+
+    const QString& m_playlist;
+    StringList& m_allBox;
+    int m_missing = 0;
+
+    State m_state = Seek;
+    bool m_afterCr = false;
+    bool m_matched = false; // the line's first F=" was found
+    bool m_closed = false;  // the value's closing quote was found
+    int m_partial = 0;      // how much of F=" the last bytes matched
+    qsizetype m_column = 0; // bytes of the line before the current one
+    qsizetype m_fColumn = 0;
+    QByteArray m_prefix;
+    QByteArray m_value;
+};
+
+} // namespace
 
 void WritePlaylist(const QStringList& entries, const QString& path)
 {
-    Q_UNUSED(entries);
-    Q_UNUSED(path);
-    throw AppError(QStringLiteral("I/O error %1").arg(0));
+    for (const QString& e : entries)
+        checkEntry(e);
+    if (path.isEmpty())
+        fail(EINVAL);
+
+    QByteArray data;
+    qsizetype size = sizeof header + sizeof footer;
+    for (const QString& e : entries)
+        size += e.size() * 3 + qsizetype(sizeof entryHead + sizeof entryTail);
+    data.reserve(size);
+    data.append(header);
+    for (const QString& e : entries) {
+        data.append(entryHead);
+        data.append(e.toLocal8Bit());
+        data.append(entryTail);
+    }
+    data.append(footer);
+
+    // QSaveFile would only say "refers to a directory", with no error number behind it.
+    if (QFileInfo(path).isDir())
+        fail(EISDIR);
+
+    // Unbuffered: a buffered QSaveFile can lose a failing final flush and commit a cut file.
+    QSaveFile file(path);
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        failSave(file, errno);
+    errno = 0;
+    if (file.write(data) != data.size())
+        failSave(file, errno);
+    errno = 0;
+    if (!file.commit())
+        failSave(file, errno);
 }
 
 int ReadPlaylist(const QString& path, StringList& allBox)
 {
-    Q_UNUSED(path);
     allBox.clear();
     allBox.setSorted(false);
-    return 0;
+
+    InputFile file(path);
+    LineScanner scanner(path, allBox);
+    QByteArray buf(chunkSize, Qt::Uninitialized);
+    for (;;) {
+        const qsizetype n = file.read(buf.data(), buf.size());
+        if (n == 0 || !scanner.feed(buf.constData(), n))
+            break;
+    }
+    scanner.endLine();
+    return scanner.missing();
 }
 
 } // namespace CCFuncs
