@@ -21,6 +21,8 @@ int main(int argc, char* argv[])
     SharedState state;
 
     TForm1 form1(state, services, QCoreApplication::applicationDirPath());
+    if (form1.AnotherCopyRuns())
+        return 0; // the running copy has been brought forward
     form1.show();
     return QApplication::exec();
 }

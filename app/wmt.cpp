@@ -1,12 +1,14 @@
 #include "app/wmt.h"
 
 #include "common/AppError.h"
+#include "common/JustOne.h"
 #include "common/Paths.h"
 #include "common/SharedState.h"
 #include "platform/Guard.h"
 #include "platform/SystemServices.h"
 #include "ui_wmt.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QLocale>
@@ -58,6 +60,9 @@ TForm1::TForm1(SharedState& state, Services& services, const QString& appDir, QW
     ui->setupUi(this);
     setFixedSize(size());
     ui->ExitButton->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+    // The donation link follows the sentence it ends, whatever the font's widths.
+    ui->Label3->move(ui->Label2->x() + ui->Label2->fontMetrics().horizontalAdvance(ui->Label2->text()),
+                     ui->Label3->y());
 
     OpenDialog1.kind = FileDialogSpec::OpenMany;
     OpenDialog1.title = QStringLiteral("Select clip(s)");
@@ -89,7 +94,25 @@ TForm1::TForm1(SharedState& state, Services& services, const QString& appDir, QW
     ui->HomeLabel->installEventFilter(this);
     ui->Label3->installEventFilter(this);
 
+    // The guard runs before FormCreate, named after the application title.
+    XJustOne1 = new TXJustOne(this);
+    XJustOne1->SwitchToPrevious = true;
+    m_anotherCopy = !XJustOne1->check(QCoreApplication::applicationName());
+    connect(XJustOne1, &TXJustOne::activateRequested, this, &TForm1::bringToFront);
+
     FormCreate(appDir);
+}
+
+void TForm1::bringToFront()
+{
+    // Whatever window of ours is active (a modal player, say) comes forward with the main one.
+    QWidget* target = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : this;
+    for (QWidget* w : {static_cast<QWidget*>(this), target}) {
+        if (w->isMinimized())
+            w->showNormal();
+    }
+    target->raise();
+    target->activateWindow();
 }
 
 TForm1::~TForm1()

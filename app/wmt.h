@@ -8,6 +8,7 @@
 
 struct SharedState;
 class PlayerDialogs;
+class TXJustOne;
 namespace Ui {
 class TForm1;
 }
@@ -27,6 +28,9 @@ public:
     FileDialogSpec OpenDialog1; // clips
     FileDialogSpec OpenDialog2; // playlist to load
     FileDialogSpec SaveDialog1; // save the played selection
+
+    // True when another copy of the program was already running: this one must end.
+    bool AnotherCopyRuns() const { return m_anotherCopy; }
 
     bool MediaPlayerInstalled();
     void ShutdownComputer();
@@ -67,12 +71,15 @@ private:
     void FormClose();
     void checkMediaPlayer();
     void open(Link link);
+    void bringToFront();
 
     Ui::TForm1* ui;
     SharedState& S;
     Services& m_services;
     IniFile m_ini;
     bool m_checkMediaPlayer = false;
+    TXJustOne* XJustOne1 = nullptr;
+    bool m_anotherCopy = false;
     PlayerDialogs* m_playerDialogs = nullptr;
     bool m_playerStarted = false; // the last player window got as far as Go
 };

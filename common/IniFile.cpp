@@ -51,6 +51,7 @@ bool IniFile::readBool(const QString& section, const QString& key, bool def) con
 void IniFile::writeString(const QString& section, const QString& key, const QString& value)
 {
     CSimpleIniA ini;
+    ini.SetSpaces(false);
     loadIni(m_path, ini); // an unreadable file is replaced by one that holds our keys
     ini.SetValue(section.toLocal8Bit().constData(), key.toLocal8Bit().constData(),
                  value.toLocal8Bit().constData());
