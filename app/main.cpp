@@ -2,6 +2,9 @@
 #include "common/SharedState.h"
 #include "platform/DesktopServices.h"
 #include "platform/QtPrompts.h"
+#include "player/PlayerDialogs.h"
+#include "player/SleepU.h"
+#include "player/Speed.h"
 
 #include <QApplication>
 
@@ -23,6 +26,11 @@ int main(int argc, char* argv[])
     TForm1 form1(state, services, QCoreApplication::applicationDirPath());
     if (form1.AnotherCopyRuns())
         return 0; // the running copy has been brought forward
+    // Both dialogs live for the whole run, hidden until a player shows them.
+    TSleepF sleepF(state);
+    TSpeedF speedF(prompts);
+    RunDialogs dialogs(sleepF, speedF);
+    form1.setPlayerDialogs(&dialogs);
     form1.show();
     return QApplication::exec();
 }

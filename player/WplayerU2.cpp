@@ -165,8 +165,8 @@ bool TWplayerF2::eventFilter(QObject* watched, QEvent* event)
 
 void TWplayerF2::GoButtonClick()
 {
-    if (m_started || !WMTPlayer1)
-        return;
+    if (ui->GoButton->isHidden() || !WMTPlayer1)
+        return; // Go is spent once clicked, also when the playlist could not be written
     ui->GoButton->hide();
     ui->Shape1->hide();
     ui->CheckBox1->setEnabled(false);
