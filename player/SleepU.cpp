@@ -23,9 +23,6 @@ TSleepF::TSleepF(SharedState& state, QWidget* parent)
       m_group(new QButtonGroup(this))
 {
     ui->setupUi(this);
-    QFont base = font();
-    base.setPixelSize(10);
-    setFont(base);
     setFixedSize(size());
     setAttribute(Qt::WA_QuitOnClose, false);
     ui->BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));

@@ -21,9 +21,6 @@ TSpeedF::TSpeedF(Prompts& prompts, QWidget* parent)
     : QDialog(parent), ui(new Ui::TSpeedF), m_prompts(prompts), m_group(new QButtonGroup(this))
 {
     ui->setupUi(this);
-    QFont base = font();
-    base.setPixelSize(10);
-    setFont(base);
     setAttribute(Qt::WA_QuitOnClose, false);
     ui->BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
     ui->BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));

@@ -32,9 +32,6 @@ TWplayerF2::TWplayerF2(SharedState& state, Services& services, PlayerDialogs* di
       ui(new Ui::TWplayerF2), S(state), m_services(services), m_dialogs(dialogs)
 {
     ui->setupUi(this);
-    QFont base = font();
-    base.setPixelSize(10);
-    setFont(base);
     // The border is fixed at the designed size; maximising is still offered.
     setMinimumSize(size());
     setAttribute(Qt::WA_QuitOnClose, false);

@@ -62,6 +62,14 @@ class TestPlayer : public QObject
         return c;
     }
 
+    // Set VIDMARRO_SHOTS to a folder to keep pictures of the windows for a look.
+    static void shot(QWidget& w, const QString& name)
+    {
+        const QString dir = qEnvironmentVariable("VIDMARRO_SHOTS");
+        if (!dir.isEmpty())
+            w.grab().save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
+    }
+
     static void go(TWplayerF2& p)
     {
         QLabel* goLabel = child<QLabel>(p, "GoButton");
@@ -93,6 +101,7 @@ private Q_SLOTS:
         auto p = make(clips(3));
         p->show();
         QVERIFY(QTest::qWaitForWindowExposed(p.get()));
+        shot(*p, QStringLiteral("player-ready"));
         QCOMPARE(p->windowTitle(), QStringLiteral("Vidmarro - Player"));
         QCOMPARE(p->size(), QSize(537, 402));
         // The bottom row sits where the resize rule puts it at the designed height.
@@ -309,6 +318,8 @@ private Q_SLOTS:
                 QTest::mouseClick(mark, Qt::LeftButton);
                 enabledAfterMark.append(mark->isEnabled());
             }
+            if (starts == 2)
+                shot(*p, QStringLiteral("player-playing"));
             if (starts == 6) // into the second pass: let it end after this one
                 repeat->setChecked(false);
         });
