@@ -1,6 +1,7 @@
 #include "app/wmt.h"
 #include "common/SharedState.h"
 #include "platform/DesktopServices.h"
+#include "platform/MpvPlayer.h"
 #include "platform/QtPrompts.h"
 #include "player/PlayerDialogs.h"
 #include "player/SleepU.h"
@@ -20,7 +21,7 @@ int main(int argc, char* argv[])
 
     QtPrompts prompts;
     DesktopServices system;
-    Services services{prompts, system, nullptr};
+    Services services{prompts, system, mpvPlayerFactory()};
     SharedState state;
 
     TForm1 form1(state, services, QCoreApplication::applicationDirPath());

@@ -1,13 +1,12 @@
 #include "platform/DesktopServices.h"
 
 #include "common/AppError.h"
+#include "platform/MpvPlayer.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDesktopServices>
 #include <QUrl>
-
-#include <mpv/client.h>
 
 void DesktopServices::requestShutdown()
 {
@@ -30,11 +29,6 @@ void DesktopServices::openUrl(const QString& url)
 
 bool DesktopServices::mediaEngineAvailable()
 {
-    mpv_handle* h = mpv_create();
-    if (!h)
-        return false;
-    mpv_set_option_string(h, "config", "no");
-    const bool ok = mpv_initialize(h) >= 0;
-    mpv_terminate_destroy(h);
-    return ok;
+    // The same engine, with the same options, as the player's control gets.
+    return mpvEngineAvailable();
 }

@@ -1,0 +1,346 @@
+#include "platform/AsxParse.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QStringDecoder>
+#include <QUrl>
+
+namespace AsxParse {
+namespace {
+
+// Guards against playlists that fan out into each other without looping.
+constexpr int MaxDepth = 16;
+constexpr int MaxItems = 100000;
+
+bool hasPlaylistExtension(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == QLatin1String("asx") || suffix == QLatin1String("wax") || suffix == QLatin1String("wvx");
+}
+
+bool isRemote(const QString& ref)
+{
+    const qsizetype colon = ref.indexOf(QLatin1String("://"));
+    if (colon <= 1) // a drive letter is no scheme
+        return false;
+    for (qsizetype i = 0; i < colon; ++i) {
+        const QChar c = ref.at(i);
+        if (!(c.isLetterOrNumber() || c == u'+' || c == u'-' || c == u'.'))
+            return false;
+    }
+    return !ref.startsWith(QLatin1String("file:"), Qt::CaseInsensitive);
+}
+
+QString decodeText(const QByteArray& bytes)
+{
+    if (auto enc = QStringConverter::encodingForData(bytes)) {
+        QStringDecoder decoder(*enc);
+        QString text = decoder.decode(bytes);
+        if (!text.isEmpty() && text.front() == QChar(0xFEFF))
+            text.remove(0, 1);
+        return text;
+    }
+    return QString::fromLocal8Bit(bytes);
+}
+
+// Skips blanks, an XML declaration and comments; true when what follows is an <ASX tag.
+bool startsWithAsx(const QString& text)
+{
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n) {
+        if (text.at(i).isSpace() || text.at(i) == QChar(0xFEFF)) {
+            ++i;
+        } else if (text.mid(i, 2) == QLatin1String("<?")) {
+            const qsizetype end = text.indexOf(QLatin1String("?>"), i);
+            if (end < 0)
+                return false;
+            i = end + 2;
+        } else if (text.mid(i, 4) == QLatin1String("<!--")) {
+            const qsizetype end = text.indexOf(QLatin1String("-->"), i);
+            if (end < 0)
+                return false;
+            i = end + 3;
+        } else {
+            return text.mid(i, 4).compare(QLatin1String("<asx"), Qt::CaseInsensitive) == 0;
+        }
+    }
+    return false;
+}
+
+struct Tag
+{
+    QString name; // upper case
+    bool closing = false;
+    bool selfClosing = false;
+    QHash<QString, QString> attributes; // upper-case names, decoded values
+};
+
+// Parses the tag that starts at text[i] == '<'; i is left after its '>'.
+Tag parseTag(const QString& text, qsizetype& i)
+{
+    Tag tag;
+    const qsizetype n = text.size();
+    ++i;
+    if (i < n && text.at(i) == u'/') {
+        tag.closing = true;
+        ++i;
+    }
+    const qsizetype nameStart = i;
+    while (i < n && !text.at(i).isSpace() && text.at(i) != u'>' && text.at(i) != u'/')
+        ++i;
+    tag.name = text.mid(nameStart, i - nameStart).toUpper();
+    while (i < n && text.at(i) != u'>') {
+        const QChar c = text.at(i);
+        if (c.isSpace()) {
+            ++i;
+            continue;
+        }
+        if (c == u'/') {
+            tag.selfClosing = true;
+            ++i;
+            continue;
+        }
+        const qsizetype attrStart = i;
+        while (i < n && !text.at(i).isSpace() && text.at(i) != u'=' && text.at(i) != u'>' && text.at(i) != u'/')
+            ++i;
+        const QString attr = text.mid(attrStart, i - attrStart).toUpper();
+        if (attr.isEmpty()) {
+            ++i;
+            continue;
+        }
+        while (i < n && text.at(i).isSpace())
+            ++i;
+        QString value;
+        if (i < n && text.at(i) == u'=') {
+            ++i;
+            while (i < n && text.at(i).isSpace())
+                ++i;
+            if (i < n && (text.at(i) == u'"' || text.at(i) == u'\'')) {
+                const QChar quote = text.at(i++);
+                const qsizetype end = text.indexOf(quote, i);
+                const qsizetype stop = end < 0 ? n : end;
+                value = text.mid(i, stop - i);
+                i = end < 0 ? n : end + 1;
+            } else {
+                const qsizetype valueStart = i;
+                while (i < n && !text.at(i).isSpace() && text.at(i) != u'>')
+                    ++i;
+                value = text.mid(valueStart, i - valueStart);
+                // "HREF=a.mp3/>": the slash belongs to the tag, not the value
+                if (value.endsWith(u'/') && i < n && text.at(i) == u'>') {
+                    value.chop(1);
+                    tag.selfClosing = true;
+                }
+            }
+        }
+        if (!tag.attributes.contains(attr))
+            tag.attributes.insert(attr, decodeEntities(value));
+        tag.selfClosing = false;
+    }
+    if (i > 0 && i <= n && text.at(i - 1) == u'/')
+        tag.selfClosing = true;
+    if (i < n)
+        ++i; // past '>'
+    return tag;
+}
+
+QString resolve(const QString& href, const QString& folder)
+{
+    const QString ref = href.trimmed();
+    if (ref.isEmpty())
+        return {};
+    if (ref.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) {
+        const QUrl url(ref);
+        const QString local = url.toLocalFile();
+        return local.isEmpty() ? ref : local;
+    }
+    if (isRemote(ref))
+        return ref;
+    if (QDir::isRelativePath(ref))
+        return QDir::cleanPath(QDir(folder).filePath(ref));
+    return ref;
+}
+
+// Calls onEntry with the references of each entry of the playlist text, in order.
+template <typename OnEntry>
+void scanEntries(const QString& text, const QString& folder, OnEntry onEntry)
+{
+    QStringList entryRefs;
+    bool inEntry = false;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        const qsizetype lt = text.indexOf(u'<', i);
+        if (lt < 0)
+            break;
+        if (text.mid(lt, 4) == QLatin1String("<!--")) {
+            const qsizetype end = text.indexOf(QLatin1String("-->"), lt + 4);
+            i = end < 0 ? text.size() : end + 3;
+            continue;
+        }
+        i = lt;
+        const Tag tag = parseTag(text, i);
+        if (tag.name == QLatin1String("ENTRY")) {
+            if (inEntry) // an unclosed entry ends where the next begins
+                onEntry(entryRefs);
+            inEntry = !tag.closing && !tag.selfClosing;
+            entryRefs.clear();
+        } else if ((tag.name == QLatin1String("REF") || tag.name == QLatin1String("ENTRYREF")) && !tag.closing) {
+            const QString ref = resolve(tag.attributes.value(QStringLiteral("HREF")), folder);
+            if (ref.isEmpty())
+                continue;
+            if (inEntry && tag.name == QLatin1String("REF")) {
+                entryRefs.append(ref);
+            } else { // a bare REF, or a reference to another playlist, is an entry of its own
+                onEntry(QStringList{ref});
+            }
+        } else if (tag.name == QLatin1String("ASX") && tag.closing) {
+            break;
+        }
+    }
+    if (inEntry)
+        onEntry(entryRefs);
+}
+
+QString readText(const QString& path, bool* ok)
+{
+    QFile file(path);
+    *ok = file.open(QIODevice::ReadOnly);
+    return *ok ? decodeText(file.readAll()) : QString();
+}
+
+class Reader
+{
+public:
+    // Top level: every entry keeps its own number, whatever it expands to.
+    QList<Item> readTop(const QString& path)
+    {
+        QList<Item> items;
+        bool ok = false;
+        const QString text = readText(path, &ok);
+        if (!ok)
+            return items;
+        QStringList ancestors{QFileInfo(path).canonicalFilePath()};
+        int entry = 0;
+        scanEntries(text, QFileInfo(path).absolutePath(), [&](const QStringList& refs) {
+            ++entry;
+            for (const QStringList& clip : entryClips(refs, ancestors))
+                items.append(Item{clip, entry});
+        });
+        return items;
+    }
+
+private:
+    // The clips of a nested playlist, each with its alternative sources.
+    QList<QStringList> expand(const QString& path, QStringList& ancestors)
+    {
+        QList<QStringList> clips;
+        const QString self = QFileInfo(path).canonicalFilePath();
+        if (ancestors.size() >= MaxDepth || ancestors.contains(self) || m_count >= MaxItems)
+            return clips;
+        bool ok = false;
+        const QString text = readText(path, &ok);
+        if (!ok)
+            return clips;
+        ancestors.append(self);
+        scanEntries(text, QFileInfo(path).absolutePath(),
+                    [&](const QStringList& refs) { clips.append(entryClips(refs, ancestors)); });
+        ancestors.removeLast();
+        return clips;
+    }
+
+    // An entry's references are alternatives: the first playlist among them that yields clips is
+    // expanded; otherwise the entry is one clip with the media references in their order.
+    QList<QStringList> entryClips(const QStringList& refs, QStringList& ancestors)
+    {
+        QStringList media;
+        for (const QString& ref : refs) {
+            if (!isRemote(ref) && isPlaylist(ref)) {
+                if (!media.isEmpty())
+                    continue;
+                QList<QStringList> clips = expand(ref, ancestors);
+                if (!clips.isEmpty())
+                    return clips;
+            } else {
+                media.append(ref);
+            }
+        }
+        if (media.isEmpty() || m_count >= MaxItems)
+            return {};
+        ++m_count;
+        return {media};
+    }
+
+    int m_count = 0;
+};
+
+} // namespace
+
+bool isPlaylist(const QString& path)
+{
+    if (hasPlaylistExtension(path))
+        return true;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = file.read(4096);
+    if (head.contains('\0') && !QStringConverter::encodingForData(head))
+        return false;
+    return startsWithAsx(decodeText(head));
+}
+
+QList<Item> readPlaylist(const QString& path)
+{
+    if (!isPlaylist(path))
+        return {Item{QStringList{path}, 1}};
+    Reader reader;
+    return reader.readTop(path);
+}
+
+QString decodeEntities(const QString& text)
+{
+    if (!text.contains(u'&'))
+        return text;
+    static const QHash<QString, QChar> named{{QStringLiteral("amp"), u'&'},
+                                             {QStringLiteral("lt"), u'<'},
+                                             {QStringLiteral("gt"), u'>'},
+                                             {QStringLiteral("quot"), u'"'},
+                                             {QStringLiteral("apos"), u'\''}};
+    QString out;
+    out.reserve(text.size());
+    qsizetype i = 0;
+    while (i < text.size()) {
+        const QChar c = text.at(i);
+        if (c != u'&') {
+            out.append(c);
+            ++i;
+            continue;
+        }
+        const qsizetype semi = text.indexOf(u';', i + 1);
+        if (semi > i + 1 && semi - i <= 12) {
+            const QString name = text.mid(i + 1, semi - i - 1);
+            if (name.startsWith(u'#')) {
+                bool ok = false;
+                const uint code = name.size() > 1 && (name.at(1) == u'x' || name.at(1) == u'X')
+                                      ? name.mid(2).toUInt(&ok, 16)
+                                      : name.mid(1).toUInt(&ok, 10);
+                if (ok && code > 0 && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF)) {
+                    out.append(QString::fromUcs4(reinterpret_cast<const char32_t*>(&code), 1));
+                    i = semi + 1;
+                    continue;
+                }
+            } else if (const auto it = named.constFind(name.toLower()); it != named.constEnd()) {
+                out.append(*it);
+                i = semi + 1;
+                continue;
+            }
+        }
+        out.append(c); // a raw "&" stands for itself
+        ++i;
+    }
+    return out;
+}
+
+} // namespace AsxParse

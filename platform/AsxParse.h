@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// Reads ASX playlists (.asx, .wax, .wvx and the working playlist) the way a forgiving media player
+// does: tags and attributes in any letter case, entities decoded, a raw "&" taken as it stands, HREFs
+// relative to the playlist's folder, nested playlists expanded in place.
+namespace AsxParse {
+
+// One clip to play. `sources` are the references of its entry, tried in turn until one loads;
+// `entry` is the 1-based number of the top-level entry it came from, so the clips of a nested
+// playlist share the number of the entry that named it.
+struct Item
+{
+    QStringList sources;
+    int entry = 0;
+};
+
+// True when the file is an ASX playlist: by its extension, or else by content starting with <ASX.
+bool isPlaylist(const QString& path);
+
+// The clips of the playlist at path, nested playlists expanded; a playlist that includes itself,
+// directly or through others, is expanded once. A path that is not a playlist is one clip.
+// An unreadable playlist gives no clips.
+QList<Item> readPlaylist(const QString& path);
+
+// The XML entities of text decoded; an "&" that starts no entity is kept as it is.
+QString decodeEntities(const QString& text);
+
+} // namespace AsxParse
