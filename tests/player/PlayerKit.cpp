@@ -1,6 +1,6 @@
 #include "PlayerKit.h"
 
-#include "FakeEngine.h"
+#include "platform/MpvPlayer.h"
 #include "player/WplayerU2.h"
 
 #include <QApplication>
@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <clocale>
 
 namespace PlayerKit {
 
@@ -53,9 +55,21 @@ QStringList makeClips(const QString& dir, const QStringList& names)
     return out;
 }
 
-MediaPlayerFactory engine()
+MediaPlayerFactory engine(bool soundCard)
 {
-    return [](QWidget* parent) -> MediaPlayerControl* { return new FakeEngine(parent); };
+    // A sound file stands in for the sound card; without one the control reports none.
+    static QTemporaryDir out;
+    QStringList options = {QStringLiteral("vo=null"), QStringLiteral("untimed=yes")};
+    if (soundCard)
+        options << QStringLiteral("ao=pcm") << QStringLiteral("ao-pcm-file=") + out.filePath(QStringLiteral("sound.wav"));
+    else
+        options << QStringLiteral("ao=null") << QStringLiteral("ao-null-untimed=yes");
+    const MediaPlayerFactory real = mpvPlayerFactory(options);
+    return [real](QWidget* parent) {
+        // The engine will not start under a locale with a decimal comma; QApplication may set one.
+        std::setlocale(LC_NUMERIC, "C");
+        return real(parent);
+    };
 }
 
 TWplayerF2* findPlayer(QWidget* owner)

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class TWplayerF2;
 class QWidget;
 
@@ -16,8 +18,9 @@ namespace PlayerKit {
 QString makeClip(const QString& dir, const QString& name);
 QStringList makeClips(const QString& dir, const QStringList& names);
 
-// The media player control as the tests run it: no video or sound output, untimed.
-MediaPlayerFactory engine();
+// The real media player control as the tests run it: untimed, no video output, and sound into a
+// file (or, without a sound card, no sound output at all).
+MediaPlayerFactory engine(bool soundCard = true);
 
 // The player window shown modally under `owner` (or anywhere when null), once it is visible.
 TWplayerF2* findPlayer(QWidget* owner = nullptr);

@@ -43,14 +43,14 @@ class TestPlayer : public QObject
         return PlayerKit::makeClips(m_dir.filePath(QStringLiteral("clips")), names);
     }
 
-    std::unique_ptr<TWplayerF2> make(const QStringList& all, int mode = EntryPicked)
+    std::unique_ptr<TWplayerF2> make(const QStringList& all, int mode = EntryPicked, Services* services = nullptr)
     {
         S.AllBox.clear();
         S.AllBox.setSorted(false);
         for (const QString& c : all)
             S.AllBox.add(c);
         S.EntryMode = mode;
-        return std::make_unique<TWplayerF2>(S, m_services, nullptr);
+        return std::make_unique<TWplayerF2>(S, services ? *services : m_services, nullptr);
     }
 
     template <class T>
@@ -405,6 +405,17 @@ private Q_SLOTS:
         QVERIFY(!p->isVisible());
     }
 
+    void noSoundCardWarnsAndPlaysOn()
+    {
+        Services quiet{m_prompts, m_system, PlayerKit::engine(false)};
+        auto p = make(clips(2), EntryPicked, &quiet);
+        QStringList titles;
+        playToEnd(*p, &titles);
+        QCOMPARE(m_prompts.boxTexts(), QStringList({QStringLiteral("Warning - Sound Card Not Enabled")}));
+        QCOMPARE(m_prompts.boxes().first().buttons, QMessageBox::Ok);
+        QCOMPARE(titles.size(), 2);
+    }
+
     void closingReleasesTheControl()
     {
         auto p = make(clips(2));
@@ -425,7 +436,7 @@ private Q_SLOTS:
         // Handlers that reach the control after it went do nothing.
         child<QCheckBox>(*p, "CheckBox2")->setChecked(false);
         p->CheckBox5->setChecked(false);
-        QVERIFY(m_prompts.boxes().isEmpty());
+        QVERIFY2(m_prompts.boxes().isEmpty(), qPrintable(m_prompts.boxTexts().join(u'|')));
     }
 };
 
