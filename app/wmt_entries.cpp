@@ -63,8 +63,8 @@ void TForm1::PickButtonClick()
             return;
 
         if (S.LeftBox.isEmpty() && S.AllBox.count() > 1 &&
-            m_services.prompts.confirm(QStringLiteral("Save Playlist?"), QMessageBox::Yes | QMessageBox::No, this) ==
-                QMessageBox::Yes) {
+            m_services.prompts.confirm(QStringLiteral("Save Playlist?"), QMessageBox::Yes | QMessageBox::No,
+                                       this) == QMessageBox::Yes) {
             SaveDialog1.initialDir = S.AppDir;
             const QStringList chosen = m_services.prompts.fileDialog(SaveDialog1, this);
             if (!chosen.isEmpty()) {
@@ -72,14 +72,17 @@ void TForm1::PickButtonClick()
                 if (!Paths::hasExtension(name))
                     name += QStringLiteral(".asx");
                 // Closed before Go: the working playlist may still hold an earlier run's clips.
-                if (!m_playerStarted) {
+                bool current = m_playerStarted;
+                if (!current) {
                     try {
                         CCFuncs::WritePlaylist(S.AllBox.items(), S.PlaylistPath);
+                        current = true;
                     } catch (const std::exception&) {
-                        return show();
+                        // as silent as a failed copy
                     }
                 }
-                copyQuietly(S.PlaylistPath, name);
+                if (current)
+                    copyQuietly(S.PlaylistPath, name);
             }
         }
         if (!S.LeftBox.isEmpty())
@@ -99,9 +102,10 @@ void TForm1::LoadButtonClick()
         S.PlaylistPath = files.first();
         const int missing = CCFuncs::ReadPlaylist(S.PlaylistPath, S.AllBox);
         if (missing > 0) {
-            m_services.prompts.message(QStringLiteral("Warning: ") + QString::number(missing) +
-                                           QStringLiteral(" clip(s) could not be found.\rWill play any remaining clips"),
-                                       this);
+            m_services.prompts.message(
+                QStringLiteral("Warning: ") + QString::number(missing) +
+                    QStringLiteral(" clip(s) could not be found.\rWill play any remaining clips"),
+                this);
         }
         // The loaded file itself is never played or written.
         S.PlaylistPath = workingPlaylist(S);

@@ -34,8 +34,9 @@ void DesktopServices::requestShutdown()
         return;
     const DWORD code = GetLastError();
     wchar_t* text = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                   code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
     const QString description = text ? QString::fromWCharArray(text).trimmed() : QString();
     LocalFree(text);
     throw AppError(shutdownFailure(int(code), code ? description : QString()));

@@ -19,8 +19,8 @@ constexpr int Minutes[TSleepF::ItemCount] = {0, 0, 15, 30, 45, 60, 90, 120, 150,
 } // namespace
 
 TSleepF::TSleepF(SharedState& state, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), ui(new Ui::TSleepF), S(state),
-      m_group(new QButtonGroup(this))
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), ui(new Ui::TSleepF),
+      S(state), m_group(new QButtonGroup(this))
 {
     ui->setupUi(this);
     setFixedSize(size());

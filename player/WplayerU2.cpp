@@ -27,8 +27,8 @@ constexpr int ButtonOffset = 14;
 } // namespace
 
 TWplayerF2::TWplayerF2(SharedState& state, Services& services, PlayerDialogs* dialogs, QWidget* parent)
-    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
-                          Qt::WindowCloseButtonHint),
+    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
       ui(new Ui::TWplayerF2), S(state), m_services(services), m_dialogs(dialogs)
 {
     ui->setupUi(this);

@@ -32,10 +32,10 @@ public:
 
     // Members the main window and the dialogs work with. WMTPlayer1 is null once the window closed.
     MediaPlayerControl* WMTPlayer1 = nullptr;
-    QCheckBox* CheckBox3 = nullptr; // Speed
-    QCheckBox* CheckBox4 = nullptr; // Sleep
-    QCheckBox* CheckBox5 = nullptr; // Track Bar
-    QCheckBox* CheckBox6 = nullptr; // Status Bar
+    QCheckBox* CheckBox3 = nullptr;  // Speed
+    QCheckBox* CheckBox4 = nullptr;  // Sleep
+    QCheckBox* CheckBox5 = nullptr;  // Track Bar
+    QCheckBox* CheckBox6 = nullptr;  // Status Bar
     QListWidget* ListBox2 = nullptr; // the shuffled order
     QTimer* Timer1 = nullptr;        // the sleep timer
 
@@ -47,8 +47,7 @@ public:
     bool started() const { return m_started; }
 
     // The shuffled order: every permutation equally likely, drawn in one pass.
-    template <class Rng>
-    static void shuffle(QStringList& list, Rng& rng);
+    template <class Rng> static void shuffle(QStringList& list, Rng& rng);
 
 public Q_SLOTS:
     void GoButtonClick();
@@ -89,8 +88,7 @@ private:
     bool m_closed = false;
 };
 
-template <class Rng>
-void TWplayerF2::shuffle(QStringList& list, Rng& rng)
+template <class Rng> void TWplayerF2::shuffle(QStringList& list, Rng& rng)
 {
     // Each place takes an entry drawn uniformly from those not yet placed, as drawing from a
     // shrinking list would, without the quadratic cost of deleting from it.

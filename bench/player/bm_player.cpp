@@ -32,7 +32,10 @@ namespace {
 class SilentPrompts : public Prompts
 {
 public:
-    QMessageBox::StandardButton messageBox(const MessageBoxSpec&, QWidget*) override { return QMessageBox::Ok; }
+    QMessageBox::StandardButton messageBox(const MessageBoxSpec&, QWidget*) override
+    {
+        return QMessageBox::Ok;
+    }
     QStringList fileDialog(FileDialogSpec&, QWidget*) override { return {}; }
     bool inputBox(const QString&, const QString&, QString&, QWidget*) override { return false; }
     QString browseFolder(FolderBrowseRequest&, QWidget*) override { return {}; }
@@ -63,7 +66,9 @@ QStringList manyPaths(int n)
     QStringList out;
     out.reserve(n);
     for (int i = 0; i < n; ++i)
-        out.append(QStringLiteral("/media/music/album %1/track %2.mp3").arg(i / 20, 5, 10, QLatin1Char('0')).arg(i % 20));
+        out.append(QStringLiteral("/media/music/album %1/track %2.mp3")
+                       .arg(i / 20, 5, 10, QLatin1Char('0'))
+                       .arg(i % 20));
     return out;
 }
 
@@ -200,9 +205,10 @@ int main(int argc, char** argv)
     for (const char* name : {"a.wav", "b.wav", "c.wav"}) {
         const QString out = dir.filePath(QString::fromLatin1(name));
         QProcess ffmpeg;
-        ffmpeg.start(QStringLiteral("ffmpeg"), {QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"),
-                                                QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"),
-                                                QStringLiteral("-i"), QStringLiteral("sine=duration=0.5"), out});
+        ffmpeg.start(QStringLiteral("ffmpeg"),
+                     {QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"),
+                      QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"),
+                      QStringLiteral("-i"), QStringLiteral("sine=duration=0.5"), out});
         if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitCode() != 0)
             return 2;
         g_clips.append(out);

@@ -26,9 +26,10 @@ QString templateClip()
     const QString out = dir.filePath(QStringLiteral("template.wav"));
     QProcess ffmpeg;
     ffmpeg.start(QStringLiteral("ffmpeg"),
-                 {QStringLiteral("-nostdin"), QStringLiteral("-loglevel"), QStringLiteral("error"), QStringLiteral("-y"),
-                  QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                  QStringLiteral("sine=frequency=440:duration=0.3"), QStringLiteral("-ar"), QStringLiteral("8000"), out});
+                 {QStringLiteral("-nostdin"), QStringLiteral("-loglevel"), QStringLiteral("error"),
+                  QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                  QStringLiteral("sine=frequency=440:duration=0.3"), QStringLiteral("-ar"),
+                  QStringLiteral("8000"), out});
     if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitCode() != 0 || !QFile::exists(out))
         qFatal("ffmpeg could not make a test clip: %s", ffmpeg.readAllStandardError().constData());
     path = out;
@@ -61,7 +62,8 @@ MediaPlayerFactory engine(bool soundCard)
     static QTemporaryDir out;
     QStringList options = {QStringLiteral("vo=null"), QStringLiteral("untimed=yes")};
     if (soundCard)
-        options << QStringLiteral("ao=pcm") << QStringLiteral("ao-pcm-file=") + out.filePath(QStringLiteral("sound.wav"));
+        options << QStringLiteral("ao=pcm")
+                << QStringLiteral("ao-pcm-file=") + out.filePath(QStringLiteral("sound.wav"));
     else
         options << QStringLiteral("ao=null") << QStringLiteral("ao-null-untimed=yes");
     const MediaPlayerFactory real = mpvPlayerFactory(options);

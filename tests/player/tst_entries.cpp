@@ -75,8 +75,8 @@ class TestEntries : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_app;   // the executable's folder: settings and working playlist
-    QTemporaryDir m_clips; // the user's clips
+    QTemporaryDir m_app;     // the executable's folder: settings and working playlist
+    QTemporaryDir m_clips;   // the user's clips
     QTemporaryDir m_runtime; // the single-instance guard's lock and socket
     ScriptedPrompts m_prompts;
     WatchingServices m_system;
@@ -113,10 +113,7 @@ class TestEntries : public QObject
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        qputenv("XDG_RUNTIME_DIR", m_runtime.path().toLocal8Bit());
-    }
+    void initTestCase() { qputenv("XDG_RUNTIME_DIR", m_runtime.path().toLocal8Bit()); }
 
     void init()
     {
@@ -133,10 +130,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
     }
 
-    void cleanup()
-    {
-        m_form.reset();
-    }
+    void cleanup() { m_form.reset(); }
 
     void pickTwoPlaysSortedAndSaves_data()
     {
@@ -164,7 +158,8 @@ private Q_SLOTS:
         playNextPlayer();
         m_form->PickButtonClick();
 
-        QCOMPARE(*m_lastTitles, QStringList({QStringLiteral("Vidmarro - (1/2) A.wav"), QStringLiteral("Vidmarro - (2/2) b.wav")}));
+        QCOMPARE(*m_lastTitles, QStringList({QStringLiteral("Vidmarro - (1/2) A.wav"),
+                                             QStringLiteral("Vidmarro - (2/2) b.wav")}));
         QCOMPARE(S.EntryMode, 10);
         QCOMPARE(S.ClipDir, m_clips.path());
         QCOMPARE(S.PlaylistPath, m_app.filePath(QStringLiteral("playlist.tmp")));
@@ -200,14 +195,16 @@ private Q_SLOTS:
 
     void pickThreeMarkOne()
     {
-        const QStringList all = {clip(QStringLiteral("c.wav")), clip(QStringLiteral("a.wav")), clip(QStringLiteral("b.wav"))};
+        const QStringList all = {clip(QStringLiteral("c.wav")), clip(QStringLiteral("a.wav")),
+                                 clip(QStringLiteral("b.wav"))};
         S.LeftBox.add(QStringLiteral("stale.wav")); // cleared by the pick
         S.PathLeft.add(QStringLiteral("/stale.wav"));
         m_prompts.answerFiles(all);
         playNextPlayer([](TWplayerF2& p) {
             connect(p.WMTPlayer1, &MediaPlayerControl::OnNewStream, &p, [&p] {
                 if (p.WMTPlayer1->GetCurrentEntry() == 2)
-                    QTest::mouseClick(p.findChild<QPushButton*>(QStringLiteral("MarkButton")), Qt::LeftButton);
+                    QTest::mouseClick(p.findChild<QPushButton*>(QStringLiteral("MarkButton")),
+                                      Qt::LeftButton);
             });
         });
         m_form->PickButtonClick();
@@ -267,8 +264,9 @@ private Q_SLOTS:
 
     void loadPlaysExistingClipsInFileOrder()
     {
-        const QStringList names = {QStringLiteral("e.wav"), QStringLiteral("a.wav"), QStringLiteral("gone1.wav"),
-                                   QStringLiteral("c.wav"), QStringLiteral("gone2.wav")};
+        const QStringList names = {QStringLiteral("e.wav"), QStringLiteral("a.wav"),
+                                   QStringLiteral("gone1.wav"), QStringLiteral("c.wav"),
+                                   QStringLiteral("gone2.wav")};
         QStringList paths;
         for (const QString& n : names)
             paths.append(clip(n));
@@ -289,9 +287,11 @@ private Q_SLOTS:
         QCOMPARE(m_prompts.asked[0].file.title, QStringLiteral("Select Playlist"));
         QCOMPARE(m_prompts.asked[0].file.initialDir, S.AppDir);
         QCOMPARE(m_prompts.boxTexts(),
-                 QStringList({QStringLiteral("Warning: 2 clip(s) could not be found.\rWill play any remaining clips")}));
-        QCOMPARE(*m_lastTitles, QStringList({QStringLiteral("Vidmarro - (1/3) e.wav"), QStringLiteral("Vidmarro - (2/3) a.wav"),
-                                            QStringLiteral("Vidmarro - (3/3) c.wav")}));
+                 QStringList({QStringLiteral(
+                     "Warning: 2 clip(s) could not be found.\rWill play any remaining clips")}));
+        QCOMPARE(*m_lastTitles, QStringList({QStringLiteral("Vidmarro - (1/3) e.wav"),
+                                             QStringLiteral("Vidmarro - (2/3) a.wav"),
+                                             QStringLiteral("Vidmarro - (3/3) c.wav")}));
         QCOMPARE(S.EntryMode, 20);
         QCOMPARE(S.PlaylistPath, m_app.filePath(QStringLiteral("playlist.tmp")));
         QCOMPARE(readAll(list), before); // the loaded file is never written
@@ -309,7 +309,8 @@ private Q_SLOTS:
         m_prompts.answerFiles({allMissing});
         m_form->LoadButtonClick();
         QCOMPARE(m_prompts.boxTexts(),
-                 QStringList({QStringLiteral("Warning: 2 clip(s) could not be found.\rWill play any remaining clips")}));
+                 QStringList({QStringLiteral(
+                     "Warning: 2 clip(s) could not be found.\rWill play any remaining clips")}));
         QVERIFY(S.AllBox.isEmpty());
 
         const QString empty = m_clips.filePath(QStringLiteral("empty.asx"));
@@ -323,8 +324,16 @@ private Q_SLOTS:
 
     void displayOptionsTravel()
     {
-        S.ShowTrackBar = false;
-        S.ShowStatusBar = true;
+        // Track Bar off in the settings file at start.
+        m_form.reset();
+        QFile ini0(m_app.filePath(QStringLiteral("Vidmarro.INI")));
+        QVERIFY(ini0.open(QIODevice::WriteOnly));
+        ini0.write("[Bar]\r\nTrack=0\r\nStatus=1\r\n");
+        ini0.close();
+        m_form = std::make_unique<Form>(S, m_services, m_app.path());
+        m_form->show();
+        QVERIFY(!S.ShowTrackBar);
+        QVERIFY(S.ShowStatusBar);
         m_prompts.answerFiles({clip(QStringLiteral("one.wav"))});
         bool trackerShown = true;
         bool boxChecked = true;
@@ -359,7 +368,8 @@ private Q_SLOTS:
         m_prompts.answerFiles({clip(QStringLiteral("p.wav")), clip(QStringLiteral("q.wav"))});
         m_prompts.answerBox(QMessageBox::No);
         playNextPlayer([](TWplayerF2& p) {
-            p.findChild<QCheckBox*>(QStringLiteral("CheckBox2"))->setChecked(true); // plays on until the timer
+            p.findChild<QCheckBox*>(QStringLiteral("CheckBox2"))
+                ->setChecked(true); // plays on until the timer
             QTimer::singleShot(0, &p, [&p] { p.Timer1->start(1); });
         });
         m_form->PickButtonClick();
@@ -377,10 +387,12 @@ private Q_SLOTS:
         const QString refusal = QStringLiteral("Win32 Error.  Code: 5.\nAccess is denied.");
         m_system.refuseShutdownWith = refusal;
         m_prompts.answerFiles({clip(QStringLiteral("p.wav")), clip(QStringLiteral("q.wav"))});
-        playNextPlayer([this](TWplayerF2& p) {
-            S.ShutdownPending = true; // as a sleep choice leaves it
-            p.close();
-        }, false);
+        playNextPlayer(
+            [this](TWplayerF2& p) {
+                S.ShutdownPending = true; // as a sleep choice leaves it
+                p.close();
+            },
+            false);
         m_form->PickButtonClick();
         QCOMPARE(m_system.shutdowns, 1);
         QCOMPARE(m_prompts.boxTexts(), QStringList({refusal}));

@@ -43,7 +43,8 @@ class TestPlayer : public QObject
         return PlayerKit::makeClips(m_dir.filePath(QStringLiteral("clips")), names);
     }
 
-    std::unique_ptr<TWplayerF2> make(const QStringList& all, int mode = EntryPicked, Services* services = nullptr)
+    std::unique_ptr<TWplayerF2> make(const QStringList& all, int mode = EntryPicked,
+                                     Services* services = nullptr)
     {
         S.AllBox.clear();
         S.AllBox.setSorted(false);
@@ -53,8 +54,7 @@ class TestPlayer : public QObject
         return std::make_unique<TWplayerF2>(S, services ? *services : m_services, nullptr);
     }
 
-    template <class T>
-    static T* child(QWidget& w, const char* name)
+    template <class T> static T* child(QWidget& w, const char* name)
     {
         T* c = w.findChild<T*>(QString::fromLatin1(name));
         if (!c)
@@ -106,14 +106,22 @@ private Q_SLOTS:
         QCOMPARE(p->size(), QSize(537, 402));
         // The bottom row sits where the resize rule puts it at the designed height.
         const std::map<QString, QRect> places = {
-            {QStringLiteral("WMTPlayer1"), QRect(6, 6, 229, 202)},   {QStringLiteral("MemoMark"), QRect(13, 211, 218, 122)},
-            {QStringLiteral("Label1"), QRect(6, 342, 294, 13)},      {QStringLiteral("Shape1"), QRect(5, 373, 45, 21)},
-            {QStringLiteral("GoButton"), QRect(5, 373, 45, 16)},     {QStringLiteral("MarkButton"), QRect(5, 373, 45, 20)},
-            {QStringLiteral("Play"), QRect(53, 359, 254, 39)},       {QStringLiteral("Display"), QRect(307, 359, 163, 39)},
-            {QStringLiteral("CheckBox1"), QRect(3, 19, 56, 14)},     {QStringLiteral("CheckBox2"), QRect(69, 19, 56, 14)},
-            {QStringLiteral("CheckBox3"), QRect(134, 19, 58, 14)},   {QStringLiteral("CheckBox4"), QRect(200, 19, 50, 14)},
-            {QStringLiteral("CheckBox5"), QRect(3, 19, 78, 14)},     {QStringLiteral("CheckBox6"), QRect(83, 19, 78, 14)},
-            {QStringLiteral("DoneButton"), QRect(474, 373, 60, 20)}, {QStringLiteral("ListBox2"), QRect(262, 51, 97, 78)},
+            {QStringLiteral("WMTPlayer1"), QRect(6, 6, 229, 202)},
+            {QStringLiteral("MemoMark"), QRect(13, 211, 218, 122)},
+            {QStringLiteral("Label1"), QRect(6, 342, 294, 13)},
+            {QStringLiteral("Shape1"), QRect(5, 373, 45, 21)},
+            {QStringLiteral("GoButton"), QRect(5, 373, 45, 16)},
+            {QStringLiteral("MarkButton"), QRect(5, 373, 45, 20)},
+            {QStringLiteral("Play"), QRect(53, 359, 254, 39)},
+            {QStringLiteral("Display"), QRect(307, 359, 163, 39)},
+            {QStringLiteral("CheckBox1"), QRect(3, 19, 56, 14)},
+            {QStringLiteral("CheckBox2"), QRect(69, 19, 56, 14)},
+            {QStringLiteral("CheckBox3"), QRect(134, 19, 58, 14)},
+            {QStringLiteral("CheckBox4"), QRect(200, 19, 50, 14)},
+            {QStringLiteral("CheckBox5"), QRect(3, 19, 78, 14)},
+            {QStringLiteral("CheckBox6"), QRect(83, 19, 78, 14)},
+            {QStringLiteral("DoneButton"), QRect(474, 373, 60, 20)},
+            {QStringLiteral("ListBox2"), QRect(262, 51, 97, 78)},
         };
         for (const auto& [name, rect] : places) {
             QWidget* w = p->findChild<QWidget*>(name);
@@ -123,7 +131,8 @@ private Q_SLOTS:
 
         auto* memo = child<QPlainTextEdit>(*p, "MemoMark");
         QCOMPARE(memo->toPlainText().split(u'\n'),
-                 QStringList({QStringLiteral("To delete, copy or move a clip"), QStringLiteral("(or add it to a playlist):"),
+                 QStringList({QStringLiteral("To delete, copy or move a clip"),
+                              QStringLiteral("(or add it to a playlist):"),
                               QStringLiteral("While it is playing click the Mark "),
                               QStringLiteral("button which will appear in place of "),
                               QStringLiteral("the Go! button.  When the clips are "),
@@ -139,10 +148,12 @@ private Q_SLOTS:
         QCOMPARE(child<QGroupBox>(*p, "Display")->title(), QStringLiteral(" Display options "));
 
         const std::map<QString, std::pair<QString, QString>> boxes = {
-            {QStringLiteral("CheckBox1"), {QStringLiteral("Shuffle"), QStringLiteral("Play in random order")}},
+            {QStringLiteral("CheckBox1"),
+             {QStringLiteral("Shuffle"), QStringLiteral("Play in random order")}},
             {QStringLiteral("CheckBox2"), {QStringLiteral("Repeat"), QStringLiteral("Play continuously")}},
             {QStringLiteral("CheckBox3"), {QStringLiteral("Speed"), QStringLiteral("Play slower or faster")}},
-            {QStringLiteral("CheckBox4"), {QStringLiteral("Sleep"), QStringLiteral("Shutdown after play or specified minutes")}},
+            {QStringLiteral("CheckBox4"),
+             {QStringLiteral("Sleep"), QStringLiteral("Shutdown after play or specified minutes")}},
             {QStringLiteral("CheckBox5"), {QStringLiteral("Track Bar"), QString()}},
             {QStringLiteral("CheckBox6"), {QStringLiteral("Status Bar"), QString()}},
         };
@@ -150,7 +161,8 @@ private Q_SLOTS:
             auto* box = p->findChild<QCheckBox*>(name);
             QCOMPARE(box->text(), texts.first);
             QCOMPARE(box->toolTip(), texts.second);
-            QCOMPARE(box->isChecked(), name == QStringLiteral("CheckBox5") || name == QStringLiteral("CheckBox6"));
+            QCOMPARE(box->isChecked(),
+                     name == QStringLiteral("CheckBox5") || name == QStringLiteral("CheckBox6"));
         }
 
         // Initial states: Go shown on its shape, Mark and the shuffled list hidden, control disabled.
@@ -168,10 +180,11 @@ private Q_SLOTS:
         QCOMPARE(p->WMTPlayer1->Rate(), 1.0);
 
         // Tab order through the named controls.
-        const QStringList order = {QStringLiteral("WMTPlayer1"), QStringLiteral("MarkButton"), QStringLiteral("MemoMark"),
-                                   QStringLiteral("ListBox2"),   QStringLiteral("CheckBox3"),  QStringLiteral("CheckBox4"),
-                                   QStringLiteral("CheckBox1"),  QStringLiteral("CheckBox2"),  QStringLiteral("CheckBox5"),
-                                   QStringLiteral("CheckBox6"),  QStringLiteral("DoneButton")};
+        const QStringList order = {
+            QStringLiteral("WMTPlayer1"), QStringLiteral("MarkButton"), QStringLiteral("MemoMark"),
+            QStringLiteral("ListBox2"),   QStringLiteral("CheckBox3"),  QStringLiteral("CheckBox4"),
+            QStringLiteral("CheckBox1"),  QStringLiteral("CheckBox2"),  QStringLiteral("CheckBox5"),
+            QStringLiteral("CheckBox6"),  QStringLiteral("DoneButton")};
         QStringList chain;
         QWidget* w = p->WMTPlayer1;
         do {
@@ -211,8 +224,8 @@ private Q_SLOTS:
     // fixed seed), so every clip, the last one included, reaches every place.
     void shuffleIsUniform()
     {
-        const QStringList base = {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d"),
-                                  QStringLiteral("e")};
+        const QStringList base = {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"),
+                                  QStringLiteral("d"), QStringLiteral("e")};
         std::mt19937 rng(2024);
         const int draws = 60000;
         QHash<QString, int> orders;
@@ -301,7 +314,8 @@ private Q_SLOTS:
     {
         const QStringList all = clips(3);
         // The same file name in another folder is another clip.
-        const QString twin = PlayerKit::makeClip(m_dir.filePath(QStringLiteral("other")), QStringLiteral("clipb.wav"));
+        const QString twin =
+            PlayerKit::makeClip(m_dir.filePath(QStringLiteral("other")), QStringLiteral("clipb.wav"));
         auto p = make(all + QStringList{twin});
         auto* mark = child<QPushButton>(*p, "MarkButton");
         auto* repeat = child<QCheckBox>(*p, "CheckBox2");

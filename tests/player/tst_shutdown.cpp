@@ -45,7 +45,8 @@ QString pythonWithDbusmock()
             continue;
         QProcess probe;
         probe.start(py, {QStringLiteral("-c"), QStringLiteral("import dbusmock")});
-        if (probe.waitForFinished(30000) && probe.exitStatus() == QProcess::NormalExit && probe.exitCode() == 0)
+        if (probe.waitForFinished(30000) && probe.exitStatus() == QProcess::NormalExit &&
+            probe.exitCode() == 0)
             return py;
     }
     return {};
@@ -119,10 +120,10 @@ class TestShutdown : public QObject
     // Makes logind's PowerOff run `code` (Python, in the stand-in) instead of succeeding.
     void overridePowerOff(const QString& code)
     {
-        QDBusMessage m = QDBusMessage::createMethodCall(Logind, LogindPath, QStringLiteral("org.freedesktop.DBus.Mock"),
-                                                        QStringLiteral("AddMethod"));
-        m << QStringLiteral("org.freedesktop.login1.Manager") << QStringLiteral("PowerOff") << QStringLiteral("b")
-          << QString() << code;
+        QDBusMessage m = QDBusMessage::createMethodCall(
+            Logind, LogindPath, QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("AddMethod"));
+        m << QStringLiteral("org.freedesktop.login1.Manager") << QStringLiteral("PowerOff")
+          << QStringLiteral("b") << QString() << code;
         const QDBusMessage reply = probe().call(m);
         QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
     }
@@ -135,8 +136,9 @@ class TestShutdown : public QObject
         m_prompts.answerBox(QMessageBox::No); // "Save Playlist?", asked when the run was not abandoned
         PlayerKit::onPlayerShown(m_form.get(), [sleepIndex, uncheckBeforeGo](TWplayerF2& p) {
             PlayerKit::onModal("TSleepF", [sleepIndex](QWidget& dlg) {
-                QTest::mouseClick(dlg.findChild<QRadioButton*>(QStringLiteral("SleepTimerItem%1").arg(sleepIndex)),
-                                  Qt::LeftButton);
+                QTest::mouseClick(
+                    dlg.findChild<QRadioButton*>(QStringLiteral("SleepTimerItem%1").arg(sleepIndex)),
+                    Qt::LeftButton);
                 QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("BitBtn1")), Qt::LeftButton);
             });
             QTest::mouseClick(p.CheckBox4, Qt::LeftButton);
@@ -158,7 +160,8 @@ private Q_SLOTS:
     void initTestCase()
     {
         // Before anything could touch it: the system bus is nowhere until the stand-in is up.
-        qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + QFile::encodeName(m_tmp.filePath(QStringLiteral("none"))));
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS",
+                "unix:path=" + QFile::encodeName(m_tmp.filePath(QStringLiteral("none"))));
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_tmp.path()));
 
         const QString python = pythonWithDbusmock();
@@ -173,10 +176,12 @@ private Q_SLOTS:
         env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_address);
         m_logind.setProcessEnvironment(env);
         m_logind.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_logind.start(python, {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--template"),
-                                QStringLiteral("logind"), QStringLiteral("-l"), m_log});
+        m_logind.start(python,
+                       {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--template"),
+                        QStringLiteral("logind"), QStringLiteral("-l"), m_log});
         QVERIFY(m_logind.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(probe().isConnected() && probe().interface()->isServiceRegistered(Logind), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(probe().isConnected() && probe().interface()->isServiceRegistered(Logind),
+                                 30000);
 
         m_sleep = std::make_unique<TSleepF>(S);
         m_speed = std::make_unique<TSpeedF>(m_prompts);
@@ -213,7 +218,8 @@ private Q_SLOTS:
         playWithSleep(1, false);
         QCOMPARE(powerOffCalls(), before + 1);
         QVERIFY(!shutdownStamp().isEmpty());
-        QVERIFY2(m_prompts.boxes().size() == 1, qPrintable(m_prompts.boxTexts().join(u'|'))); // the save question only
+        QVERIFY2(m_prompts.boxes().size() == 1,
+                 qPrintable(m_prompts.boxTexts().join(u'|'))); // the save question only
         QCOMPARE(m_prompts.boxTexts().first(), QStringLiteral("Save Playlist?"));
     }
 
@@ -228,8 +234,8 @@ private Q_SLOTS:
 
     void refusedRequestLeavesTheWindowUsable()
     {
-        overridePowerOff(QStringLiteral(
-            "raise dbus.exceptions.DBusException('Access denied', name='org.freedesktop.DBus.Error.AccessDenied')"));
+        overridePowerOff(QStringLiteral("raise dbus.exceptions.DBusException('Access denied', "
+                                        "name='org.freedesktop.DBus.Error.AccessDenied')"));
         const int before = powerOffCalls();
         playWithSleep(1, false);
         QCOMPARE(powerOffCalls(), before + 1);
@@ -255,7 +261,8 @@ private Q_SLOTS:
         playWithSleep(1, false);
         const QStringList texts = m_prompts.boxTexts();
         QCOMPARE(texts.size(), 1);
-        QVERIFY2(texts.first().startsWith(QStringLiteral("Win32 Error.  Code: %1.\n").arg(int(QDBusError::NoReply))),
+        QVERIFY2(texts.first().startsWith(
+                     QStringLiteral("Win32 Error.  Code: %1.\n").arg(int(QDBusError::NoReply))),
                  qPrintable(texts.first()));
         QVERIFY(m_form->isVisible());
         overridePowerOff(QStringLiteral("pass"));
@@ -271,14 +278,16 @@ private Q_SLOTS:
         stopProcess(empty);
         const QStringList texts = m_prompts.boxTexts();
         QCOMPARE(texts.size(), 1);
-        QVERIFY2(texts.first().startsWith(QStringLiteral("Win32 Error.  Code: %1.\n").arg(int(QDBusError::ServiceUnknown))),
+        QVERIFY2(texts.first().startsWith(
+                     QStringLiteral("Win32 Error.  Code: %1.\n").arg(int(QDBusError::ServiceUnknown))),
                  qPrintable(texts.first()));
         QVERIFY(m_form->isVisible());
     }
 
     void noBusIsRefused()
     {
-        qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + QFile::encodeName(m_tmp.filePath(QStringLiteral("none"))));
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS",
+                "unix:path=" + QFile::encodeName(m_tmp.filePath(QStringLiteral("none"))));
         playWithSleep(1, false);
         const QStringList texts = m_prompts.boxTexts();
         QCOMPARE(texts.size(), 1);

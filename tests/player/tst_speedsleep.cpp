@@ -38,8 +38,7 @@ class TestSpeedSleep : public QObject
     std::unique_ptr<RunDialogs> m_dialogs;
     std::unique_ptr<TWplayerF2> m_player;
 
-    template <class T>
-    static T* child(QWidget& w, const QString& name)
+    template <class T> static T* child(QWidget& w, const QString& name)
     {
         T* c = w.findChild<T*>(name);
         if (!c)
@@ -53,7 +52,8 @@ class TestSpeedSleep : public QObject
                 Qt::Key key = Qt::Key_unknown)
     {
         bool seen = false;
-        const QString prefix = QString::fromLatin1(qstrcmp(cls, "TSpeedF") == 0 ? "RadioGroup1Item" : "SleepTimerItem");
+        const QString prefix =
+            QString::fromLatin1(qstrcmp(cls, "TSpeedF") == 0 ? "RadioGroup1Item" : "SleepTimerItem");
         PlayerKit::onModal(cls, [&](QWidget& dlg) {
             seen = true;
             if (shownIndex) {
@@ -94,7 +94,8 @@ private Q_SLOTS:
 
     void init()
     {
-        S.AllBox.assign(PlayerKit::makeClips(m_dir.path(), {QStringLiteral("a.wav"), QStringLiteral("b.wav")}));
+        S.AllBox.assign(
+            PlayerKit::makeClips(m_dir.path(), {QStringLiteral("a.wav"), QStringLiteral("b.wav")}));
         S.PlaylistPath = m_dir.filePath(QStringLiteral("playlist.tmp"));
         S.ShutdownPending = false;
         m_player = std::make_unique<TWplayerF2>(S, m_services, m_dialogs.get());
@@ -102,19 +103,18 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(m_player.get()));
     }
 
-    void cleanup()
-    {
-        m_player.reset();
-    }
+    void cleanup() { m_player.reset(); }
 
     void speedDialogAsDesigned()
     {
         TSpeedF& d = *m_speed;
         shot(d, QStringLiteral("speed"));
         QCOMPARE(d.windowTitle(), QStringLiteral("Vidmarro - Playback Speed"));
-        QCOMPARE(child<QGroupBox>(d, QStringLiteral("RadioGroup1"))->title(), QStringLiteral("  Playback Speed  "));
-        const QStringList items = {QStringLiteral("Normal (1.0)"), QStringLiteral("Fifth (0.2)"), QStringLiteral("Half  (0.5)"),
-                                   QStringLiteral("Fast (1.5)"), QStringLiteral("Double (2.0)")};
+        QCOMPARE(child<QGroupBox>(d, QStringLiteral("RadioGroup1"))->title(),
+                 QStringLiteral("  Playback Speed  "));
+        const QStringList items = {QStringLiteral("Normal (1.0)"), QStringLiteral("Fifth (0.2)"),
+                                   QStringLiteral("Half  (0.5)"), QStringLiteral("Fast (1.5)"),
+                                   QStringLiteral("Double (2.0)")};
         int y = -1;
         for (int i = 0; i < items.size(); ++i) {
             auto* r = child<QRadioButton>(d, QStringLiteral("RadioGroup1Item%1").arg(i));
@@ -124,7 +124,8 @@ private Q_SLOTS:
             y = r->y();
         }
         QCOMPARE(child<QPlainTextEdit>(d, QStringLiteral("ColorMemo1"))->toPlainText(),
-                 QStringLiteral("Note:  Audio becomes difficult to understand at rates lower than 0.5 \nor higher than 1.5."));
+                 QStringLiteral("Note:  Audio becomes difficult to understand at rates lower than 0.5 \nor "
+                                "higher than 1.5."));
         QCOMPARE(child<QPushButton>(d, QStringLiteral("BitBtn1"))->text(), QStringLiteral("OK"));
         QVERIFY(child<QPushButton>(d, QStringLiteral("BitBtn1"))->isDefault());
         QCOMPARE(child<QPushButton>(d, QStringLiteral("BitBtn2"))->text(), QStringLiteral("Cancel"));
@@ -295,7 +296,7 @@ private Q_SLOTS:
     {
         answer("TSleepF", m_player->CheckBox4, 12, "BitBtn1");
         QCOMPARE(m_player->Timer1->interval(), 60000);
-        S.ShutdownPending = false; // the timer itself must set it again
+        S.ShutdownPending = false;        // the timer itself must set it again
         m_player->Timer1->setInterval(1); // a minute shortened for the test
         QTRY_VERIFY(!m_player->isVisible());
         QVERIFY(S.ShutdownPending);
