@@ -191,6 +191,7 @@ MpvPlayer::MpvPlayer(QWidget* parent, const QStringList& options)
         mpv_observe_property(m_mpv, Pause, "pause", MPV_FORMAT_FLAG);
         mpv_observe_property(m_mpv, Volume, "volume", MPV_FORMAT_DOUBLE);
         mpv_observe_property(m_mpv, Mute, "mute", MPV_FORMAT_FLAG);
+        mpv_hook_add(m_mpv, 0, "on_preloaded", 0);
         mpv_set_wakeup_callback(
             m_mpv,
             [](void* ctx) {
@@ -639,6 +640,20 @@ void MpvPlayer::drainEvents()
             event.entryId = end->playlist_entry_id;
             event.reason = end->reason;
             event.error = end->error;
+        } else if (e->event_id == MPV_EVENT_HOOK) {
+            // The engine waits here, so the tracks can be read before a short clip is gone again.
+            m_preloadedId = m_startedId;
+            m_preloadedVideo = false;
+            int64_t count = 0;
+            mpv_get_property(m_mpv, "track-list/count", MPV_FORMAT_INT64, &count);
+            for (int64_t i = 0; i < count && !m_preloadedVideo; ++i) {
+                const QByteArray name = "track-list/" + QByteArray::number(i) + "/type";
+                char* type = mpv_get_property_string(m_mpv, name.constData());
+                m_preloadedVideo = type && qstrcmp(type, "video") == 0;
+                mpv_free(type);
+            }
+            mpv_hook_continue(m_mpv, static_cast<mpv_event_hook*>(e->data)->id);
+            continue;
         } else if (e->event_id == MPV_EVENT_PROPERTY_CHANGE) {
             auto* p = static_cast<mpv_event_property*>(e->data);
             event.property = e->reply_userdata;
@@ -665,9 +680,7 @@ void MpvPlayer::handleEvent(const EngineEvent& e)
         m_loadingId = 0;
         m_loadedThisPass = true;
         m_current = m_items.at(m_index).entry;
-        char* vid = mpv_get_property_string(m_mpv, "vid");
-        m_hasVideo = vid && qstrcmp(vid, "no") != 0;
-        mpv_free(vid);
+        m_hasVideo = m_preloadedId == m_startedId && m_preloadedVideo;
         const QString source = m_items.at(m_index).sources.value(m_source);
         m_surface->setMode(m_hasVideo ? MpvVideoSurface::Mode::Video : MpvVideoSurface::Mode::Audio,
                            clipName(source));

@@ -108,6 +108,8 @@ private:
     int64_t m_loadingId = 0;
     int64_t m_startedId = 0;
     int64_t m_playingId = 0;
+    int64_t m_preloadedId = 0;
+    bool m_preloadedVideo = false;
 
     // MIDI clips rendered in worker threads; only the latest request counts.
     QList<QThread*> m_midiThreads;

@@ -73,7 +73,10 @@ MpvGlArea::MpvGlArea(mpv_handle* mpv, QWidget* parent) : QOpenGLWidget(parent), 
 
 MpvGlArea::~MpvGlArea()
 {
-    release();
+    // The GL context goes after this part of the object; it must not call back into it.
+    if (context())
+        disconnect(context(), nullptr, this, nullptr);
+    freeContext();
 }
 
 void MpvGlArea::initializeGL()
@@ -92,7 +95,7 @@ void MpvGlArea::initializeGL()
         } else {
             mpv_render_context_set_update_callback(m_ctx, queueUpdate<MpvGlArea>, this);
             // The render context lives in this GL context and must go with it.
-            connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &MpvGlArea::release,
+            connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &MpvGlArea::freeContext,
                     Qt::DirectConnection);
         }
     }
@@ -104,6 +107,11 @@ void MpvGlArea::initializeGL()
 }
 
 void MpvGlArea::release()
+{
+    freeContext();
+}
+
+void MpvGlArea::freeContext()
 {
     if (!m_ctx)
         return;

@@ -56,6 +56,8 @@ protected:
     void modeChanged() override { update(); }
 
 private:
+    void freeContext();
+
     mpv_handle* m_mpv;
     mpv_render_context* m_ctx = nullptr;
     bool m_initialised = false;

@@ -1,0 +1,130 @@
+#include "platform/AsxParse.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using AsxParse::Item;
+
+namespace {
+
+void write(const QString& path, const QByteArray& text)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text);
+}
+
+// "entry:source|alternative" for each item, for compact comparisons.
+QStringList describe(const QList<Item>& items, const QString& root)
+{
+    QStringList out;
+    for (const Item& item : items) {
+        QStringList sources;
+        for (const QString& s : item.sources)
+            sources.append(QString(s).replace(root + u'/', QString()));
+        out.append(QString::number(item.entry) + u':' + sources.join(u'|'));
+    }
+    return out;
+}
+
+} // namespace
+
+class TestAsxParse : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void decodesEntities_data()
+    {
+        QTest::addColumn<QString>("in");
+        QTest::addColumn<QString>("out");
+        QTest::newRow("named") << "a&amp;b&lt;c&gt;&quot;&apos;" << "a&b<c>\"'";
+        QTest::newRow("any case") << "&AMP;&Amp;" << "&&";
+        QTest::newRow("numeric") << "&#38;&#x26;&#X41;" << "&&A";
+        QTest::newRow("raw ampersand") << "Tom & Jerry.mp3" << "Tom & Jerry.mp3";
+        QTest::newRow("unknown entity kept") << "a&nbsp;b&;c&" << "a&nbsp;b&;c&";
+        QTest::newRow("bad numbers kept") << "&#xD800;&#0;&#99999999;" << "&#xD800;&#0;&#99999999;";
+    }
+    void decodesEntities()
+    {
+        QFETCH(QString, in);
+        QFETCH(QString, out);
+        QCOMPARE(AsxParse::decodeEntities(in), out);
+    }
+
+    // What other programs write: any letter case, other quotes, entities, comments, odd layout.
+    void readsLeniently()
+    {
+        QTemporaryDir dir;
+        const QString root = dir.path();
+        QDir().mkpath(root + QStringLiteral("/sub"));
+        write(root + QStringLiteral("/list.asx"),
+              "\xEF\xBB\xBF<?xml version=\"1.0\"?>\n"
+              "<!-- <ENTRY><REF HREF=\"commented.mp3\"/></ENTRY> -->\n"
+              "<asx version=\"3.0\"><Title>t</Title>\n"
+              "<entry><ref href=\"one.mp3\"/></entry>\n"
+              "<Entry>\n  <Ref\n   Href = 'sub/two &amp; three.mp3' >\n</Entry>\n"
+              "<ENTRY><REF HREF=Tom&Jerry.wav/></ENTRY><ENTRY><REF HREF=\"/abs/four.mp3\"/></ENTRY>\n"
+              "<ENTRY><REF HREF=\"file:///abs/five%20x.mp3\"/></ENTRY>\n"
+              "<ENTRY><REF HREF=\"http://example.com/six.mp3\"/></ENTRY>\n"
+              "<ENTRY><REF HREF=\"../up.mp3\"/><REF HREF=\"alt.mp3\"/></ENTRY>\n"
+              "<ENTRY></ENTRY>\n"
+              "<ENTRY><REF HREF=\"seven.mp3\"/></ENTRY>\n"
+              "</ASX><ENTRY><REF HREF=\"after.mp3\"/></ENTRY>");
+        const QString up = QDir::cleanPath(root + QStringLiteral("/../up.mp3"));
+        QCOMPARE(describe(AsxParse::readPlaylist(root + QStringLiteral("/list.asx")), root),
+                 (QStringList{QStringLiteral("1:one.mp3"), QStringLiteral("2:sub/two & three.mp3"),
+                              QStringLiteral("3:Tom&Jerry.wav"), QStringLiteral("4:/abs/four.mp3"),
+                              QStringLiteral("5:/abs/five x.mp3"), QStringLiteral("6:http://example.com/six.mp3"),
+                              QStringLiteral("7:") + up + QStringLiteral("|alt.mp3"),
+                              // the empty entry keeps its number, so that numbers match the file's entries
+                              QStringLiteral("9:seven.mp3")}));
+    }
+
+    // The program's working playlist has no .asx extension; its content tells.
+    void knowsPlaylistsByContent()
+    {
+        QTemporaryDir dir;
+        const QString root = dir.path();
+        write(root + QStringLiteral("/playlist.tmp"), "\r\n  <ASX VERSION=\"3.0\">\r\n <ENTRY><REF HREF=\"a.mp3\" /></ENTRY>\r\n</ASX>\r\n");
+        write(root + QStringLiteral("/clip.mp3"), QByteArray("ID3\x03\0\0\0\0\0\0<asx>", 16));
+        QVERIFY(AsxParse::isPlaylist(root + QStringLiteral("/playlist.tmp")));
+        QVERIFY(!AsxParse::isPlaylist(root + QStringLiteral("/clip.mp3")));
+        QCOMPARE(describe(AsxParse::readPlaylist(root + QStringLiteral("/playlist.tmp")), root),
+                 QStringList{QStringLiteral("1:a.mp3")});
+        // a clip on its own is a one-entry run; a missing playlist has nothing
+        QCOMPARE(describe(AsxParse::readPlaylist(root + QStringLiteral("/clip.mp3")), root),
+                 QStringList{QStringLiteral("1:clip.mp3")});
+        QVERIFY(AsxParse::readPlaylist(root + QStringLiteral("/gone.asx")).isEmpty());
+    }
+
+    // Nested playlists play in place and share the number of the entry that names them; a playlist
+    // that comes round to itself is expanded once.
+    void expandsNestedPlaylistsOnce()
+    {
+        QTemporaryDir dir;
+        const QString root = dir.path();
+        QDir().mkpath(root + QStringLiteral("/inner"));
+        write(root + QStringLiteral("/top.asx"),
+              "<ASX><ENTRY><REF HREF=\"a.mp3\"/></ENTRY>"
+              "<ENTRY><REF HREF=\"inner/mix.WAX\"/></ENTRY>"
+              "<ENTRYREF HREF=\"loop.wvx\"/>"
+              "<ENTRY><REF HREF=\"top.asx\"/></ENTRY>"
+              "<ENTRY><REF HREF=\"d.mp3\"/></ENTRY></ASX>");
+        // relative to its own folder, and back up to the top list (a loop)
+        write(root + QStringLiteral("/inner/mix.WAX"),
+              "<asx><entry><ref href=\"b.wma\"/></entry><entry><ref href=\"c.wma\"/></entry>"
+              "<entry><ref href=\"../top.asx\"/></entry></asx>");
+        write(root + QStringLiteral("/loop.wvx"),
+              "<ASX><ENTRY><REF HREF=\"loop2.asx\"/></ENTRY><ENTRY><REF HREF=\"v.wmv\"/></ENTRY></ASX>");
+        write(root + QStringLiteral("/loop2.asx"), "<ASX><ENTRY><REF HREF=\"loop.wvx\"/></ENTRY><ENTRY><REF HREF=\"w.wmv\"/></ENTRY></ASX>");
+        QCOMPARE(describe(AsxParse::readPlaylist(root + QStringLiteral("/top.asx")), root),
+                 (QStringList{QStringLiteral("1:a.mp3"), QStringLiteral("2:inner/b.wma"), QStringLiteral("2:inner/c.wma"),
+                              QStringLiteral("3:w.wmv"), QStringLiteral("3:v.wmv"), QStringLiteral("5:d.mp3")}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAsxParse)
+#include "tst_asxparse.moc"

@@ -1,0 +1,56 @@
+#include "MediaFixtures.h"
+
+#include "platform/MpvPlayer.h"
+#include "platform/MpvVideo.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <clocale>
+
+using namespace MediaFixtures;
+
+// The OpenGL path of the video area, as the program uses it on a desktop.
+class TestMpvPlayerGl : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void drawsThroughOpenGl()
+    {
+        QTemporaryDir dir;
+        const QString red = dir.filePath(QStringLiteral("red.mpg"));
+        QVERIFY(ffmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                        QStringLiteral("color=c=red:s=64x48:r=25:d=30"), QStringLiteral("-c:v"), QStringLiteral("mpeg1video"),
+                        QStringLiteral("-f"), QStringLiteral("mpeg")},
+                       red));
+        auto* player = new MpvPlayer(nullptr, {QStringLiteral("ao=null")});
+        player->resize(229, 202);
+        player->show();
+        auto* area = qobject_cast<MpvGlArea*>(player->videoArea());
+        QVERIFY(area);
+        // Open before the area has come up: the clip waits for the render context.
+        int started = 0;
+        connect(player, &MediaPlayerControl::OnNewStream, player, [&] { ++started; });
+        player->Open(red);
+        QTRY_COMPARE_WITH_TIMEOUT(started, 1, 20000);
+        QVERIFY(area->ready());
+        QVERIFY(player->hasVideo());
+        auto isRed = [](QRgb c) { return qRed(c) > 200 && qGreen(c) < 60 && qBlue(c) < 60; };
+        QTRY_VERIFY_WITH_TIMEOUT(isRed(area->grabFramebuffer().pixel(area->width() / 2, area->height() / 2)), 20000);
+        // Going while the clip plays frees the render context before the engine, without a crash.
+        delete player;
+    }
+};
+
+int main(int argc, char* argv[])
+{
+    qunsetenv("VIDMARRO_MPV_OPTIONS");
+    QApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    TestMpvPlayerGl test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_mpvplayer_gl.moc"
