@@ -2,6 +2,21 @@
 
 #include <algorithm>
 
+int StringList::compare(const QString& a, const QString& b)
+{
+    // Equal code units fold alike, so only the text after the common start needs case folding;
+    // paths share long leading folders, and folding is the costly part.
+    const qsizetype n = std::min(a.size(), b.size());
+    const QChar* pa = a.constData();
+    const QChar* pb = b.constData();
+    qsizetype i = 0;
+    while (i < n && pa[i] == pb[i])
+        ++i;
+    if (i > 0 && pa[i - 1].isHighSurrogate())
+        --i; // fold a surrogate pair as one character
+    return QStringView(a).mid(i).compare(QStringView(b).mid(i), Qt::CaseInsensitive);
+}
+
 int StringList::add(const QString& s)
 {
     if (!m_sorted) {
@@ -9,15 +24,65 @@ int StringList::add(const QString& s)
         return count() - 1;
     }
     // After equal entries, so that duplicates keep the order in which they came.
-    auto it = std::upper_bound(m_items.begin(), m_items.end(), s,
-                               [](const QString& a, const QString& b) { return compare(a, b) < 0; });
-    const auto pos = it - m_items.begin();
-    m_items.insert(pos, s);
-    return int(pos);
+    const auto mainIt = std::upper_bound(m_items.cbegin(), m_items.cend(), s,
+                                         [](const QString& a, const QString& b) { return compare(a, b) < 0; });
+    const auto pendingIt = std::upper_bound(m_pending.begin(), m_pending.end(), s,
+                                            [](const QString& a, const Pending& b) { return compare(a, b.text) < 0; });
+    const qsizetype mainPos = mainIt - m_items.cbegin();
+    const qsizetype index = mainPos + (pendingIt - m_pending.begin());
+    m_pending.insert(pendingIt, Pending{s, mainPos});
+
+    // About the square root of the list keeps both the side list's inserts and the merges cheap.
+    const auto waiting = qsizetype(m_pending.size());
+    if (waiting > 32 && waiting * waiting > m_items.size())
+        mergePending();
+    return int(index);
+}
+
+const QStringList& StringList::mergePending() const
+{
+    if (m_pending.size() == 1) { // a read after each add: one insert, no rebuild
+        m_items.insert(m_pending.front().mainPos, std::move(m_pending.front().text));
+        m_pending.clear();
+        return m_items;
+    }
+    QStringList merged;
+    merged.reserve(m_items.size() + qsizetype(m_pending.size()));
+    QString* main = m_items.data();
+    qsizetype from = 0;
+    for (Pending& p : m_pending) {
+        for (; from < p.mainPos; ++from)
+            merged.append(std::move(main[from]));
+        merged.append(std::move(p.text));
+    }
+    for (; from < m_items.size(); ++from)
+        merged.append(std::move(main[from]));
+    m_items.swap(merged);
+    m_pending.clear();
+    return m_items;
+}
+
+void StringList::clear()
+{
+    m_items.clear();
+    m_pending.clear();
+}
+
+void StringList::removeAt(int i)
+{
+    settled();
+    m_items.removeAt(i);
+}
+
+void StringList::move(int from, int to)
+{
+    settled();
+    m_items.move(from, to);
 }
 
 void StringList::assign(const QStringList& items)
 {
+    m_pending.clear();
     m_items = items;
     if (m_sorted)
         sortItems();
@@ -25,6 +90,7 @@ void StringList::assign(const QStringList& items)
 
 void StringList::setSorted(bool on)
 {
+    settled();
     if (on && !m_sorted)
         sortItems();
     m_sorted = on;
@@ -32,8 +98,9 @@ void StringList::setSorted(bool on)
 
 int StringList::indexOfNoCase(const QString& s) const
 {
+    const QStringList& items = settled();
     for (int i = 0; i < count(); ++i) {
-        if (compare(m_items.at(i), s) == 0)
+        if (compare(items.at(i), s) == 0)
             return i;
     }
     return -1;

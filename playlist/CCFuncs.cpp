@@ -7,8 +7,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringEncoder>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -74,11 +77,11 @@ QString ioErrorText(int err)
     }
 }
 
-// The reader splits lines at these characters; a path holding one would turn into other entries
-// (or end the file) when the playlist is read back.
-bool breaksEntry(QChar c)
+// The reader ends lines (or the file) at these bytes, or refuses the file: a path holding one
+// would turn into other entries, or lose the rest of the playlist, when it is read back.
+bool breaksEntry(char c)
 {
-    return c == u'"' || c == u'\r' || c == u'\n' || c == QChar(26);
+    return c == '"' || c == '\r' || c == '\n' || c == 26 || c == 0;
 }
 
 QString shownPath(QString path)
@@ -86,18 +89,34 @@ QString shownPath(QString path)
     path.replace(u'\r', QLatin1String("\\r"));
     path.replace(u'\n', QLatin1String("\\n"));
     path.replace(QChar(26), QLatin1String("\\x1A"));
+    path.replace(QChar(0), QLatin1String("\\0"));
     return path;
 }
 
-void checkEntry(const QString& entry)
+[[noreturn]] void refuseEntry(const QString& entry)
 {
-    for (const QChar c : entry) {
-        if (breaksEntry(c)) {
-            throw AppError(QStringLiteral("This clip cannot go into a playlist because its name holds a "
-                                          "double quote or a line break:\n%1")
-                               .arg(shownPath(entry)));
-        }
+    throw AppError(QStringLiteral("This clip cannot go into a playlist because its name holds a double quote, "
+                                  "a line break or another control character:\n%1")
+                       .arg(shownPath(entry)));
+}
+
+// Plain ASCII is copied as it is (most paths are), the rest goes through the system's encoder.
+char* encode(char* out, const QString& text, QStringEncoder& encoder)
+{
+    const auto* in = reinterpret_cast<const char16_t*>(text.constData());
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (in[i] >= 0x80)
+            return encoder.appendToBuffer(out, QStringView(in + i, n - i));
+        *out++ = char(in[i]);
     }
+    return out;
+}
+
+char* put(char* out, const char* text, qsizetype size)
+{
+    std::memcpy(out, text, size_t(size));
+    return out + size;
 }
 
 const char header[] = "<ASX VERSION=\"3.0\">\r\n"
@@ -190,6 +209,9 @@ int codePoints(const QString& s)
 // more of a line than a value can use: a playlist may be any file, of any size.
 class LineScanner
 {
+    // Bytes that end a line or the file, or give the file away as binary.
+    static bool isStop(char c) { return c == '\r' || c == '\n' || c == 26 || c == 0; }
+
 public:
     LineScanner(const QString& playlist, StringList& allBox) : m_playlist(playlist), m_allBox(allBox) {}
 
@@ -220,17 +242,28 @@ public:
             case Seek:
                 seek(c);
                 break;
-            case Value:
+            case Value: {
                 if (c == '"') {
                     m_closed = true;
                     m_state = Done;
-                } else if (m_value.size() < maxValueBytes) {
-                    m_value.append(c);
-                } else {
-                    m_state = Done; // too long to be closed within the tail
+                    break;
                 }
+                // The rest of the value in this piece, in one go.
+                qsizetype end = i + 1;
+                while (end < n && !isStop(p[end]) && p[end] != '"')
+                    ++end;
+                const qsizetype room = maxValueBytes - m_value.size();
+                if (end - i > room) {
+                    m_state = Done; // too long to be closed within the tail
+                } else {
+                    m_value.append(p + i, end - i);
+                }
+                i = end - 1;
                 break;
+            }
             case Done:
+                while (i + 1 < n && !isStop(p[i + 1]))
+                    ++i;
                 break;
             }
         }
@@ -245,7 +278,6 @@ public:
         m_matched = m_closed = false;
         m_partial = 0;
         m_column = 0;
-        m_prefix.clear();
         m_value.clear();
     }
 
@@ -269,7 +301,7 @@ private:
             m_partial = (m_partial == 1 && c == '=') ? 2 : 0;
         }
         if (m_column < keptPrefixBytes)
-            m_prefix.append(c);
+            m_prefix[m_column] = c;
         ++m_column;
     }
 
@@ -277,7 +309,7 @@ private:
     {
         if (m_fColumn >= keptPrefixBytes)
             return true;
-        return codePoints(QString::fromLocal8Bit(m_prefix.left(m_fColumn))) >= minCharsBeforeF;
+        return codePoints(QString::fromLocal8Bit(m_prefix, m_fColumn)) >= minCharsBeforeF;
     }
 
     void take()
@@ -288,7 +320,7 @@ private:
             return;
         }
         const QString path = QString::fromLocal8Bit(m_value);
-        if (codePoints(path) >= maxValueChars) {
+        if (m_value.size() >= maxValueChars && codePoints(path) >= maxValueChars) {
             ++m_missing;
             return;
         }
@@ -298,7 +330,8 @@ private:
         }
         // A name that is not valid text here would come back as another name when written
         // again, and the clip would silently drop out of the playlist.
-        if (path.toLocal8Bit() != m_value) {
+        const bool ascii = std::all_of(m_value.cbegin(), m_value.cend(), [](char c) { return uchar(c) < 0x80; });
+        if (!ascii && path.toLocal8Bit() != m_value) {
             throw AppError(QStringLiteral("%1\nrefers to a clip whose name is not valid text on this "
                                           "system, so it cannot be kept:\n%2")
                                .arg(QDir::toNativeSeparators(m_playlist), path));
@@ -317,7 +350,7 @@ private:
     int m_partial = 0;      // how much of F=" the last bytes matched
     qsizetype m_column = 0; // bytes of the line before the current one
     qsizetype m_fColumn = 0;
-    QByteArray m_prefix;
+    char m_prefix[keptPrefixBytes] = {}; // the line's first bytes, to count characters before F
     QByteArray m_value;
 };
 
@@ -325,23 +358,26 @@ private:
 
 void WritePlaylist(const QStringList& entries, const QString& path)
 {
-    for (const QString& e : entries)
-        checkEntry(e);
     if (path.isEmpty())
         fail(EINVAL);
 
-    QByteArray data;
-    qsizetype size = sizeof header + sizeof footer;
+    // One buffer, filled in place: a playlist may list a hundred thousand clips.
+    QStringEncoder encoder(QStringConverter::System);
+    qsizetype size = qsizetype(sizeof header + sizeof footer);
     for (const QString& e : entries)
-        size += e.size() * 3 + qsizetype(sizeof entryHead + sizeof entryTail);
-    data.reserve(size);
-    data.append(header);
+        size += encoder.requiredSpace(e.size()) + qsizetype(sizeof entryHead + sizeof entryTail);
+    QByteArray data(size, Qt::Uninitialized);
+    char* out = put(data.data(), header, sizeof header - 1);
     for (const QString& e : entries) {
-        data.append(entryHead);
-        data.append(e.toLocal8Bit());
-        data.append(entryTail);
+        out = put(out, entryHead, sizeof entryHead - 1);
+        char* const start = out;
+        out = encode(out, e, encoder);
+        if (std::any_of(start, out, breaksEntry))
+            refuseEntry(e);
+        out = put(out, entryTail, sizeof entryTail - 1);
     }
-    data.append(footer);
+    out = put(out, footer, sizeof footer - 1);
+    data.truncate(out - data.constData());
 
     // QSaveFile would only say "refers to a directory", with no error number behind it.
     if (QFileInfo(path).isDir())

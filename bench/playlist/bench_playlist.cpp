@@ -1,0 +1,264 @@
+// Playlist writing and reading, and AllBox's sorted mode, each beside a baseline of the same work
+// done the plainest way, measured in the same run. The ratios are printed at the end.
+
+#include "common/StringList.h"
+#include "playlist/CCFuncs.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <map>
+#include <random>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int clipCount = 100000;
+
+// 100,000 empty clips in 100 folders, named in mixed letter case, listed in random order.
+struct Clips
+{
+    QTemporaryDir dir;
+    QStringList paths;
+    QList<QByteArray> encoded;
+    QString playlist;
+    QByteArray playlistBytes;
+
+    Clips()
+    {
+        std::mt19937 gen(1);
+        const char* artists[] = {"abba", "Beatles", "cream", "Doors", "eagles", "Kinks", "queen", "Who"};
+        for (int f = 0; f < 100; ++f) {
+            const QString folder = dir.filePath(QStringLiteral("Folder %1").arg(f, 3, 10, QLatin1Char('0')));
+            QDir().mkpath(folder);
+            for (int i = 0; i < clipCount / 100; ++i) {
+                const QString path = QStringLiteral("%1/%2 - Track %3.mp3")
+                                         .arg(folder, QString::fromLatin1(artists[gen() % 8]))
+                                         .arg(gen() % 1000000, 6, 10, QLatin1Char('0'));
+                QFile file(path);
+                file.open(QIODevice::WriteOnly);
+                paths << path;
+            }
+        }
+        std::shuffle(paths.begin(), paths.end(), gen);
+        for (const QString& p : std::as_const(paths))
+            encoded << QFile::encodeName(p);
+        playlist = dir.filePath(QStringLiteral("all.asx"));
+        CCFuncs::WritePlaylist(paths, playlist);
+        QFile f(playlist);
+        f.open(QIODevice::ReadOnly);
+        playlistBytes = f.readAll();
+    }
+};
+
+Clips& clips()
+{
+    static Clips c;
+    return c;
+}
+
+void writeRaw(const QString& path, const QByteArray& bytes)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (::write(fd, bytes.constData(), size_t(bytes.size())) != bytes.size())
+        std::abort();
+    ::close(fd);
+}
+
+// ---- writing ----
+
+void Write_playlist(benchmark::State& state)
+{
+    Clips& c = clips();
+    const QString out = c.dir.filePath(QStringLiteral("out.asx"));
+    for (auto _ : state)
+        CCFuncs::WritePlaylist(c.paths, out);
+    state.SetBytesProcessed(state.iterations() * c.playlistBytes.size());
+}
+
+void Write_baseline_raw(benchmark::State& state)
+{
+    Clips& c = clips();
+    const QString out = c.dir.filePath(QStringLiteral("raw.asx"));
+    for (auto _ : state)
+        writeRaw(out, c.playlistBytes);
+    state.SetBytesProcessed(state.iterations() * c.playlistBytes.size());
+}
+
+void Write_baseline_raw_sync(benchmark::State& state)
+{
+    Clips& c = clips();
+    const QString out = c.dir.filePath(QStringLiteral("raw.asx"));
+    for (auto _ : state) {
+        const int fd = ::open(QFile::encodeName(out).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (::write(fd, c.playlistBytes.constData(), size_t(c.playlistBytes.size())) != c.playlistBytes.size())
+            std::abort();
+        ::fdatasync(fd);
+        ::close(fd);
+    }
+}
+
+// The least an atomic replace costs: a new file, synced, renamed over the old one.
+void Write_baseline_tmp_rename(benchmark::State& state)
+{
+    Clips& c = clips();
+    const QByteArray tmp = QFile::encodeName(c.dir.filePath(QStringLiteral("raw.tmp")));
+    const QByteArray out = QFile::encodeName(c.dir.filePath(QStringLiteral("raw.asx")));
+    for (auto _ : state) {
+        const int fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (::write(fd, c.playlistBytes.constData(), size_t(c.playlistBytes.size())) != c.playlistBytes.size())
+            std::abort();
+        ::fdatasync(fd);
+        ::close(fd);
+        ::rename(tmp.constData(), out.constData());
+    }
+}
+
+// ---- reading ----
+
+void Read_playlist(benchmark::State& state)
+{
+    Clips& c = clips();
+    StringList box;
+    for (auto _ : state) {
+        const int missing = CCFuncs::ReadPlaylist(c.playlist, box);
+        if (missing != 0 || box.count() != clipCount)
+            state.SkipWithError("wrong result");
+    }
+}
+
+void Read_baseline_stat_and_read(benchmark::State& state)
+{
+    Clips& c = clips();
+    QByteArray buf(64 * 1024, Qt::Uninitialized);
+    for (auto _ : state) {
+        const int fd = ::open(QFile::encodeName(c.playlist).constData(), O_RDONLY);
+        while (::read(fd, buf.data(), size_t(buf.size())) > 0) {
+        }
+        ::close(fd);
+        int found = 0;
+        struct stat st;
+        for (const QByteArray& p : std::as_const(c.encoded))
+            found += ::stat(p.constData(), &st) == 0;
+        benchmark::DoNotOptimize(found);
+    }
+}
+
+// ---- AllBox's sorted mode ----
+
+void Sorted_add_one_by_one(benchmark::State& state)
+{
+    Clips& c = clips();
+    for (auto _ : state) {
+        StringList box;
+        box.setSorted(true);
+        for (const QString& p : std::as_const(c.paths))
+            box.add(p);
+        benchmark::DoNotOptimize(box.items().constData());
+    }
+}
+
+void Sorted_append_then_sort(benchmark::State& state)
+{
+    Clips& c = clips();
+    for (auto _ : state) {
+        StringList box;
+        for (const QString& p : std::as_const(c.paths))
+            box.add(p);
+        box.setSorted(true);
+        benchmark::DoNotOptimize(box.items().constData());
+    }
+}
+
+// The same sort with Qt's own case-insensitive comparison, which folds every character.
+void Sorted_std_sort_qt_compare(benchmark::State& state)
+{
+    Clips& c = clips();
+    for (auto _ : state) {
+        QStringList copy = c.paths;
+        std::sort(copy.begin(), copy.end(),
+                  [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+        benchmark::DoNotOptimize(copy.constData());
+    }
+}
+
+void Sorted_baseline_std_sort(benchmark::State& state)
+{
+    Clips& c = clips();
+    for (auto _ : state) {
+        QStringList copy = c.paths;
+        std::sort(copy.begin(), copy.end(),
+                  [](const QString& a, const QString& b) { return StringList::compare(a, b) < 0; });
+        benchmark::DoNotOptimize(copy.constData());
+    }
+}
+
+BENCHMARK(Write_playlist)->Unit(benchmark::kMillisecond);
+BENCHMARK(Write_baseline_raw)->Unit(benchmark::kMillisecond);
+BENCHMARK(Write_baseline_raw_sync)->Unit(benchmark::kMillisecond);
+BENCHMARK(Write_baseline_tmp_rename)->Unit(benchmark::kMillisecond);
+BENCHMARK(Read_playlist)->Unit(benchmark::kMillisecond);
+BENCHMARK(Read_baseline_stat_and_read)->Unit(benchmark::kMillisecond);
+BENCHMARK(Sorted_add_one_by_one)->Unit(benchmark::kMillisecond);
+BENCHMARK(Sorted_append_then_sort)->Unit(benchmark::kMillisecond);
+BENCHMARK(Sorted_std_sort_qt_compare)->Unit(benchmark::kMillisecond);
+BENCHMARK(Sorted_baseline_std_sort)->Unit(benchmark::kMillisecond);
+
+// Prints each figure of a group (the name up to the first '_') against the group's first baseline.
+class RatioReporter : public benchmark::ConsoleReporter
+{
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& r : runs) {
+            // With repetitions, the median stands for the benchmark.
+            if (r.error_occurred || (r.run_type == Run::RT_Aggregate && r.aggregate_name != "median"))
+                continue;
+            m_times[r.run_name.function_name] = {r.GetAdjustedRealTime(), r.GetAdjustedCPUTime()};
+        }
+    }
+    void Finalize() override
+    {
+        ConsoleReporter::Finalize();
+        std::printf("\nAgainst the baseline measured in this run (wall clock, CPU time):\n");
+        for (const auto& [name, time] : m_times) {
+            if (name.find("baseline") != std::string::npos)
+                continue;
+            const std::string group = name.substr(0, name.find('_'));
+            for (const auto& [bname, btime] : m_times) {
+                if (bname.rfind(group + "_baseline", 0) == 0) {
+                    std::printf("  %-28s %7.2fx %7.2fx  %s\n", name.c_str(), time.first / btime.first,
+                                time.second / btime.second, bname.c_str());
+                }
+            }
+        }
+    }
+
+private:
+    std::map<std::string, std::pair<double, double>> m_times;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    clips(); // build the fixture before any timing
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,697 @@
+// The ASX writer and reader against real files, and the sorted mode of the string list they fill.
+//
+// Faults that need another user or a full disk run in a child copy of this program, started
+// through setpriv (file modes bind only an unprivileged user) or unshare (a private 64 KiB tmpfs).
+
+#include "common/AppError.h"
+#include "common/StringList.h"
+#include "playlist/CCFuncs.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <random>
+#include <sys/mount.h>
+#include <unistd.h>
+
+namespace {
+
+const QByteArray crlf = "\r\n";
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray("<unreadable>");
+    return f.readAll();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY2(f.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+void touch(const QString& path)
+{
+    QFile f(path);
+    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
+}
+
+QStringList dirEntries(const QString& dir)
+{
+    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                               QDir::Name);
+}
+
+// The AppError text of body, or a null string when it succeeded.
+template <typename F> QString errorOf(F body)
+{
+    try {
+        body();
+    } catch (const AppError& e) {
+        return e.text();
+    }
+    return QString();
+}
+
+QStringList someClips(int n)
+{
+    QStringList clips;
+    for (int i = 0; i < n; ++i)
+        clips << QStringLiteral("/clips/clip %1.mp3").arg(i, 5, 10, QLatin1Char('0'));
+    return clips;
+}
+
+// ---- child side ---------------------------------------------------------------------------------
+
+void report(const char* key, const QString& value)
+{
+    QString v = value;
+    v.replace(u'\n', QLatin1String("\\n"));
+    std::printf("%s=%s\n", key, v.toLocal8Bit().constData());
+}
+
+int childRead(const QString& path)
+{
+    StringList box;
+    const QString err = errorOf([&] { report("missing", QString::number(CCFuncs::ReadPlaylist(path, box))); });
+    report("error", err);
+    return 0;
+}
+
+int childWrite(const QString& path, int n)
+{
+    report("error", errorOf([&] { CCFuncs::WritePlaylist(someClips(n), path); }));
+    return 0;
+}
+
+// Runs inside a private mount namespace: a 64 KiB tmpfs over `dir` is a disk that really fills up.
+int childFullDisk(const QString& dir)
+{
+    if (::mount("tmpfs", QFile::encodeName(dir).constData(), "tmpfs", 0, "size=64k") != 0)
+        return 77;
+    const QString old = dir + QStringLiteral("/old.asx");
+    if (!errorOf([&] { CCFuncs::WritePlaylist(someClips(2), old); }).isNull())
+        return 3;
+    const QByteArray before = readAll(old);
+
+    // Larger than the disk.
+    report("bigError", errorOf([&] { CCFuncs::WritePlaylist(someClips(3000), old); }));
+    report("bigSame", readAll(old) == before ? QStringLiteral("yes") : QStringLiteral("no"));
+    report("bigFiles", dirEntries(dir).join(u','));
+
+    // Small enough to sit in a write buffer until the final flush: the case a buffered save
+    // reports as success.
+    const int fd = ::open(QFile::encodeName(dir + QStringLiteral("/filler")).constData(),
+                          O_WRONLY | O_CREAT, 0644);
+    const QByteArray block(4096, 'x');
+    while (::write(fd, block.constData(), size_t(block.size())) > 0) {
+    }
+    ::close(fd);
+    report("smallError", errorOf([&] { CCFuncs::WritePlaylist(someClips(40), old); }));
+    report("smallSame", readAll(old) == before ? QStringLiteral("yes") : QStringLiteral("no"));
+    report("smallFiles", dirEntries(dir).join(u','));
+    return 0;
+}
+
+int runChild(const QStringList& args)
+{
+    const QString op = args.value(0);
+    if (op == QLatin1String("noop"))
+        return 0;
+    if (op == QLatin1String("read"))
+        return childRead(args.value(1));
+    if (op == QLatin1String("write"))
+        return childWrite(args.value(1), args.value(2).toInt());
+    if (op == QLatin1String("fulldisk"))
+        return childFullDisk(args.value(1));
+    return 2;
+}
+
+// ---- parent side --------------------------------------------------------------------------------
+
+struct ChildResult
+{
+    bool ran = false;
+    int exitCode = -1;
+    QHash<QString, QString> values;
+};
+
+ChildResult runAsChild(const QStringList& wrapper, const QStringList& childArgs)
+{
+    ChildResult r;
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QStringList args = wrapper.mid(1);
+    args << QCoreApplication::applicationFilePath() << QStringLiteral("--child") << childArgs;
+    p.start(wrapper.first(), args);
+    if (!p.waitForStarted() || !p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit)
+        return r;
+    r.ran = true;
+    r.exitCode = p.exitCode();
+    for (const QByteArray& line : p.readAllStandardOutput().split('\n')) {
+        const int eq = line.indexOf('=');
+        if (eq > 0)
+            r.values.insert(QString::fromLocal8Bit(line.left(eq)), QString::fromLocal8Bit(line.mid(eq + 1)));
+    }
+    return r;
+}
+
+const QStringList asNobody = {QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
+                              QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups")};
+
+bool canRunAsNobody()
+{
+    if (QStandardPaths::findExecutable(asNobody.first()).isEmpty())
+        return false;
+    const ChildResult r = runAsChild(asNobody, {QStringLiteral("noop")});
+    return r.ran && r.exitCode == 0;
+}
+
+// A folder that the unprivileged child can enter.
+void openUp(const QString& dir)
+{
+    QVERIFY(QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                                           QFileDevice::ReadGroup | QFileDevice::ExeGroup |
+                                           QFileDevice::ReadOther | QFileDevice::ExeOther));
+}
+
+} // namespace
+
+class TestPlaylist : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void writerLayout();
+    void writerReplacesWholeFile();
+    void writerRefusesNamesThatBreakLines_data();
+    void writerRefusesNamesThatBreakLines();
+    void writerFailureKeepsOldFile();
+    void writerFolderNotWritable();
+    void writerDiskFull();
+
+    void roundTrip();
+    void readerLines_data();
+    void readerLines();
+    void readerValueLength();
+    void readerChunkBoundaries();
+    void readerBadFiles();
+    void readerUnreadableFile();
+    void readerEnormousLines();
+    void readerNamesNotValidText();
+
+    void sortedModeOrder();
+    void sortedModeOnOff();
+    void sortedAddMatchesStableSort();
+
+private:
+    QTemporaryDir m_tmp;
+};
+
+// ---- writer -------------------------------------------------------------------------------------
+
+void TestPlaylist::writerLayout()
+{
+    const QString path = m_tmp.filePath(QStringLiteral("layout.asx"));
+
+    CCFuncs::WritePlaylist({}, path);
+    const QList<QByteArray> empty = readAll(path).split('\n');
+    // Four lines, each ending CR LF, nothing after the last.
+    QCOMPARE(empty.size(), 5);
+    QCOMPARE(empty.last(), QByteArray());
+    QCOMPARE(empty[0], QByteArray("<ASX VERSION=\"3.0\">\r"));
+    QVERIFY(empty[1].startsWith("<!--") && empty[1].endsWith("-->\r") && empty[1].contains("Vidmarro"));
+    QVERIFY(empty[2].startsWith("<!--") && empty[2].endsWith("-->\r") &&
+            empty[2].contains("https://www.vidmarro.com/"));
+    QCOMPARE(empty[3], QByteArray("</ASX>\r"));
+    const QByteArray head = empty[0] + '\n' + empty[1] + '\n' + empty[2] + '\n';
+
+    // Paths go out unchanged: no escaping, duplicates kept, 8-bit (UTF-8 here) text.
+    const QStringList entries = {QStringLiteral("/m/Tom & Jerry <live>.mp3"), QStringLiteral("/m/b.mp3"),
+                                 QStringLiteral("/m/b.mp3"), QStringLiteral("/m/Dvořák – Humoreska.ogg"),
+                                 QStringLiteral("relative/c.wav")};
+    CCFuncs::WritePlaylist(entries, path);
+    QByteArray expected = head;
+    for (const QString& e : entries)
+        expected += " <ENTRY><REF HREF=\"" + e.toUtf8() + "\" /></ENTRY>\r\n";
+    expected += "</ASX>\r\n";
+    QCOMPARE(readAll(path), expected);
+    QCOMPARE(readAll(path).split('\n')[3].size(), 31 + 1 + qsizetype(entries[0].size()));
+}
+
+void TestPlaylist::writerReplacesWholeFile()
+{
+    const QString path = m_tmp.filePath(QStringLiteral("replace.asx"));
+    writeAll(path, QByteArray(100000, 'z'));
+    CCFuncs::WritePlaylist({QStringLiteral("/a.mp3")}, path);
+    QVERIFY(!readAll(path).contains('z'));
+    QVERIFY(readAll(path).endsWith("</ASX>\r\n"));
+    QCOMPARE(dirEntries(m_tmp.path()).filter(QStringLiteral("replace")), QStringList{"replace.asx"});
+}
+
+void TestPlaylist::writerRefusesNamesThatBreakLines_data()
+{
+    QTest::addColumn<QString>("clip");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("double quote") << QStringLiteral("/m/a\" /></ENTRY><ENTRY><REF HREF=\"/etc/x.mp3")
+                                  << QStringLiteral("/m/a\" /></ENTRY><ENTRY><REF HREF=\"/etc/x.mp3");
+    QTest::newRow("line feed") << QStringLiteral("/m/a\n <ENTRY><REF HREF=\"/etc/x.mp3")
+                               << QStringLiteral("/m/a\\n <ENTRY><REF HREF=\"/etc/x.mp3");
+    QTest::newRow("carriage return") << QStringLiteral("/m/b\rc.mp3") << QStringLiteral("/m/b\\rc.mp3");
+    QTest::newRow("Ctrl-Z") << QStringLiteral("/m/b\x1a.mp3") << QStringLiteral("/m/b\\x1A.mp3");
+    QTest::newRow("NUL") << QString::fromUtf16(u"/m/b\0c.mp3", 10) << QStringLiteral("/m/b\\0c.mp3");
+}
+
+void TestPlaylist::writerRefusesNamesThatBreakLines()
+{
+    QFETCH(QString, clip);
+    QFETCH(QString, shown);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("list.asx"));
+    CCFuncs::WritePlaylist({QStringLiteral("/m/keep.mp3")}, path);
+    const QByteArray before = readAll(path);
+
+    const QString err = errorOf([&] { CCFuncs::WritePlaylist({QStringLiteral("/m/ok.mp3"), clip}, path); });
+    QVERIFY2(err.contains(QLatin1String("a double quote, a line break or another control character")), qPrintable(err));
+    QVERIFY2(err.endsWith(shown), qPrintable(err));
+    QCOMPARE(readAll(path), before);
+    QCOMPARE(dirEntries(dir.path()), QStringList{"list.asx"});
+}
+
+void TestPlaylist::writerFailureKeepsOldFile()
+{
+    QTemporaryDir dir;
+    // A folder where the playlist should go stays a folder, with its contents.
+    const QString folder = dir.filePath(QStringLiteral("folder.asx"));
+    QVERIFY(QDir().mkdir(folder));
+    touch(folder + QStringLiteral("/inside"));
+    QCOMPARE(errorOf([&] { CCFuncs::WritePlaylist(someClips(3), folder); }), QStringLiteral("File access denied"));
+    QCOMPARE(dirEntries(folder), QStringList{"inside"});
+
+    QCOMPARE(errorOf([&] { CCFuncs::WritePlaylist(someClips(3), dir.filePath(QStringLiteral("no/such.asx"))); }),
+             QStringLiteral("File not found"));
+    QCOMPARE(errorOf([&] { CCFuncs::WritePlaylist(someClips(3), QString()); }), QStringLiteral("Invalid filename"));
+    QCOMPARE(errorOf([&] { CCFuncs::WritePlaylist(someClips(3), dir.filePath(QString(300, u'n'))); }),
+             QStringLiteral("Invalid filename"));
+    QCOMPARE(dirEntries(dir.path()), QStringList{"folder.asx"});
+}
+
+void TestPlaylist::writerFolderNotWritable()
+{
+    if (!canRunAsNobody())
+        QSKIP("cannot run a child as an unprivileged user here");
+    QTemporaryDir dir;
+    openUp(dir.path());
+    const QString path = dir.filePath(QStringLiteral("old.asx"));
+    CCFuncs::WritePlaylist(someClips(2), path);
+    // The file itself is writable; only replacing it atomically needs the folder.
+    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther |
+                                            QFileDevice::WriteOther));
+    const QByteArray before = readAll(path);
+
+    const ChildResult r = runAsChild(asNobody, {QStringLiteral("write"), path, QStringLiteral("50")});
+    QVERIFY(r.ran);
+    QCOMPARE(r.values.value(QStringLiteral("error")), QStringLiteral("File access denied"));
+    QCOMPARE(readAll(path), before);
+    QCOMPARE(dirEntries(dir.path()), QStringList{"old.asx"});
+}
+
+void TestPlaylist::writerDiskFull()
+{
+    const QStringList privateMounts = {QStringLiteral("unshare"), QStringLiteral("-m"),
+                                       QStringLiteral("--propagation"), QStringLiteral("private")};
+    if (QStandardPaths::findExecutable(privateMounts.first()).isEmpty())
+        QSKIP("unshare is not installed");
+    const ChildResult probe = runAsChild(privateMounts, {QStringLiteral("noop")});
+    if (!probe.ran || probe.exitCode != 0)
+        QSKIP("no private mount namespace allowed here");
+    QTemporaryDir dir;
+    const QString mountPoint = dir.filePath(QStringLiteral("disk"));
+    QVERIFY(QDir().mkdir(mountPoint));
+    const ChildResult r = runAsChild(privateMounts, {QStringLiteral("fulldisk"), mountPoint});
+    QVERIFY(r.ran);
+    if (r.exitCode == 77)
+        QSKIP("mounting a tmpfs is not allowed here");
+    QCOMPARE(r.exitCode, 0);
+
+    QCOMPARE(r.values.value(QStringLiteral("bigError")), QStringLiteral("Disk full"));
+    QCOMPARE(r.values.value(QStringLiteral("bigSame")), QStringLiteral("yes"));
+    QCOMPARE(r.values.value(QStringLiteral("bigFiles")), QStringLiteral("old.asx"));
+    QCOMPARE(r.values.value(QStringLiteral("smallError")), QStringLiteral("Disk full"));
+    QCOMPARE(r.values.value(QStringLiteral("smallSame")), QStringLiteral("yes"));
+    QCOMPARE(r.values.value(QStringLiteral("smallFiles")), QStringLiteral("filler,old.asx"));
+    // The tmpfs was private to the child.
+    QVERIFY(dirEntries(mountPoint).isEmpty());
+}
+
+// ---- reader -------------------------------------------------------------------------------------
+
+void TestPlaylist::roundTrip()
+{
+    QTemporaryDir dir;
+    QStringList clips;
+    for (const char* name : {"b.mp3", "A & B.mp3", "c <1>.wav", "Dvořák.ogg", "b.mp3", "gone.mp3", "e.avi"})
+        clips << dir.filePath(QString::fromUtf8(name));
+    for (const QString& c : clips)
+        touch(c);
+    const QString path = dir.filePath(QStringLiteral("list.asx"));
+    CCFuncs::WritePlaylist(clips, path);
+    QFile::remove(dir.filePath(QStringLiteral("gone.mp3")));
+
+    StringList box({QStringLiteral("left over")});
+    box.setSorted(true);
+    QCOMPARE(CCFuncs::ReadPlaylist(path, box), 1);
+    QVERIFY(!box.sorted());
+    QStringList expected = clips;
+    expected.removeAt(5);
+    QCOMPARE(box.items(), expected);
+
+    // Once more after the rewrite: the missing clip is gone from the file.
+    CCFuncs::WritePlaylist(box.items(), path);
+    QCOMPARE(CCFuncs::ReadPlaylist(path, box), 0);
+    QCOMPARE(box.items(), expected);
+
+    CCFuncs::WritePlaylist({}, path);
+    QCOMPARE(CCFuncs::ReadPlaylist(path, box), 0);
+    QVERIFY(box.isEmpty());
+}
+
+// Each row's text stands for a playlist; {a}, {b}, {c}, {amp} and {dir} become paths of clips that
+// exist (a.mp3, b.mp3, c.mp3, x&y.mp3) and of their folder. `expected` names the clips read back.
+void TestPlaylist::readerLines_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<int>("missing");
+
+    const QByteArray e1 = " <ENTRY><REF HREF=\"{a}\" /></ENTRY>";
+    const QByteArray e2 = " <ENTRY><REF HREF=\"{b}\" /></ENTRY>";
+    const QByteArray e3 = " <ENTRY><REF HREF=\"{c}\" /></ENTRY>";
+    const QStringList abc = {"a", "b", "c"};
+
+    QTest::newRow("two entries on a line") << QByteArray(e1 + e2 + crlf) << QStringList{"a"} << 0;
+    QTest::newRow("lower-case href") << QByteArray("<REF href=\"{a}\" />\r\n") << QStringList{} << 0;
+    QTest::newRow("HREF at line start") << QByteArray("HREF=\"{a}\"\r\n") << QStringList{} << 0;
+    QTest::newRow("five before F") << QByteArray("  HREF=\"{a}\"\r\n") << QStringList{} << 0;
+    QTest::newRow("six before F") << QByteArray("   HREF=\"{a}\"\r\n") << QStringList{"a"} << 0;
+    // Characters count, not bytes.
+    QTest::newRow("five characters, seven bytes") << QByteArray("ééHREF=\"{a}\"\r\n") << QStringList{} << 0;
+    QTest::newRow("six characters, nine bytes") << QByteArray("éééHREF=\"{a}\"\r\n") << QStringList{"a"} << 0;
+    QTest::newRow("first occurrence too early") << QByteArray("F=\"x\" <REF HREF=\"{a}\"\r\n") << QStringList{}
+                                                << 0;
+    QTest::newRow("web address") << QByteArray(" <REF HREF=\"http://example.com/a.mp3\" />\r\n")
+                                 << QStringList{} << 1;
+    QTest::newRow("no such file") << QByteArray(" <REF HREF=\"{dir}/none.mp3\" />\r\n" + e2 + crlf)
+                                  << QStringList{"b"} << 1;
+    QTest::newRow("no closing quote") << QByteArray(" <REF HREF=\"{a} />\r\n") << QStringList{} << 1;
+    QTest::newRow("empty value") << QByteArray(" <REF HREF=\"\" />\r\n") << QStringList{} << 1;
+    QTest::newRow("folder") << QByteArray(" <REF HREF=\"{dir}\" />\r\n") << QStringList{} << 1;
+    QTest::newRow("raw ampersand") << QByteArray(" <REF HREF=\"{amp}\" />\r\n") << QStringList{"amp"} << 0;
+    QTest::newRow("entity stays") << QByteArray(" <REF HREF=\"{dir}/x&amp;y.mp3\" />\r\n") << QStringList{} << 1;
+    QTest::newRow("header and nesting ignored") << QByteArray("garbage\r\n<ASX>\r\n" + e1 + "\r\n</ENTRY>") << QStringList{"a"} << 0;
+
+    QTest::newRow("CR LF") << QByteArray(e1 + crlf + e2 + crlf + e3 + crlf) << abc << 0;
+    QTest::newRow("LF only") << QByteArray(e1 + '\n' + e2 + '\n' + e3 + '\n') << abc << 0;
+    QTest::newRow("CR only") << QByteArray(e1 + '\r' + e2 + '\r' + e3 + '\r') << abc << 0;
+    QTest::newRow("mixed, blank lines") << QByteArray(e1 + "\n\r\n\r" + e2 + "\r\n\n" + e3) << abc << 0;
+    QTest::newRow("LF inside a value") << QByteArray(" <REF HREF=\"{a}\n\" />\r\n" + e2) << QStringList{"b"} << 1;
+    QTest::newRow("Ctrl-Z ends the file") << QByteArray(e1 + crlf + "\x1a" + e2 + crlf) << QStringList{"a"} << 0;
+    QTest::newRow("Ctrl-Z inside a value") << QByteArray(" <REF HREF=\"{a}\x1a\"\r\n" + e2) << QStringList{}
+                                           << 1;
+}
+
+void TestPlaylist::readerLines()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QStringList, expected);
+    QFETCH(int, missing);
+
+    QTemporaryDir dir;
+    QHash<QString, QString> clips = {{"a", dir.filePath("a.mp3")},
+                                     {"b", dir.filePath("b.mp3")},
+                                     {"c", dir.filePath("c.mp3")},
+                                     {"amp", dir.filePath("x&y.mp3")}};
+    for (const QString& c : std::as_const(clips))
+        touch(c);
+    for (auto it = clips.cbegin(); it != clips.cend(); ++it)
+        text.replace("{" + it.key().toLatin1() + "}", it.value().toUtf8());
+    text.replace("{dir}", dir.path().toUtf8());
+    const QString path = dir.filePath(QStringLiteral("list.asx"));
+    writeAll(path, text);
+
+    StringList box;
+    QCOMPARE(CCFuncs::ReadPlaylist(path, box), missing);
+    QStringList paths;
+    for (const QString& key : expected)
+        paths << clips.value(key);
+    QCOMPARE(box.items(), paths);
+}
+
+// The closing quote must fall within the 999 characters after F=": a 998-character path is read,
+// a 999-character one is not, even though it exists.
+void TestPlaylist::readerValueLength()
+{
+    QTemporaryDir dir;
+    const QString oldCwd = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+    QString sub = QString(120, u'ä') + u'/'; // two bytes each
+    while (sub.size() < 998 - 200)
+        sub += QString(200, u'd') + u'/';
+    QVERIFY(QDir().mkpath(sub));
+    const QString fits = sub + QString(998 - sub.size(), u'f');
+    const QString tooLong = sub + QString(999 - sub.size(), u'g');
+    touch(fits);
+    touch(tooLong);
+    QVERIFY(QFileInfo::exists(fits) && QFileInfo::exists(tooLong));
+
+    const QString path = dir.filePath(QStringLiteral("list.asx"));
+    CCFuncs::WritePlaylist({fits, tooLong}, path);
+    StringList box;
+    const int missing = CCFuncs::ReadPlaylist(path, box);
+    QVERIFY(QDir::setCurrent(oldCwd));
+    QCOMPARE(missing, 1);
+    QCOMPARE(box.items(), QStringList{fits});
+}
+
+// The file is read in pieces; an F=" or a line end split between two reads must not matter.
+void TestPlaylist::readerChunkBoundaries()
+{
+    QTemporaryDir dir;
+    const QString clip = dir.filePath(QStringLiteral("a.mp3"));
+    touch(clip);
+    QByteArray text;
+    QStringList expected;
+    int lines = 0;
+    const QByteArray entry = " <ENTRY><REF HREF=\"" + clip.toUtf8() + "\" /></ENTRY>\r\n";
+    for (qsizetype shift = 0; shift <= entry.size(); ++shift) {
+        // The next 64 KiB boundary falls `shift` bytes into the entry line.
+        const qsizetype target = (qsizetype(lines) + 1) * 65536 - shift;
+        text += QByteArray(std::max<qsizetype>(target - text.size(), 1), 'x') + "\r\n";
+        text += entry;
+        expected << clip;
+        ++lines;
+    }
+    const QString path = dir.filePath(QStringLiteral("list.asx"));
+    writeAll(path, text);
+    StringList box;
+    QCOMPARE(CCFuncs::ReadPlaylist(path, box), 0);
+    QCOMPARE(box.items(), expected);
+}
+
+void TestPlaylist::readerBadFiles()
+{
+    QTemporaryDir dir;
+    StringList box({QStringLiteral("stale")});
+    box.setSorted(true);
+
+    // Each failure leaves the list cleared and unsorted, as the reader's first step left it.
+    QCOMPARE(errorOf([&] { CCFuncs::ReadPlaylist(dir.filePath(QStringLiteral("none.asx")), box); }),
+             QStringLiteral("File not found"));
+    QVERIFY(box.isEmpty() && !box.sorted());
+
+    QCOMPARE(errorOf([&] { CCFuncs::ReadPlaylist(dir.path(), box); }), QStringLiteral("File access denied"));
+    QCOMPARE(errorOf([&] { CCFuncs::ReadPlaylist(QString(), box); }), QStringLiteral("File not found"));
+
+    // A clip picked by mistake as the playlist must not pass for an empty playlist: saving over it
+    // would destroy it.
+    const QString clip = dir.filePath(QStringLiteral("song.mp3"));
+    QByteArray binary("ID3\x04\x00\x00\x00\x00\x00\x21", 10);
+    std::mt19937 gen(7);
+    for (int i = 0; i < 10000; ++i)
+        binary += char(gen());
+    writeAll(clip, binary);
+    const QString err = errorOf([&] { CCFuncs::ReadPlaylist(clip, box); });
+    QVERIFY2(err.contains(QLatin1String("is not a playlist")) && err.contains(clip), qPrintable(err));
+    QCOMPARE(readAll(clip), binary);
+}
+
+void TestPlaylist::readerUnreadableFile()
+{
+    if (!canRunAsNobody())
+        QSKIP("cannot run a child as an unprivileged user here");
+    QTemporaryDir dir;
+    openUp(dir.path());
+    const QString path = dir.filePath(QStringLiteral("secret.asx"));
+    CCFuncs::WritePlaylist(someClips(2), path);
+    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+
+    const ChildResult r = runAsChild(asNobody, {QStringLiteral("read"), path});
+    QVERIFY(r.ran);
+    QCOMPARE(r.values.value(QStringLiteral("error")), QStringLiteral("File access denied"));
+    // Control: a readable copy works in the same child setup.
+    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther));
+    const ChildResult ok = runAsChild(asNobody, {QStringLiteral("read"), path});
+    QCOMPARE(ok.values.value(QStringLiteral("error")), QString());
+    QCOMPARE(ok.values.value(QStringLiteral("missing")), QStringLiteral("2"));
+}
+
+// A 64 MiB line is read whole (its one reference counts), a value longer than a value can be is
+// dropped, and the lines after both still count.
+void TestPlaylist::readerEnormousLines()
+{
+    QTemporaryDir dir;
+    const QString a = dir.filePath(QStringLiteral("a.mp3"));
+    const QString b = dir.filePath(QStringLiteral("b.mp3"));
+    touch(a);
+    touch(b);
+    const QString path = dir.filePath(QStringLiteral("huge.asx"));
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        const QByteArray block(1 << 20, 'x');
+        for (int i = 0; i < 64; ++i)
+            QCOMPARE(f.write(block), block.size());
+        f.write(" <REF HREF=\"" + a.toUtf8() + "\" />\r\n");
+        f.write(" <REF HREF=\"");
+        for (int i = 0; i < 8; ++i)
+            f.write(block);
+        f.write("\" />\r\n <ENTRY><REF HREF=\"" + b.toUtf8() + "\" /></ENTRY>\r\n");
+    }
+    StringList box;
+    QCOMPARE(CCFuncs::ReadPlaylist(path, box), 1);
+    QCOMPARE(box.items(), (QStringList{a, b}));
+}
+
+void TestPlaylist::readerNamesNotValidText()
+{
+    QTemporaryDir dir;
+    const QByteArray rawName = QFile::encodeName(dir.path()) + "/clip \xff\xfe.mp3";
+    const QString path = dir.filePath(QStringLiteral("list.asx"));
+    const QByteArray text = " <REF HREF=\"" + rawName + "\" />\r\n";
+    writeAll(path, text);
+    StringList box;
+
+    // Absent, it is only a missing clip.
+    QCOMPARE(CCFuncs::ReadPlaylist(path, box), 1);
+
+    // Present, it cannot be held as text; dropping it would lose it on the next save.
+    const int fd = ::open(rawName.constData(), O_WRONLY | O_CREAT, 0644);
+    QVERIFY(fd >= 0);
+    ::close(fd);
+    const QString err = errorOf([&] { CCFuncs::ReadPlaylist(path, box); });
+    QVERIFY2(err.contains(QLatin1String("not valid text")) && err.contains(QLatin1String("clip ")), qPrintable(err));
+    QCOMPARE(readAll(path), text);
+    QCOMPARE(::unlink(rawName.constData()), 0); // beyond what QTemporaryDir can name
+}
+
+// ---- sorted mode of the string list -------------------------------------------------------------
+
+void TestPlaylist::sortedModeOrder()
+{
+    StringList list;
+    list.setSorted(true);
+    QCOMPARE(list.add(QStringLiteral("b.mp3")), 0);
+    QCOMPARE(list.add(QStringLiteral("C.mp3")), 1);
+    QCOMPARE(list.add(QStringLiteral("a.mp3")), 0);
+    QCOMPARE(list.add(QStringLiteral("B.MP3")), 2); // after its equal ignoring case
+    QCOMPARE(list.add(QStringLiteral("b.mp3")), 3); // duplicates are kept
+    QCOMPARE(list.add(QStringLiteral("/z/first")), 0);
+    QCOMPARE(list.items(), (QStringList{"/z/first", "a.mp3", "b.mp3", "B.MP3", "b.mp3", "C.mp3"}));
+    QCOMPARE(list.count(), 6);
+}
+
+void TestPlaylist::sortedModeOnOff()
+{
+    StringList list;
+    for (const char* s : {"delta", "Alpha", "charlie", "alpha", "Bravo"})
+        list.add(QString::fromLatin1(s));
+    QCOMPARE(list.items(), (QStringList{"delta", "Alpha", "charlie", "alpha", "Bravo"}));
+
+    list.setSorted(true); // re-sorts; equals keep their order
+    QCOMPARE(list.items(), (QStringList{"Alpha", "alpha", "Bravo", "charlie", "delta"}));
+    list.add(QStringLiteral("beta"));
+    list.setSorted(false); // keeps the order, appends at the end from now on
+    QCOMPARE(list.add(QStringLiteral("aardvark")), 6);
+    QCOMPARE(list.items(), (QStringList{"Alpha", "alpha", "beta", "Bravo", "charlie", "delta", "aardvark"}));
+
+    list.setSorted(true);
+    list.assign({QStringLiteral("y"), QStringLiteral("X")});
+    QCOMPARE(list.items(), (QStringList{"X", "y"}));
+    list.clear();
+    QVERIFY(list.isEmpty());
+    QCOMPARE(list.add(QStringLiteral("q")), 0);
+    QCOMPARE(list.items(), QStringList{"q"});
+}
+
+// Many adds, interleaved with reads and edits, against the plain model: stable sort of the arrivals.
+void TestPlaylist::sortedAddMatchesStableSort()
+{
+    std::mt19937 gen(42);
+    const QStringList words = {"Clip", "clip", "a", "B", "b", "Zed", "zed", "Ärger", "ärger", "1", "_"};
+    auto randomPath = [&] {
+        QString s = QStringLiteral("/Music/");
+        for (int i = 0; i < 3; ++i)
+            s += words[int(gen() % words.size())];
+        return s;
+    };
+    auto less = [](const QString& x, const QString& y) { return StringList::compare(x, y) < 0; };
+
+    StringList list;
+    list.setSorted(true);
+    QStringList model;
+    for (int round = 0; round < 20; ++round) {
+        const int adds = int(gen() % 2000);
+        for (int i = 0; i < adds; ++i) {
+            const QString s = randomPath();
+            const auto at = std::upper_bound(model.begin(), model.end(), s, less) - model.begin();
+            model.insert(at, s);
+            QCOMPARE(list.add(s), int(at));
+        }
+        QCOMPARE(list.count(), model.size());
+        QCOMPARE(list.items(), model);
+        if (!model.isEmpty()) {
+            const int i = int(gen() % model.size());
+            QCOMPARE(list.at(i), model.at(i));
+            list.removeAt(i);
+            model.removeAt(i);
+        }
+        QCOMPARE(list.indexOf(model.value(0)), int(model.indexOf(model.value(0))));
+    }
+}
+
+int main(int argc, char** argv)
+{
+    if (argc >= 2 && qstrcmp(argv[1], "--child") == 0) {
+        QStringList args;
+        for (int i = 2; i < argc; ++i)
+            args << QString::fromLocal8Bit(argv[i]);
+        return runChild(args);
+    }
+    QCoreApplication app(argc, argv);
+    TestPlaylist test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_playlist.moc"
