@@ -2,7 +2,7 @@
 # The real program, driven through its windows with xdotool under a private X display, against
 # logind played by python3-dbusmock on a private message bus. Only the program and the stand-in
 # see that bus's address; nothing here can reach the system's own bus.
-# Usage: program_shutdown.sh <vidmarro executable>   (run under xvfb-run)
+# Usage: program_shutdown.sh <vidmarro executable>
 set -euo pipefail
 
 exe=$1
@@ -29,6 +29,14 @@ done
 command -v xdotool >/dev/null || fail "xdotool is needed"
 
 mkdir -p "$work/app" "$work/clips" "$work/run"
+
+# A display of our own: Xvfb picks a free number itself, so parallel tests cannot collide, and it
+# does not reset between the program runs below.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=:$(head -n1 "$work/display")
 chmod 700 "$work/run"
 cp "$exe" "$work/app/vidmarro" # the settings file goes beside the executable
 ffmpeg -nostdin -v error -f lavfi -i sine=duration=0.3 "$work/clips/one.wav"
@@ -60,12 +68,31 @@ start_program() { # $1: system bus address seen by the program
 }
 stop_program() { kill "$app" 2>/dev/null || true; wait "$app" 2>/dev/null || true; }
 
-find_window() { timeout 30 xdotool search --sync --onlyvisible --name "$1" | head -n1; }
-gone() { # waits until no visible window matches
-  for _ in $(seq 300); do xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0; sleep 0.1; done
+# xdotool's search can trip over a window that closes while it looks (BadWindow), so every look
+# is repeated rather than trusted once.
+find_window() { # prints the first visible window whose name matches
+  local id
+  for _ in $(seq 300); do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1) || true
+    if [ -n "$id" ]; then echo "$id"; return 0; fi
+    sleep 0.1
+  done
+  fail "no window '$1'"
+}
+gone() { # waits until no visible window matches, seen twice in a row
+  local misses=0
+  for _ in $(seq 300); do
+    if [ -z "$(xdotool search --onlyvisible --name "$1" 2>/dev/null)" ]; then
+      misses=$((misses + 1))
+      [ "$misses" -ge 2 ] && return 0
+    else
+      misses=0
+    fi
+    sleep 0.1
+  done
   fail "window '$1' stayed"
 }
-visible() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
+visible() { [ -n "$(xdotool search --onlyvisible --name "$1" 2>/dev/null)" ]; }
 
 # Picks the clip, checks Sleep, confirms the sleep dialog after `keys`, optionally unchecks Sleep
 # again, clicks Go and waits until the player has closed.
