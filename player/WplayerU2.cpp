@@ -48,7 +48,12 @@ TWplayerF2::TWplayerF2(SharedState& state, Services& services, PlayerDialogs* di
     Timer1->setInterval(1000);
 
     // The control is made here, never reparented: the engine's video surface stays with it.
-    WMTPlayer1 = m_services.makePlayer(this);
+    try {
+        WMTPlayer1 = m_services.makePlayer(this);
+    } catch (...) {
+        delete ui; // the destructor does not run for a window that failed to construct
+        throw;
+    }
     WMTPlayer1->setObjectName(QStringLiteral("WMTPlayer1"));
     WMTPlayer1->setGeometry(6, 6, 229, 202);
     WMTPlayer1->SetEnabled(false);
