@@ -24,10 +24,12 @@ int StringList::add(const QString& s)
         return count() - 1;
     }
     // After equal entries, so that duplicates keep the order in which they came.
-    const auto mainIt = std::upper_bound(m_items.cbegin(), m_items.cend(), s,
-                                         [](const QString& a, const QString& b) { return compare(a, b) < 0; });
-    const auto pendingIt = std::upper_bound(m_pending.begin(), m_pending.end(), s,
-                                            [](const QString& a, const Pending& b) { return compare(a, b.text) < 0; });
+    const auto mainIt =
+        std::upper_bound(m_items.cbegin(), m_items.cend(), s,
+                         [](const QString& a, const QString& b) { return compare(a, b) < 0; });
+    const auto pendingIt =
+        std::upper_bound(m_pending.begin(), m_pending.end(), s,
+                         [](const QString& a, const Pending& b) { return compare(a, b.text) < 0; });
     const qsizetype mainPos = mainIt - m_items.cbegin();
     const qsizetype index = mainPos + (pendingIt - m_pending.begin());
     m_pending.insert(pendingIt, Pending{s, mainPos});

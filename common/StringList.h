@@ -12,6 +12,7 @@
 // Sorted adds are gathered in a small side list and merged in on the next read (or once the side
 // list grows past about the square root of the list), so that adding n entries one by one costs
 // n binary searches instead of n insertions into the middle of a long list.
+// So a reference from items() shows the list as it was when taken: take it again after adding.
 class StringList
 {
 public:

@@ -104,7 +104,8 @@ Tag parseTag(const QString& text, qsizetype& i)
             continue;
         }
         const qsizetype attrStart = i;
-        while (i < n && !text.at(i).isSpace() && text.at(i) != u'=' && text.at(i) != u'>' && text.at(i) != u'/')
+        while (i < n && !text.at(i).isSpace() && text.at(i) != u'=' && text.at(i) != u'>' &&
+               text.at(i) != u'/')
             ++i;
         const QString attr = text.mid(attrStart, i - attrStart).toUpper();
         if (attr.isEmpty()) {
@@ -165,8 +166,7 @@ QString resolve(const QString& href, const QString& folder)
 }
 
 // Calls onEntry with the references of each entry of the playlist text, in order.
-template <typename OnEntry>
-void scanEntries(const QString& text, const QString& folder, OnEntry onEntry)
+template <typename OnEntry> void scanEntries(const QString& text, const QString& folder, OnEntry onEntry)
 {
     QStringList entryRefs;
     bool inEntry = false;
@@ -187,7 +187,8 @@ void scanEntries(const QString& text, const QString& folder, OnEntry onEntry)
                 onEntry(entryRefs);
             inEntry = !tag.closing && !tag.selfClosing;
             entryRefs.clear();
-        } else if ((tag.name == QLatin1String("REF") || tag.name == QLatin1String("ENTRYREF")) && !tag.closing) {
+        } else if ((tag.name == QLatin1String("REF") || tag.name == QLatin1String("ENTRYREF")) &&
+                   !tag.closing) {
             const QString ref = resolve(tag.attributes.value(QStringLiteral("HREF")), folder);
             if (ref.isEmpty())
                 continue;

@@ -17,8 +17,7 @@ constexpr int SampleRate = 44100;
 // Lets the last notes ring out after the final event of the file.
 constexpr int TailBlocks = SampleRate / 64;
 
-template <typename T, void (*Free)(T*)>
-struct Deleter
+template <typename T, void (*Free)(T*)> struct Deleter
 {
     void operator()(T* p) const
     {
@@ -26,8 +25,7 @@ struct Deleter
             Free(p);
     }
 };
-template <typename T, void (*Free)(T*)>
-using Owned = std::unique_ptr<T, Deleter<T, Free>>;
+template <typename T, void (*Free)(T*)> using Owned = std::unique_ptr<T, Deleter<T, Free>>;
 
 void freePlayer(fluid_player_t* p)
 {
@@ -39,14 +37,16 @@ void freePlayer(fluid_player_t* p)
 bool isMidi(const QString& path)
 {
     const QString suffix = QFileInfo(path).suffix().toLower();
-    return suffix == QLatin1String("mid") || suffix == QLatin1String("midi") || suffix == QLatin1String("rmi") ||
-           suffix == QLatin1String("kar");
+    return suffix == QLatin1String("mid") || suffix == QLatin1String("midi") ||
+           suffix == QLatin1String("rmi") || suffix == QLatin1String("kar");
 }
 
 QString soundFont()
 {
-    for (const char* name : {"sounds/sf2/FluidR3_GM.sf2", "sounds/sf2/default-GM.sf2", "soundfonts/default.sf2"}) {
-        const QString found = QStandardPaths::locate(QStandardPaths::GenericDataLocation, QLatin1String(name));
+    for (const char* name :
+         {"sounds/sf2/FluidR3_GM.sf2", "sounds/sf2/default-GM.sf2", "soundfonts/default.sf2"}) {
+        const QString found =
+            QStandardPaths::locate(QStandardPaths::GenericDataLocation, QLatin1String(name));
         if (!found.isEmpty())
             return found;
     }
@@ -117,7 +117,8 @@ QString render(const QString& path, const std::atomic_bool* cancel, QString* err
     }
     bool ok = false;
     {
-        Owned<fluid_file_renderer_t, delete_fluid_file_renderer> renderer(new_fluid_file_renderer(synth.get()));
+        Owned<fluid_file_renderer_t, delete_fluid_file_renderer> renderer(
+            new_fluid_file_renderer(synth.get()));
         if (!renderer) {
             *error = QStringLiteral("The WAV file could not be written");
             return {};

@@ -34,7 +34,14 @@ constexpr double VolumeStep = 5;
 // How long Open waits for the GL video area to come up before playing without pictures.
 constexpr int ReadyTimeoutMs = 2000;
 
-enum Observed : uint64_t { TimePos = 1, Duration, Pause, Volume, Mute };
+enum Observed : uint64_t
+{
+    TimePos = 1,
+    Duration,
+    Pause,
+    Volume,
+    Mute
+};
 
 QPair<QString, QString> splitOption(const QString& option)
 {
@@ -99,7 +106,10 @@ QString formatTime(double seconds)
         seconds = 0;
     const qint64 s = static_cast<qint64>(seconds);
     if (s >= 3600)
-        return QStringLiteral("%1:%2:%3").arg(s / 3600).arg((s / 60) % 60, 2, 10, QLatin1Char('0')).arg(s % 60, 2, 10, QLatin1Char('0'));
+        return QStringLiteral("%1:%2:%3")
+            .arg(s / 3600)
+            .arg((s / 60) % 60, 2, 10, QLatin1Char('0'))
+            .arg(s % 60, 2, 10, QLatin1Char('0'));
     return QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
 }
 
@@ -167,7 +177,9 @@ QStringList mpvEffectiveOptions(const QStringList& extraOptions)
 
 MediaPlayerFactory mpvPlayerFactory(const QStringList& extraOptions)
 {
-    return [extraOptions](QWidget* parent) -> MediaPlayerControl* { return new MpvPlayer(parent, extraOptions); };
+    return [extraOptions](QWidget* parent) -> MediaPlayerControl* {
+        return new MpvPlayer(parent, extraOptions);
+    };
 }
 
 bool mpvEngineAvailable(const QStringList& extraOptions)
@@ -197,7 +209,8 @@ MpvPlayer::MpvPlayer(QWidget* parent, const QStringList& options)
             [](void* ctx) {
                 auto* self = static_cast<MpvPlayer*>(ctx);
                 if (!self->m_wakePending.exchange(true))
-                    QMetaObject::invokeMethod(self, [self] { self->drainEvents(); }, Qt::QueuedConnection);
+                    QMetaObject::invokeMethod(
+                        self, [self] { self->drainEvents(); }, Qt::QueuedConnection);
             },
             this);
     }
@@ -403,8 +416,11 @@ bool MpvPlayer::IsSoundCardEnabled()
     if (ao.startsWith(QLatin1String("pcm"))) // a file stands in for the sound card
         return true;
     // Otherwise try the outputs for real: a twentieth of a second of silence, no fallback.
-    QStringList probe{QStringLiteral("config=no"), QStringLiteral("vo=null"), QStringLiteral("idle=no"),
-                      QStringLiteral("terminal=no"), QStringLiteral("audio-fallback-to-null=no"),
+    QStringList probe{QStringLiteral("config=no"),
+                      QStringLiteral("vo=null"),
+                      QStringLiteral("idle=no"),
+                      QStringLiteral("terminal=no"),
+                      QStringLiteral("audio-fallback-to-null=no"),
                       QStringLiteral("length=0.05")};
     for (const QString& option : std::as_const(m_options)) {
         const QString name = splitOption(option).first;
@@ -538,9 +554,8 @@ void MpvPlayer::startMidi(const QString& path)
     };
     auto result = std::make_shared<Result>();
     auto cancel = m_midiCancel;
-    QThread* thread = QThread::create([path, cancel, result] {
-        result->wav = MidiRender::render(path, cancel.get(), &result->error);
-    });
+    QThread* thread = QThread::create(
+        [path, cancel, result] { result->wav = MidiRender::render(path, cancel.get(), &result->error); });
     m_midiThreads.append(thread);
     connect(thread, &QThread::finished, this, [this, thread, request, run, index, result] {
         m_midiThreads.removeOne(thread);
@@ -883,19 +898,27 @@ void MpvPlayer::refreshFace()
 {
     const bool active = m_state == State::Playing || m_state == State::Paused;
     const bool playing = m_state == State::Playing;
-    m_playPause->setIcon(style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
-    m_playPause->setToolTip(playing ? tr("Pause") : tr("Play"));
+    // Icons change seldom, the time many times a second.
+    const int icons = (playing ? 1 : 0) | (m_muted ? 2 : 0);
+    if (icons != m_shownIcons) {
+        m_shownIcons = icons;
+        m_playPause->setIcon(style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
+        m_playPause->setToolTip(playing ? tr("Pause") : tr("Play"));
+        m_mute->setIcon(style()->standardIcon(m_muted ? QStyle::SP_MediaVolumeMuted : QStyle::SP_MediaVolume));
+    }
 
-    m_settingTracker = true;
     m_tracker->setEnabled(active && m_duration > 0);
-    m_tracker->setValue(active && m_duration > 0 ? qRound(1000 * qBound(0.0, m_position / m_duration, 1.0)) : 0);
-    m_settingTracker = false;
+    if (!m_tracker->isSliderDown()) { // the user's drag wins over the engine's position
+        m_settingTracker = true;
+        m_tracker->setValue(active && m_duration > 0 ? qRound(1000 * qBound(0.0, m_position / m_duration, 1.0))
+                                                     : 0);
+        m_settingTracker = false;
+    }
     m_trackerTime->setText(formatTime(active ? m_position : 0) + QStringLiteral(" / ") +
                            formatTime(active ? m_duration : 0));
 
     const QSignalBlocker muteBlock(m_mute);
     m_mute->setChecked(m_muted);
-    m_mute->setIcon(style()->standardIcon(m_muted ? QStyle::SP_MediaVolumeMuted : QStyle::SP_MediaVolume));
     const QSignalBlocker volumeBlock(m_volumeSlider);
     m_volumeSlider->setValue(qRound(m_volume));
 

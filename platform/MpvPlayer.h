@@ -45,7 +45,14 @@ public:
     void SetRate(double rate) override;
 
     // What the face shows, and what its buttons and keys do.
-    enum class State { Ready, Opening, Playing, Paused, Stopped };
+    enum class State
+    {
+        Ready,
+        Opening,
+        Playing,
+        Paused,
+        Stopped
+    };
     State state() const { return m_state; }
     bool paused() const { return m_paused; }
     double volume() const { return m_volume; }
@@ -129,6 +136,7 @@ private:
     double m_position = 0;
     double m_duration = 0;
     bool m_settingTracker = false;
+    int m_shownIcons = -1;
 
     QWidget* m_trackerRow = nullptr;
     QSlider* m_tracker = nullptr;

@@ -16,11 +16,11 @@ void* glProcAddress(void*, const char* name)
 }
 
 // The engine calls this on its own thread; the drawing happens on the GUI thread.
-template <typename Area>
-void queueUpdate(void* area)
+template <typename Area> void queueUpdate(void* area)
 {
     auto* self = static_cast<Area*>(area);
-    QMetaObject::invokeMethod(self, [self] { self->engineUpdatedNow(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        self, [self] { self->engineUpdatedNow(); }, Qt::QueuedConnection);
 }
 
 } // namespace
@@ -58,7 +58,8 @@ void MpvVideoSurface::paintBackground(QPainter& painter, const QRect& rect) cons
         small.setPixelSize(qMax(9, rect.height() / 14));
         painter.setFont(small);
         painter.setPen(QColor(0x8a, 0x96, 0xa3));
-        const QRect lower(rect.left() + 4, rect.top() + rect.height() * 3 / 4, rect.width() - 8, rect.height() / 4);
+        const QRect lower(rect.left() + 4, rect.top() + rect.height() * 3 / 4, rect.width() - 8,
+                          rect.height() / 4);
         painter.drawText(lower, Qt::AlignHCenter | Qt::AlignTop,
                          painter.fontMetrics().elidedText(m_caption, Qt::ElideMiddle, lower.width()));
     }
@@ -194,7 +195,8 @@ void MpvSoftwareArea::renderFrame()
         return;
     // The engine waits for each frame to be taken, so frames are drawn even while hidden.
     const qreal dpr = devicePixelRatioF();
-    const QSize size = isVisible() ? (QSizeF(this->size()) * dpr).toSize().expandedTo(QSize(16, 16)) : QSize(64, 36);
+    const QSize size =
+        isVisible() ? (QSizeF(this->size()) * dpr).toSize().expandedTo(QSize(16, 16)) : QSize(64, 36);
     if (m_frame.size() != size) {
         m_frame = QImage(size, QImage::Format_RGB32);
         m_frame.setDevicePixelRatio(dpr);
@@ -207,10 +209,8 @@ void MpvSoftwareArea::renderFrame()
 #endif
     size_t stride = static_cast<size_t>(m_frame.bytesPerLine());
     mpv_render_param params[] = {
-        {MPV_RENDER_PARAM_SW_SIZE, dims},
-        {MPV_RENDER_PARAM_SW_FORMAT, format},
-        {MPV_RENDER_PARAM_SW_STRIDE, &stride},
-        {MPV_RENDER_PARAM_SW_POINTER, m_frame.bits()},
+        {MPV_RENDER_PARAM_SW_SIZE, dims},      {MPV_RENDER_PARAM_SW_FORMAT, format},
+        {MPV_RENDER_PARAM_SW_STRIDE, &stride}, {MPV_RENDER_PARAM_SW_POINTER, m_frame.bits()},
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
     mpv_render_context_render(m_ctx, params);

@@ -14,7 +14,12 @@ class MpvVideoSurface
 {
 public:
     // Idle: nothing loaded (black); Video: the engine's frames; Audio: a quiet placeholder.
-    enum class Mode { Idle, Video, Audio };
+    enum class Mode
+    {
+        Idle,
+        Video,
+        Audio
+    };
 
     virtual ~MpvVideoSurface() = default;
     virtual QWidget* widget() = 0;

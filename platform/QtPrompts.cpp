@@ -2,6 +2,7 @@
 
 #include "common/Paths.h"
 #include "platform/FolderBrowse.h"
+#include "platform/FolderBrowser.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -62,5 +63,6 @@ bool QtPrompts::inputBox(const QString& caption, const QString& prompt, QString&
 
 QString QtPrompts::browseFolder(FolderBrowseRequest& request, QWidget* parent)
 {
-    return QFileDialog::getExistingDirectory(parent, request.title, request.initialFolder);
+    FolderBrowser browser(request, parent);
+    return browser.run();
 }

@@ -95,9 +95,10 @@ QString shownPath(QString path)
 
 [[noreturn]] void refuseEntry(const QString& entry)
 {
-    throw AppError(QStringLiteral("This clip cannot go into a playlist because its name holds a double quote, "
-                                  "a line break or another control character:\n%1")
-                       .arg(shownPath(entry)));
+    throw AppError(
+        QStringLiteral("This clip cannot go into a playlist because its name holds a double quote, "
+                       "a line break or another control character:\n%1")
+            .arg(shownPath(entry)));
 }
 
 // Plain ASCII is copied as it is (most paths are), the rest goes through the system's encoder.
@@ -128,12 +129,12 @@ const char footer[] = "</ASX>\r\n";
 
 // ---- reading --------------------------------------------------------------------------------
 
-constexpr qsizetype chunkSize = 64 * 1024;
+constexpr qsizetype chunkSize = qsizetype(64) * 1024;
 constexpr int maxValueChars = 999; // the tail taken after F=" (the closing quote must be in it)
 // Bytes enough for maxValueChars characters in any 8-bit encoding the system may use.
-constexpr qsizetype maxValueBytes = maxValueChars * 4;
+constexpr qsizetype maxValueBytes = qsizetype(maxValueChars) * 4;
 constexpr int minCharsBeforeF = 6;
-constexpr qsizetype keptPrefixBytes = minCharsBeforeF * 4;
+constexpr qsizetype keptPrefixBytes = qsizetype(minCharsBeforeF) * 4;
 
 class InputFile
 {
@@ -145,11 +146,21 @@ public:
 #else
         const QByteArray name = QFile::encodeName(path);
         do {
-            m_fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+            m_fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         } while (m_fd < 0 && errno == EINTR);
 #endif
         if (m_fd < 0)
             fail(errno);
+#ifndef Q_OS_WIN
+        // Only a plain file: a terminal or a pipe could keep the reader waiting for ever.
+        struct stat st = {};
+        const bool known = ::fstat(m_fd, &st) == 0;
+        if (!known || !S_ISREG(st.st_mode)) {
+            const int err = !known ? errno : S_ISDIR(st.st_mode) ? EISDIR : EACCES;
+            ::close(m_fd);
+            fail(err);
+        }
+#endif
     }
     ~InputFile()
     {
@@ -235,8 +246,9 @@ public:
             if (c == 26)
                 return false;
             if (c == 0) {
-                throw AppError(QStringLiteral("%1\nis not a playlist: it holds binary data.")
-                                   .arg(QDir::toNativeSeparators(m_playlist)));
+                throw AppError(
+                    QStringLiteral("%1\nis not a playlist that Vidmarro can read: it holds binary data.")
+                        .arg(QDir::toNativeSeparators(m_playlist)));
             }
             switch (m_state) {
             case Seek:
@@ -284,7 +296,12 @@ public:
     int missing() const { return m_missing; }
 
 private:
-    enum State { Seek, Value, Done };
+    enum State
+    {
+        Seek,
+        Value,
+        Done
+    };
 
     void seek(char c)
     {
@@ -330,7 +347,8 @@ private:
         }
         // A name that is not valid text here would come back as another name when written
         // again, and the clip would silently drop out of the playlist.
-        const bool ascii = std::all_of(m_value.cbegin(), m_value.cend(), [](char c) { return uchar(c) < 0x80; });
+        const bool ascii =
+            std::all_of(m_value.cbegin(), m_value.cend(), [](char c) { return uchar(c) < 0x80; });
         if (!ascii && path.toLocal8Bit() != m_value) {
             throw AppError(QStringLiteral("%1\nrefers to a clip whose name is not valid text on this "
                                           "system, so it cannot be kept:\n%2")
@@ -363,9 +381,10 @@ void WritePlaylist(const QStringList& entries, const QString& path)
 
     // One buffer, filled in place: a playlist may list a hundred thousand clips.
     QStringEncoder encoder(QStringConverter::System);
-    qsizetype size = qsizetype(sizeof header + sizeof footer);
+    constexpr auto entryFrame = qsizetype(sizeof entryHead) + qsizetype(sizeof entryTail);
+    qsizetype size = qsizetype(sizeof header) + qsizetype(sizeof footer);
     for (const QString& e : entries)
-        size += encoder.requiredSpace(e.size()) + qsizetype(sizeof entryHead + sizeof entryTail);
+        size += encoder.requiredSpace(e.size()) + entryFrame;
     QByteArray data(size, Qt::Uninitialized);
     char* out = put(data.data(), header, sizeof header - 1);
     for (const QString& e : entries) {
@@ -379,9 +398,11 @@ void WritePlaylist(const QStringList& entries, const QString& path)
     out = put(out, footer, sizeof footer - 1);
     data.truncate(out - data.constData());
 
-    // QSaveFile would only say "refers to a directory", with no error number behind it.
-    if (QFileInfo(path).isDir())
-        fail(EISDIR);
+    // A folder, a device or a pipe is not a playlist to replace (QSaveFile would swap a device
+    // node for a plain file, or say only "refers to a directory").
+    const QFileInfo existing(path);
+    if (existing.exists() && !existing.isFile())
+        fail(EACCES);
 
     // Unbuffered: a buffered QSaveFile can lose a failing final flush and commit a cut file.
     QSaveFile file(path);

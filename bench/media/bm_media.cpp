@@ -1,6 +1,7 @@
 // The media player control beside the mpv program on the same clip, measured in the same run:
-//  - from Open to OnNewStream (the control already made, and made afresh) against mpv from its
-//    start to "Starting playback..." (its file-loaded point);
+//  - from Open to OnNewStream (the control already made, and made afresh), and from the start of a
+//    program around the control to its first OnNewStream, against mpv from its start to
+//    "Starting playback..." (its file-loaded point);
 //  - peak memory while playing a video to its end: the control in a window of the player's size
 //    (vm_media_demo) against mpv in a window of the same size. With no display both draw nothing.
 // Figures are milliseconds and KiB; "ratio" is ours / mpv's.
@@ -28,8 +29,8 @@ QString g_video; // a longer video for the memory figures
 bool ffmpeg(const QStringList& args, const QString& out)
 {
     QProcess p;
-    p.start(QStringLiteral("ffmpeg"), QStringList{QStringLiteral("-nostdin"), QStringLiteral("-y"), QStringLiteral("-v"),
-                                                  QStringLiteral("error")} +
+    p.start(QStringLiteral("ffmpeg"), QStringList{QStringLiteral("-nostdin"), QStringLiteral("-y"),
+                                                  QStringLiteral("-v"), QStringLiteral("error")} +
                                           args + QStringList{out});
     return p.waitForFinished(120000) && p.exitCode() == 0;
 }
@@ -59,8 +60,9 @@ double mpvProgramStart(const QString& clip)
     p.setProcessChannelMode(QProcess::MergedChannels);
     QElapsedTimer clock;
     clock.start();
-    p.start(QStringLiteral("mpv"), {QStringLiteral("--no-config"), QStringLiteral("--vo=null"), QStringLiteral("--ao=null"),
-                                    QStringLiteral("--msg-level=all=no,cplayer=v"), clip});
+    p.start(QStringLiteral("mpv"),
+            {QStringLiteral("--no-config"), QStringLiteral("--vo=null"), QStringLiteral("--ao=null"),
+             QStringLiteral("--msg-level=all=no,cplayer=v"), clip});
     QByteArray seen;
     double ms = -1;
     while (p.waitForReadyRead(20000)) {
@@ -71,6 +73,31 @@ double mpvProgramStart(const QString& clip)
         }
     }
     p.kill();
+    p.waitForFinished();
+    return ms;
+}
+
+// Milliseconds from starting our demo program to the control's first OnNewStream.
+double ourProgramStart(const QString& clip)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VIDMARRO_MPV_OPTIONS"), QStringLiteral("vo=null ao=null"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    p.setProcessEnvironment(env);
+    QElapsedTimer clock;
+    clock.start();
+    p.start(QCoreApplication::applicationDirPath() + QStringLiteral("/vm_media_demo"),
+            {QStringLiteral("--first-stream"), clip});
+    QByteArray seen;
+    double ms = -1;
+    while (p.waitForReadyRead(20000)) {
+        seen += p.readAllStandardOutput();
+        if (seen.contains("new stream")) {
+            ms = clock.nsecsElapsed() / 1e6;
+            break;
+        }
+    }
     p.waitForFinished();
     return ms;
 }
@@ -126,6 +153,26 @@ void BM_MakeAndOpenToNewStream(benchmark::State& state)
 }
 BENCHMARK(BM_MakeAndOpenToNewStream)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
 
+// Whole programs: ours from its start to the first new stream, mpv from its start to file loaded.
+void BM_ProgramStartToNewStream(benchmark::State& state)
+{
+    Totals t;
+    for (auto _ : state) {
+        const double ours = ourProgramStart(g_clip);
+        const double mpv = mpvProgramStart(g_clip);
+        if (ours < 0 || mpv < 0) {
+            state.SkipWithError("a player failed");
+            return;
+        }
+        state.SetIterationTime(ours / 1000);
+        t.ours += ours;
+        t.mpv += mpv;
+        ++t.n;
+    }
+    report(state, t, "ms");
+}
+BENCHMARK(BM_ProgramStartToNewStream)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+
 // Peak resident memory (KiB) of a program run to its end. VmHWM is read from /proc while it runs:
 // the rusage of a child spawned from this process would count this process's own memory.
 long peakKiB(const QString& program, const QStringList& args, const QList<QByteArray>& env)
@@ -159,7 +206,8 @@ void BM_PeakMemoryPlaying(benchmark::State& state)
     const bool display = !qEnvironmentVariableIsEmpty("DISPLAY");
     const QString demo = QCoreApplication::applicationDirPath() + QStringLiteral("/vm_media_demo");
     QList<QByteArray> ourEnv{"VIDMARRO_MPV_OPTIONS=ao=null"};
-    QStringList mpvArgs{QStringLiteral("--no-config"), QStringLiteral("--ao=null"), QStringLiteral("--really-quiet")};
+    QStringList mpvArgs{QStringLiteral("--no-config"), QStringLiteral("--ao=null"),
+                        QStringLiteral("--really-quiet")};
     if (display) {
         ourEnv.append("QT_QPA_PLATFORM=xcb");
         mpvArgs.append(QStringLiteral("--geometry=229x202"));
@@ -197,11 +245,13 @@ int main(int argc, char** argv)
     g_dir = &dir;
     g_clip = dir.filePath(QStringLiteral("clip.mpg"));
     g_video = dir.filePath(QStringLiteral("video.mpg"));
-    const QStringList av{QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                         QStringLiteral("testsrc=s=320x240:r=25:d=2"), QStringLiteral("-f"), QStringLiteral("lavfi"),
-                         QStringLiteral("-i"), QStringLiteral("sine=d=2"), QStringLiteral("-c:v"),
-                         QStringLiteral("mpeg1video"), QStringLiteral("-c:a"), QStringLiteral("mp2"),
-                         QStringLiteral("-f"), QStringLiteral("mpeg")};
+    const QStringList av{QStringLiteral("-f"),   QStringLiteral("lavfi"),
+                         QStringLiteral("-i"),   QStringLiteral("testsrc=s=320x240:r=25:d=2"),
+                         QStringLiteral("-f"),   QStringLiteral("lavfi"),
+                         QStringLiteral("-i"),   QStringLiteral("sine=d=2"),
+                         QStringLiteral("-c:v"), QStringLiteral("mpeg1video"),
+                         QStringLiteral("-c:a"), QStringLiteral("mp2"),
+                         QStringLiteral("-f"),   QStringLiteral("mpeg")};
     QStringList big = av;
     big[3] = QStringLiteral("testsrc=s=640x480:r=25:d=4");
     big[7] = QStringLiteral("sine=d=4");

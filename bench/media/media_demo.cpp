@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <clocale>
+#include <cstdio>
 
 int main(int argc, char* argv[])
 {
@@ -18,6 +19,8 @@ int main(int argc, char* argv[])
     args.addOption({QStringLiteral("size"), QStringLiteral("control size WxH"), QStringLiteral("size"),
                     QStringLiteral("229x202")});
     args.addOption({QStringLiteral("repeat"), QStringLiteral("play over and over")});
+    args.addOption({QStringLiteral("first-stream"),
+                    QStringLiteral("print \"new stream\" and quit when the first entry starts")});
     args.process(app);
     if (args.positionalArguments().isEmpty())
         return 2;
@@ -34,6 +37,13 @@ int main(int argc, char* argv[])
         if (player.GetCurrentEntry() == 0 && !args.isSet(QStringLiteral("hold")))
             QCoreApplication::quit();
     });
+    if (args.isSet(QStringLiteral("first-stream"))) {
+        QObject::connect(&player, &MediaPlayerControl::OnNewStream, &app, [] {
+            std::fputs("new stream\n", stdout);
+            std::fflush(stdout);
+            QCoreApplication::quit();
+        });
+    }
     QTimer::singleShot(0, &player, [&] { player.Open(args.positionalArguments().constFirst()); });
     return QApplication::exec();
 }

@@ -101,7 +101,8 @@ void Write_baseline_raw_sync(benchmark::State& state)
     const QString out = c.dir.filePath(QStringLiteral("raw.asx"));
     for (auto _ : state) {
         const int fd = ::open(QFile::encodeName(out).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (::write(fd, c.playlistBytes.constData(), size_t(c.playlistBytes.size())) != c.playlistBytes.size())
+        if (::write(fd, c.playlistBytes.constData(), size_t(c.playlistBytes.size())) !=
+            c.playlistBytes.size())
             std::abort();
         ::fdatasync(fd);
         ::close(fd);
@@ -116,7 +117,8 @@ void Write_baseline_tmp_rename(benchmark::State& state)
     const QByteArray out = QFile::encodeName(c.dir.filePath(QStringLiteral("raw.asx")));
     for (auto _ : state) {
         const int fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (::write(fd, c.playlistBytes.constData(), size_t(c.playlistBytes.size())) != c.playlistBytes.size())
+        if (::write(fd, c.playlistBytes.constData(), size_t(c.playlistBytes.size())) !=
+            c.playlistBytes.size())
             std::abort();
         ::fdatasync(fd);
         ::close(fd);

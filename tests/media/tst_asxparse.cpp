@@ -40,12 +40,18 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("in");
         QTest::addColumn<QString>("out");
-        QTest::newRow("named") << "a&amp;b&lt;c&gt;&quot;&apos;" << "a&b<c>\"'";
-        QTest::newRow("any case") << "&AMP;&Amp;" << "&&";
-        QTest::newRow("numeric") << "&#38;&#x26;&#X41;" << "&&A";
-        QTest::newRow("raw ampersand") << "Tom & Jerry.mp3" << "Tom & Jerry.mp3";
-        QTest::newRow("unknown entity kept") << "a&nbsp;b&;c&" << "a&nbsp;b&;c&";
-        QTest::newRow("bad numbers kept") << "&#xD800;&#0;&#99999999;" << "&#xD800;&#0;&#99999999;";
+        QTest::newRow("named") << "a&amp;b&lt;c&gt;&quot;&apos;"
+                               << "a&b<c>\"'";
+        QTest::newRow("any case") << "&AMP;&Amp;"
+                                  << "&&";
+        QTest::newRow("numeric") << "&#38;&#x26;&#X41;"
+                                 << "&&A";
+        QTest::newRow("raw ampersand") << "Tom & Jerry.mp3"
+                                       << "Tom & Jerry.mp3";
+        QTest::newRow("unknown entity kept") << "a&nbsp;b&;c&"
+                                             << "a&nbsp;b&;c&";
+        QTest::newRow("bad numbers kept") << "&#xD800;&#0;&#99999999;"
+                                          << "&#xD800;&#0;&#99999999;";
     }
     void decodesEntities()
     {
@@ -74,13 +80,14 @@ private Q_SLOTS:
               "<ENTRY><REF HREF=\"seven.mp3\"/></ENTRY>\n"
               "</ASX><ENTRY><REF HREF=\"after.mp3\"/></ENTRY>");
         const QString up = QDir::cleanPath(root + QStringLiteral("/../up.mp3"));
-        QCOMPARE(describe(AsxParse::readPlaylist(root + QStringLiteral("/list.asx")), root),
-                 (QStringList{QStringLiteral("1:one.mp3"), QStringLiteral("2:sub/two & three.mp3"),
-                              QStringLiteral("3:Tom&Jerry.wav"), QStringLiteral("4:/abs/four.mp3"),
-                              QStringLiteral("5:/abs/five x.mp3"), QStringLiteral("6:http://example.com/six.mp3"),
-                              QStringLiteral("7:") + up + QStringLiteral("|alt.mp3"),
-                              // the empty entry keeps its number, so that numbers match the file's entries
-                              QStringLiteral("9:seven.mp3")}));
+        QCOMPARE(
+            describe(AsxParse::readPlaylist(root + QStringLiteral("/list.asx")), root),
+            (QStringList{QStringLiteral("1:one.mp3"), QStringLiteral("2:sub/two & three.mp3"),
+                         QStringLiteral("3:Tom&Jerry.wav"), QStringLiteral("4:/abs/four.mp3"),
+                         QStringLiteral("5:/abs/five x.mp3"), QStringLiteral("6:http://example.com/six.mp3"),
+                         QStringLiteral("7:") + up + QStringLiteral("|alt.mp3"),
+                         // the empty entry keeps its number, so that numbers match the file's entries
+                         QStringLiteral("9:seven.mp3")}));
     }
 
     // The program's working playlist has no .asx extension; its content tells.
@@ -88,7 +95,8 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString root = dir.path();
-        write(root + QStringLiteral("/playlist.tmp"), "\r\n  <ASX VERSION=\"3.0\">\r\n <ENTRY><REF HREF=\"a.mp3\" /></ENTRY>\r\n</ASX>\r\n");
+        write(root + QStringLiteral("/playlist.tmp"),
+              "\r\n  <ASX VERSION=\"3.0\">\r\n <ENTRY><REF HREF=\"a.mp3\" /></ENTRY>\r\n</ASX>\r\n");
         write(root + QStringLiteral("/clip.mp3"), QByteArray("ID3\x03\0\0\0\0\0\0<asx>", 16));
         QVERIFY(AsxParse::isPlaylist(root + QStringLiteral("/playlist.tmp")));
         QVERIFY(!AsxParse::isPlaylist(root + QStringLiteral("/clip.mp3")));
@@ -107,22 +115,23 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString root = dir.path();
         QDir().mkpath(root + QStringLiteral("/inner"));
-        write(root + QStringLiteral("/top.asx"),
-              "<ASX><ENTRY><REF HREF=\"a.mp3\"/></ENTRY>"
-              "<ENTRY><REF HREF=\"inner/mix.WAX\"/></ENTRY>"
-              "<ENTRYREF HREF=\"loop.wvx\"/>"
-              "<ENTRY><REF HREF=\"top.asx\"/></ENTRY>"
-              "<ENTRY><REF HREF=\"d.mp3\"/></ENTRY></ASX>");
+        write(root + QStringLiteral("/top.asx"), "<ASX><ENTRY><REF HREF=\"a.mp3\"/></ENTRY>"
+                                                 "<ENTRY><REF HREF=\"inner/mix.WAX\"/></ENTRY>"
+                                                 "<ENTRYREF HREF=\"loop.wvx\"/>"
+                                                 "<ENTRY><REF HREF=\"top.asx\"/></ENTRY>"
+                                                 "<ENTRY><REF HREF=\"d.mp3\"/></ENTRY></ASX>");
         // relative to its own folder, and back up to the top list (a loop)
         write(root + QStringLiteral("/inner/mix.WAX"),
               "<asx><entry><ref href=\"b.wma\"/></entry><entry><ref href=\"c.wma\"/></entry>"
               "<entry><ref href=\"../top.asx\"/></entry></asx>");
         write(root + QStringLiteral("/loop.wvx"),
               "<ASX><ENTRY><REF HREF=\"loop2.asx\"/></ENTRY><ENTRY><REF HREF=\"v.wmv\"/></ENTRY></ASX>");
-        write(root + QStringLiteral("/loop2.asx"), "<ASX><ENTRY><REF HREF=\"loop.wvx\"/></ENTRY><ENTRY><REF HREF=\"w.wmv\"/></ENTRY></ASX>");
+        write(root + QStringLiteral("/loop2.asx"),
+              "<ASX><ENTRY><REF HREF=\"loop.wvx\"/></ENTRY><ENTRY><REF HREF=\"w.wmv\"/></ENTRY></ASX>");
         QCOMPARE(describe(AsxParse::readPlaylist(root + QStringLiteral("/top.asx")), root),
-                 (QStringList{QStringLiteral("1:a.mp3"), QStringLiteral("2:inner/b.wma"), QStringLiteral("2:inner/c.wma"),
-                              QStringLiteral("3:w.wmv"), QStringLiteral("3:v.wmv"), QStringLiteral("5:d.mp3")}));
+                 (QStringList{QStringLiteral("1:a.mp3"), QStringLiteral("2:inner/b.wma"),
+                              QStringLiteral("2:inner/c.wma"), QStringLiteral("3:w.wmv"),
+                              QStringLiteral("3:v.wmv"), QStringLiteral("5:d.mp3")}));
     }
 };
 

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -20,8 +21,8 @@ using namespace MediaFixtures;
 
 namespace {
 
-const QStringList NullOutputs{QStringLiteral("vo=null"), QStringLiteral("ao=null"), QStringLiteral("ao-null-untimed=yes"),
-                              QStringLiteral("untimed=yes")};
+const QStringList NullOutputs{QStringLiteral("vo=null"), QStringLiteral("ao=null"),
+                              QStringLiteral("ao-null-untimed=yes"), QStringLiteral("untimed=yes")};
 
 // Writes down each event with the entry number the control reports at that moment.
 class Recorder : public QObject
@@ -116,7 +117,8 @@ private Q_SLOTS:
         QLabel* status = player->findChild<QLabel*>(QStringLiteral("statusLine"));
         QVERIFY(tracker && status);
         QVERIFY(tracker->isVisibleTo(player.get()) && status->isVisibleTo(player.get()));
-        for (const char* name : {"playPauseButton", "stopButton", "previousButton", "nextButton", "muteButton"})
+        for (const char* name :
+             {"playPauseButton", "stopButton", "previousButton", "nextButton", "muteButton"})
             QVERIFY2(player->findChild<QToolButton*>(QLatin1String(name)), name);
         QVERIFY(player->findChild<QSlider*>(QStringLiteral("volumeSlider")));
 
@@ -138,10 +140,10 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("hrefs");
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("two good") << seq({"a.wav", "b.wav"}) << seq({"new 1", "end 2", "new 2", "end 0"});
-        QTest::newRow("good missing good") << seq({"a.wav", "missing.wav", "b.wav"})
-                                           << seq({"new 1", "end 3", "new 3", "end 0"});
-        QTest::newRow("good good missing") << seq({"a.wav", "b.wav", "missing.wav"})
-                                           << seq({"new 1", "end 2", "new 2", "end 0"});
+        QTest::newRow("good missing good")
+            << seq({"a.wav", "missing.wav", "b.wav"}) << seq({"new 1", "end 3", "new 3", "end 0"});
+        QTest::newRow("good good missing")
+            << seq({"a.wav", "b.wav", "missing.wav"}) << seq({"new 1", "end 2", "new 2", "end 0"});
         QTest::newRow("missing first") << seq({"missing.wav", "a.wav"}) << seq({"new 2", "end 0"});
         QTest::newRow("not media") << seq({"run.asx.txt", "a.wav"}) << seq({"new 2", "end 0"});
         QTest::newRow("nested list shares its number")
@@ -169,8 +171,8 @@ private Q_SLOTS:
         player->Open(path(QStringLiteral("rep.asx")));
         QTRY_VERIFY_WITH_TIMEOUT(rec.log.size() >= 12, 20000);
         player->Stop();
-        QCOMPARE(rec.log.mid(0, 12), seq({"new 1", "end 3", "new 3", "end 1", "new 1", "end 3", "new 3", "end 1",
-                                          "new 1", "end 3", "new 3", "end 1"}));
+        QCOMPARE(rec.log.mid(0, 12), seq({"new 1", "end 3", "new 3", "end 1", "new 1", "end 3", "new 3",
+                                          "end 1", "new 1", "end 3", "new 3", "end 1"}));
         QVERIFY(!rec.ended());
 
         // Repeat on, and nothing in the list will play: the run ends instead of spinning.
@@ -225,6 +227,32 @@ private Q_SLOTS:
         QCOMPARE(again.log, seq({"new 1", "end 0", "new 1", "end 2", "new 2", "end 0"}));
     }
 
+    // The player window stops and destroys the control from inside its event handlers.
+    void destroyedFromItsOwnHandlers()
+    {
+        QVERIFY(writeAsx(path(QStringLiteral("two.asx")), seq({"a.wav", "b.wav"})));
+        for (const bool onNew : {false, true}) {
+            QPointer<MpvPlayer> player = new MpvPlayer(nullptr, NullOutputs);
+            int events = 0;
+            auto close = [&] {
+                ++events;
+                if (onNew || player->GetCurrentEntry() == 0) {
+                    player->Stop();
+                    player->SetEnabled(false);
+                    delete player.data();
+                }
+            };
+            if (onNew)
+                connect(player.data(), &MediaPlayerControl::OnNewStream, this, close);
+            else
+                connect(player.data(), &MediaPlayerControl::OnEndOfStream, this, close);
+            player->Open(path(QStringLiteral("two.asx")));
+            QTRY_VERIFY_WITH_TIMEOUT(player.isNull(), 20000);
+            QCoreApplication::processEvents();
+            QCOMPARE(events, onNew ? 1 : 2); // the end of the first entry leaves it be
+        }
+    }
+
     // Every type of the clip dialog plays, each entry to its end.
     void everyTypePlaysToItsEnd()
     {
@@ -249,20 +277,26 @@ private Q_SLOTS:
         QVERIFY(ffmpeg(tone + args({"-f", "aiff"}), t("x.aif")));
         QVERIFY(ffmpeg(tone + args({"-f", "au"}), t("x.au")));
         QVERIFY(writeAsx(t("x.wax"), seq({"x.wma"})));
-        QVERIFY(ffmpeg(picture + tone + args({"-c:v", "mpeg1video", "-c:a", "mp2", "-f", "mpeg"}), t("x.mpg")));
-        QVERIFY(ffmpeg(picture + tone + args({"-c:v", "mpeg1video", "-c:a", "mp2", "-f", "mpeg"}), t("x.mpeg")));
+        QVERIFY(
+            ffmpeg(picture + tone + args({"-c:v", "mpeg1video", "-c:a", "mp2", "-f", "mpeg"}), t("x.mpg")));
+        QVERIFY(
+            ffmpeg(picture + tone + args({"-c:v", "mpeg1video", "-c:a", "mp2", "-f", "mpeg"}), t("x.mpeg")));
         QVERIFY(ffmpeg(picture + args({"-c:v", "mpeg1video", "-f", "mpeg1video"}), t("x.m1v")));
         QVERIFY(ffmpeg(picture + tone + args({"-c:v", "wmv2", "-c:a", "wmav2", "-f", "asf"}), t("x.wmv")));
-        QVERIFY(ffmpeg(picture + tone + args({"-c:v", "mpeg4", "-c:a", "libmp3lame", "-f", "avi"}), t("x.avi")));
-        QVERIFY(ffmpeg(picture + tone + args({"-c:v", "qtrle", "-c:a", "pcm_s16be", "-f", "mov"}), t("x.mov")));
+        QVERIFY(
+            ffmpeg(picture + tone + args({"-c:v", "mpeg4", "-c:a", "libmp3lame", "-f", "avi"}), t("x.avi")));
+        QVERIFY(
+            ffmpeg(picture + tone + args({"-c:v", "qtrle", "-c:a", "pcm_s16be", "-f", "mov"}), t("x.mov")));
         QVERIFY(ffmpeg(picture + tone + args({"-c:v", "svq1", "-c:a", "pcm_s16be", "-f", "mov"}), t("x.qt")));
         QVERIFY(writeAsx(t("x.wvx"), seq({"x.wmv"})));
         QVERIFY(writeFlic(t("x.fli"), false));
         QVERIFY(writeFlic(t("x.flc"), true));
-        QVERIFY(ffmpeg(picture + tone + args({"-c:v", "mpeg1video", "-c:a", "mp2", "-f", "mpeg"}), t("x.mpe")));
+        QVERIFY(
+            ffmpeg(picture + tone + args({"-c:v", "mpeg1video", "-c:a", "mp2", "-f", "mpeg"}), t("x.mpe")));
 
-        const QStringList types = seq({"asf", "mp2", "mp3", "wav", "mid", "wma", "aif", "au", "wax", "mpg", "mpeg",
-                                       "m1v", "wmv", "avi", "mov", "qt", "wvx", "fli", "flc", "mpe"});
+        const QStringList types =
+            seq({"asf",  "mp2", "mp3", "wav", "mid", "wma", "aif", "au",  "wax", "mpg",
+                 "mpeg", "m1v", "wmv", "avi", "mov", "qt",  "wvx", "fli", "flc", "mpe"});
         QStringList hrefs, expected;
         for (int i = 0; i < types.size(); ++i) {
             hrefs.append(QStringLiteral("types/x.") + types.at(i));
@@ -303,14 +337,16 @@ private Q_SLOTS:
         const QString source = path(QStringLiteral("tone1s.wav"));
         if (!QFileInfo::exists(source))
             QVERIFY(ffmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                            QStringLiteral("sine=f=440:d=1:sample_rate=44100"), QStringLiteral("-ac"), QStringLiteral("1")},
+                            QStringLiteral("sine=f=440:d=1:sample_rate=44100"), QStringLiteral("-ac"),
+                            QStringLiteral("1")},
                            source));
         const QString out = path(QStringLiteral("card-%1.wav").arg(rate));
         {
-            MpvPlayer player(nullptr, {QStringLiteral("vo=null"), QStringLiteral("ao=pcm"),
-                                       QStringLiteral("ao-pcm-file=") + out, QStringLiteral("untimed=yes"),
-                                       QStringLiteral("audio-format=s16"), QStringLiteral("audio-channels=mono"),
-                                       QStringLiteral("audio-samplerate=44100")});
+            MpvPlayer player(nullptr,
+                             {QStringLiteral("vo=null"), QStringLiteral("ao=pcm"),
+                              QStringLiteral("ao-pcm-file=") + out, QStringLiteral("untimed=yes"),
+                              QStringLiteral("audio-format=s16"), QStringLiteral("audio-channels=mono"),
+                              QStringLiteral("audio-samplerate=44100")});
             QVERIFY(player.IsSoundCardEnabled());
             player.SetRate(rate);
             Recorder rec(&player);
@@ -339,7 +375,8 @@ private Q_SLOTS:
 
         // A sound server that is not there: the engine falls back to no output.
         qputenv("PULSE_SERVER", "unix:" + QFile::encodeName(path(QStringLiteral("no-such-server"))));
-        MpvPlayer player(nullptr, {QStringLiteral("vo=null"), QStringLiteral("ao=pulse"), QStringLiteral("untimed=yes")});
+        MpvPlayer player(
+            nullptr, {QStringLiteral("vo=null"), QStringLiteral("ao=pulse"), QStringLiteral("untimed=yes")});
         QVERIFY(!player.IsSoundCardEnabled());
         Recorder rec(&player);
         player.Open(path(QStringLiteral("a.wav")));
@@ -410,8 +447,8 @@ private Q_SLOTS:
     {
         const QString red = path(QStringLiteral("red.mpg"));
         QVERIFY(ffmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                        QStringLiteral("color=c=red:s=64x48:r=25:d=3"), QStringLiteral("-c:v"), QStringLiteral("mpeg1video"),
-                        QStringLiteral("-f"), QStringLiteral("mpeg")},
+                        QStringLiteral("color=c=red:s=64x48:r=25:d=3"), QStringLiteral("-c:v"),
+                        QStringLiteral("mpeg1video"), QStringLiteral("-f"), QStringLiteral("mpeg")},
                        red));
         MpvPlayer player(nullptr, {QStringLiteral("ao=null")}); // the real video output, timed
         player.resize(229, 202);
@@ -426,8 +463,8 @@ private Q_SLOTS:
         QVERIFY(player.hasVideo());
         QTRY_VERIFY_WITH_TIMEOUT(!area->frame().isNull(), 10000);
         auto isRed = [](QRgb c) { return qRed(c) > 200 && qGreen(c) < 60 && qBlue(c) < 60; };
-        QTRY_VERIFY_WITH_TIMEOUT(isRed(area->frame().pixel(area->frame().width() / 2, area->frame().height() / 2)),
-                                 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            isRed(area->frame().pixel(area->frame().width() / 2, area->frame().height() / 2)), 10000);
         QVERIFY(isRed(area->grab().toImage().pixel(area->width() / 2, area->height() / 2)));
         QVERIFY(player.statusText().startsWith(QStringLiteral("Playing: red.mpg  0:")));
 

@@ -22,8 +22,8 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString red = dir.filePath(QStringLiteral("red.mpg"));
         QVERIFY(ffmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                        QStringLiteral("color=c=red:s=64x48:r=25:d=30"), QStringLiteral("-c:v"), QStringLiteral("mpeg1video"),
-                        QStringLiteral("-f"), QStringLiteral("mpeg")},
+                        QStringLiteral("color=c=red:s=64x48:r=25:d=30"), QStringLiteral("-c:v"),
+                        QStringLiteral("mpeg1video"), QStringLiteral("-f"), QStringLiteral("mpeg")},
                        red));
         auto* player = new MpvPlayer(nullptr, {QStringLiteral("ao=null")});
         player->resize(229, 202);
@@ -38,7 +38,8 @@ private Q_SLOTS:
         QVERIFY(area->ready());
         QVERIFY(player->hasVideo());
         auto isRed = [](QRgb c) { return qRed(c) > 200 && qGreen(c) < 60 && qBlue(c) < 60; };
-        QTRY_VERIFY_WITH_TIMEOUT(isRed(area->grabFramebuffer().pixel(area->width() / 2, area->height() / 2)), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(isRed(area->grabFramebuffer().pixel(area->width() / 2, area->height() / 2)),
+                                 20000);
         // Going while the clip plays frees the render context before the engine, without a crash.
         delete player;
     }

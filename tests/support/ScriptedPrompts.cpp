@@ -52,6 +52,8 @@ QString ScriptedPrompts::browseFolder(FolderBrowseRequest& request, QWidget*)
 {
     Asked a{Asked::Folder, {}, {}, {}, {}, request};
     asked.append(a);
+    if (onFolder)
+        onFolder(request);
     if (m_folders.isEmpty()) {
         qWarning("unscripted folder browser: %s", qPrintable(request.title));
         return {};

@@ -33,6 +33,9 @@ public:
     void answerFolder(const QString& folder) { m_folders.append(folder); } // null: cancel
     // Called while a box is up, before it is answered (for checks of the window state at that point).
     std::function<void(const MessageBoxSpec&)> onBox;
+    // Called while the folder browser is up, before it is answered: a test may use the browser's
+    // calls back (selection, New folder) here.
+    std::function<void(FolderBrowseRequest&)> onFolder;
 
     QList<Asked> asked;
     QList<MessageBoxSpec> boxes() const;

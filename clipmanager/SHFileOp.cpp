@@ -1,0 +1,75 @@
+#include "clipmanager/SHFileOp.h"
+
+using namespace ShellFileOperation;
+
+TShellFileOp::TShellFileOp(Prompts& prompts, QObject* parent) : QObject(parent), m_prompts(prompts)
+{
+    m_sources.setSorted(true);
+}
+
+void TShellFileOp::AddSource(const QString& path)
+{
+    if (m_sources.indexOfNoCase(path) < 0)
+        m_sources.add(path);
+}
+
+bool TShellFileOp::DeleteFiles()
+{
+    m_undo = true;
+    return run(FO_DELETE);
+}
+
+void TShellFileOp::CopyFiles(const QString& destination)
+{
+    m_destination = destination;
+    run(FO_COPY);
+}
+
+void TShellFileOp::MoveFiles(const QString& destination)
+{
+    m_destination = destination;
+    run(FO_MOVE);
+}
+
+unsigned TShellFileOp::flagsFor(unsigned operation) const
+{
+    unsigned flags = 0;
+    if (FilesOnly)
+        flags |= FOF_FILESONLY;
+    if (NoConfirmation)
+        flags |= FOF_NOCONFIRMATION;
+    if (!Animate)
+        flags |= FOF_SILENT;
+    if (m_undo)
+        flags |= FOF_ALLOWUNDO;
+    if (!ProgressTitle.isEmpty())
+        flags |= FOF_SIMPLEPROGRESS;
+    if (operation != FO_DELETE && AutoMakeDir)
+        flags |= FOF_NOCONFIRMMKDIR;
+    if (operation != FO_DELETE && RenameOnCollision)
+        flags |= FOF_RENAMEONCOLLISION;
+    return flags;
+}
+
+bool TShellFileOp::run(unsigned operation)
+{
+    if (m_sources.isEmpty())
+        return false;
+    m_record = Record{};
+    m_record.owner = m_owner;
+    m_record.operation = operation;
+    m_record.sources = m_sources.items();
+    m_record.destination = m_destination;
+    m_record.flags = flagsFor(operation);
+    if (m_record.flags & FOF_SIMPLEPROGRESS)
+        m_record.progressTitle = ProgressTitle;
+    ++m_runs;
+    // Whatever happens in the shell, the batch is spent.
+    struct Clear
+    {
+        StringList& list;
+        ~Clear() { list.clear(); }
+    } clear{m_sources};
+    ShellFileOperation::run(m_record, m_prompts);
+    return m_record.anyOperationsAborted;
+}

@@ -1,0 +1,302 @@
+#include "platform/FileOps.h"
+
+#include "common/AppError.h"
+#include "platform/Trash.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <gio/gio.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace FileOps {
+
+namespace {
+
+QByteArray native(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+bool statOf(const QString& path, struct stat& st, bool follow = true)
+{
+    const QByteArray p = native(path);
+    return (follow ? ::stat(p.constData(), &st) : ::lstat(p.constData(), &st)) == 0;
+}
+
+QString errnoText(int err)
+{
+    return QString::fromLocal8Bit(std::strerror(err));
+}
+
+// Owns a GFile, a GError and a GCancellable for the length of one call.
+struct GFilePtr
+{
+    explicit GFilePtr(const QString& path) : file(g_file_new_for_path(native(path).constData())) {}
+    ~GFilePtr() { g_object_unref(file); }
+    GFilePtr(const GFilePtr&) = delete;
+    GFilePtr& operator=(const GFilePtr&) = delete;
+    GFile* file;
+};
+
+struct ErrorPtr
+{
+    ~ErrorPtr()
+    {
+        if (error)
+            g_error_free(error);
+    }
+    QString text() const { return error ? QString::fromUtf8(error->message) : QString(); }
+    bool is(GIOErrorEnum code) const { return error && g_error_matches(error, G_IO_ERROR, code); }
+    GError* error = nullptr;
+};
+
+struct ProgressContext
+{
+    const Progress* progress;
+    GCancellable* cancellable;
+};
+
+void onProgress(goffset current, goffset, gpointer data)
+{
+    auto* ctx = static_cast<ProgressContext*>(data);
+    if (*ctx->progress && !(*ctx->progress)(qint64(current)))
+        g_cancellable_cancel(ctx->cancellable);
+}
+
+QString parentOf(const QString& path)
+{
+    return QFileInfo(path).absolutePath();
+}
+
+// A hidden name beside `dst` that nothing uses yet; short, so a long final name still fits.
+QString tempNameBeside(const QString& dst)
+{
+    const QString dir = parentOf(dst);
+    for (;;) {
+        const QString name = QStringLiteral(".vidmarro-%1.part")
+                                 .arg(QRandomGenerator::global()->generate64(), 16, 16, QChar(u'0'));
+        const QString candidate = join(dir, name);
+        if (!exists(candidate))
+            return candidate;
+    }
+}
+
+bool syncPath(const QString& path, bool directory)
+{
+    const int fd = ::open(native(path).constData(), O_RDONLY | O_CLOEXEC | (directory ? O_DIRECTORY : 0));
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0 || errno == EINVAL; // some file systems have nothing to sync
+    ::close(fd);
+    return ok;
+}
+
+const QString SameFileText = QStringLiteral("The source and destination file names are the same.");
+
+// Copy into place through a temporary name; `durable` syncs the copy before it takes the final
+// name (a move deletes the source next).
+Outcome copyInto(const QString& src, const QString& dst, const Progress& progress, bool durable)
+{
+    if (sameFile(src, dst))
+        return Outcome::failed(SameFileText);
+    struct stat srcStat;
+    if (!statOf(src, srcStat))
+        return Outcome::failed(errnoText(errno));
+
+    const QString tmp = tempNameBeside(dst);
+    GFilePtr from(src);
+    GFilePtr to(tmp);
+    GCancellable* cancellable = g_cancellable_new();
+    ProgressContext ctx{&progress, cancellable};
+    ErrorPtr err;
+    const gboolean copied = g_file_copy(from.file, to.file, G_FILE_COPY_ALL_METADATA, cancellable,
+                                        progress ? onProgress : nullptr, &ctx, &err.error);
+    const bool wasCancelled = g_cancellable_is_cancelled(cancellable);
+    g_object_unref(cancellable);
+
+    Outcome out;
+    struct stat tmpStat;
+    if (!copied)
+        out =
+            wasCancelled || err.is(G_IO_ERROR_CANCELLED) ? Outcome::cancelled() : Outcome::failed(err.text());
+    else if (!statOf(tmp, tmpStat, false) || tmpStat.st_size != srcStat.st_size)
+        out = Outcome::failed(QStringLiteral("The copy of %1 is incomplete.").arg(QFileInfo(src).fileName()));
+    else if (durable && (!syncPath(tmp, false)))
+        out = Outcome::failed(errnoText(errno));
+    else if (::rename(native(tmp).constData(), native(dst).constData()) != 0)
+        out = Outcome::failed(errnoText(errno));
+    else if (durable && !syncPath(parentOf(dst), true))
+        out = Outcome::failed(errnoText(errno)); // the copy is in place, but not yet safe to rely on
+
+    if (out.status != Outcome::Done)
+        ::unlink(native(tmp).constData());
+    return out;
+}
+
+} // namespace
+
+QString join(const QString& dir, const QString& name)
+{
+    if (dir.endsWith(u'/'))
+        return dir + name;
+    return dir + u'/' + name;
+}
+
+bool exists(const QString& path)
+{
+    struct stat st;
+    return statOf(path, st, false);
+}
+
+bool isDir(const QString& path)
+{
+    struct stat st;
+    return statOf(path, st) && S_ISDIR(st.st_mode);
+}
+
+qint64 totalSize(const QString& path)
+{
+    struct stat st;
+    if (!statOf(path, st, false))
+        return 0;
+    if (!S_ISDIR(st.st_mode)) {
+        struct stat target;
+        return S_ISLNK(st.st_mode) && statOf(path, target) ? qint64(target.st_size) : qint64(st.st_size);
+    }
+    qint64 sum = 0;
+    const QStringList names =
+        QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString& name : names)
+        sum += totalSize(join(path, name));
+    return sum;
+}
+
+bool sameFile(const QString& a, const QString& b)
+{
+    struct stat sa, sb;
+    return statOf(a, sa) && statOf(b, sb) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+bool sameDevice(const QString& a, const QString& b)
+{
+    struct stat sa, sb;
+    return statOf(a, sa) && statOf(b, sb) && sa.st_dev == sb.st_dev;
+}
+
+bool isInside(const QString& inner, const QString& outer)
+{
+    QString p = QFileInfo(inner).canonicalFilePath();
+    if (p.isEmpty())
+        p = QFileInfo(inner).absoluteFilePath();
+    for (;;) {
+        if (sameFile(p, outer))
+            return true;
+        const QString up = parentOf(p);
+        if (up == p || up.isEmpty())
+            return false;
+        p = up;
+    }
+}
+
+Outcome makeDirs(const QString& path)
+{
+    GFilePtr dir(path);
+    ErrorPtr err;
+    if (g_file_make_directory_with_parents(dir.file, nullptr, &err.error) ||
+        (err.is(G_IO_ERROR_EXISTS) && isDir(path)))
+        return {};
+    return Outcome::failed(err.text());
+}
+
+Outcome copyFile(const QString& src, const QString& dst, const Progress& progress)
+{
+    return copyInto(src, dst, progress, false);
+}
+
+Outcome moveFile(const QString& src, const QString& dst, const Progress& progress)
+{
+    if (sameFile(src, dst))
+        return Outcome::failed(SameFileText);
+    {
+        GFilePtr from(src);
+        GFilePtr to(dst);
+        ErrorPtr err;
+        const auto flags = GFileCopyFlags(G_FILE_COPY_NO_FALLBACK_FOR_MOVE | G_FILE_COPY_OVERWRITE |
+                                          G_FILE_COPY_NOFOLLOW_SYMLINKS);
+        if (g_file_move(from.file, to.file, flags, nullptr, nullptr, nullptr, &err.error)) {
+            if (progress)
+                progress(totalSize(dst));
+            return {};
+        }
+        // Anything but "not on this file system" is a real failure.
+        if (!err.is(G_IO_ERROR_NOT_SUPPORTED))
+            return Outcome::failed(err.text());
+    }
+    if (isDir(src))
+        return Outcome::failed(
+            QStringLiteral("Folders are moved to another file system one file at a time."));
+    const Outcome copied = copyInto(src, dst, progress, true);
+    if (!copied.ok())
+        return copied;
+    GFilePtr from(src);
+    ErrorPtr err;
+    if (!g_file_delete(from.file, nullptr, &err.error))
+        return Outcome::failed(err.text()); // both copies are there: nothing lost
+    return {};
+}
+
+Outcome deletePermanently(const QString& path)
+{
+    struct stat st;
+    if (!statOf(path, st, false))
+        return Outcome::failed(errnoText(errno));
+    if (S_ISDIR(st.st_mode)) {
+        const QStringList names =
+            QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        for (const QString& name : names) {
+            const Outcome out = deletePermanently(join(path, name));
+            if (!out.ok())
+                return out;
+        }
+    }
+    GFilePtr file(path);
+    ErrorPtr err;
+    if (!g_file_delete(file.file, nullptr, &err.error))
+        return Outcome::failed(err.text());
+    return {};
+}
+
+Outcome trash(const QString& path)
+{
+    try {
+        Trash::moveToTrash(path);
+    } catch (const AppError& e) {
+        return Outcome::failed(e.text());
+    }
+    return {};
+}
+
+QString freeName(const QString& dir, const QString& name)
+{
+    if (!exists(join(dir, name)))
+        return name;
+    // The extension stays at the end; a leading full stop belongs to the name.
+    const int dot = int(name.lastIndexOf(u'.'));
+    const QString base = dot > 0 ? name.left(dot) : name;
+    const QString ext = dot > 0 ? name.mid(dot) : QString();
+    for (int n = 2;; ++n) {
+        const QString candidate = QStringLiteral("%1 (%2)%3").arg(base).arg(n).arg(ext);
+        if (!exists(join(dir, candidate)))
+            return candidate;
+    }
+}
+
+} // namespace FileOps

@@ -1,0 +1,451 @@
+#include "platform/ShellFileOperation.h"
+
+#include "common/Paths.h"
+#include "platform/FileOps.h"
+#include "platform/Prompts.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <memory>
+
+// ---------------------------------------------------------------------------------------------
+// Progress window
+
+ShellProgressWindow::ShellProgressWindow(const QString& title, qint64 totalBytes, QWidget* parent)
+    : QDialog(parent), m_total(totalBytes)
+{
+    setObjectName(QStringLiteral("ShellProgressWindow"));
+    setWindowTitle(title);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    // Only this window takes input while the run holds the event loop.
+    setWindowModality(Qt::ApplicationModal);
+
+    m_file = new QLabel(this);
+    m_fromTo = new QLabel(this);
+    m_bytes = new QLabel(this);
+    m_bar = new QProgressBar(this);
+    m_bar->setRange(0, 1000);
+    m_bar->setValue(0);
+    m_bar->setTextVisible(false);
+    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cancel->setObjectName(QStringLiteral("CancelButton"));
+    connect(m_cancel, &QPushButton::clicked, this, &ShellProgressWindow::reject);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_file);
+    layout->addWidget(m_fromTo);
+    layout->addWidget(m_bar);
+    layout->addWidget(m_bytes);
+    layout->addLayout(buttons);
+    setMinimumWidth(400);
+    setBytes(0);
+}
+
+void ShellProgressWindow::setFile(const QString& verb, const QString& name, const QString& from,
+                                  const QString& to)
+{
+    m_file->setText(verb + u' ' + name);
+    m_fromTo->setText(to.isEmpty() ? QStringLiteral("From %1").arg(from)
+                                   : QStringLiteral("From %1 to %2").arg(from, to));
+}
+
+void ShellProgressWindow::setBytes(qint64 done)
+{
+    const QLocale locale;
+    m_bytes->setText(
+        QStringLiteral("%1 of %2").arg(locale.formattedDataSize(done), locale.formattedDataSize(m_total)));
+    m_bar->setValue(m_total > 0 ? int(qMin<qint64>(1000, done * 1000 / m_total)) : 0);
+}
+
+void ShellProgressWindow::reject()
+{
+    // The run notices at its next step and cleans up; the window stays until then.
+    m_cancelled = true;
+    m_cancel->setEnabled(false);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The run
+
+namespace ShellFileOperation {
+
+namespace {
+
+const QString NotFound = QStringLiteral("Cannot find the specified file.");
+
+class Runner
+{
+public:
+    Runner(Record& record, Prompts& prompts) : m_r(record), m_prompts(prompts) {}
+
+    int run()
+    {
+        const QStringList items = expand();
+        if (m_r.operation == FO_DELETE)
+            runDelete(items);
+        else if (m_r.operation == FO_COPY || m_r.operation == FO_MOVE)
+            runTransfer(items);
+        else
+            return 1;
+        m_progress.reset();
+        m_r.anyOperationsAborted = m_aborted;
+        return m_aborted || m_failures > 0 ? 1 : 0;
+    }
+
+private:
+    bool flag(unsigned f) const { return (m_r.flags & f) != 0; }
+    bool move() const { return m_r.operation == FO_MOVE; }
+
+    QString verb() const
+    {
+        switch (m_r.operation) {
+        case FO_COPY:
+            return QStringLiteral("Copying");
+        case FO_MOVE:
+            return QStringLiteral("Moving");
+        default:
+            return flag(FOF_ALLOWUNDO) ? QStringLiteral("Moving to the trash") : QStringLiteral("Deleting");
+        }
+    }
+    QString action() const
+    {
+        switch (m_r.operation) {
+        case FO_COPY:
+            return QStringLiteral("copy");
+        case FO_MOVE:
+            return QStringLiteral("move");
+        default:
+            return QStringLiteral("delete");
+        }
+    }
+    QString errorCaption() const
+    {
+        switch (m_r.operation) {
+        case FO_COPY:
+            return QStringLiteral("Error Copying File or Folder");
+        case FO_MOVE:
+            return QStringLiteral("Error Moving File or Folder");
+        default:
+            return QStringLiteral("Error Deleting File or Folder");
+        }
+    }
+
+    // Names with wildcards stand for what they match; other names stand as given.
+    QStringList expand() const
+    {
+        QStringList out;
+        for (const QString& source : m_r.sources) {
+            const QString name = Paths::fileName(source);
+            if (!name.contains(u'*') && !name.contains(u'?')) {
+                out.append(source);
+                continue;
+            }
+            const QString dir = Paths::directory(source);
+            const QStringList matches = QDir(dir).entryList(
+                {name}, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                QDir::Name | QDir::IgnoreCase);
+            if (matches.isEmpty())
+                out.append(source); // reported as not found
+            for (const QString& m : matches)
+                out.append(FileOps::join(dir, m));
+        }
+        return out;
+    }
+
+    bool skipped(const QString& path) const { return flag(FOF_FILESONLY) && FileOps::isDir(path); }
+
+    void error(const QString& path, const QString& reason)
+    {
+        ++m_failures;
+        MessageBoxSpec spec{errorCaption(),
+                            QStringLiteral("Cannot %1 %2: %3").arg(action(), Paths::fileName(path), reason),
+                            QMessageBox::Critical, QMessageBox::Ok, QMessageBox::Ok};
+        m_prompts.messageBox(spec, activeParent());
+    }
+
+    QMessageBox::StandardButton ask(const QString& caption, const QString& text,
+                                    QMessageBox::StandardButtons buttons)
+    {
+        return m_prompts.messageBox({caption, text, QMessageBox::Question, buttons, QMessageBox::Yes},
+                                    activeParent());
+    }
+
+    QWidget* activeParent() const { return m_progress ? m_progress.get() : m_r.owner; }
+
+    void showProgress(qint64 total)
+    {
+        if (flag(FOF_SILENT))
+            return;
+        const QString title = flag(FOF_SIMPLEPROGRESS) && !m_r.progressTitle.isEmpty()
+                                  ? m_r.progressTitle
+                                  : verb() + QStringLiteral("...");
+        m_progress = std::make_unique<ShellProgressWindow>(title, total, m_r.owner);
+        m_progress->show();
+        QCoreApplication::processEvents();
+    }
+
+    // Keeps the progress window alive; false once the user has cancelled. Painting the window
+    // costs far more than a chunk of data, so unless forced it is done at most every 30 ms.
+    bool pump(bool force = true)
+    {
+        if (!m_progress)
+            return true;
+        if (!force && m_sincePump.isValid() && m_sincePump.elapsed() < 30)
+            return !m_aborted;
+        m_sincePump.start();
+        QCoreApplication::processEvents();
+        if (m_progress->cancelled())
+            m_aborted = true;
+        return !m_aborted;
+    }
+
+    void runDelete(const QStringList& items)
+    {
+        QStringList present;
+        qsizetype count = 0;
+        for (const QString& item : items) {
+            if (FileOps::exists(item) && !skipped(item)) {
+                present.append(item);
+                ++count;
+            }
+        }
+        if (!flag(FOF_NOCONFIRMATION) && count > 0) {
+            const bool undo = flag(FOF_ALLOWUNDO);
+            QString text;
+            if (count == 1)
+                text = undo ? QStringLiteral("Are you sure you want to move \"%1\" to the trash?")
+                                  .arg(Paths::fileName(present.first()))
+                            : QStringLiteral("Are you sure you want to permanently delete \"%1\"?")
+                                  .arg(Paths::fileName(present.first()));
+            else
+                text = undo ? QStringLiteral("Are you sure you want to move these %1 items to the trash?")
+                                  .arg(count)
+                            : QStringLiteral("Are you sure you want to permanently delete these %1 items?")
+                                  .arg(count);
+            const QString caption = count == 1 ? QStringLiteral("Confirm File Delete")
+                                               : QStringLiteral("Confirm Multiple File Delete");
+            if (ask(caption, text, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
+                m_aborted = true;
+                return;
+            }
+        }
+        showProgress(qint64(items.size()));
+        qint64 done = 0;
+        for (const QString& item : items) {
+            if (!pump(false))
+                return;
+            if (m_progress) {
+                m_progress->setFile(verb(), Paths::fileName(item), Paths::directory(item), QString());
+                m_progress->setBytes(done);
+            }
+            ++done;
+            if (!FileOps::exists(item)) {
+                error(item, NotFound);
+                continue;
+            }
+            if (skipped(item))
+                continue;
+            const FileOps::Outcome out =
+                flag(FOF_ALLOWUNDO) ? FileOps::trash(item) : FileOps::deletePermanently(item);
+            if (!out.ok())
+                error(item, out.error);
+        }
+        if (m_progress)
+            m_progress->setBytes(done);
+        pump();
+    }
+
+    void runTransfer(const QStringList& items)
+    {
+        QString dest = m_r.destination;
+        while (dest.size() > 1 && dest.endsWith(u'/'))
+            dest.chop(1);
+        if (dest.isEmpty()) {
+            error(QString(), QStringLiteral("No destination folder was given."));
+            m_aborted = true;
+            return;
+        }
+        if (!FileOps::exists(dest)) {
+            if (!flag(FOF_NOCONFIRMMKDIR)) {
+                const QString text =
+                    QStringLiteral("The folder \"%1\" does not exist.\n\nDo you want to create it?")
+                        .arg(dest);
+                if (ask(QStringLiteral("Confirm Folder Create"), text, QMessageBox::Yes | QMessageBox::No) !=
+                    QMessageBox::Yes) {
+                    m_aborted = true;
+                    return;
+                }
+            }
+            const FileOps::Outcome made = FileOps::makeDirs(dest);
+            if (!made.ok()) {
+                error(dest, made.error);
+                m_aborted = true;
+                return;
+            }
+        } else if (!FileOps::isDir(dest)) {
+            error(dest, QStringLiteral("The destination is not a folder."));
+            m_aborted = true;
+            return;
+        }
+
+        qint64 total = 0;
+        for (const QString& item : items) {
+            if (!skipped(item))
+                total += FileOps::totalSize(item);
+        }
+        showProgress(total);
+        for (const QString& item : items) {
+            if (!pump(false) || !transfer(item, dest))
+                break;
+        }
+        pump();
+    }
+
+    // One source into the folder `destDir`; false stops the whole run.
+    bool transfer(const QString& src, const QString& destDir)
+    {
+        if (!pump(false))
+            return false;
+        const QString name = QFileInfo(src).fileName();
+        if (!FileOps::exists(src)) {
+            error(src, NotFound);
+            return true;
+        }
+        if (skipped(src))
+            return true; // folders are left alone
+        const bool srcIsDir = FileOps::isDir(src);
+        if (srcIsDir && FileOps::isInside(destDir, src)) {
+            error(src, QStringLiteral("The destination folder is a subfolder of the source folder."));
+            return true;
+        }
+        QString target = FileOps::join(destDir, name);
+        if (FileOps::exists(target)) {
+            // Whatever the names look like, one file must not be written onto itself.
+            if (FileOps::sameFile(src, target)) {
+                error(src, QStringLiteral("The source and destination file names are the same."));
+                return true;
+            }
+            if (flag(FOF_RENAMEONCOLLISION)) {
+                target = FileOps::join(destDir, FileOps::freeName(destDir, name));
+            } else if (!flag(FOF_NOCONFIRMATION) && !m_yesToAll) {
+                const QString what =
+                    FileOps::isDir(target) ? QStringLiteral("folder") : QStringLiteral("file");
+                const QString text = QStringLiteral("This folder already contains a %1 named \"%2\".\n\nDo "
+                                                    "you want to replace the existing %1?")
+                                         .arg(what, name);
+                switch (
+                    ask(QStringLiteral("Confirm File Replace"), text,
+                        QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::Cancel)) {
+                case QMessageBox::Yes:
+                    break;
+                case QMessageBox::YesToAll:
+                    m_yesToAll = true;
+                    break;
+                case QMessageBox::No:
+                    m_done += FileOps::totalSize(src);
+                    return true;
+                default:
+                    m_aborted = true;
+                    return false;
+                }
+            }
+            if (FileOps::exists(target) && FileOps::isDir(target) != srcIsDir) {
+                error(src, srcIsDir ? QStringLiteral("A file of that name is in the way.")
+                                    : QStringLiteral("A folder of that name is in the way."));
+                return true;
+            }
+        }
+        return srcIsDir ? transferDir(src, target) : transferFile(src, target);
+    }
+
+    bool transferFile(const QString& src, const QString& target)
+    {
+        if (m_progress)
+            m_progress->setFile(verb(), QFileInfo(src).fileName(), Paths::directory(src),
+                                Paths::directory(target));
+        const qint64 before = m_done;
+        const FileOps::Progress progress = [this, before](qint64 done) {
+            if (m_progress && (!m_sincePump.isValid() || m_sincePump.elapsed() >= 30))
+                m_progress->setBytes(before + done);
+            return pump(false);
+        };
+        const FileOps::Outcome out =
+            move() ? FileOps::moveFile(src, target, progress) : FileOps::copyFile(src, target, progress);
+        m_done = before + FileOps::totalSize(out.ok() ? target : src);
+        if (m_progress && m_sincePump.elapsed() >= 30)
+            m_progress->setBytes(m_done);
+        switch (out.status) {
+        case FileOps::Outcome::Cancelled:
+            m_aborted = true;
+            return false;
+        case FileOps::Outcome::Failed:
+            error(src, out.error);
+            return !m_aborted;
+        case FileOps::Outcome::Done:
+            break;
+        }
+        return pump(false);
+    }
+
+    bool transferDir(const QString& src, const QString& target)
+    {
+        // A whole folder moves with one rename when it can.
+        if (move() && !FileOps::exists(target) && FileOps::sameDevice(src, Paths::directory(target))) {
+            const FileOps::Outcome out = FileOps::moveFile(src, target);
+            if (out.ok()) {
+                m_done += FileOps::totalSize(target);
+                return pump(false);
+            }
+        }
+        if (!FileOps::exists(target)) {
+            const FileOps::Outcome made = FileOps::makeDirs(target);
+            if (!made.ok()) {
+                error(src, made.error);
+                return true;
+            }
+        }
+        const QStringList names = QDir(src).entryList(
+            QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+        for (const QString& name : names) {
+            if (!transfer(FileOps::join(src, name), target))
+                return false;
+        }
+        // The source folder goes once everything in it has gone.
+        if (move() &&
+            QDir(src).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+            QDir().rmdir(src);
+        return true;
+    }
+
+    Record& m_r;
+    Prompts& m_prompts;
+    std::unique_ptr<ShellProgressWindow> m_progress;
+    QElapsedTimer m_sincePump;
+    qint64 m_done = 0;
+    bool m_yesToAll = false;
+    bool m_aborted = false;
+    int m_failures = 0;
+};
+
+} // namespace
+
+int run(Record& record, Prompts& prompts)
+{
+    record.anyOperationsAborted = false;
+    Runner runner(record, prompts);
+    return runner.run();
+}
+
+} // namespace ShellFileOperation

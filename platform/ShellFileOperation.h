@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+
+class Prompts;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+// The desktop has no shell file operation, so this stands in for it: one batch of deletes, copies
+// or moves, with the shell's questions, error boxes and progress window, driven by the same
+// operation codes and flags.
+namespace ShellFileOperation {
+
+enum Operation : unsigned
+{
+    FO_MOVE = 1,
+    FO_COPY = 2,
+    FO_DELETE = 3
+};
+
+enum Flag : unsigned
+{
+    FOF_SILENT = 0x0004,
+    FOF_RENAMEONCOLLISION = 0x0008,
+    FOF_NOCONFIRMATION = 0x0010,
+    FOF_ALLOWUNDO = 0x0040,
+    FOF_FILESONLY = 0x0080,
+    FOF_SIMPLEPROGRESS = 0x0100,
+    FOF_NOCONFIRMMKDIR = 0x0200,
+};
+
+// What the caller hands over for one run, and the one result it reads back.
+struct Record
+{
+    QWidget* owner = nullptr;
+    unsigned operation = 0;
+    QStringList sources; // full paths; a name may hold the wildcards * and ?
+    QString destination; // the folder for copy and move
+    unsigned flags = 0;
+    QString progressTitle; // with FOF_SIMPLEPROGRESS
+    bool anyOperationsAborted = false;
+};
+
+// Runs the batch to the end, or until the user cancels. Returns 0 when every item went through.
+int run(Record& record, Prompts& prompts);
+
+} // namespace ShellFileOperation
+
+// The progress window of a run: which file, how many bytes, and Cancel.
+class ShellProgressWindow : public QDialog
+{
+    Q_OBJECT
+public:
+    ShellProgressWindow(const QString& title, qint64 totalBytes, QWidget* parent);
+
+    void setFile(const QString& verb, const QString& name, const QString& from, const QString& to);
+    void setBytes(qint64 done);
+    bool cancelled() const { return m_cancelled; }
+
+    QLabel* fileLabel() const { return m_file; }
+    QLabel* bytesLabel() const { return m_bytes; }
+    QProgressBar* bar() const { return m_bar; }
+    QPushButton* cancelButton() const { return m_cancel; }
+
+protected:
+    void reject() override;
+
+private:
+    QLabel* m_file;
+    QLabel* m_fromTo;
+    QLabel* m_bytes;
+    QProgressBar* m_bar;
+    QPushButton* m_cancel;
+    qint64 m_total;
+    bool m_cancelled = false;
+};
