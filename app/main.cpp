@@ -3,6 +3,9 @@
 #include "platform/DesktopServices.h"
 #include "platform/MpvPlayer.h"
 #include "platform/QtPrompts.h"
+#include "player/PlayerDialogs.h"
+#include "player/SleepU.h"
+#include "player/Speed.h"
 
 #include <QApplication>
 
@@ -24,6 +27,11 @@ int main(int argc, char* argv[])
     TForm1 form1(state, services, QCoreApplication::applicationDirPath());
     if (form1.AnotherCopyRuns())
         return 0; // the running copy has been brought forward
+    // Both dialogs live for the whole run, hidden until a player shows them.
+    TSleepF sleepF(state);
+    TSpeedF speedF(prompts);
+    RunDialogs dialogs(sleepF, speedF);
+    form1.setPlayerDialogs(&dialogs);
     form1.show();
     return QApplication::exec();
 }

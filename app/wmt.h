@@ -7,6 +7,7 @@
 #include <QWidget>
 
 struct SharedState;
+class PlayerDialogs;
 class TXJustOne;
 namespace Ui {
 class TForm1;
@@ -33,7 +34,11 @@ public:
 
     bool MediaPlayerInstalled();
     void ShutdownComputer();
-    void RunPlayer();
+    // Shows a fresh player window modally. False when the shutdown asked for afterwards failed:
+    // the caller then abandons its remaining steps.
+    bool RunPlayer();
+    // The speed and sleep dialogs the player windows open (created once at start-up).
+    void setPlayerDialogs(PlayerDialogs* dialogs) { m_playerDialogs = dialogs; }
 
     // The links' addresses, one table for all eight, in the order of the handlers below.
     enum Link { Home, Donation, Melnoria, ShopVhs, ShopDvd, ShopMusic, ShopBooks, ShopToys, LinkCount };
@@ -54,6 +59,10 @@ public Q_SLOTS:
     void BitBtn6Click();
 
 protected:
+    // The windows opened after a playback with marks and by "&Edit Playlist".
+    virtual void ShowClipManager();
+    virtual void ShowEditor();
+
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -71,4 +80,6 @@ private:
     bool m_checkMediaPlayer = false;
     TXJustOne* XJustOne1 = nullptr;
     bool m_anotherCopy = false;
+    PlayerDialogs* m_playerDialogs = nullptr;
+    bool m_playerStarted = false; // the last player window got as far as Go
 };

@@ -6,6 +6,9 @@
 class DesktopServices : public SystemServices
 {
 public:
+    // logind's PowerOff on the system bus (ExitWindowsEx on Windows). The answer is awaited for at
+    // most this long; a request left unanswered counts as refused.
+    static constexpr int ShutdownReplyTimeoutMs = 2000;
     void requestShutdown() override;
     void openUrl(const QString& url) override;
     bool mediaEngineAvailable() override;
