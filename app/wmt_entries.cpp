@@ -1,8 +1,10 @@
 // The main window's entry actions: picking clips, loading a playlist, editing one, and the player run.
 #include "app/wmt.h"
 
+#include "clipmanager/ActionFormU.h"
 #include "common/Paths.h"
 #include "common/SharedState.h"
+#include "editor/MangleU.h"
 #include "platform/Guard.h"
 #include "player/WplayerU2.h"
 #include "playlist/CCFuncs.h"
@@ -145,10 +147,12 @@ bool TForm1::RunPlayer()
 
 void TForm1::ShowClipManager()
 {
-    // The clip manager (TActionForm) opens here: fresh, modal, destroyed when it closes.
+    TActionForm form(S, m_services, this);
+    form.exec();
 }
 
 void TForm1::ShowEditor()
 {
-    // The playlist editor (TMangle) opens here: fresh, modal, destroyed when it closes.
+    TMangle editor(S, m_services, OpenDialog1, this);
+    editor.exec();
 }
