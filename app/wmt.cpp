@@ -64,18 +64,18 @@ TForm1::TForm1(SharedState& state, Services& services, const QString& appDir, QW
     ui->Label3->move(ui->Label2->x() + ui->Label2->fontMetrics().horizontalAdvance(ui->Label2->text()),
                      ui->Label3->y());
 
-    OpenDialog1.kind = FileDialogSpec::OpenMany;
+    OpenDialog1.kind = FileDialogSettings::OpenMany;
     OpenDialog1.title = QStringLiteral("Select clip(s)");
     OpenDialog1.filters = {
         QStringLiteral("All file types (*.*)"),
         QStringLiteral("Audio (music) files (*.asf *.mp2 *.mp3 *.wav *.mid *.wma *.aif *.au *.wax)"),
         QStringLiteral("Video (movie) files (*.mpg *.mpeg *.asf *.m1v *.wmv *.avi *.mov *.qt *.wvx *.fli *.flc *.mpe)"),
     };
-    OpenDialog2.kind = FileDialogSpec::Open;
+    OpenDialog2.kind = FileDialogSettings::Open;
     OpenDialog2.title = QStringLiteral("Select Playlist");
     OpenDialog2.filters = {QStringLiteral("Play Lists (*.asx)")};
     OpenDialog2.defaultSuffix = QStringLiteral("asx");
-    SaveDialog1.kind = FileDialogSpec::Save;
+    SaveDialog1.kind = FileDialogSettings::Save;
     SaveDialog1.title = QStringLiteral("do NOT include extension in filename");
     SaveDialog1.filters = {QStringLiteral("PlayList (*.asx)")};
     SaveDialog1.defaultSuffix = QStringLiteral("asx");

@@ -25,9 +25,9 @@ public:
     Ui::TForm1* form() const { return ui; }
 
     // The three file dialogs; the playlist editor shows the clip dialog too.
-    FileDialogSpec OpenDialog1; // clips
-    FileDialogSpec OpenDialog2; // playlist to load
-    FileDialogSpec SaveDialog1; // save the played selection
+    FileDialogSettings OpenDialog1; // clips
+    FileDialogSettings OpenDialog2; // playlist to load
+    FileDialogSettings SaveDialog1; // save the played selection
 
     // True when another copy of the program was already running: this one must end.
     bool AnotherCopyRuns() const { return m_anotherCopy; }

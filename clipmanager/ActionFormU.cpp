@@ -52,11 +52,11 @@ TActionForm::TActionForm(SharedState& state, Services& services, QWidget* parent
         QStringLiteral("0413=Nieuwe map"),
     });
 
-    OpenDialog1.kind = FileDialogSpec::Open;
+    OpenDialog1.kind = FileDialogSettings::Open;
     OpenDialog1.title = QStringLiteral("Playlist for Adding Clips");
     OpenDialog1.filters = {QStringLiteral("Playlists (*.asx)")};
     OpenDialog1.defaultSuffix = QStringLiteral("asx");
-    SaveDialog1.kind = FileDialogSpec::Save;
+    SaveDialog1.kind = FileDialogSettings::Save;
     SaveDialog1.title = QStringLiteral("Name for New Playlist  (don't enter extension)");
     SaveDialog1.filters = {QStringLiteral("Playlist (*.asx)")};
     SaveDialog1.defaultSuffix = QStringLiteral("asx");

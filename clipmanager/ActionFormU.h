@@ -34,8 +34,8 @@ public:
 
     TShellFileOp ShellFileOp1;
     TPBFolderDialog PBFolderDialog1;
-    FileDialogSpec OpenDialog1;
-    FileDialogSpec SaveDialog1;
+    FileDialogSettings OpenDialog1;
+    FileDialogSettings SaveDialog1;
 
 public Q_SLOTS:
     void SelectButtonClick();

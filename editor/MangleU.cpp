@@ -31,7 +31,7 @@ QFont arial(int pixels)
 
 } // namespace
 
-TMangle::TMangle(SharedState& state, Services& services, FileDialogSpec& clipDialog, QWidget* parent)
+TMangle::TMangle(SharedState& state, Services& services, FileDialogSettings& clipDialog, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
       ui(new Ui::TMangle), S(state), m_services(services), m_clipDialog(clipDialog),
@@ -50,7 +50,7 @@ TMangle::TMangle(SharedState& state, Services& services, FileDialogSpec& clipDia
     // Only OK answers Enter; the other buttons take it only while they have the focus.
     ui->ButtonOK->setDefault(true);
 
-    OpenDialog1.kind = FileDialogSpec::Open;
+    OpenDialog1.kind = FileDialogSettings::Open;
     OpenDialog1.title = QStringLiteral("Select Playlist to Modify");
     OpenDialog1.filters = {QStringLiteral("PlayLists (*.asx)")};
     OpenDialog1.defaultSuffix = QStringLiteral("asx");

@@ -18,7 +18,7 @@ class TMangle : public QDialog
     Q_OBJECT
 public:
     // `clipDialog` is the main window's clip dialog: its settings and last folder are shared.
-    TMangle(SharedState& state, Services& services, FileDialogSpec& clipDialog, QWidget* parent = nullptr);
+    TMangle(SharedState& state, Services& services, FileDialogSettings& clipDialog, QWidget* parent = nullptr);
     ~TMangle() override;
 
     Ui::TMangle* form() const { return ui; }
@@ -28,7 +28,7 @@ public:
     int selectedRow() const;
     void selectRow(int row);
 
-    FileDialogSpec OpenDialog1; // the playlist to edit
+    FileDialogSettings OpenDialog1; // the playlist to edit
 
 public Q_SLOTS:
     void FormShow();
@@ -49,7 +49,7 @@ private:
     Ui::TMangle* ui;
     SharedState& S;
     Services& m_services;
-    FileDialogSpec& m_clipDialog;
+    FileDialogSettings& m_clipDialog;
     ClipListModel* m_clips;
     QString m_caption;
     QString m_playlistPath;

@@ -9,7 +9,7 @@ struct FolderBrowseRequest;
 
 // The settings of one file dialog. The dialog object lives with the window that owns it, so the
 // folder last browsed stays with it between showings (the clip dialog is shared this way).
-struct FileDialogSpec
+struct FileDialogSettings
 {
     enum Kind { Open, OpenMany, Save };
     Kind kind = Open;
@@ -24,7 +24,7 @@ struct FileDialogSpec
 };
 
 // One message box: caption, text, icon and the buttons it offers.
-struct MessageBoxSpec
+struct MessageBoxRequest
 {
     QString caption;
     QString text;
@@ -40,9 +40,9 @@ class Prompts
 public:
     virtual ~Prompts() = default;
 
-    virtual QMessageBox::StandardButton messageBox(const MessageBoxSpec& spec, QWidget* parent) = 0;
+    virtual QMessageBox::StandardButton messageBox(const MessageBoxRequest& request, QWidget* parent) = 0;
     // The chosen paths, in the order the dialog returns them; empty when cancelled.
-    virtual QStringList fileDialog(FileDialogSpec& spec, QWidget* parent) = 0;
+    virtual QStringList fileDialog(FileDialogSettings& request, QWidget* parent) = 0;
     // False when cancelled.
     virtual bool inputBox(const QString& caption, const QString& prompt, QString& value, QWidget* parent) = 0;
     // The shell's folder browser: the chosen folder, or a null string when cancelled.

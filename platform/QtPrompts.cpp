@@ -8,47 +8,47 @@
 #include <QFileInfo>
 #include <QInputDialog>
 
-QMessageBox::StandardButton QtPrompts::messageBox(const MessageBoxSpec& spec, QWidget* parent)
+QMessageBox::StandardButton QtPrompts::messageBox(const MessageBoxRequest& request, QWidget* parent)
 {
     // Texts separate their lines with a lone carriage return; Qt breaks lines at a line feed.
-    QString text = spec.text;
+    QString text = request.text;
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
-    QMessageBox box(spec.icon, spec.caption, text, spec.buttons, parent);
-    if (spec.defaultButton != QMessageBox::NoButton)
-        box.setDefaultButton(spec.defaultButton);
+    QMessageBox box(request.icon, request.caption, text, request.buttons, parent);
+    if (request.defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(request.defaultButton);
     return QMessageBox::StandardButton(box.exec());
 }
 
-QStringList QtPrompts::fileDialog(FileDialogSpec& spec, QWidget* parent)
+QStringList QtPrompts::fileDialog(FileDialogSettings& request, QWidget* parent)
 {
-    QFileDialog dlg(parent, spec.title);
-    dlg.setNameFilters(spec.filters);
-    if (!spec.filters.isEmpty())
-        dlg.selectNameFilter(spec.filters.first());
-    dlg.setDefaultSuffix(spec.defaultSuffix);
-    dlg.setDirectory(!spec.initialDir.isEmpty() ? spec.initialDir : spec.lastDir);
-    if (!spec.fileName.isEmpty())
-        dlg.selectFile(spec.fileName);
-    switch (spec.kind) {
-    case FileDialogSpec::Open:
+    QFileDialog dlg(parent, request.title);
+    dlg.setNameFilters(request.filters);
+    if (!request.filters.isEmpty())
+        dlg.selectNameFilter(request.filters.first());
+    dlg.setDefaultSuffix(request.defaultSuffix);
+    dlg.setDirectory(!request.initialDir.isEmpty() ? request.initialDir : request.lastDir);
+    if (!request.fileName.isEmpty())
+        dlg.selectFile(request.fileName);
+    switch (request.kind) {
+    case FileDialogSettings::Open:
         dlg.setAcceptMode(QFileDialog::AcceptOpen);
-        dlg.setFileMode(spec.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+        dlg.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
         break;
-    case FileDialogSpec::OpenMany:
+    case FileDialogSettings::OpenMany:
         dlg.setAcceptMode(QFileDialog::AcceptOpen);
         dlg.setFileMode(QFileDialog::ExistingFiles);
         break;
-    case FileDialogSpec::Save:
+    case FileDialogSettings::Save:
         dlg.setAcceptMode(QFileDialog::AcceptSave);
         dlg.setFileMode(QFileDialog::AnyFile);
-        dlg.setOption(QFileDialog::DontConfirmOverwrite, !spec.confirmOverwrite);
+        dlg.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
         break;
     }
     if (dlg.exec() != QDialog::Accepted)
         return {};
     const QStringList files = dlg.selectedFiles();
     if (!files.isEmpty())
-        spec.lastDir = Paths::directory(files.first());
+        request.lastDir = Paths::directory(files.first());
     return files;
 }
 

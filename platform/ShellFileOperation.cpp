@@ -169,10 +169,10 @@ private:
     void error(const QString& path, const QString& reason)
     {
         ++m_failures;
-        MessageBoxSpec spec{errorCaption(),
+        MessageBoxRequest request{errorCaption(),
                             QStringLiteral("Cannot %1 %2: %3").arg(action(), Paths::fileName(path), reason),
                             QMessageBox::Critical, QMessageBox::Ok, QMessageBox::Ok};
-        m_prompts.messageBox(spec, activeParent());
+        m_prompts.messageBox(request, activeParent());
     }
 
     QMessageBox::StandardButton ask(const QString& caption, const QString& text,

@@ -31,14 +31,14 @@ constexpr int AddCount = 1000;
 class BenchPrompts : public Prompts
 {
 public:
-    QMessageBox::StandardButton messageBox(const MessageBoxSpec& spec, QWidget*) override
+    QMessageBox::StandardButton messageBox(const MessageBoxRequest& request, QWidget*) override
     {
-        std::fprintf(stderr, "unexpected box: %s\n", qPrintable(spec.text));
+        std::fprintf(stderr, "unexpected box: %s\n", qPrintable(request.text));
         std::abort();
     }
-    QStringList fileDialog(FileDialogSpec& spec, QWidget*) override
+    QStringList fileDialog(FileDialogSettings& request, QWidget*) override
     {
-        return spec.title == QLatin1String("Select clip(s)") ? clipAnswer : playlistAnswer;
+        return request.title == QLatin1String("Select clip(s)") ? clipAnswer : playlistAnswer;
     }
     bool inputBox(const QString&, const QString&, QString&, QWidget*) override { return false; }
     QString browseFolder(FolderBrowseRequest&, QWidget*) override { return {}; }
@@ -66,7 +66,7 @@ struct World
     BenchPrompts prompts;
     NoSystem system;
     Services services{prompts, system, {}};
-    FileDialogSpec clipDialog;
+    FileDialogSettings clipDialog;
 
     World()
     {
@@ -90,7 +90,7 @@ struct World
         CCFuncs::WritePlaylist(clips, playlist);
         state.AppDir = dir.path() + u'/';
         clipDialog.title = QStringLiteral("Select clip(s)");
-        clipDialog.kind = FileDialogSpec::OpenMany;
+        clipDialog.kind = FileDialogSettings::OpenMany;
         prompts.playlistAnswer = {playlist};
         prompts.clipAnswer = extra;
     }

@@ -29,12 +29,12 @@ namespace {
 class YesPrompts : public Prompts
 {
 public:
-    QMessageBox::StandardButton messageBox(const MessageBoxSpec& spec, QWidget*) override
+    QMessageBox::StandardButton messageBox(const MessageBoxRequest& request, QWidget*) override
     {
-        std::fprintf(stderr, "box: %s\n", qPrintable(spec.text));
+        std::fprintf(stderr, "box: %s\n", qPrintable(request.text));
         return QMessageBox::Yes;
     }
-    QStringList fileDialog(FileDialogSpec&, QWidget*) override { return {}; }
+    QStringList fileDialog(FileDialogSettings&, QWidget*) override { return {}; }
     bool inputBox(const QString&, const QString&, QString&, QWidget*) override { return false; }
     QString browseFolder(FolderBrowseRequest&, QWidget*) override { return {}; }
 };

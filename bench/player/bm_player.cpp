@@ -32,11 +32,11 @@ namespace {
 class SilentPrompts : public Prompts
 {
 public:
-    QMessageBox::StandardButton messageBox(const MessageBoxSpec&, QWidget*) override
+    QMessageBox::StandardButton messageBox(const MessageBoxRequest&, QWidget*) override
     {
         return QMessageBox::Ok;
     }
-    QStringList fileDialog(FileDialogSpec&, QWidget*) override { return {}; }
+    QStringList fileDialog(FileDialogSettings&, QWidget*) override { return {}; }
     bool inputBox(const QString&, const QString&, QString&, QWidget*) override { return false; }
     QString browseFolder(FolderBrowseRequest&, QWidget*) override { return {}; }
 };

@@ -105,14 +105,14 @@ private:
         ScriptedPrompts prompts;
         RecordingServices system;
         Services services{prompts, system, {}};
-        FileDialogSpec clipDialog;
+        FileDialogSettings clipDialog;
         std::unique_ptr<TMangle> editor;
 
         Fixture()
         {
             state.AppDir = dir.path() + u'/';
             QDir(dir.path()).mkpath(QStringLiteral("clips"));
-            clipDialog.kind = FileDialogSpec::OpenMany;
+            clipDialog.kind = FileDialogSettings::OpenMany;
             clipDialog.title = QStringLiteral("Select clip(s)");
         }
         QString path(const QString& name) const { return dir.filePath(name); }
@@ -222,11 +222,11 @@ private Q_SLOTS:
         QCOMPARE(chain, order);
 
         // The playlist dialog: starts in the program's folder, takes a name that does not exist.
-        const FileDialogSpec& asked = f.prompts.asked.first().file;
+        const FileDialogSettings& asked = f.prompts.asked.first().file;
         QCOMPARE(asked.title, QStringLiteral("Select Playlist to Modify"));
         QCOMPARE(asked.filters, QStringList{QStringLiteral("PlayLists (*.asx)")});
         QCOMPARE(asked.defaultSuffix, QStringLiteral("asx"));
-        QCOMPARE(asked.kind, FileDialogSpec::Open);
+        QCOMPARE(asked.kind, FileDialogSettings::Open);
         QVERIFY(!asked.mustExist);
         QCOMPARE(asked.initialDir, f.state.AppDir);
 
@@ -429,7 +429,7 @@ private Q_SLOTS:
         for (QAbstractButton* b : {f.button("ButtonUp"), f.button("ButtonDown"), f.button("ButtonDelete")})
             f.click(b);
         QCOMPARE(f.prompts.boxTexts(), QStringList(3, SelectFirst));
-        const MessageBoxSpec box = f.prompts.boxes().first();
+        const MessageBoxRequest box = f.prompts.boxes().first();
         QCOMPARE(box.caption, QStringLiteral("Vidmarro"));
         QCOMPARE(box.icon, QMessageBox::NoIcon);
         QCOMPARE(f.listed(), clips);
@@ -579,7 +579,7 @@ private Q_SLOTS:
 
         f.prompts.answerBox(QMessageBox::No);
         f.click(f.button("ButtonErase"));
-        const MessageBoxSpec asked = f.prompts.boxes().first();
+        const MessageBoxRequest asked = f.prompts.boxes().first();
         QCOMPARE(asked.caption, QStringLiteral("Confirm"));
         QCOMPARE(asked.text,
                  QStringLiteral("Are you sure you want to send this Playlist to the Recycle Bin?"));

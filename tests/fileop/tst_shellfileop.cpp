@@ -571,7 +571,7 @@ static int copyAsHelper(int argc, char** argv)
     for (int i = 3; i < argc; ++i)
         f.AddSource(QString::fromLocal8Bit(argv[i]));
     f.CopyFiles(QString::fromLocal8Bit(argv[2]));
-    for (const MessageBoxSpec& b : prompts.boxes())
+    for (const MessageBoxRequest& b : prompts.boxes())
         printf("%s|%s\n", qPrintable(b.caption), qPrintable(b.text));
     return 0;
 }

@@ -102,10 +102,10 @@ class TestEntries : public QObject
     }
     std::shared_ptr<QStringList> m_lastTitles;
 
-    QList<MessageBoxSpec> boxes(const QString& text) const
+    QList<MessageBoxRequest> boxes(const QString& text) const
     {
-        QList<MessageBoxSpec> out;
-        for (const MessageBoxSpec& b : m_prompts.boxes()) {
+        QList<MessageBoxRequest> out;
+        for (const MessageBoxRequest& b : m_prompts.boxes()) {
             if (b.text == text)
                 out.append(b);
         }
@@ -168,15 +168,15 @@ private Q_SLOTS:
 
         // The clip dialog, the question and the save dialog, as the user saw them.
         QCOMPARE(m_prompts.asked.size(), 3);
-        const FileDialogSpec& clipsDlg = m_prompts.asked[0].file;
+        const FileDialogSettings& clipsDlg = m_prompts.asked[0].file;
         QCOMPARE(clipsDlg.title, QStringLiteral("Select clip(s)"));
-        QCOMPARE(clipsDlg.kind, FileDialogSpec::OpenMany);
+        QCOMPARE(clipsDlg.kind, FileDialogSettings::OpenMany);
         QCOMPARE(clipsDlg.filters.first(), QStringLiteral("All file types (*.*)"));
-        const MessageBoxSpec& question = m_prompts.asked[1].box;
+        const MessageBoxRequest& question = m_prompts.asked[1].box;
         QCOMPARE(question.text, QStringLiteral("Save Playlist?"));
         QCOMPARE(question.caption, QStringLiteral("Confirm"));
         QCOMPARE(question.buttons, QMessageBox::Yes | QMessageBox::No);
-        const FileDialogSpec& saveDlg = m_prompts.asked[2].file;
+        const FileDialogSettings& saveDlg = m_prompts.asked[2].file;
         QCOMPARE(saveDlg.title, QStringLiteral("do NOT include extension in filename"));
         QCOMPARE(saveDlg.initialDir, S.AppDir);
         QCOMPARE(saveDlg.fileName, QStringLiteral("Playlist"));

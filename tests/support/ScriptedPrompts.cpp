@@ -2,34 +2,34 @@
 
 #include <QTest>
 
-QMessageBox::StandardButton ScriptedPrompts::messageBox(const MessageBoxSpec& spec, QWidget*)
+QMessageBox::StandardButton ScriptedPrompts::messageBox(const MessageBoxRequest& request, QWidget*)
 {
-    Asked a{Asked::Box, spec, {}, {}, {}, {}};
+    Asked a{Asked::Box, request, {}, {}, {}, {}};
     asked.append(a);
     if (onBox)
-        onBox(spec);
+        onBox(request);
     if (m_boxes.isEmpty()) {
         // A box with only OK needs no script.
-        if (spec.buttons == QMessageBox::Ok)
+        if (request.buttons == QMessageBox::Ok)
             return QMessageBox::Ok;
-        qWarning("unscripted message box: %s", qPrintable(spec.text));
+        qWarning("unscripted message box: %s", qPrintable(request.text));
         return QMessageBox::Cancel;
     }
     return m_boxes.takeFirst();
 }
 
-QStringList ScriptedPrompts::fileDialog(FileDialogSpec& spec, QWidget*)
+QStringList ScriptedPrompts::fileDialog(FileDialogSettings& request, QWidget*)
 {
-    Asked a{Asked::File, {}, spec, {}, {}, {}};
+    Asked a{Asked::File, {}, request, {}, {}, {}};
     asked.append(a);
     if (m_files.isEmpty()) {
-        qWarning("unscripted file dialog: %s", qPrintable(spec.title));
+        qWarning("unscripted file dialog: %s", qPrintable(request.title));
         return {};
     }
     const QStringList files = m_files.takeFirst();
     if (!files.isEmpty()) {
         const int sep = int(files.first().lastIndexOf(u'/'));
-        spec.lastDir = files.first().left(sep > 0 ? sep : 1);
+        request.lastDir = files.first().left(sep > 0 ? sep : 1);
     }
     return files;
 }
@@ -61,9 +61,9 @@ QString ScriptedPrompts::browseFolder(FolderBrowseRequest& request, QWidget*)
     return m_folders.takeFirst();
 }
 
-QList<MessageBoxSpec> ScriptedPrompts::boxes() const
+QList<MessageBoxRequest> ScriptedPrompts::boxes() const
 {
-    QList<MessageBoxSpec> out;
+    QList<MessageBoxRequest> out;
     for (const Asked& a : asked) {
         if (a.kind == Asked::Box)
             out.append(a.box);
@@ -74,7 +74,7 @@ QList<MessageBoxSpec> ScriptedPrompts::boxes() const
 QStringList ScriptedPrompts::boxTexts() const
 {
     QStringList out;
-    for (const MessageBoxSpec& b : boxes())
+    for (const MessageBoxRequest& b : boxes())
         out.append(b.text);
     return out;
 }

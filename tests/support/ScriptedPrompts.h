@@ -15,14 +15,14 @@ public:
     struct Asked
     {
         enum Kind { Box, File, Input, Folder } kind;
-        MessageBoxSpec box;       // Box
-        FileDialogSpec file;      // File: the dialog's settings as shown
+        MessageBoxRequest box;       // Box
+        FileDialogSettings file;      // File: the dialog's settings as shown
         QString caption, prompt;  // Input
         FolderBrowseRequest folder; // Folder
     };
 
-    QMessageBox::StandardButton messageBox(const MessageBoxSpec& spec, QWidget* parent) override;
-    QStringList fileDialog(FileDialogSpec& spec, QWidget* parent) override;
+    QMessageBox::StandardButton messageBox(const MessageBoxRequest& request, QWidget* parent) override;
+    QStringList fileDialog(FileDialogSettings& request, QWidget* parent) override;
     bool inputBox(const QString& caption, const QString& prompt, QString& value, QWidget* parent) override;
     QString browseFolder(FolderBrowseRequest& request, QWidget* parent) override;
 
@@ -32,13 +32,13 @@ public:
     void answerInput(const QString& text, bool ok = true) { m_inputs.append({text, ok}); }
     void answerFolder(const QString& folder) { m_folders.append(folder); } // null: cancel
     // Called while a box is up, before it is answered (for checks of the window state at that point).
-    std::function<void(const MessageBoxSpec&)> onBox;
+    std::function<void(const MessageBoxRequest&)> onBox;
     // Called while the folder browser is up, before it is answered: a test may use the browser's
     // calls back (selection, New folder) here.
     std::function<void(FolderBrowseRequest&)> onFolder;
 
     QList<Asked> asked;
-    QList<MessageBoxSpec> boxes() const;
+    QList<MessageBoxRequest> boxes() const;
     QStringList boxTexts() const;
     void clear();
     // True when every scripted answer was used.
