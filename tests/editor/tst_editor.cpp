@@ -248,11 +248,11 @@ private Q_SLOTS:
         QTimer::singleShot(0, &confirm, [&] { QTest::keyClick(&confirm, Qt::Key_Escape); });
         QCOMPARE(confirm.exec(), int(QDialog::Rejected));
 
-        if (qEnvironmentVariableIsSet("VIDMARRO_SCREENSHOTS")) {
+        if (qEnvironmentVariableIsSet("VIDMARRO_SHOTS")) {
             f.addClips(f.clips({"b.mp3", "a.mp3", "c.avi"}));
             f.clickRow(1);
-            m.grab().save(qEnvironmentVariable("VIDMARRO_SCREENSHOTS") + "/editor.png");
-            confirm.grab().save(qEnvironmentVariable("VIDMARRO_SCREENSHOTS") + "/confirmkill.png");
+            m.grab().save(qEnvironmentVariable("VIDMARRO_SHOTS") + "/editor.png");
+            confirm.grab().save(qEnvironmentVariable("VIDMARRO_SHOTS") + "/confirmkill.png");
         }
     }
 

@@ -103,6 +103,9 @@ private Q_SLOTS:
             auto& manager = static_cast<TActionForm&>(w);
             QTest::mouseClick(manager.findChild<QPushButton*>(QStringLiteral("SelectButton")), Qt::LeftButton);
             QTest::mouseClick(manager.findChild<QPushButton*>(QStringLiteral("FillButton")), Qt::LeftButton);
+            // Set VIDMARRO_SHOTS to a folder to keep a picture of the clip manager for a look.
+            if (qEnvironmentVariableIsSet("VIDMARRO_SHOTS"))
+                manager.grab().save(qEnvironmentVariable("VIDMARRO_SHOTS") + QStringLiteral("/clipmanager.png"));
             for (QRadioButton* r : manager.findChildren<QRadioButton*>()) {
                 if (r->text() == QStringLiteral("Move to another folder"))
                     r->click();
