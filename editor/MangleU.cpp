@@ -39,6 +39,8 @@ TMangle::TMangle(SharedState& state, Services& services, FileDialogSettings& cli
 {
     ui->setupUi(this);
     setFont(arial(10));
+    // The window's style sheet stops fonts passing down to its children: the list needs its own.
+    ui->ListBox1->setFont(font());
     for (QPushButton* b : {ui->ButtonAdd, ui->ButtonDelete, ui->ButtonUp, ui->ButtonDown, ui->ButtonSort,
                            ui->ButtonOK, ui->BitBtn1, ui->ButtonErase})
         b->setFont(arial(14));

@@ -183,6 +183,10 @@ private Q_SLOTS:
         QCOMPARE(ui->view()->geometry(), QRect(7, 21, 355, 286));
         QCOMPARE(ui->button("ButtonErase")->geometry(), QRect(249, 314, 117, 21));
         QCOMPARE(ui->view()->selectionMode(), QAbstractItemView::SingleSelection);
+        // The list shows the window's font; the window's style sheet must not cut it off from it.
+        QCOMPARE(ui->view()->font().family(), QStringLiteral("Arial"));
+        QCOMPARE(ui->view()->font().pixelSize(), 10);
+        QCOMPARE(ui->button("ButtonAdd")->font().pixelSize(), 14);
 
         const QList<std::tuple<QAbstractButton*, QString, QString>> buttons = {
             {ui->button("ButtonAdd"), "Add clip(s)", "Add Clip(s) to this Playlist"},
