@@ -4,6 +4,7 @@
 #include "platform/FolderBrowse.h"
 #include "platform/FolderBrowser.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
@@ -46,7 +47,10 @@ QStringList QtPrompts::fileDialog(FileDialogSettings& request, QWidget* parent)
     }
     if (dlg.exec() != QDialog::Accepted)
         return {};
-    const QStringList files = dlg.selectedFiles();
+    // Qt hands back "/" everywhere; the program's paths use the platform's own separator.
+    QStringList files = dlg.selectedFiles();
+    for (QString& f : files)
+        f = QDir::toNativeSeparators(f);
     if (!files.isEmpty())
         request.lastDir = Paths::directory(files.first());
     return files;
