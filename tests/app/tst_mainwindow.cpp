@@ -123,6 +123,8 @@ private Q_SLOTS:
         QTest::newRow("trailing junk gives default") << "0z" << true;
         QTest::newRow("empty gives default") << "" << true;
         QTest::newRow("bare 0x gives default") << "0x" << true;
+        QTest::newRow("zero then a wide character") << QStringLiteral("0x0\u4e00") << true;
+        QTest::newRow("non-ASCII digits give default") << QStringLiteral("\u0660") << true;
     }
     void booleansAreReadAsIntegers()
     {
@@ -130,7 +132,7 @@ private Q_SLOTS:
         QFETCH(bool, expected);
         QCOMPARE(IniFile::parseBool(text, true), expected);
         Fixture fx;
-        writeFile(fx.ini(), "[Bar]\r\nTrack=" + text.toLatin1() + "\r\nStatus=1\r\n");
+        writeFile(fx.ini(), "[Bar]\r\nTrack=" + text.toUtf8() + "\r\nStatus=1\r\n");
         TForm1 form(fx.state, fx.services, fx.dir.path());
         QCOMPARE(fx.state.ShowTrackBar, expected);
     }
