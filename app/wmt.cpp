@@ -12,6 +12,7 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QLocale>
+#include <QScreen>
 #include <QStyle>
 #include <QTimer>
 
@@ -59,6 +60,8 @@ TForm1::TForm1(SharedState& state, Services& services, const QString& appDir, QW
 {
     ui->setupUi(this);
     setFixedSize(size());
+    if (const QScreen* screen = this->screen())
+        move(screen->geometry().center() - rect().center());
     ui->ExitButton->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
     // The donation link follows the sentence it ends, whatever the font's widths.
     ui->Label3->move(ui->Label2->x() + ui->Label2->fontMetrics().horizontalAdvance(ui->Label2->text()),

@@ -8,6 +8,7 @@
 #include "ui_wmt.h"
 
 #include <QDate>
+#include <QScreen>
 #include <QFile>
 #include <QLocale>
 #include <QPlainTextEdit>
@@ -241,6 +242,7 @@ private Q_SLOTS:
         QCOMPARE(ui->Label1->text(), QStringLiteral("Vidmarro is free to use.  However, if you wish to offer"));
         QCOMPARE(form.size(), QSize(514, 410));
         QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
+        QCOMPARE(form.geometry().center(), form.screen()->geometry().center());
         if (qEnvironmentVariableIsSet("VIDMARRO_SHOTS"))
             form.grab().save(qEnvironmentVariable("VIDMARRO_SHOTS") + QStringLiteral("/main.png"));
         // The donation link stands right after its sentence, not over it.
