@@ -181,13 +181,17 @@ void TForm1::FormClose()
     });
 }
 
-void TForm1::ShutdownComputer()
+QString TForm1::shutdownStamp(const QDateTime& now)
 {
-    const QDateTime now = QDateTime::currentDateTime();
     QString text = shortDate(now.date());
     if (now.time() != QTime(0, 0))
         text += u' ' + longTime(now.time());
-    m_ini.writeString(Dates, QStringLiteral("SD"), text);
+    return text;
+}
+
+void TForm1::ShutdownComputer()
+{
+    m_ini.writeString(Dates, QStringLiteral("SD"), shutdownStamp(QDateTime::currentDateTime()));
     m_services.system.requestShutdown();
 }
 
