@@ -252,6 +252,8 @@ private Q_SLOTS:
         QCOMPARE(form.size(), QSize(514, 410));
         QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
         QCOMPARE(form.geometry().center(), form.screen()->geometry().center());
+        ui->GroupBox1->ensurePolished();
+        QVERIFY(ui->GroupBox1->font().bold()); // the group's caption is drawn in its own font
         if (qEnvironmentVariableIsSet("VIDMARRO_SHOTS"))
             form.grab().save(qEnvironmentVariable("VIDMARRO_SHOTS") + QStringLiteral("/main.png"));
         // The donation link stands right after its sentence, not over it.
