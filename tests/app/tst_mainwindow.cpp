@@ -2,6 +2,7 @@
 #include "app/wmt.h"
 #include "common/AppError.h"
 #include "common/IniFile.h"
+#include "common/Paths.h"
 #include "common/SharedState.h"
 #include "support/RecordingServices.h"
 #include "platform/QtPrompts.h"
@@ -338,6 +339,16 @@ private Q_SLOTS:
         QCOMPARE(save.files.size(), 1);
         QVERIFY2(QFileInfo(save.files.first()).fileName().startsWith(QStringLiteral("Playlist")),
                  qPrintable(save.files.first()));
+    }
+
+    // The folder a pick records, and the save step's test for an extension.
+    void clipDirAndExtensionRules()
+    {
+        QCOMPARE(Paths::directory(QStringLiteral("/clips/a.mpg")), QStringLiteral("/clips"));
+        QCOMPARE(Paths::directory(QStringLiteral("/a.mpg")), QStringLiteral("/")); // a root keeps its separator
+        QCOMPARE(Paths::directory(QStringLiteral("a.mpg")), QString());
+        QVERIFY(!Paths::hasExtension(QStringLiteral("/my.lists/Party")));
+        QVERIFY(Paths::hasExtension(QStringLiteral("/lists/Party.Mix")));
     }
 
     void eachLinkOpensItsOwnAddress()
