@@ -2,6 +2,7 @@
 #include "app/wmt.h"
 #include "common/AppError.h"
 #include "common/IniFile.h"
+#include "common/JustOne.h"
 #include "common/Paths.h"
 #include "common/SharedState.h"
 #include "support/RecordingServices.h"
@@ -349,6 +350,20 @@ private Q_SLOTS:
         QCOMPARE(Paths::directory(QStringLiteral("a.mpg")), QString());
         QVERIFY(!Paths::hasExtension(QStringLiteral("/my.lists/Party")));
         QVERIFY(Paths::hasExtension(QStringLiteral("/lists/Party.Mix")));
+    }
+
+    // A second copy brings this one forward: a minimised window is restored.
+    void secondCopyRestoresTheWindow()
+    {
+        Fixture fx;
+        TForm1 form(fx.state, fx.services, fx.dir.path());
+        QVERIFY(!form.AnotherCopyRuns());
+        form.showMinimized();
+        QTRY_VERIFY(form.isMinimized());
+        TXJustOne second;
+        QVERIFY(!second.check(QCoreApplication::applicationName()));
+        QTRY_VERIFY(!form.isMinimized());
+        QVERIFY(form.isVisible());
     }
 
     void eachLinkOpensItsOwnAddress()
