@@ -11,6 +11,7 @@
 #include "ui_wmt.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QDir>
 #include <QScreen>
 #include <QFile>
@@ -88,6 +89,25 @@ private Q_SLOTS:
         QVERIFY(text.contains("[Bar]\r\nTrack=1\r\nStatus=1\r\n"));
         const QByteArray raw = readAll(fx.ini());
         QCOMPARE(raw.count('\n'), raw.count("\r\n")); // every line ends in CR LF
+    }
+
+    // The generator is seeded from the UTC time of day in milliseconds; not at all when the
+    // settings could not be written.
+    void randomSeedIsTheTimeOfDay()
+    {
+        Fixture fx;
+        const int before = QDateTime::currentDateTimeUtc().time().msecsSinceStartOfDay();
+        TForm1 form(fx.state, fx.services, fx.dir.path());
+        const int after = QDateTime::currentDateTimeUtc().time().msecsSinceStartOfDay();
+        const auto drawn = fx.state.Random();
+        bool found = false;
+        for (int ms = before; ms <= after && !found; ++ms)
+            found = std::mt19937(std::uint32_t(ms))() == drawn;
+        QVERIFY2(found || after < before, "not seeded from the time of day"); // after < before: midnight passed
+
+        Fixture failing;
+        TForm1 unseeded(failing.state, failing.services, failing.dir.filePath(QStringLiteral("no/such/folder")));
+        QCOMPARE(failing.state.Random(), std::mt19937()());
     }
 
     void existingFileIsReadAndOnlyCloseWritesTheBar()
