@@ -12,6 +12,7 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QLocale>
+#include <QScreen>
 #include <QStyle>
 #include <QTimer>
 
@@ -59,6 +60,8 @@ TForm1::TForm1(SharedState& state, Services& services, const QString& appDir, QW
 {
     ui->setupUi(this);
     setFixedSize(size());
+    if (const QScreen* screen = this->screen())
+        move(screen->geometry().center() - rect().center());
     ui->ExitButton->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
     // The donation link follows the sentence it ends, whatever the font's widths.
     ui->Label3->move(ui->Label2->x() + ui->Label2->fontMetrics().horizontalAdvance(ui->Label2->text()),
@@ -178,13 +181,17 @@ void TForm1::FormClose()
     });
 }
 
-void TForm1::ShutdownComputer()
+QString TForm1::shutdownStamp(const QDateTime& now)
 {
-    const QDateTime now = QDateTime::currentDateTime();
     QString text = shortDate(now.date());
     if (now.time() != QTime(0, 0))
         text += u' ' + longTime(now.time());
-    m_ini.writeString(Dates, QStringLiteral("SD"), text);
+    return text;
+}
+
+void TForm1::ShutdownComputer()
+{
+    m_ini.writeString(Dates, QStringLiteral("SD"), shutdownStamp(QDateTime::currentDateTime()));
     m_services.system.requestShutdown();
 }
 

@@ -6,6 +6,7 @@
 
 #include <QWidget>
 
+class QDateTime;
 struct SharedState;
 class PlayerDialogs;
 class TXJustOne;
@@ -34,6 +35,8 @@ public:
 
     bool MediaPlayerInstalled();
     void ShutdownComputer();
+    // The time ShutdownComputer records: short date, a blank, long time; the date alone at midnight.
+    static QString shutdownStamp(const QDateTime& now);
     // Shows a fresh player window modally. False when the shutdown asked for afterwards failed:
     // the caller then abandons its remaining steps.
     bool RunPlayer();

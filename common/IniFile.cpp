@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cctype>
+
 // Header-only: the implementation is compiled here, 8-bit text passed through unconverted.
 #define SI_NO_CONVERSION
 #define SI_IMPLEMENTATION
@@ -100,7 +102,7 @@ bool IniFile::parseBool(const QString& text, bool def)
     bool nonZero = false;
     for (; i < n; ++i) {
         const QChar c = text.at(i);
-        const bool digit = base == 10 ? c.isDigit() && c.unicode() < 128 : isxdigit(c.unicode()) && c.unicode() < 128;
+        const bool digit = c.unicode() < 128 && (base == 10 ? isdigit(c.unicode()) : isxdigit(c.unicode()));
         if (!digit)
             return def;
         if (c != u'0')

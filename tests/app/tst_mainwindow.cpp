@@ -2,17 +2,26 @@
 #include "app/wmt.h"
 #include "common/AppError.h"
 #include "common/IniFile.h"
+#include "common/JustOne.h"
+#include "common/Paths.h"
 #include "common/SharedState.h"
 #include "support/RecordingServices.h"
+#include "platform/QtPrompts.h"
 #include "support/ScriptedPrompts.h"
 #include "ui_wmt.h"
 
 #include <QDate>
+#include <QDateTime>
+#include <QDir>
+#include <QScreen>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -58,7 +67,11 @@ struct Fixture
 class TestMainWindow : public QObject
 {
     Q_OBJECT
+    QTemporaryDir m_runtime; // the single-instance guard's lock and socket
+
 private Q_SLOTS:
+    void initTestCase() { qputenv("XDG_RUNTIME_DIR", m_runtime.path().toLocal8Bit()); }
+
     void firstStartWritesDefaults()
     {
         Fixture fx;
@@ -76,6 +89,25 @@ private Q_SLOTS:
         QVERIFY(text.contains("[Bar]\r\nTrack=1\r\nStatus=1\r\n"));
         const QByteArray raw = readAll(fx.ini());
         QCOMPARE(raw.count('\n'), raw.count("\r\n")); // every line ends in CR LF
+    }
+
+    // The generator is seeded from the UTC time of day in milliseconds; not at all when the
+    // settings could not be written.
+    void randomSeedIsTheTimeOfDay()
+    {
+        Fixture fx;
+        const int before = QDateTime::currentDateTimeUtc().time().msecsSinceStartOfDay();
+        TForm1 form(fx.state, fx.services, fx.dir.path());
+        const int after = QDateTime::currentDateTimeUtc().time().msecsSinceStartOfDay();
+        const auto drawn = fx.state.Random();
+        bool found = false;
+        for (int ms = before; ms <= after && !found; ++ms)
+            found = std::mt19937(std::uint32_t(ms))() == drawn;
+        QVERIFY2(found || after < before, "not seeded from the time of day"); // after < before: midnight passed
+
+        Fixture failing;
+        TForm1 unseeded(failing.state, failing.services, failing.dir.filePath(QStringLiteral("no/such/folder")));
+        QCOMPARE(failing.state.Random(), std::mt19937()());
     }
 
     void existingFileIsReadAndOnlyCloseWritesTheBar()
@@ -123,6 +155,8 @@ private Q_SLOTS:
         QTest::newRow("trailing junk gives default") << "0z" << true;
         QTest::newRow("empty gives default") << "" << true;
         QTest::newRow("bare 0x gives default") << "0x" << true;
+        QTest::newRow("zero then a wide character") << QStringLiteral("0x0\u4e00") << true;
+        QTest::newRow("non-ASCII digits give default") << QStringLiteral("\u0660") << true;
     }
     void booleansAreReadAsIntegers()
     {
@@ -130,7 +164,7 @@ private Q_SLOTS:
         QFETCH(bool, expected);
         QCOMPARE(IniFile::parseBool(text, true), expected);
         Fixture fx;
-        writeFile(fx.ini(), "[Bar]\r\nTrack=" + text.toLatin1() + "\r\nStatus=1\r\n");
+        writeFile(fx.ini(), "[Bar]\r\nTrack=" + text.toUtf8() + "\r\nStatus=1\r\n");
         TForm1 form(fx.state, fx.services, fx.dir.path());
         QCOMPARE(fx.state.ShowTrackBar, expected);
     }
@@ -239,10 +273,117 @@ private Q_SLOTS:
         QCOMPARE(ui->Label1->text(), QStringLiteral("Vidmarro is free to use.  However, if you wish to offer"));
         QCOMPARE(form.size(), QSize(514, 410));
         QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
+        QCOMPARE(form.geometry().center(), form.screen()->geometry().center());
+        ui->GroupBox1->ensurePolished();
+        QVERIFY(ui->GroupBox1->font().bold()); // the group's caption is drawn in its own font
         if (qEnvironmentVariableIsSet("VIDMARRO_SHOTS"))
             form.grab().save(qEnvironmentVariable("VIDMARRO_SHOTS") + QStringLiteral("/main.png"));
         // The donation link stands right after its sentence, not over it.
         QVERIFY(ui->Label3->x() >= ui->Label2->x() + ui->Label2->fontMetrics().horizontalAdvance(ui->Label2->text()));
+    }
+
+    // The three dialogs as the real Qt prompts build them from the main window's settings.
+    void fileDialogsAsShown()
+    {
+        struct Seen
+        {
+            QString title;
+            QStringList filters;
+            QString selectedFilter;
+            QString dir;
+            QString suffix;
+            QFileDialog::FileMode mode = QFileDialog::AnyFile;
+            QFileDialog::AcceptMode accept = QFileDialog::AcceptOpen;
+            bool overwritePrompt = true;
+            QStringList files;
+        };
+        // Reads the next file dialog that comes up, then cancels it.
+        auto inspectNext = [](Seen& seen) {
+            auto* poll = new QTimer;
+            poll->setInterval(10);
+            connect(poll, &QTimer::timeout, poll, [poll, &seen] {
+                auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                if (!dlg)
+                    return;
+                poll->stop();
+                poll->deleteLater();
+                seen = {dlg->windowTitle(), dlg->nameFilters(), dlg->selectedNameFilter(), dlg->directory().path(),
+                        dlg->defaultSuffix(), dlg->fileMode(), dlg->acceptMode(),
+                        !dlg->testOption(QFileDialog::DontConfirmOverwrite), dlg->selectedFiles()};
+                dlg->reject();
+            });
+            poll->start();
+        };
+
+        QTemporaryDir dir;
+        QtPrompts qt;
+        RecordingServices system;
+        Services services{qt, system, nullptr};
+        SharedState state;
+        TForm1 form(state, services, dir.path());
+        const QString appDir = QDir(dir.path()).canonicalPath();
+
+        Seen clips;
+        inspectNext(clips);
+        form.PickButtonClick();
+        QCOMPARE(clips.title, QStringLiteral("Select clip(s)"));
+        QCOMPARE(clips.filters,
+                 (QStringList{"All file types (*.*)",
+                              "Audio (music) files (*.asf *.mp2 *.mp3 *.wav *.mid *.wma *.aif *.au *.wax)",
+                              "Video (movie) files (*.mpg *.mpeg *.asf *.m1v *.wmv *.avi *.mov *.qt *.wvx *.fli "
+                              "*.flc *.mpe)"}));
+        QCOMPARE(clips.selectedFilter, clips.filters.first());
+        QCOMPARE(clips.mode, QFileDialog::ExistingFiles);
+        QVERIFY(clips.suffix.isEmpty());
+        QCOMPARE(state.EntryMode, 0); // cancelled: nothing changes
+
+        QDir::setCurrent(QDir::tempPath()); // the playlist dialog must not start in the current folder
+        Seen playlist;
+        inspectNext(playlist);
+        form.LoadButtonClick();
+        QCOMPARE(playlist.title, QStringLiteral("Select Playlist"));
+        QCOMPARE(playlist.filters, QStringList{"Play Lists (*.asx)"});
+        QCOMPARE(playlist.suffix, QStringLiteral("asx"));
+        QCOMPARE(playlist.mode, QFileDialog::ExistingFile);
+        QCOMPARE(QDir(playlist.dir).canonicalPath(), appDir);
+
+        Seen save;
+        form.SaveDialog1.initialDir = state.AppDir; // as the save step sets it
+        inspectNext(save);
+        QVERIFY(qt.fileDialog(form.SaveDialog1, &form).isEmpty());
+        QCOMPARE(save.title, QStringLiteral("do NOT include extension in filename"));
+        QCOMPARE(save.filters, QStringList{"PlayList (*.asx)"});
+        QCOMPARE(save.suffix, QStringLiteral("asx"));
+        QCOMPARE(save.accept, QFileDialog::AcceptSave);
+        QVERIFY(!save.overwritePrompt);
+        QCOMPARE(QDir(save.dir).canonicalPath(), appDir);
+        QCOMPARE(save.files.size(), 1);
+        QVERIFY2(QFileInfo(save.files.first()).fileName().startsWith(QStringLiteral("Playlist")),
+                 qPrintable(save.files.first()));
+    }
+
+    // The folder a pick records, and the save step's test for an extension.
+    void clipDirAndExtensionRules()
+    {
+        QCOMPARE(Paths::directory(QStringLiteral("/clips/a.mpg")), QStringLiteral("/clips"));
+        QCOMPARE(Paths::directory(QStringLiteral("/a.mpg")), QStringLiteral("/")); // a root keeps its separator
+        QCOMPARE(Paths::directory(QStringLiteral("a.mpg")), QString());
+        QVERIFY(!Paths::hasExtension(QStringLiteral("/my.lists/Party")));
+        QVERIFY(Paths::hasExtension(QStringLiteral("/lists/Party.Mix")));
+    }
+
+    // A second copy brings this one forward: a minimised window is restored.
+    void secondCopyRestoresTheWindow()
+    {
+        Fixture fx;
+        TForm1 form(fx.state, fx.services, fx.dir.path());
+        QVERIFY(!form.AnotherCopyRuns());
+        form.showMinimized();
+        QTRY_VERIFY(form.isMinimized());
+        TXJustOne second;
+        QVERIFY(!second.check(QCoreApplication::applicationName()));
+        QTRY_VERIFY(!form.isMinimized());
+        QVERIFY(form.isVisible());
     }
 
     void eachLinkOpensItsOwnAddress()
@@ -278,6 +419,36 @@ private Q_SLOTS:
         fx.system.refuseShutdownWith = QStringLiteral("Win32 Error.  Code: 5.\nAccess denied");
         QVERIFY_THROWS_EXCEPTION(AppError, form.ShutdownComputer());
         QCOMPARE(fx.system.shutdowns, 2);
+
+        // A settings file that cannot be written stops the routine before the request.
+        QVERIFY(QFile::remove(fx.ini()));
+        QVERIFY(QDir(fx.dir.path()).mkdir(QStringLiteral("Vidmarro.INI")));
+        fx.system.refuseShutdownWith.clear();
+        try {
+            form.ShutdownComputer();
+            QFAIL("no error for an unwritable settings file");
+        } catch (const AppError& e) {
+            QCOMPARE(e.text(), QStringLiteral("Unable to write to %1").arg(fx.ini()));
+        }
+        QCOMPARE(fx.system.shutdowns, 2);
+    }
+
+    void shutdownStampLeavesOutMidnight()
+    {
+        const QDate day(2026, 3, 4);
+        const QString date = QLocale::system().toString(day, QLocale::ShortFormat);
+        QCOMPARE(TForm1::shutdownStamp(QDateTime(day, QTime(0, 0))), date);
+
+        // Otherwise the long time follows after one blank, seconds included, without a time zone.
+        const QString stamp = TForm1::shutdownStamp(QDateTime(day, QTime(13, 5, 9)));
+        QVERIFY2(stamp.startsWith(date + u' '), qPrintable(stamp));
+        const QString time = stamp.mid(date.size() + 1);
+        QVERIFY2(time.contains(QStringLiteral("05")) && time.contains(QStringLiteral("09")), qPrintable(stamp));
+        QCOMPARE(time, time.trimmed());
+        QVERIFY2(!time.contains(QStringLiteral("UTC")) && !time.contains(QStringLiteral("GMT")), qPrintable(stamp));
+
+        // A millisecond past midnight is not midnight.
+        QVERIFY(TForm1::shutdownStamp(QDateTime(day, QTime(0, 0, 0, 1))).startsWith(date + u' '));
     }
 };
 

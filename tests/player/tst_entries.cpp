@@ -322,6 +322,20 @@ private Q_SLOTS:
         QVERIFY(m_form->isVisible());
     }
 
+    // A playlist that cannot be read stops the load: no player, the chosen path kept.
+    void unreadablePlaylistStopsTheLoad()
+    {
+        const QString gone = m_clips.filePath(QStringLiteral("vanished.asx"));
+        m_prompts.answerFiles({gone});
+        m_form->LoadButtonClick(); // a player shown here would never be closed
+        QCOMPARE(m_prompts.boxTexts(), QStringList{QStringLiteral("File not found")});
+        QCOMPARE(m_prompts.boxes().first().caption, QStringLiteral("Vidmarro"));
+        QCOMPARE(m_prompts.boxes().first().icon, QMessageBox::Critical);
+        QCOMPARE(S.EntryMode, 20);
+        QCOMPARE(S.PlaylistPath, gone);
+        QVERIFY(m_form->isVisible());
+    }
+
     void displayOptionsTravel()
     {
         // Track Bar off in the settings file at start.
