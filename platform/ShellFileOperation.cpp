@@ -278,7 +278,8 @@ private:
             return;
         }
         if (!FileOps::exists(dest)) {
-            if (!flag(FOF_NOCONFIRMMKDIR)) {
+            // "No confirmation" answers this question with yes as well.
+            if (!flag(FOF_NOCONFIRMMKDIR) && !flag(FOF_NOCONFIRMATION)) {
                 const QString text =
                     QStringLiteral("The folder \"%1\" does not exist.\n\nDo you want to create it?")
                         .arg(dest);

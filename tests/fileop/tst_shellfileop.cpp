@@ -308,6 +308,15 @@ private Q_SLOTS:
         QVERIFY(prompts.asked.isEmpty());
         QVERIFY(QFile::exists(m_dir->filePath("other/x/a.mpg")));
         QVERIFY(!QFile::exists(src));
+
+        // NoConfirmation answers the question with yes.
+        prompts.clear();
+        f.AutoMakeDir = false;
+        f.NoConfirmation = true;
+        f.AddSource(m_dir->filePath("other/x/a.mpg"));
+        f.CopyFiles(m_dir->filePath("third/y"));
+        QVERIFY(prompts.asked.isEmpty());
+        QVERIFY(QFile::exists(m_dir->filePath("third/y/a.mpg")));
     }
 
     void collisionQuestions()
