@@ -13,6 +13,7 @@
 #include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSet>
 #include <QVBoxLayout>
 
 #include <memory>
@@ -143,7 +144,7 @@ private:
     }
 
     // Names with wildcards stand for what they match; other names stand as given.
-    QStringList expand() const
+    QStringList expand()
     {
         QStringList out;
         for (const QString& source : m_r.sources) {
@@ -158,13 +159,20 @@ private:
                 QDir::Name | QDir::IgnoreCase);
             if (matches.isEmpty())
                 out.append(source); // reported as not found
-            for (const QString& m : matches)
+            for (const QString& m : matches) {
                 out.append(FileOps::join(dir, m));
+                m_matched.insert(out.last());
+            }
         }
         return out;
     }
 
-    bool skipped(const QString& path) const { return flag(FOF_FILESONLY) && FileOps::isDir(path); }
+    // FilesOnly passes over the folders that a wildcard matched; a folder named as such still goes,
+    // with everything in it.
+    bool skipped(const QString& path) const
+    {
+        return flag(FOF_FILESONLY) && m_matched.contains(path) && FileOps::isDir(path);
+    }
 
     void error(const QString& path, const QString& reason)
     {
@@ -434,6 +442,7 @@ private:
     Prompts& m_prompts;
     std::unique_ptr<ShellProgressWindow> m_progress;
     QElapsedTimer m_sincePump;
+    QSet<QString> m_matched; // sources that came from a wildcard
     qint64 m_done = 0;
     bool m_yesToAll = false;
     bool m_aborted = false;

@@ -162,7 +162,8 @@ private Q_SLOTS:
         f.Animate = true;
         f.ProgressTitle = QStringLiteral("Vidmarro");
         const QString d = dir(QStringLiteral("clips"));
-        // Names the trash record must escape, and a folder that FilesOnly leaves alone.
+        // Names the trash record must escape, and a folder matched by a wildcard that FilesOnly
+        // leaves alone.
         const QStringList names = {QStringLiteral("100% sure.mpg"), QStringLiteral("a%20b c.avi"),
                                    QStringLiteral("Über café ♫.mp3")};
         for (const QString& n : names)
@@ -170,7 +171,7 @@ private Q_SLOTS:
         dir(QStringLiteral("clips/sub"));
         for (const QString& n : names)
             f.AddSource(d + u'/' + n);
-        f.AddSource(d + QStringLiteral("/sub"));
+        f.AddSource(d + QStringLiteral("/s*"));
         f.AddSource(d + QStringLiteral("/gone.mpg"));
 
         prompts.answerBox(QMessageBox::Yes);
@@ -389,15 +390,22 @@ private Q_SLOTS:
 
         f.FilesOnly = true;
         f.AddSource(s + "/*.mpg");
-        f.AddSource(s + "/folder.mpg");
         f.CopyFiles(d);
         QCOMPARE(Fixtures::entries(d), QStringList({"a.mpg"}));
 
-        // Without FilesOnly folders go too, with what they hold.
+        // Without FilesOnly the wildcard's folders go too, with what they hold.
         f.FilesOnly = false;
+        f.AddSource(s + "/*.mpg");
+        f.CopyFiles(dir(QStringLiteral("all")));
+        QCOMPARE(Fixtures::read(m_dir->filePath("all/folder.mpg/inner.mpg")), QByteArray("i"));
+
+        // FilesOnly is about wildcards: a folder named as such goes whole, its subfolders too.
+        f.FilesOnly = true;
+        makeText(dir(QStringLiteral("s/folder.mpg/sub")) + "/deep.mpg", "d");
         f.AddSource(s + "/folder.mpg");
         f.MoveFiles(d);
         QCOMPARE(Fixtures::read(d + "/folder.mpg/inner.mpg"), QByteArray("i"));
+        QCOMPARE(Fixtures::read(d + "/folder.mpg/sub/deep.mpg"), QByteArray("d"));
         QVERIFY(!QFile::exists(s + "/folder.mpg"));
 
         // A folder never goes into itself.
