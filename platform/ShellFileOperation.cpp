@@ -65,9 +65,18 @@ void ShellProgressWindow::setFile(const QString& verb, const QString& name, cons
 void ShellProgressWindow::setBytes(qint64 done)
 {
     const QLocale locale;
-    m_bytes->setText(
-        QStringLiteral("%1 of %2").arg(locale.formattedDataSize(done), locale.formattedDataSize(m_total)));
+    if (m_items)
+        m_bytes->setText(QStringLiteral("%1 of %2 items").arg(done).arg(m_total));
+    else
+        m_bytes->setText(QStringLiteral("%1 of %2").arg(locale.formattedDataSize(done),
+                                                          locale.formattedDataSize(m_total)));
     m_bar->setValue(m_total > 0 ? int(qMin<qint64>(1000, done * 1000 / m_total)) : 0);
+}
+
+void ShellProgressWindow::setCountsItems(bool on)
+{
+    m_items = on;
+    setBytes(0);
 }
 
 void ShellProgressWindow::reject()
@@ -250,6 +259,8 @@ private:
             }
         }
         showProgress(qint64(items.size()));
+        if (m_progress)
+            m_progress->setCountsItems(true);
         qint64 done = 0;
         for (const QString& item : items) {
             if (!pump(false))

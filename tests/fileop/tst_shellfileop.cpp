@@ -174,8 +174,20 @@ private Q_SLOTS:
         f.AddSource(d + QStringLiteral("/s*"));
         f.AddSource(d + QStringLiteral("/gone.mpg"));
 
+        // The progress window counts the items of a delete, not bytes.
+        QString progressAtError;
+        prompts.onBox = [&](const MessageBoxRequest& box) {
+            if (!box.text.contains("gone.mpg"))
+                return;
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                if (auto* w = qobject_cast<ShellProgressWindow*>(top))
+                    progressAtError = w->bytesLabel()->text();
+            }
+        };
         prompts.answerBox(QMessageBox::Yes);
         QCOMPARE(f.DeleteFiles(), false);
+        prompts.onBox = nullptr;
+        QCOMPARE(progressAtError, QStringLiteral("2 of 5 items"));
         const auto boxes = prompts.boxes();
         QCOMPARE(boxes.size(), 2);
         QCOMPARE(boxes[0].caption, QStringLiteral("Confirm Multiple File Delete"));
