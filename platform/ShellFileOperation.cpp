@@ -68,8 +68,8 @@ void ShellProgressWindow::setBytes(qint64 done)
     if (m_items)
         m_bytes->setText(QStringLiteral("%1 of %2 items").arg(done).arg(m_total));
     else
-        m_bytes->setText(QStringLiteral("%1 of %2").arg(locale.formattedDataSize(done),
-                                                          locale.formattedDataSize(m_total)));
+        m_bytes->setText(QStringLiteral("%1 of %2")
+                             .arg(locale.formattedDataSize(done), locale.formattedDataSize(m_total)));
     m_bar->setValue(m_total > 0 ? int(qMin<qint64>(1000, done * 1000 / m_total)) : 0);
 }
 
