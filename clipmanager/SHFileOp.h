@@ -19,7 +19,7 @@ public:
     explicit TShellFileOp(Prompts& prompts, QObject* parent = nullptr);
 
     // Stored with the form.
-    bool FilesOnly = false;         // leave folders alone
+    bool FilesOnly = false;         // wildcards match files only, never folders
     bool NoConfirmation = false;    // answer every question of the shell with yes
     bool AutoMakeDir = false;       // create a missing destination folder without asking
     bool RenameOnCollision = false; // give a copied or moved file a free name instead of replacing

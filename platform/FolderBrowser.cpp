@@ -71,6 +71,9 @@ FolderBrowser::FolderBrowser(FolderBrowseRequest& request, QWidget* parent)
 
     if (!request.initialFolder.isEmpty() && QFileInfo(request.initialFolder).isDir())
         selectPath(request.initialFolder);
+    // Nothing selected yet has no path either: OK would hand back an empty folder.
+    if (!m_tree->currentIndex().isValid() && request.onlyFileSystem)
+        m_ok->setEnabled(false);
     // The model reads folders in the background; keep the selection in sight while the folders
     // above it come in.
     connect(m_model, &QFileSystemModel::directoryLoaded, this, [this](const QString& dir) {

@@ -13,6 +13,7 @@
 #include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSet>
 #include <QVBoxLayout>
 
 #include <memory>
@@ -64,9 +65,18 @@ void ShellProgressWindow::setFile(const QString& verb, const QString& name, cons
 void ShellProgressWindow::setBytes(qint64 done)
 {
     const QLocale locale;
-    m_bytes->setText(
-        QStringLiteral("%1 of %2").arg(locale.formattedDataSize(done), locale.formattedDataSize(m_total)));
+    if (m_items)
+        m_bytes->setText(QStringLiteral("%1 of %2 items").arg(done).arg(m_total));
+    else
+        m_bytes->setText(QStringLiteral("%1 of %2")
+                             .arg(locale.formattedDataSize(done), locale.formattedDataSize(m_total)));
     m_bar->setValue(m_total > 0 ? int(qMin<qint64>(1000, done * 1000 / m_total)) : 0);
+}
+
+void ShellProgressWindow::setCountsItems(bool on)
+{
+    m_items = on;
+    setBytes(0);
 }
 
 void ShellProgressWindow::reject()
@@ -143,7 +153,7 @@ private:
     }
 
     // Names with wildcards stand for what they match; other names stand as given.
-    QStringList expand() const
+    QStringList expand()
     {
         QStringList out;
         for (const QString& source : m_r.sources) {
@@ -158,13 +168,20 @@ private:
                 QDir::Name | QDir::IgnoreCase);
             if (matches.isEmpty())
                 out.append(source); // reported as not found
-            for (const QString& m : matches)
+            for (const QString& m : matches) {
                 out.append(FileOps::join(dir, m));
+                m_matched.insert(out.last());
+            }
         }
         return out;
     }
 
-    bool skipped(const QString& path) const { return flag(FOF_FILESONLY) && FileOps::isDir(path); }
+    // FilesOnly passes over the folders that a wildcard matched; a folder named as such still goes,
+    // with everything in it.
+    bool skipped(const QString& path) const
+    {
+        return flag(FOF_FILESONLY) && m_matched.contains(path) && FileOps::isDir(path);
+    }
 
     void error(const QString& path, const QString& reason)
     {
@@ -242,6 +259,8 @@ private:
             }
         }
         showProgress(qint64(items.size()));
+        if (m_progress)
+            m_progress->setCountsItems(true);
         qint64 done = 0;
         for (const QString& item : items) {
             if (!pump(false))
@@ -278,7 +297,8 @@ private:
             return;
         }
         if (!FileOps::exists(dest)) {
-            if (!flag(FOF_NOCONFIRMMKDIR)) {
+            // "No confirmation" answers this question with yes as well.
+            if (!flag(FOF_NOCONFIRMMKDIR) && !flag(FOF_NOCONFIRMATION)) {
                 const QString text =
                     QStringLiteral("The folder \"%1\" does not exist.\n\nDo you want to create it?")
                         .arg(dest);
@@ -433,6 +453,7 @@ private:
     Prompts& m_prompts;
     std::unique_ptr<ShellProgressWindow> m_progress;
     QElapsedTimer m_sincePump;
+    QSet<QString> m_matched; // sources that came from a wildcard
     qint64 m_done = 0;
     bool m_yesToAll = false;
     bool m_aborted = false;

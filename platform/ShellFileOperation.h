@@ -58,6 +58,8 @@ public:
 
     void setFile(const QString& verb, const QString& name, const QString& from, const QString& to);
     void setBytes(qint64 done);
+    // A delete counts items, not bytes.
+    void setCountsItems(bool on);
     bool cancelled() const { return m_cancelled; }
 
     QLabel* fileLabel() const { return m_file; }
@@ -75,5 +77,6 @@ private:
     QProgressBar* m_bar;
     QPushButton* m_cancel;
     qint64 m_total;
+    bool m_items = false;
     bool m_cancelled = false;
 };

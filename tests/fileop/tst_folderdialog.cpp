@@ -304,6 +304,22 @@ private Q_SLOTS:
         QVERIFY(!visibleAfter);
         QVERIFY(!enabledAfter);
         QCOMPARE(d.Folder, deep + "/made/inner");
+
+        // A Folder that is gone selects nothing, and nothing has no path: OK waits for a choice.
+        d.Folder = tmp.filePath("gone");
+        bool okAtOpening = true, okAfterChoice = false;
+        QTimer::singleShot(0, this, [&] {
+            auto* b = qobject_cast<FolderBrowser*>(QApplication::activeModalWidget());
+            QVERIFY(b);
+            okAtOpening = b->okButton()->isEnabled();
+            b->selectPath(deep);
+            okAfterChoice = b->okButton()->isEnabled();
+            QTest::mouseClick(b->okButton(), Qt::LeftButton);
+        });
+        QCOMPARE(d.Execute(), true);
+        QVERIFY(!okAtOpening);
+        QVERIFY(okAfterChoice);
+        QCOMPARE(d.Folder, deep);
     }
 };
 

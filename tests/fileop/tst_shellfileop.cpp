@@ -162,7 +162,8 @@ private Q_SLOTS:
         f.Animate = true;
         f.ProgressTitle = QStringLiteral("Vidmarro");
         const QString d = dir(QStringLiteral("clips"));
-        // Names the trash record must escape, and a folder that FilesOnly leaves alone.
+        // Names the trash record must escape, and a folder matched by a wildcard that FilesOnly
+        // leaves alone.
         const QStringList names = {QStringLiteral("100% sure.mpg"), QStringLiteral("a%20b c.avi"),
                                    QStringLiteral("Über café ♫.mp3")};
         for (const QString& n : names)
@@ -170,11 +171,23 @@ private Q_SLOTS:
         dir(QStringLiteral("clips/sub"));
         for (const QString& n : names)
             f.AddSource(d + u'/' + n);
-        f.AddSource(d + QStringLiteral("/sub"));
+        f.AddSource(d + QStringLiteral("/s*"));
         f.AddSource(d + QStringLiteral("/gone.mpg"));
 
+        // The progress window counts the items of a delete, not bytes.
+        QString progressAtError;
+        prompts.onBox = [&](const MessageBoxRequest& box) {
+            if (!box.text.contains("gone.mpg"))
+                return;
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                if (auto* w = qobject_cast<ShellProgressWindow*>(top))
+                    progressAtError = w->bytesLabel()->text();
+            }
+        };
         prompts.answerBox(QMessageBox::Yes);
         QCOMPARE(f.DeleteFiles(), false);
+        prompts.onBox = nullptr;
+        QCOMPARE(progressAtError, QStringLiteral("2 of 5 items"));
         const auto boxes = prompts.boxes();
         QCOMPARE(boxes.size(), 2);
         QCOMPARE(boxes[0].caption, QStringLiteral("Confirm Multiple File Delete"));
@@ -308,6 +321,15 @@ private Q_SLOTS:
         QVERIFY(prompts.asked.isEmpty());
         QVERIFY(QFile::exists(m_dir->filePath("other/x/a.mpg")));
         QVERIFY(!QFile::exists(src));
+
+        // NoConfirmation answers the question with yes.
+        prompts.clear();
+        f.AutoMakeDir = false;
+        f.NoConfirmation = true;
+        f.AddSource(m_dir->filePath("other/x/a.mpg"));
+        f.CopyFiles(m_dir->filePath("third/y"));
+        QVERIFY(prompts.asked.isEmpty());
+        QVERIFY(QFile::exists(m_dir->filePath("third/y/a.mpg")));
     }
 
     void collisionQuestions()
@@ -380,15 +402,22 @@ private Q_SLOTS:
 
         f.FilesOnly = true;
         f.AddSource(s + "/*.mpg");
-        f.AddSource(s + "/folder.mpg");
         f.CopyFiles(d);
         QCOMPARE(Fixtures::entries(d), QStringList({"a.mpg"}));
 
-        // Without FilesOnly folders go too, with what they hold.
+        // Without FilesOnly the wildcard's folders go too, with what they hold.
         f.FilesOnly = false;
+        f.AddSource(s + "/*.mpg");
+        f.CopyFiles(dir(QStringLiteral("all")));
+        QCOMPARE(Fixtures::read(m_dir->filePath("all/folder.mpg/inner.mpg")), QByteArray("i"));
+
+        // FilesOnly is about wildcards: a folder named as such goes whole, its subfolders too.
+        f.FilesOnly = true;
+        makeText(dir(QStringLiteral("s/folder.mpg/sub")) + "/deep.mpg", "d");
         f.AddSource(s + "/folder.mpg");
         f.MoveFiles(d);
         QCOMPARE(Fixtures::read(d + "/folder.mpg/inner.mpg"), QByteArray("i"));
+        QCOMPARE(Fixtures::read(d + "/folder.mpg/sub/deep.mpg"), QByteArray("d"));
         QVERIFY(!QFile::exists(s + "/folder.mpg"));
 
         // A folder never goes into itself.
