@@ -87,6 +87,12 @@ bool TSpeedF::event(QEvent* e)
 void TSpeedF::showEvent(QShowEvent* e)
 {
     QDialog::showEvent(e);
+    // Across the screen's centre at each showing; the height follows the player at every activation.
+    if (m_player) {
+        QScreen* screen = m_player->screen() ? m_player->screen() : QGuiApplication::primaryScreen();
+        if (screen)
+            move(screen->availableGeometry().center().x() - frameGeometry().width() / 2, y());
+    }
     FormActivate();
 }
 
@@ -100,12 +106,11 @@ void TSpeedF::FormActivate()
 {
     if (!m_player)
         return;
-    // Bottom edges level with the player's, centred across the screen; outer measures throughout.
+    // Bottom edges level with the player's, outer measures throughout; the left edge stays where
+    // it is, so a dialog the user moved sideways keeps that place when it comes to the front again.
     const QRect player = m_player->frameGeometry();
     const QRect self = frameGeometry();
-    QScreen* screen = m_player->screen() ? m_player->screen() : QGuiApplication::primaryScreen();
-    const int left = screen ? screen->availableGeometry().center().x() - self.width() / 2 : self.left();
     const int top = player.top() + player.height() - self.height();
-    if (self.topLeft() != QPoint(left, top))
-        move(left, top);
+    if (self.top() != top)
+        move(self.left(), top);
 }

@@ -90,6 +90,7 @@ private Q_SLOTS:
     void init()
     {
         m_prompts.clear();
+        m_prompts.onBox = nullptr;
         S = SharedState();
         S.AppDir = m_dir.path() + QLatin1Char('/');
         S.PlaylistPath = S.AppDir + QStringLiteral("playlist.tmp");
@@ -411,6 +412,9 @@ private Q_SLOTS:
         QVERIFY(!child<QCheckBox>(*p, "CheckBox1")->isEnabled());
         QVERIFY(!p->started());
         QVERIFY(!p->WMTPlayer1->Enabled());
+        // Go ended right after the write: the instructions are still there.
+        QVERIFY(!child<QLabel>(*p, "Label1")->text().isEmpty());
+        QVERIFY(child<QWidget>(*p, "MemoMark")->isVisible());
         QVERIFY(p->isVisible());
         // Go is spent: a second click does nothing.
         go(*p);
@@ -423,8 +427,20 @@ private Q_SLOTS:
     {
         Services quiet{m_prompts, m_system, PlayerKit::engine(false)};
         auto p = make(clips(2), EntryPicked, &quiet);
+        // Go's steps before the warning are done, those after it are not.
+        bool checked = false;
+        m_prompts.onBox = [&](const MessageBoxRequest&) {
+            checked = true;
+            QVERIFY(p->WMTPlayer1->Enabled());
+            QVERIFY(child<QLabel>(*p, "Label1")->text().isEmpty());
+            QVERIFY(QFile::exists(S.PlaylistPath));
+            QVERIFY(child<QWidget>(*p, "MemoMark")->isVisible());
+            QVERIFY(!p->started());
+        };
         QStringList titles;
         playToEnd(*p, &titles);
+        m_prompts.onBox = nullptr;
+        QVERIFY(checked);
         QCOMPARE(m_prompts.boxTexts(), QStringList({QStringLiteral("Warning - Sound Card Not Enabled")}));
         QCOMPARE(m_prompts.boxes().first().buttons, QMessageBox::Ok);
         QCOMPARE(titles.size(), 2);

@@ -11,6 +11,7 @@
 #include "player/Speed.h"
 #include "player/WplayerU2.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -174,6 +175,15 @@ private Q_SLOTS:
             PlayerKit::onModal("TSpeedF", [&](QWidget& dlg) {
                 QTRY_VERIFY(dlg.frameGeometry().bottom() == m_player->frameGeometry().bottom());
                 placed = dlg.frameGeometry();
+                // Moved aside by the user, then brought to the front again: level once more, and
+                // the left edge stays where the user put it.
+                const QPoint aside(placed.left() + 37, 5);
+                dlg.move(aside);
+                QTRY_COMPARE(dlg.frameGeometry().topLeft(), aside);
+                QEvent activate(QEvent::WindowActivate);
+                QApplication::sendEvent(&dlg, &activate);
+                QTRY_COMPARE(dlg.frameGeometry().bottom(), m_player->frameGeometry().bottom());
+                QCOMPARE(dlg.frameGeometry().left(), aside.x());
                 QTest::mouseClick(child<QPushButton>(dlg, QStringLiteral("BitBtn2")), Qt::LeftButton);
             });
             m_player->CheckBox3->setChecked(false);
