@@ -196,7 +196,9 @@ void TWplayerF2::WMTPlayer1NewStream()
         if (!WMTPlayer1)
             return;
         const int n = WMTPlayer1->GetCurrentEntry();
-        if (n == 1 && S.EntryMode == EntryPicked) {
+        // Shown with the first entry that plays: when the first clip cannot be played, the run
+        // starts at a later entry, and marking must still be offered.
+        if (n >= 1 && S.EntryMode == EntryPicked && ui->MarkButton->isHidden()) {
             ui->MarkButton->show();
             ui->MemoMark->hide();
         }

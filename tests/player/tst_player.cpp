@@ -345,6 +345,31 @@ private Q_SLOTS:
         QCOMPARE(starts, 8);
     }
 
+    void markIsOfferedWhenTheFirstClipCannotPlay()
+    {
+        // A picked file that is not media: the run starts at entry 2.
+        const QString broken = m_dir.filePath(QStringLiteral("0broken.wav"));
+        {
+            QFile f(broken);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("not a clip at all");
+        }
+        const QStringList good = clips(2);
+        auto p = make(QStringList{broken} + good);
+        auto* mark = child<QPushButton>(*p, "MarkButton");
+        QList<int> entries;
+        connect(p->WMTPlayer1, &MediaPlayerControl::OnNewStream, p.get(), [&] {
+            const int n = p->WMTPlayer1->GetCurrentEntry();
+            entries.append(n);
+            QVERIFY(mark->isVisible());
+            if (n == 2)
+                QTest::mouseClick(mark, Qt::LeftButton);
+        });
+        playToEnd(*p);
+        QCOMPARE(entries.first(), 2);
+        QCOMPARE(S.PathLeft.items(), QStringList{good[0]});
+    }
+
     void loadedPlaylistOffersNoMark()
     {
         auto p = make(clips(2), EntryLoaded);
