@@ -5,6 +5,7 @@
 #include "common/Paths.h"
 #include "common/SharedState.h"
 #include "platform/Guard.h"
+#include "platform/WindowHelpers.h"
 #include "platform/SystemServices.h"
 #include "ui_wmt.h"
 
@@ -12,7 +13,6 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QLocale>
-#include <QScreen>
 #include <QStyle>
 #include <QTimer>
 
@@ -60,8 +60,7 @@ TForm1::TForm1(SharedState& state, Services& services, const QString& appDir, QW
 {
     ui->setupUi(this);
     setFixedSize(size());
-    if (const QScreen* screen = this->screen())
-        move(screen->geometry().center() - rect().center());
+    centreOnScreen(this);
     ui->ExitButton->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
     // The donation link follows the sentence it ends, whatever the font's widths.
     ui->Label3->move(ui->Label2->x() + ui->Label2->fontMetrics().horizontalAdvance(ui->Label2->text()),
@@ -94,8 +93,8 @@ TForm1::TForm1(SharedState& state, Services& services, const QString& appDir, QW
     connect(ui->BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
     connect(ui->BitBtn4, &QPushButton::clicked, this, &TForm1::BitBtn4Click);
     connect(ui->BitBtn6, &QPushButton::clicked, this, &TForm1::BitBtn6Click);
-    ui->HomeLabel->installEventFilter(this);
-    ui->Label3->installEventFilter(this);
+    onLabelClick(ui->HomeLabel, [this] { HomeLabelClick(); });
+    onLabelClick(ui->Label3, [this] { Label3Click(); });
 
     // The guard runs before FormCreate, named after the application title.
     XJustOne1 = new TXJustOne(this);
@@ -193,17 +192,6 @@ void TForm1::ShutdownComputer()
 {
     m_ini.writeString(Dates, QStringLiteral("SD"), shutdownStamp(QDateTime::currentDateTime()));
     m_services.system.requestShutdown();
-}
-
-bool TForm1::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::MouseButtonRelease) {
-        if (watched == ui->HomeLabel)
-            HomeLabelClick();
-        else if (watched == ui->Label3)
-            Label3Click();
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 void TForm1::open(Link link)

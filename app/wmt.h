@@ -67,7 +67,6 @@ protected:
     virtual void ShowEditor();
 
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate(const QString& appDir);

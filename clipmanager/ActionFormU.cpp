@@ -3,15 +3,13 @@
 #include "common/Paths.h"
 #include "common/SharedState.h"
 #include "platform/Guard.h"
+#include "platform/WindowHelpers.h"
 #include "platform/Services.h"
 #include "playlist/CCFuncs.h"
 #include "ui_ActionFormU.h"
 
 #include <QButtonGroup>
 #include <QFileInfo>
-#include <QGuiApplication>
-#include <QMouseEvent>
-#include <QScreen>
 
 TActionForm::TActionForm(SharedState& state, Services& services, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
@@ -67,7 +65,7 @@ TActionForm::TActionForm(SharedState& state, Services& services, QWidget* parent
     connect(ui->FillButton, &QPushButton::clicked, this, &TActionForm::FillButtonClick);
     connect(ui->EmptyButton, &QPushButton::clicked, this, &TActionForm::EmptyButtonClick);
     connect(ui->CloseButton, &QPushButton::clicked, this, &QDialog::reject);
-    ui->GoButton->installEventFilter(this);
+    onLabelClick(ui->GoButton, [this] { GoButtonClick(); });
 
     FormCreate();
 }
@@ -108,22 +106,7 @@ void TActionForm::FormCreate()
 void TActionForm::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    if (QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.center() - rect().center());
-    }
-}
-
-bool TActionForm::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == ui->GoButton && event->type() == QEvent::MouseButtonRelease) {
-        auto* me = static_cast<QMouseEvent*>(event);
-        if (me->button() == Qt::LeftButton && ui->GoButton->rect().contains(me->position().toPoint())) {
-            GoButtonClick();
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
+    centreOnScreen(this);
 }
 
 void TActionForm::SelectButtonClick()

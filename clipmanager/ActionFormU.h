@@ -45,7 +45,6 @@ public Q_SLOTS:
     void GoButtonClick();
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:

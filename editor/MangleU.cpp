@@ -3,10 +3,10 @@
 #include "common/SharedState.h"
 #include "editor/ClipListModel.h"
 #include "editor/ConfirmKillU.h"
-#include "editor/ScreenCentre.h"
 #include "platform/Guard.h"
 #include "platform/Services.h"
 #include "platform/Trash.h"
+#include "platform/WindowHelpers.h"
 #include "playlist/CCFuncs.h"
 #include "ui_MangleU.h"
 

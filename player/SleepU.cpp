@@ -1,13 +1,12 @@
 #include "player/SleepU.h"
 
 #include "common/SharedState.h"
+#include "platform/WindowHelpers.h"
 #include "player/WplayerU2.h"
 #include "ui_SleepU.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QStyle>
 #include <QTimer>
 
@@ -65,8 +64,7 @@ void TSleepF::SetItemIndex(int index)
 int TSleepF::showFor(TWplayerF2& player)
 {
     m_player = &player;
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+    centreOnScreen(this);
     const int result = exec();
     m_player = nullptr;
     return result;

@@ -3,6 +3,7 @@
 #include "common/Paths.h"
 #include "common/SharedState.h"
 #include "platform/Guard.h"
+#include "platform/WindowHelpers.h"
 #include "platform/MediaPlayerControl.h"
 #include "platform/Prompts.h"
 #include "platform/Services.h"
@@ -10,10 +11,7 @@
 #include "playlist/CCFuncs.h"
 #include "ui_WplayerU2.h"
 
-#include <QGuiApplication>
 #include <QKeyEvent>
-#include <QMouseEvent>
-#include <QScreen>
 #include <QStyle>
 #include <QTimer>
 
@@ -66,7 +64,7 @@ TWplayerF2::TWplayerF2(SharedState& state, Services& services, PlayerDialogs* di
 
     connect(WMTPlayer1, &MediaPlayerControl::OnNewStream, this, &TWplayerF2::WMTPlayer1NewStream);
     connect(WMTPlayer1, &MediaPlayerControl::OnEndOfStream, this, &TWplayerF2::WMTPlayer1EndOfStream);
-    ui->GoButton->installEventFilter(this);
+    onLabelClick(ui->GoButton, [this] { GoButtonClick(); });
     connect(ui->MarkButton, &QPushButton::clicked, this, &TWplayerF2::MarkButtonClick);
     connect(ui->DoneButton, &QPushButton::clicked, this, &QWidget::close);
     // A box runs its handler whenever its state changes, also when code sets it.
@@ -79,8 +77,7 @@ TWplayerF2::TWplayerF2(SharedState& state, Services& services, PlayerDialogs* di
     connect(Timer1, &QTimer::timeout, this, &TWplayerF2::Timer1Timer);
 
     // Centred on the screen, not over the (hidden) main window.
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    centreOnScreen(this);
 
     FormCreate();
 }
@@ -151,18 +148,6 @@ void TWplayerF2::keyPressEvent(QKeyEvent* event)
         return;
     }
     QDialog::keyPressEvent(event);
-}
-
-bool TWplayerF2::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == ui->GoButton && event->type() == QEvent::MouseButtonRelease) {
-        auto* me = static_cast<QMouseEvent*>(event);
-        if (me->button() == Qt::LeftButton && ui->GoButton->rect().contains(me->position().toPoint())) {
-            GoButtonClick();
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 void TWplayerF2::GoButtonClick()
