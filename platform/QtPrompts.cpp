@@ -27,7 +27,11 @@ QStringList QtPrompts::fileDialog(FileDialogSettings& request, QWidget* parent)
     if (!request.filters.isEmpty())
         dlg.selectNameFilter(request.filters.first());
     dlg.setDefaultSuffix(request.defaultSuffix);
-    dlg.setDirectory(!request.initialDir.isEmpty() ? request.initialDir : request.lastDir);
+    // With no folder of its own and none browsed yet, start at home rather than at the bare
+    // list of drives.
+    dlg.setDirectory(!request.initialDir.isEmpty() ? request.initialDir
+                     : !request.lastDir.isEmpty()  ? request.lastDir
+                                                   : QDir::homePath());
     if (!request.fileName.isEmpty())
         dlg.selectFile(request.fileName);
     switch (request.kind) {
