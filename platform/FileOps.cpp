@@ -156,6 +156,21 @@ bool exists(const QString& path)
     return statOf(path, st, false);
 }
 
+Entry entry(const QString& path)
+{
+    Entry e;
+    struct stat st;
+    if (!statOf(path, st, false))
+        return e;
+    e.exists = true;
+    struct stat target;
+    if (S_ISLNK(st.st_mode) && statOf(path, target))
+        st = target;
+    e.isDir = S_ISDIR(st.st_mode);
+    e.size = e.isDir ? 0 : qint64(st.st_size);
+    return e;
+}
+
 bool isDir(const QString& path)
 {
     struct stat st;
@@ -223,9 +238,22 @@ Outcome copyFile(const QString& src, const QString& dst, const Progress& progres
 
 Outcome moveFile(const QString& src, const QString& dst, const Progress& progress)
 {
-    if (sameFile(src, dst))
+    struct stat srcStat, dstStat;
+    if (!statOf(src, srcStat) && !statOf(src, srcStat, false))
+        return Outcome::failed(errnoText(errno));
+    if (statOf(dst, dstStat) && srcStat.st_dev == dstStat.st_dev && srcStat.st_ino == dstStat.st_ino)
         return Outcome::failed(SameFileText);
-    {
+    if (!S_ISDIR(srcStat.st_mode)) {
+        // A file (or a symlink, itself) is one rename on the same file system; rename replaces a
+        // file at `dst` and refuses a folder there.
+        if (::rename(native(src).constData(), native(dst).constData()) == 0) {
+            if (progress)
+                progress(qint64(srcStat.st_size));
+            return {};
+        }
+        if (errno != EXDEV)
+            return Outcome::failed(errnoText(errno));
+    } else {
         GFilePtr from(src);
         GFilePtr to(dst);
         ErrorPtr err;
@@ -239,10 +267,9 @@ Outcome moveFile(const QString& src, const QString& dst, const Progress& progres
         // Anything but "not on this file system" is a real failure.
         if (!err.is(G_IO_ERROR_NOT_SUPPORTED))
             return Outcome::failed(err.text());
-    }
-    if (isDir(src))
         return Outcome::failed(
             QStringLiteral("Folders are moved to another file system one file at a time."));
+    }
     const Outcome copied = copyInto(src, dst, progress, true);
     if (!copied.ok())
         return copied;

@@ -30,6 +30,16 @@ using Progress = std::function<bool(qint64 done)>;
 
 // lstat: the name exists, dangling symlinks included.
 bool exists(const QString& path);
+
+// What one lstat (and a stat only for a symlink) says about a name, for callers that would
+// otherwise ask exists, isDir and totalSize of the same file one after the other.
+struct Entry
+{
+    bool exists = false;
+    bool isDir = false; // through symlinks
+    qint64 size = 0;    // of a file, or of a symlink's target; 0 for a folder
+};
+Entry entry(const QString& path);
 // stat: the name leads to a directory (through symlinks).
 bool isDir(const QString& path);
 // Size in bytes of a file, or of every file under a folder.

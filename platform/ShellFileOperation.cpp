@@ -95,6 +95,9 @@ namespace {
 
 const QString NotFound = QStringLiteral("Cannot find the specified file.");
 
+// As on the desktop, the progress window waits this long: a short run ends without one.
+constexpr qint64 ProgressDelayMs = 500;
+
 class Runner
 {
 public:
@@ -186,6 +189,7 @@ private:
     void error(const QString& path, const QString& reason)
     {
         ++m_failures;
+        showProgressNow();
         MessageBoxRequest request{errorCaption(),
                             QStringLiteral("Cannot %1 %2: %3").arg(action(), Paths::fileName(path), reason),
                             QMessageBox::Critical, QMessageBox::Ok, QMessageBox::Ok};
@@ -195,30 +199,71 @@ private:
     QMessageBox::StandardButton ask(const QString& caption, const QString& text,
                                     QMessageBox::StandardButtons buttons)
     {
+        showProgressNow();
         return m_prompts.messageBox({caption, text, QMessageBox::Question, buttons, QMessageBox::Yes},
                                     activeParent());
     }
 
     QWidget* activeParent() const { return m_progress ? m_progress.get() : m_r.owner; }
 
+    // The run wants a window; it appears once the run has lasted ProgressDelayMs, or before a box
+    // that comes up during the run, so the box sits over the run it belongs to.
     void showProgress(qint64 total)
     {
         if (flag(FOF_SILENT))
             return;
+        m_wantProgress = true;
+        m_total = total;
+        m_started.start();
+    }
+
+    void showProgressNow()
+    {
+        if (!m_wantProgress || m_progress)
+            return;
         const QString title = flag(FOF_SIMPLEPROGRESS) && !m_r.progressTitle.isEmpty()
                                   ? m_r.progressTitle
                                   : verb() + QStringLiteral("...");
-        m_progress = std::make_unique<ShellProgressWindow>(title, total, m_r.owner);
+        m_progress = std::make_unique<ShellProgressWindow>(title, m_total, m_r.owner);
+        if (m_countsItems)
+            m_progress->setCountsItems(true);
+        if (!m_from.isEmpty())
+            showFile();
+        m_progress->setBytes(m_now);
         m_progress->show();
+        m_sincePump.start();
         QCoreApplication::processEvents();
+    }
+
+    // The labels are only worked out while the window is there to show them.
+    void atFile(const QString& from, const QString& to)
+    {
+        m_from = from;
+        m_to = to;
+        if (m_progress)
+            showFile();
+    }
+    void showFile()
+    {
+        m_progress->setFile(verb(), Paths::fileName(m_from), Paths::directory(m_from),
+                            m_to.isEmpty() ? QString() : Paths::directory(m_to));
+    }
+    void atBytes(qint64 done)
+    {
+        m_now = done;
+        if (m_progress)
+            m_progress->setBytes(done);
     }
 
     // Keeps the progress window alive; false once the user has cancelled. Painting the window
     // costs far more than a chunk of data, so unless forced it is done at most every 30 ms.
     bool pump(bool force = true)
     {
-        if (!m_progress)
-            return true;
+        if (!m_progress) {
+            if (!m_wantProgress || m_started.elapsed() < ProgressDelayMs)
+                return !m_aborted;
+            showProgressNow();
+        }
         if (!force && m_sincePump.isValid() && m_sincePump.elapsed() < 30)
             return !m_aborted;
         m_sincePump.start();
@@ -258,17 +303,14 @@ private:
                 return;
             }
         }
+        m_countsItems = true;
         showProgress(qint64(items.size()));
-        if (m_progress)
-            m_progress->setCountsItems(true);
         qint64 done = 0;
         for (const QString& item : items) {
             if (!pump(false))
                 return;
-            if (m_progress) {
-                m_progress->setFile(verb(), Paths::fileName(item), Paths::directory(item), QString());
-                m_progress->setBytes(done);
-            }
+            atFile(item, QString());
+            atBytes(done);
             ++done;
             if (!FileOps::exists(item)) {
                 error(item, NotFound);
@@ -281,8 +323,7 @@ private:
             if (!out.ok())
                 error(item, out.error);
         }
-        if (m_progress)
-            m_progress->setBytes(done);
+        atBytes(done);
         pump();
     }
 
@@ -339,19 +380,20 @@ private:
         if (!pump(false))
             return false;
         const QString name = QFileInfo(src).fileName();
-        if (!FileOps::exists(src)) {
+        const FileOps::Entry from = FileOps::entry(src);
+        if (!from.exists) {
             error(src, NotFound);
             return true;
         }
-        if (skipped(src))
+        if (flag(FOF_FILESONLY) && from.isDir && m_matched.contains(src))
             return true; // folders are left alone
-        const bool srcIsDir = FileOps::isDir(src);
+        const bool srcIsDir = from.isDir;
         if (srcIsDir && FileOps::isInside(destDir, src)) {
             error(src, QStringLiteral("The destination folder is a subfolder of the source folder."));
             return true;
         }
         QString target = FileOps::join(destDir, name);
-        if (FileOps::exists(target)) {
+        if (FileOps::entry(target).exists) {
             // Whatever the names look like, one file must not be written onto itself.
             if (FileOps::sameFile(src, target)) {
                 error(src, QStringLiteral("The source and destination file names are the same."));
@@ -387,23 +429,23 @@ private:
                 return true;
             }
         }
-        return srcIsDir ? transferDir(src, target) : transferFile(src, target);
+        return srcIsDir ? transferDir(src, target) : transferFile(src, target, from.size);
     }
 
-    bool transferFile(const QString& src, const QString& target)
+    bool transferFile(const QString& src, const QString& target, qint64 size)
     {
-        if (m_progress)
-            m_progress->setFile(verb(), QFileInfo(src).fileName(), Paths::directory(src),
-                                Paths::directory(target));
+        atFile(src, target);
         const qint64 before = m_done;
         const FileOps::Progress progress = [this, before](qint64 done) {
+            m_now = before + done;
             if (m_progress && (!m_sincePump.isValid() || m_sincePump.elapsed() >= 30))
-                m_progress->setBytes(before + done);
+                m_progress->setBytes(m_now);
             return pump(false);
         };
         const FileOps::Outcome out =
             move() ? FileOps::moveFile(src, target, progress) : FileOps::copyFile(src, target, progress);
-        m_done = before + FileOps::totalSize(out.ok() ? target : src);
+        // A copy is checked against the size of its source, so the size known before stands.
+        m_done = m_now = before + size;
         if (m_progress && m_sincePump.elapsed() >= 30)
             m_progress->setBytes(m_done);
         switch (out.status) {
@@ -452,6 +494,12 @@ private:
     Record& m_r;
     Prompts& m_prompts;
     std::unique_ptr<ShellProgressWindow> m_progress;
+    bool m_wantProgress = false;
+    bool m_countsItems = false;
+    qint64 m_total = 0;
+    QElapsedTimer m_started;
+    QString m_from, m_to; // the item under way, for the window's labels
+    qint64 m_now = 0;     // bytes or items done, for the window's labels
     QElapsedTimer m_sincePump;
     QSet<QString> m_matched; // sources that came from a wildcard
     qint64 m_done = 0;

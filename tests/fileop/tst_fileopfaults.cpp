@@ -125,7 +125,11 @@ private Q_SLOTS:
             QVERIFY(file.setFileTime(old, QFileDevice::FileModificationTime));
         }
         const QByteArray clipDigest = Fixtures::digest(clip);
+        // An old clip of that name: the question to replace it brings the progress window up at
+        // once, so the copy can be cancelled however fast it runs.
+        makeText(m_roomy + "/clip.mpg", "the old one");
         ScriptedPrompts prompts;
+        prompts.answerBox(QMessageBox::Yes);
         TShellFileOp f(prompts);
         f.Animate = true;
         QTimer poll;
@@ -146,8 +150,12 @@ private Q_SLOTS:
         poll.stop();
         QVERIFY(clicked);
         QVERIFY(f.lastRecord().anyOperationsAborted);
-        QCOMPARE(Fixtures::entries(m_roomy), QStringList());
+        QCOMPARE(Fixtures::entries(m_roomy), QStringList({"clip.mpg"}));
+        QCOMPARE(Fixtures::read(m_roomy + "/clip.mpg"), QByteArray("the old one"));
         QCOMPARE(Fixtures::digest(clip), clipDigest);
+        QCOMPARE(prompts.asked.size(), 1);
+        QVERIFY(QFile::remove(m_roomy + "/clip.mpg"));
+        prompts.asked.clear();
 
         f.AddSource(other);
         f.MoveFiles(m_roomy);
