@@ -1,6 +1,7 @@
 // The clip manager window on real files, the real trash and scripted prompts.
 #include "support/RecordingServices.h"
 #include "support/ScriptedPrompts.h"
+#include "support/TrashList.h"
 
 #include "clipmanager/ActionFormU.h"
 #include "common/SharedState.h"
@@ -11,7 +12,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,16 +20,7 @@ namespace {
 
 QStringList trashListed()
 {
-    const QString exe = QStandardPaths::findExecutable(QStringLiteral("trash-list"));
-    if (exe.isEmpty())
-        return {};
-    QProcess p;
-    p.start(exe, {});
-    p.waitForFinished(60000);
-    QStringList paths;
-    for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts))
-        paths.append(line.section(u' ', 2));
-    return paths;
+    return trashListPaths();
 }
 
 QStringList readList(const QString& playlist)

@@ -7,13 +7,13 @@
 #include "platform/Services.h"
 #include "support/RecordingServices.h"
 #include "support/ScriptedPrompts.h"
+#include "support/TrashList.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QListView>
-#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -56,24 +56,9 @@ QStringList hrefs(const QString& path)
     return out;
 }
 
-// What an independent reader of the freedesktop trash finds in it.
-QString trashList()
-{
-    QProcess p;
-    p.start(QStringLiteral("trash-list"), {});
-    if (!p.waitForFinished(60000))
-        return QStringLiteral("trash-list did not finish");
-    return QString::fromLocal8Bit(p.readAllStandardOutput());
-}
-
 bool trashListed(const QString& path)
 {
-    const QStringList lines = trashList().split(u'\n', Qt::SkipEmptyParts);
-    for (const QString& line : lines) {
-        if (line.endsWith(u' ' + path))
-            return true;
-    }
-    return false;
+    return trashListPaths().contains(path);
 }
 
 // Runs `act` on the confirmation dialog once it is up (it runs its own modal loop).

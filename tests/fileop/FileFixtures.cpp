@@ -3,8 +3,6 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
 
 namespace Fixtures {
 
@@ -63,23 +61,6 @@ QStringList entries(const QString& dir)
 {
     return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                                QDir::Name);
-}
-
-QStringList trashListPaths(bool* available)
-{
-    const QString exe = QStandardPaths::findExecutable(QStringLiteral("trash-list"));
-    if (available)
-        *available = !exe.isEmpty();
-    if (exe.isEmpty())
-        return {};
-    QProcess p;
-    p.start(exe, {});
-    p.waitForFinished(60000);
-    QStringList paths;
-    // Each line: date, time, original path.
-    for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts))
-        paths.append(line.section(u' ', 2));
-    return paths;
 }
 
 } // namespace Fixtures

@@ -19,7 +19,4 @@ QByteArray digest(const QString& path); // of the whole file, streamed
 // Names in a folder, hidden ones included.
 QStringList entries(const QString& dir);
 
-// The original paths that trash-list (trash-cli) reports; empty when it is not installed.
-QStringList trashListPaths(bool* available = nullptr);
-
 } // namespace Fixtures

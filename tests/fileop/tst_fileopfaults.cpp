@@ -1,6 +1,7 @@
 // The file operation under real faults: full disks from small tmpfs mounts and a second file
 // system, in a private mount namespace so that nothing outside the test sees the mounts.
 #include "FileFixtures.h"
+#include "support/TrashList.h"
 #include "support/ScriptedPrompts.h"
 
 #include "clipmanager/SHFileOp.h"
@@ -235,7 +236,7 @@ private Q_SLOTS:
         QVERIFY(prompts.asked.isEmpty());
         QVERIFY(!QFile::exists(victim));
         bool haveTrashList = false;
-        const QStringList listed = Fixtures::trashListPaths(&haveTrashList);
+        const QStringList listed = trashListPaths(&haveTrashList);
         if (haveTrashList)
             QVERIFY2(listed.contains(victim), qPrintable(listed.join(u'\n')));
         f.AddSource(victim); // gone now: shown, the run goes on

@@ -2,6 +2,7 @@
 // with every question the shell asks, the progress window, and the cases where a file would be
 // written onto itself.
 #include "FileFixtures.h"
+#include "support/TrashList.h"
 #include "support/ScriptedPrompts.h"
 
 #include "clipmanager/SHFileOp.h"
@@ -197,7 +198,7 @@ private Q_SLOTS:
         QCOMPARE(Fixtures::entries(d), QStringList({"sub"}));
 
         bool haveTrashList = false;
-        const QStringList listed = Fixtures::trashListPaths(&haveTrashList);
+        const QStringList listed = trashListPaths(&haveTrashList);
         if (!haveTrashList)
             QSKIP("trash-list (trash-cli) is not installed");
         for (const QString& n : names)
