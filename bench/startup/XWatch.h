@@ -1,0 +1,54 @@
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+// Starts programs on the X display of $DISPLAY and times them by X events: the launcher selects
+// SubstructureNotify on the root window before the fork, so the MapNotify of a new top-level window
+// reaches it as soon as the server maps it. Nothing polls and nothing sleeps.
+class XWatch
+{
+public:
+    XWatch();
+    ~XWatch();
+    XWatch(const XWatch&) = delete;
+    XWatch& operator=(const XWatch&) = delete;
+
+    bool connected() const { return m_conn != nullptr; }
+
+    struct Result
+    {
+        double mapMs = -1;   // exec to the MapNotify of the child's first top-level window
+        double exitMs = -1;  // exec to the child's exit
+        long maxRssKiB = -1; // the child's peak resident memory (ru_maxrss), once it has ended
+        int status = -1;     // exit status, or 128 + signal
+        pid_t pid = -1;
+    };
+
+    // Forks and execs `argv` with `env` added to the environment. Returns at once; then call one of
+    // the waits below.
+    pid_t start(const std::vector<std::string>& argv, const std::vector<std::string>& env = {});
+    // Waits for the child's window to be mapped (or for the child to end first).
+    Result waitMapped(double timeoutMs = 30000);
+    // Waits for the child to end by itself; a window it maps on the way is timed as well.
+    Result waitExit(double timeoutMs = 60000);
+    // Ends the child (SIGTERM) and collects its exit and peak memory into `r`.
+    void stop(Result& r);
+    // Peak resident memory so far of a running child, from /proc (VmHWM), in KiB.
+    long currentPeakKiB() const;
+
+private:
+    bool windowOfChild(unsigned window);
+    bool reap(bool block, Result& r);
+    bool wait(Result& r, bool untilExit, double timeoutMs);
+
+    struct xcb_connection_t* m_conn = nullptr;
+    unsigned m_root = 0;
+    unsigned m_pidAtom = 0;
+    int m_pidfd = -1;
+    pid_t m_pid = -1;
+    double m_t0 = 0;
+};
+
+double monotonicMs();

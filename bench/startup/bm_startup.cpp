@@ -1,0 +1,213 @@
+// Whole programs on one X display, each beside a baseline started in turns with it:
+//  - start: exec to the main window mapped, against a bare Qt Widgets window;
+//  - second copy: exec to exit while a first copy runs, against the bare window's exec to map;
+//  - idle memory: peak resident memory at the main window once settled, against the bare window;
+//  - playing memory: peak resident memory of the program's windows playing a video to its end,
+//    against the mpv program on the same video in a window of the control's size.
+// Uses no Qt itself, so that nothing of the launcher's own weighs on the children.
+//
+// usage: bm_startup [--rounds N] [--bin DIR]   (DIR holds vidmarro, vm_bare_window, vm_play_app)
+#include "XWatch.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <poll.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+double median(std::vector<double> v)
+{
+    if (v.empty())
+        return -1;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// One line per figure, read by scripts/bench.sh into its table.
+void figure(const char* name, double ours, double baseline, const char* unit, double target,
+            const char* baselineName)
+{
+    const double ratio = baseline > 0 ? ours / baseline : -1;
+    std::printf("FIGURE|%s|%.1f|%.1f|%s|%.2f|%.2f|%s\n", name, ours, baseline, unit, ratio, target,
+                baselineName);
+}
+
+void settle(double ms)
+{
+    // A benchmark's pause, not a measurement: lets a started program reach its idle state.
+    poll(nullptr, 0, int(ms));
+}
+
+bool run(const std::vector<std::string>& argv)
+{
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execvp(argv[0].c_str(), const_cast<char* const*>([&] {
+                   static std::vector<char*> a;
+                   for (const std::string& s : argv)
+                       a.push_back(const_cast<char*>(s.c_str()));
+                   a.push_back(nullptr);
+                   return a.data();
+               }()));
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+struct Stats
+{
+    std::vector<double> values;
+    void add(double v)
+    {
+        if (v >= 0)
+            values.push_back(v);
+    }
+    double med() const { return median(values); }
+    double min() const { return values.empty() ? -1 : *std::min_element(values.begin(), values.end()); }
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    int rounds = 20;
+    fs::path bin = fs::canonical("/proc/self/exe").parent_path();
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--rounds") && i + 1 < argc)
+            rounds = std::max(1, std::atoi(argv[++i]));
+        else if (!std::strcmp(argv[i], "--bin") && i + 1 < argc)
+            bin = argv[++i];
+    }
+    XWatch x;
+    if (!x.connected()) {
+        std::fprintf(stderr, "bm_startup: no X display (set DISPLAY, e.g. under xvfb-run)\n");
+        return 2;
+    }
+
+    // The program keeps its settings beside itself and its lock in the runtime folder: a copy of it
+    // in a private folder, with a private runtime folder, touches nothing of the user's.
+    char tmpl[] = "/tmp/vm_startup.XXXXXX";
+    const fs::path work = mkdtemp(tmpl);
+    fs::create_directories(work / "app");
+    fs::create_directories(work / "run");
+    fs::permissions(work / "run", fs::perms::owner_all);
+    const fs::path ours = work / "app" / "vidmarro";
+    fs::copy_file(bin / "vidmarro", ours);
+    const std::vector<std::string> env{"XDG_RUNTIME_DIR=" + (work / "run").string(), "QT_QPA_PLATFORM=xcb"};
+    const std::vector<std::string> oursCmd{ours.string()};
+    const std::vector<std::string> bareCmd{(bin / "vm_bare_window").string()};
+
+    auto mapOnce = [&](const std::vector<std::string>& cmd) {
+        x.start(cmd, env);
+        XWatch::Result r = x.waitMapped();
+        x.stop(r);
+        return r.mapMs;
+    };
+
+    // The first start of each writes what later starts find (settings file, font caches).
+    mapOnce(oursCmd);
+    mapOnce(bareCmd);
+
+    Stats oursMap, bareMap;
+    for (int i = 0; i < rounds; ++i) {
+        oursMap.add(mapOnce(oursCmd));
+        bareMap.add(mapOnce(bareCmd));
+    }
+    std::printf("exec to window mapped, ms (median of %d; min): vidmarro %.1f (%.1f), bare Qt window %.1f (%.1f)\n",
+                rounds, oursMap.med(), oursMap.min(), bareMap.med(), bareMap.min());
+
+    // Second copy: one copy runs, another is started and ends after raising it.
+    Stats secondExit, bareMap2;
+    int secondMapped = 0, secondFailed = 0;
+    {
+        XWatch first;
+        first.start(oursCmd, env);
+        const XWatch::Result up = first.waitMapped();
+        if (up.mapMs < 0) {
+            std::fprintf(stderr, "bm_startup: the first copy showed no window\n");
+            return 1;
+        }
+        for (int i = 0; i < rounds; ++i) {
+            x.start(oursCmd, env);
+            const XWatch::Result r = x.waitExit();
+            secondExit.add(r.status == 0 ? r.exitMs : -1);
+            secondMapped += r.mapMs >= 0;
+            secondFailed += r.status != 0;
+            bareMap2.add(mapOnce(bareCmd));
+        }
+        XWatch::Result r;
+        first.stop(r);
+    }
+    std::printf("second copy, exec to exit, ms (median; min): %.1f (%.1f); bare window to map %.1f; "
+                "windows shown by second copies: %d; failed: %d\n",
+                secondExit.med(), secondExit.min(), bareMap2.med(), secondMapped, secondFailed);
+
+    // Peak memory idle at the main window: settled a while after the window shows, so that what
+    // runs after the window (the media engine check) is counted too.
+    const int memRounds = std::max(3, rounds / 4);
+    Stats oursIdle, bareIdle;
+    auto idlePeak = [&](const std::vector<std::string>& cmd) {
+        x.start(cmd, env);
+        XWatch::Result r = x.waitMapped();
+        if (r.mapMs < 0) {
+            x.stop(r);
+            return -1.0;
+        }
+        settle(1500);
+        x.stop(r);
+        return double(r.maxRssKiB);
+    };
+    for (int i = 0; i < memRounds; ++i) {
+        oursIdle.add(idlePeak(oursCmd));
+        bareIdle.add(idlePeak(bareCmd));
+    }
+    std::printf("peak resident memory idle at the window, KiB: vidmarro %.0f, bare Qt window %.0f\n",
+                oursIdle.med(), bareIdle.med());
+
+    // Peak memory playing a video to its end.
+    Stats oursPlay, mpvPlay;
+    const fs::path video = work / "video.mpg";
+    const bool haveVideo =
+        run({"ffmpeg", "-nostdin", "-y", "-v", "error", "-f", "lavfi", "-i", "testsrc=s=640x480:r=25:d=4", "-f",
+             "lavfi", "-i", "sine=d=4", "-c:v", "mpeg1video", "-c:a", "mp2", "-f", "mpeg", video.string()});
+    if (haveVideo) {
+        std::vector<std::string> playEnv = env;
+        playEnv.push_back("VIDMARRO_MPV_OPTIONS=ao=null");
+        auto playPeak = [&](const std::vector<std::string>& cmd, const std::vector<std::string>& e) {
+            x.start(cmd, e);
+            const XWatch::Result r = x.waitExit(120000);
+            return r.status == 0 ? double(r.maxRssKiB) : -1.0;
+        };
+        for (int i = 0; i < memRounds; ++i) {
+            oursPlay.add(playPeak({(bin / "vm_play_app").string(), video.string()}, playEnv));
+            mpvPlay.add(playPeak({"mpv", "--no-config", "--ao=null", "--really-quiet", "--geometry=229x202",
+                                  video.string()},
+                                 env));
+        }
+        std::printf("peak resident memory playing a video, KiB: vidmarro %.0f, mpv %.0f\n", oursPlay.med(),
+                    mpvPlay.med());
+    } else {
+        std::fprintf(stderr, "bm_startup: ffmpeg could not make the video; playing memory skipped\n");
+    }
+
+    figure("start: exec to main window mapped", oursMap.med(), bareMap.med(), "ms", 1.5, "bare Qt window");
+    figure("second copy: exec to exit", secondExit.med(), bareMap2.med(), "ms", 1.5, "bare Qt window to map");
+    figure("peak memory idle at the main window", oursIdle.med(), bareIdle.med(), "KiB", 1.5, "bare Qt window");
+    if (haveVideo)
+        figure("peak memory playing a video", oursPlay.med(), mpvPlay.med(), "KiB", 1.3, "mpv program");
+
+    fs::remove_all(work);
+    return 0;
+}
