@@ -4,10 +4,9 @@
 #include "platform/MpvPlayer.h"
 #include "platform/QtPrompts.h"
 #include "player/PlayerDialogs.h"
-#include "player/SleepU.h"
-#include "player/Speed.h"
 
 #include <QApplication>
+#include <QTimer>
 
 #include <clocale>
 
@@ -28,10 +27,9 @@ int main(int argc, char* argv[])
     if (form1.AnotherCopyRuns())
         return 0; // the running copy has been brought forward
     // Both dialogs live for the whole run, hidden until a player shows them.
-    TSleepF sleepF(state);
-    TSpeedF speedF(prompts);
-    RunDialogs dialogs(sleepF, speedF);
+    StartupDialogs dialogs(state, prompts);
     form1.setPlayerDialogs(&dialogs);
     form1.show();
+    QTimer::singleShot(0, &form1, [&dialogs] { dialogs.create(); });
     return QApplication::exec();
 }

@@ -56,7 +56,20 @@ QString TForm1::linkAddress(Link link)
 TForm1::TForm1(SharedState& state, Services& services, const QString& appDir, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      ui(new Ui::TForm1), S(state), m_services(services), m_ini(QString())
+      ui(new Ui::TForm1()), S(state), m_services(services), m_ini(QString())
+{
+    // The guard runs before FormCreate, named after the application title. A second copy ends
+    // without ever showing its window, so it does not build the window's layout.
+    XJustOne1 = new TXJustOne(this);
+    XJustOne1->SwitchToPrevious = true;
+    m_anotherCopy = !XJustOne1->check(QCoreApplication::applicationName());
+    connect(XJustOne1, &TXJustOne::activateRequested, this, &TForm1::bringToFront);
+    if (!m_anotherCopy)
+        setUpWindow();
+    FormCreate(appDir);
+}
+
+void TForm1::setUpWindow()
 {
     ui->setupUi(this);
     setFixedSize(size());
@@ -95,14 +108,6 @@ TForm1::TForm1(SharedState& state, Services& services, const QString& appDir, QW
     connect(ui->BitBtn6, &QPushButton::clicked, this, &TForm1::BitBtn6Click);
     onLabelClick(ui->HomeLabel, [this] { HomeLabelClick(); });
     onLabelClick(ui->Label3, [this] { Label3Click(); });
-
-    // The guard runs before FormCreate, named after the application title.
-    XJustOne1 = new TXJustOne(this);
-    XJustOne1->SwitchToPrevious = true;
-    m_anotherCopy = !XJustOne1->check(QCoreApplication::applicationName());
-    connect(XJustOne1, &TXJustOne::activateRequested, this, &TForm1::bringToFront);
-
-    FormCreate(appDir);
 }
 
 void TForm1::bringToFront()

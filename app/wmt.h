@@ -69,6 +69,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void setUpWindow();
     void FormCreate(const QString& appDir);
     void FormClose();
     void checkMediaPlayer();

@@ -9,8 +9,6 @@
 #include "platform/MpvPlayer.h"
 #include "platform/Prompts.h"
 #include "player/PlayerDialogs.h"
-#include "player/SleepU.h"
-#include "player/Speed.h"
 #include "player/WplayerU2.h"
 
 #include <QApplication>
@@ -71,9 +69,8 @@ int main(int argc, char* argv[])
     TForm1 form1(state, services, QCoreApplication::applicationDirPath());
     if (form1.AnotherCopyRuns())
         return 3;
-    TSleepF sleepF(state);
-    TSpeedF speedF(prompts);
-    RunDialogs dialogs(sleepF, speedF);
+    StartupDialogs dialogs(state, prompts);
+    dialogs.create();
     form1.setPlayerDialogs(&dialogs);
     GoClicker clicker;
     app.installEventFilter(&clicker);
