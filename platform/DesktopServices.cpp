@@ -88,6 +88,7 @@ void DesktopServices::openUrl(const QString& url)
 
 bool DesktopServices::mediaEngineAvailable()
 {
-    // The same engine, with the same options, as the player's control gets.
-    return mpvEngineAvailable();
+    // The same engine, with the same options, as the player's control gets; tried apart, so that
+    // the program waiting at its main window does not carry the engine until a clip is played.
+    return mpvEngineAvailableApart();
 }

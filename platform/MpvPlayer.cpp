@@ -24,6 +24,17 @@
 
 #include <clocale>
 #include <cmath>
+#include <utility>
+#include <vector>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <csignal>
+#include <poll.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -189,6 +200,54 @@ bool mpvEngineAvailable(const QStringList& extraOptions)
         return false;
     mpv_terminate_destroy(h);
     return true;
+}
+
+bool mpvEngineAvailableApart(const QStringList& extraOptions)
+{
+#ifdef Q_OS_UNIX
+    // Everything the child needs is made here: after the fork it calls nothing but the engine.
+    std::vector<std::pair<QByteArray, QByteArray>> options;
+    for (const QString& option : mpvEffectiveOptions(extraOptions)) {
+        const auto [name, value] = splitOption(option);
+        options.emplace_back(name.toUtf8(), value.toUtf8());
+    }
+    ensureCLocale();
+    const pid_t pid = ::fork();
+    if (pid < 0)
+        return mpvEngineAvailable(extraOptions);
+    if (pid == 0) {
+        mpv_handle* h = mpv_create();
+        if (!h)
+            ::_exit(1);
+        for (const auto& [name, value] : options)
+            mpv_set_option_string(h, name.constData(), value.constData());
+        ::_exit(mpv_initialize(h) < 0 ? 1 : 0);
+    }
+    // The engine starts in well under a second; a child that has not answered in five is ended and
+    // the test made here instead.
+    const int pidfd = int(::syscall(SYS_pidfd_open, pid, 0));
+    if (pidfd >= 0) {
+        pollfd fd{pidfd, POLLIN, 0};
+        int ready;
+        do {
+            ready = ::poll(&fd, 1, 5000);
+        } while (ready < 0 && errno == EINTR);
+        ::close(pidfd);
+        if (ready == 0) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+            return mpvEngineAvailable(extraOptions);
+        }
+    }
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR)
+            return mpvEngineAvailable(extraOptions);
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+#else
+    return mpvEngineAvailable(extraOptions);
+#endif
 }
 
 // --- the control ---

@@ -160,3 +160,7 @@ QStringList mpvEffectiveOptions(const QStringList& extraOptions = {});
 MediaPlayerFactory mpvPlayerFactory(const QStringList& extraOptions = {});
 // True when an engine with those options can be created and initialised.
 bool mpvEngineAvailable(const QStringList& extraOptions = {});
+// The same test made in a child process, so that this one does not load the engine's libraries
+// (some 45 MB resident) before a clip is played. Falls back to the test in this process when no
+// child can be made or it gives no answer.
+bool mpvEngineAvailableApart(const QStringList& extraOptions = {});

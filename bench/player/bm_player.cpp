@@ -2,7 +2,9 @@
 //  - drawing the shuffled order of 100,000 clips when Shuffle is checked (the draw, and the whole
 //    handler with the hidden list filled) against the standard library's shuffle of the same list;
 //  - from a click on Go to the first new-stream event (playlist written, control opened) against
-//    the bare control opening the same playlist.
+//    the bare control opening the same playlist, and against the mpv program from its start to
+//    its file-loaded point on the first clip ("Starting playback...");
+//  - the same from the player window's creation (media engine made afresh) to the first new stream.
 // Figures are milliseconds; "ratio" is ours / baseline's.
 #include "common/SharedState.h"
 #include "platform/MpvPlayer.h"
@@ -26,6 +28,9 @@
 
 #include <algorithm>
 #include <clocale>
+#include <cstdio>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -192,6 +197,80 @@ void BM_GoToFirstNewStream(benchmark::State& state)
 }
 BENCHMARK(BM_GoToFirstNewStream)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
 
+// Milliseconds from starting the mpv program to its file-loaded point, as bm_media times it.
+double mpvProgramStart(const QString& clip)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    QElapsedTimer clock;
+    clock.start();
+    p.start(QStringLiteral("mpv"),
+            {QStringLiteral("--no-config"), QStringLiteral("--vo=null"), QStringLiteral("--ao=null"),
+             QStringLiteral("--msg-level=all=no,cplayer=v"), clip});
+    QByteArray seen;
+    double elapsed = -1;
+    while (p.waitForReadyRead(20000)) {
+        seen += p.readAll();
+        if (seen.contains("Starting playback...")) {
+            elapsed = ms(clock);
+            break;
+        }
+    }
+    p.kill();
+    p.waitForFinished();
+    return elapsed;
+}
+
+// Medians of the pair the figures table shows: ours, the mpv program's.
+struct Pair
+{
+    std::vector<double> ours, mpv;
+    static double median(std::vector<double> v)
+    {
+        if (v.empty())
+            return -1;
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    }
+};
+Pair g_goPair, g_openGoPair;
+
+// Go to the first new stream, beside the mpv program starting the same first clip; the two run in
+// turns. Also from the player window's creation, engine included.
+void BM_GoBesideMpvProgram(benchmark::State& state)
+{
+    SharedState s;
+    s.AllBox.assign(g_clips);
+    s.EntryMode = EntryPicked;
+    s.PlaylistPath = g_dir->filePath(QStringLiteral("playlist.tmp"));
+    Services services{g_prompts, g_system, mpvPlayerFactory(Quiet)};
+    for (auto _ : state) {
+        QElapsedTimer made;
+        made.start();
+        auto player = std::make_unique<TWplayerF2>(s, services, nullptr);
+        player->show();
+        const double creation = ms(made);
+        const double mine = untilNewStream(*player->WMTPlayer1, [&] { player->GoButtonClick(); });
+        player->close();
+        player.reset();
+        const double theirs = mpvProgramStart(g_clips.first());
+        if (mine < 0 || theirs < 0) {
+            state.SkipWithError("no new stream");
+            break;
+        }
+        g_goPair.ours.push_back(mine);
+        g_goPair.mpv.push_back(theirs);
+        g_openGoPair.ours.push_back(creation + mine);
+        g_openGoPair.mpv.push_back(theirs);
+        state.SetIterationTime(mine / 1000);
+    }
+    state.counters["ours_ms"] = Pair::median(g_goPair.ours);
+    state.counters["mpv_program_ms"] = Pair::median(g_goPair.mpv);
+    state.counters["ratio"] = Pair::median(g_goPair.ours) / Pair::median(g_goPair.mpv);
+    state.counters["with_window_ms"] = Pair::median(g_openGoPair.ours);
+}
+BENCHMARK(BM_GoBesideMpvProgram)->UseManualTime()->Iterations(15)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -216,5 +295,13 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    if (!g_goPair.ours.empty()) {
+        const double ours = Pair::median(g_goPair.ours), mpv = Pair::median(g_goPair.mpv);
+        const double withWindow = Pair::median(g_openGoPair.ours);
+        std::printf("FIGURE|playback start: Go to first new stream|%.1f|%.1f|ms|%.2f|1.20|mpv program start to file loaded\n",
+                    ours, mpv, ours / mpv);
+        std::printf("FIGURE|playback start: player window made + Go to first new stream|%.1f|%.1f|ms|%.2f|-|mpv program start to file loaded\n",
+                    withWindow, mpv, withWindow / mpv);
+    }
     return 0;
 }

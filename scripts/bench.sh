@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Builds the benchmarks in Release (-O2) into build-bench/ and runs every one of them on a private
+# Xvfb display, then prints one table of figures: ours, the baseline measured in the same run, the
+# ratio and the target. Each program's own report is kept in build-bench/bench-logs/.
+# Extra arguments go to CMake's configure step. Not part of the tests: nothing here runs in ctest.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
+  -DVIDMARRO_TESTS=OFF -DVIDMARRO_BENCH=ON "$@" >/dev/null
+cmake --build build-bench --parallel 2
+bin=build-bench/bin
+logs=build-bench/bench-logs
+rm -rf "$logs"
+mkdir -p "$logs"
+
+work=$(mktemp -d)
+xpid=
+cleanup() {
+  [ -n "$xpid" ] && kill "$xpid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A display of our own; -displayfd tells its number once it accepts clients.
+mkfifo "$work/display"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xpid=$!
+read -r display <"$work/display"
+export DISPLAY=":$display"
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+unset VIDMARRO_MPV_OPTIONS
+
+run() {
+  local name=$1
+  shift
+  echo "== $name"
+  if "$@" >"$logs/$name.txt" 2>"$logs/$name.err"; then
+    grep -v '^FIGURE|' "$logs/$name.txt" | tail -n "${BENCH_TAIL:-25}"
+  else
+    echo "   failed (exit $?); see $logs/$name.err"
+  fi
+}
+
+run bm_startup "$bin/bm_startup" --rounds "${BENCH_ROUNDS:-20}"
+run bm_player env QT_QPA_PLATFORM=xcb "$bin/bm_player"
+run bm_media env QT_QPA_PLATFORM=offscreen "$bin/bm_media"
+run bench_playlist "$bin/bench_playlist"
+run bench_editor env QT_QPA_PLATFORM=offscreen "$bin/bench_editor"
+run bench_fileop "$bin/bench_fileop"
+run bench_scale env QT_QPA_PLATFORM=offscreen "$bin/bench_scale"
+
+echo
+echo "== Figures (ratio = ours / baseline; met when the ratio is at most the target)"
+cat "$logs"/*.txt | awk -F'|' '
+  BEGIN { printf "%-64s %10s %10s %-4s %6s %6s %-4s %s\n", "figure", "ours", "baseline", "unit", "ratio", "target", "met", "baseline is" }
+  $1 == "FIGURE" {
+    met = ($7 == "-") ? "-" : (($6 + 0 > 0 && $6 + 0 <= $7 + 0) ? "yes" : "no")
+    printf "%-64s %10s %10s %-4s %6s %6s %-4s %s\n", $2, $3, $4, $5, $6, $7, met, $8
+  }'
