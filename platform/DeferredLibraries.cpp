@@ -1,5 +1,5 @@
-// libmpv and FluidSynth are opened on their first use instead of at program start. Between them they
-// bring in some two hundred libraries, which would cost every start their loading and relocation
+// libmpv, FluidSynth and GIO are opened on their first use instead of at program start. Between them
+// they bring in some two hundred libraries, which would cost every start their loading and relocation
 // (several times what a Qt window takes to show) and their memory, though most runs open no clip
 // until the user has picked one. These definitions stand in for the libraries' own entry points and
 // pass each call on; with a library missing, the calls fail the way the library reports a failure
@@ -8,6 +8,7 @@
 #include <mpv/client.h>
 #include <mpv/render.h>
 #include <fluidsynth.h>
+#include <gio/gio.h>
 
 #include <dlfcn.h>
 
@@ -39,6 +40,20 @@ void* fluidSymbol(const char* name)
     static void* handle = nullptr;
     static bool tried = false;
     return symbolOf("libfluidsynth.so.3", handle, tried, name);
+}
+
+// GLib itself comes with Qt; GIO and GObject (which GIO loads) are only needed for file work.
+void* gioSymbol(const char* name)
+{
+    static void* handle = nullptr;
+    static bool tried = false;
+    return symbolOf("libgio-2.0.so.0", handle, tried, name);
+}
+
+gboolean gioMissing(GError** error)
+{
+    g_set_error_literal(error, g_io_error_quark(), G_IO_ERROR_NOT_SUPPORTED, "The GIO library could not be loaded");
+    return FALSE;
 }
 
 } // namespace
@@ -295,6 +310,80 @@ int fluid_file_renderer_process_block(fluid_file_renderer_t* dev)
 {
     VM_RESOLVE(fluid, fluid_file_renderer_process_block);
     return real ? real(dev) : FLUID_FAILED;
+}
+
+// ---- GIO ----
+
+// The same quark GIO registers, so errors match whether or not the library is loaded yet.
+GQuark g_io_error_quark(void)
+{
+    return g_quark_from_static_string("g-io-error-quark");
+}
+
+void g_object_unref(gpointer object)
+{
+    VM_RESOLVE(gio, g_object_unref);
+    if (real)
+        real(object);
+}
+
+GCancellable* g_cancellable_new(void)
+{
+    VM_RESOLVE(gio, g_cancellable_new);
+    return real ? real() : nullptr;
+}
+
+void g_cancellable_cancel(GCancellable* cancellable)
+{
+    VM_RESOLVE(gio, g_cancellable_cancel);
+    if (real)
+        real(cancellable);
+}
+
+gboolean g_cancellable_is_cancelled(GCancellable* cancellable)
+{
+    VM_RESOLVE(gio, g_cancellable_is_cancelled);
+    return real ? real(cancellable) : FALSE;
+}
+
+GFile* g_file_new_for_path(const char* path)
+{
+    VM_RESOLVE(gio, g_file_new_for_path);
+    return real ? real(path) : nullptr;
+}
+
+gboolean g_file_trash(GFile* file, GCancellable* cancellable, GError** error)
+{
+    VM_RESOLVE(gio, g_file_trash);
+    return real ? real(file, cancellable, error) : gioMissing(error);
+}
+
+gboolean g_file_delete(GFile* file, GCancellable* cancellable, GError** error)
+{
+    VM_RESOLVE(gio, g_file_delete);
+    return real ? real(file, cancellable, error) : gioMissing(error);
+}
+
+gboolean g_file_make_directory_with_parents(GFile* file, GCancellable* cancellable, GError** error)
+{
+    VM_RESOLVE(gio, g_file_make_directory_with_parents);
+    return real ? real(file, cancellable, error) : gioMissing(error);
+}
+
+gboolean g_file_copy(GFile* source, GFile* destination, GFileCopyFlags flags, GCancellable* cancellable,
+                     GFileProgressCallback progress_callback, gpointer progress_callback_data, GError** error)
+{
+    VM_RESOLVE(gio, g_file_copy);
+    return real ? real(source, destination, flags, cancellable, progress_callback, progress_callback_data, error)
+                : gioMissing(error);
+}
+
+gboolean g_file_move(GFile* source, GFile* destination, GFileCopyFlags flags, GCancellable* cancellable,
+                     GFileProgressCallback progress_callback, gpointer progress_callback_data, GError** error)
+{
+    VM_RESOLVE(gio, g_file_move);
+    return real ? real(source, destination, flags, cancellable, progress_callback, progress_callback_data, error)
+                : gioMissing(error);
 }
 
 } // extern "C"

@@ -1,16 +1,16 @@
 #!/usr/bin/env bash
-# Builds the benchmarks in Release (-O2) into build-bench/ and runs every one of them on a private
+# Builds the benchmarks in Release (-O2) into build-rel/ and runs every one of them on a private
 # Xvfb display, then prints one table of figures: ours, the baseline measured in the same run, the
-# ratio and the target. Each program's own report is kept in build-bench/bench-logs/.
+# ratio and the target. Each program's own report is kept in build-rel/bench-logs/.
 # Extra arguments go to CMake's configure step. Not part of the tests: nothing here runs in ctest.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
-cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
+cmake -S . -B build-rel -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
   -DVIDMARRO_TESTS=OFF -DVIDMARRO_BENCH=ON "$@" >/dev/null
-cmake --build build-bench --parallel 2
-bin=build-bench/bin
-logs=build-bench/bench-logs
+cmake --build build-rel --parallel 2
+bin=build-rel/bin
+logs=build-rel/bench-logs
 rm -rf "$logs"
 mkdir -p "$logs"
 

@@ -7,6 +7,7 @@
 #include "platform/DesktopServices.h"
 #include "platform/MidiRender.h"
 #include "platform/MpvPlayer.h"
+#include "platform/Trash.h"
 #include "player/PlayerDialogs.h"
 #include "player/SleepU.h"
 #include "player/Speed.h"
@@ -74,11 +75,13 @@ private Q_SLOTS:
         QVERIFY(!mapped("libmpv.so"));
     }
 
-    // This program links the platform layer as the program does; neither library may come with it.
+    // This program links the platform layer as the program does; none of the three libraries may
+    // come with it.
     void engineLibrariesOpenOnFirstUse()
     {
         QVERIFY(!mapped("libmpv.so"));
         QVERIFY(!mapped("libfluidsynth.so"));
+        QVERIFY(!mapped("libgio-2.0.so"));
 
         QVERIFY(mpvEngineAvailable({QStringLiteral("vo=null"), QStringLiteral("ao=null")}));
         QVERIFY(mapped("libmpv.so"));
@@ -92,6 +95,18 @@ private Q_SLOTS:
         QVERIFY2(!wav.isEmpty(), qPrintable(error));
         QVERIFY(QFileInfo(wav).size() > 44); // more than a bare WAV header: the note was rendered
         QVERIFY(mapped("libfluidsynth.so"));
+
+        // The trash goes through GIO, loaded now; the file lands in this test's own trash.
+        const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", dir.filePath(QStringLiteral("data")).toLocal8Bit());
+        Trash::moveToTrash(midi);
+        if (dataHome.isNull())
+            qunsetenv("XDG_DATA_HOME");
+        else
+            qputenv("XDG_DATA_HOME", dataHome);
+        QVERIFY(!QFileInfo::exists(midi));
+        QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("data/Trash/files/tune.mid"))));
+        QVERIFY(mapped("libgio-2.0.so"));
     }
 
     void secondCopyBuildsNoWindowButReadsItsSettings()
