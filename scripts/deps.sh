@@ -10,7 +10,7 @@ packages=(
   libglib2.0-dev libsimpleini-dev libicu-dev
   fonts-liberation2
   xvfb xauth xdotool ffmpeg trash-cli python3-dbusmock dbus fiu-utils util-linux
-  libbenchmark-dev
+  libbenchmark-dev libxcb1-dev
 )
 
 missing=()
