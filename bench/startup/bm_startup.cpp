@@ -50,15 +50,13 @@ void settle(double ms)
 
 bool run(const std::vector<std::string>& argv)
 {
+    std::vector<char*> args;
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {
-        execvp(argv[0].c_str(), const_cast<char* const*>([&] {
-                   static std::vector<char*> a;
-                   for (const std::string& s : argv)
-                       a.push_back(const_cast<char*>(s.c_str()));
-                   a.push_back(nullptr);
-                   return a.data();
-               }()));
+        execvp(args[0], args.data());
         _exit(127);
     }
     int status = 0;
