@@ -9,6 +9,8 @@
 #include <QTimer>
 
 #include <clocale>
+#include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char* argv[])
 {
@@ -24,8 +26,13 @@ int main(int argc, char* argv[])
     SharedState state;
 
     TForm1 form1(state, services, QCoreApplication::applicationDirPath());
-    if (form1.AnotherCopyRuns())
-        return 0; // the running copy has been brought forward
+    if (form1.AnotherCopyRuns()) {
+        // The running copy has been brought forward. This copy holds nothing and has drawn
+        // nothing; it ends here because the toolkit's own teardown would first load the whole
+        // font configuration only to free it again, a third of this copy's run.
+        std::fflush(nullptr);
+        std::_Exit(0);
+    }
     // Both dialogs live for the whole run, hidden until a player shows them.
     StartupDialogs dialogs(state, prompts);
     form1.setPlayerDialogs(&dialogs);
