@@ -96,6 +96,9 @@ int replace(const QString& path, const QByteArray& data)
 
     struct stat old = {};
     const bool exists = ::stat(target.constData(), &old) == 0;
+    // Only a plain file is replaced: never a folder, a pipe, or a device a link leads to.
+    if (exists && !S_ISREG(old.st_mode))
+        return S_ISDIR(old.st_mode) ? EISDIR : EACCES;
     ::unlink(temp.constData()); // left by a save that was killed
 
     // Unnamed until it is complete where the file system allows, so that a failure or a kill

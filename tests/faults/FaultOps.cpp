@@ -21,6 +21,8 @@
 #include <QTemporaryFile>
 #include <QTest>
 
+#include <algorithm>
+
 namespace FaultOps {
 
 QByteArray readFile(const QString& path)

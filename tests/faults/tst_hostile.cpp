@@ -9,6 +9,7 @@
 #include "app/wmt.h"
 #include "common/AppError.h"
 #include "common/IniFile.h"
+#include "common/SafeFile.h"
 #include "common/SharedState.h"
 #include "editor/MangleU.h"
 #include "platform/Services.h"
@@ -21,6 +22,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -228,6 +230,47 @@ private Q_SLOTS:
         if (kind.startsWith(QLatin1String("/dev/")))
             QCOMPARE(QFileInfo(path).symLinkTarget(), kind);
         QCOMPARE(FaultOps::entries(dir.path()), QStringList{"list.asx"});
+    }
+
+    // The one replacing step under every save: through a link to the file (the link stays), never
+    // over a pipe or a device a link leads to, the mode kept, a killed save's leftover cleared.
+    void replacingThroughLinks()
+    {
+        QTemporaryDir dir;
+        const QString real = dir.filePath(QStringLiteral("real.asx"));
+        const QString link = dir.filePath(QStringLiteral("link.asx"));
+        QVERIFY(writeFile(real, "old"));
+        QCOMPARE(::chmod(QFile::encodeName(real).constData(), 0640), 0);
+        QVERIFY(QFile::link(real, link));
+        QCOMPARE(SafeFile::replace(link, "new"), 0);
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(readFile(real), QByteArray("new"));
+        struct stat st = {};
+        QCOMPARE(::stat(QFile::encodeName(real).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 07777, mode_t(0640));
+
+        const QString pipe = makeHostile(QStringLiteral("pipe"), dir.path(), QStringLiteral("pipe"));
+        const QString toPipe = dir.filePath(QStringLiteral("to-pipe.asx"));
+        QVERIFY(QFile::link(pipe, toPipe));
+        QCOMPARE(SafeFile::replace(toPipe, "x"), EACCES);
+        QVERIFY(QFileInfo(pipe).exists() && !QFileInfo(pipe).isFile());
+        const QString toNull = makeHostile(QStringLiteral("/dev/null"), dir.path(), QStringLiteral("null.asx"));
+        QCOMPARE(SafeFile::replace(toNull, "x"), EACCES);
+        QCOMPARE(SafeFile::replace(dir.path(), "x"), EISDIR);
+
+        // A save killed between naming the new file and putting it in place left it behind.
+        const QString stale = dir.filePath(SafeFile::tempName(QStringLiteral("real.asx")));
+        QVERIFY(writeFile(stale, "half"));
+        QCOMPARE(SafeFile::replace(real, "newer"), 0);
+        QVERIFY(!QFile::exists(stale));
+        QCOMPARE(FaultOps::entries(dir.path()),
+                 (QStringList{"link.asx", "null.asx", "pipe", "real.asx", "to-pipe.asx"}));
+
+        // Any name a folder takes can be saved, the longest too.
+        const QString longest = dir.filePath(QString(255, u'n'));
+        QCOMPARE(SafeFile::replace(longest, "long"), 0);
+        QCOMPARE(readFile(longest), QByteArray("long"));
+        QVERIFY(QFile::encodeName(SafeFile::tempName(QString(255, u'n'))).size() <= 255);
     }
 };
 

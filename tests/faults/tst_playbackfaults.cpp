@@ -1,15 +1,21 @@
 // Clips that cannot be played, through the player window and the real media control: a corrupt
 // clip, an empty one, a text file under a clip's name, a clip deleted while the list plays. Each
 // is skipped, the titles keep each clip's own number, and the window still closes at the end.
+// Also the quiet save of a played selection under a name that is not a plain file.
 #include "../player/PlayerKit.h"
 #include "support/RecordingServices.h"
 #include "support/ScriptedPrompts.h"
 
+#include "FaultOps.h"
+
+#include "app/wmt.h"
 #include "common/SharedState.h"
 #include "platform/MediaPlayerControl.h"
 #include "platform/Services.h"
 #include "player/WplayerU2.h"
+#include "playlist/CCFuncs.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -18,6 +24,7 @@
 
 #include <memory>
 #include <random>
+#include <sys/stat.h>
 
 namespace {
 
@@ -138,6 +145,47 @@ private Q_SLOTS:
         QCOMPARE(entries, (QList<int>{1, 2, 3}));
         QCOMPARE(titles, (QStringList{title(1, 5, clips[0]), title(2, 5, clips[1]), title(3, 5, clips[2])}));
         QVERIFY(!p->WMTPlayer1);
+    }
+
+    // After a played pick, "Save Playlist?" copies the working playlist under the chosen name,
+    // quietly. A name that is a link to a pipe (or, for root, to /dev/null) must not get the node
+    // replaced by a plain file; a plain name gets the copy.
+    void savePlayedPlaylistOverALink()
+    {
+        QTemporaryDir runtime; // the main window's single-instance guard
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        const QString app = m_dir.filePath(QStringLiteral("app"));
+        QDir().mkpath(app);
+        const QString pipe = m_dir.filePath(QStringLiteral("pipe"));
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
+        const QString link = m_dir.filePath(QStringLiteral("saved.asx"));
+        QVERIFY(QFile::link(pipe, link));
+        const QString plain = m_dir.filePath(QStringLiteral("plain.asx"));
+        const QStringList clips =
+            PlayerKit::makeClips(m_dir.filePath(QStringLiteral("save")), {"a.wav", "b.wav"});
+
+        for (const QString& name : {link, plain}) {
+            SharedState state;
+            TForm1 form(state, m_services, app);
+            form.show();
+            m_prompts.clear();
+            m_prompts.answerFiles(clips);
+            m_prompts.answerBox(QMessageBox::Yes);
+            m_prompts.answerFiles({name});
+            PlayerKit::onPlayerShown(&form, [](TWplayerF2& p) {
+                auto* go = p.findChild<QLabel*>(QStringLiteral("GoButton"));
+                QTest::mouseClick(go, Qt::LeftButton, {}, go->rect().center());
+            });
+            form.PickButtonClick();
+            QVERIFY(m_prompts.allUsed());
+            QCOMPARE(m_prompts.boxTexts(), QStringList{QStringLiteral("Save Playlist?")});
+        }
+        QVERIFY(QFileInfo(link).isSymLink());
+        QVERIFY(QFileInfo::exists(pipe) && !QFileInfo(pipe).isFile());
+        QCOMPARE(FaultOps::readFile(plain), FaultOps::readFile(QDir(app).filePath(QStringLiteral("playlist.tmp"))));
+        StringList saved;
+        QCOMPARE(CCFuncs::ReadPlaylist(plain, saved), 0);
+        QCOMPARE(saved.items(), clips);
     }
 };
 
