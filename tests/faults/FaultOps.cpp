@@ -262,11 +262,6 @@ public:
 
 } // namespace
 
-QStringList loopEntries(bool odd)
-{
-    return someEntries(odd ? "odd" : "even", 2000);
-}
-
 QStringList names()
 {
     return {QStringLiteral("playlist"), QStringLiteral("settings"), QStringLiteral("formclose"),

@@ -37,8 +37,6 @@ public:
 };
 
 QStringList names();
-// The two playlists the kill -9 loop saves in turn.
-QStringList loopEntries(bool odd);
 std::unique_ptr<Op> make(const QString& name);
 
 // The text of a file, or a null array when it cannot be read.

@@ -1,11 +1,10 @@
 // Runs one saving operation of the program under a fault and tells the test what happened, one
-// key=value per line. The fault tests start it under fiu-run, setpriv, unshare and kill -9.
+// key=value per line. The fault tests start it under fiu-run, setpriv and unshare.
 //
 //   attempt <op> <dir> <clips> [N]   run <op> once; with N, libfiu fails the Nth I/O call in it
 //   sizelimit <op> <dir> <clips>     run <op> under file size limits from 0 to past its new size
 //   fulldisk <op> <dir> <clips>      (private mount namespace) run <op> on a tmpfs at <dir> left
 //                                    with 0, 1, 2 ... free pages, and with no free inode
-//   loop <playlist|settings> <dir>   save two versions in turn for ever, for kill -9
 #include "FaultOps.h"
 
 #include "common/AppError.h"
@@ -292,36 +291,14 @@ int fullDisk(const QString& opName, const QString& dir, const QString& clips)
     return 0;
 }
 
-// ---- kill -9 ------------------------------------------------------------------------------------
-
-int loop(const QString& kind, const QString& dir)
-{
-    const QString path = QDir(dir).filePath(kind == QLatin1String("playlist") ? QStringLiteral("list.asx")
-                                                                               : QStringLiteral("Vidmarro.INI"));
-    IniFile ini(path);
-    put("ready", QStringLiteral("1"));
-    for (quint64 i = 0;; ++i) {
-        try {
-            if (kind == QLatin1String("playlist")) {
-                CCFuncs::WritePlaylist(loopEntries(i % 2), path);
-            } else {
-                ini.writeBool(QStringLiteral("Bar"), QStringLiteral("Track"), i % 2);
-            }
-        } catch (const AppError& e) {
-            put("error", e.text());
-            return 1;
-        }
-    }
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     const QString cmd = QString::fromLocal8Bit(argc > 1 ? argv[1] : "");
-    // The windows need a QApplication; the kill -9 loop starts faster without one.
+    // The windows need a QApplication; a check that the driver runs at all does not.
     std::unique_ptr<QCoreApplication> app;
-    if (cmd == QLatin1String("loop") || cmd == QLatin1String("noop"))
+    if (cmd == QLatin1String("noop"))
         app = std::make_unique<QCoreApplication>(argc, argv);
     else
         app = std::make_unique<QApplication>(argc, argv);
@@ -334,7 +311,5 @@ int main(int argc, char** argv)
         return sizeLimit(args.value(1), args.value(2), args.value(3));
     if (cmd == QLatin1String("fulldisk"))
         return fullDisk(args.value(1), args.value(2), args.value(3));
-    if (cmd == QLatin1String("loop"))
-        return loop(args.value(1), args.value(2));
     return 2;
 }

@@ -2,8 +2,9 @@
 // (libfiu), a full disk (a small tmpfs in a private mount namespace), a file size limit, another
 // user's file modes, and kill -9 in the middle of a save. For each, the old file must survive
 // whole or the new one be complete, nothing may be left behind, and every failure must reach the
-// user. The operations run in fault_driver, a program of ours built on the real code.
+// user. The operations run in fault_driver and save_loop, programs of ours built on the real code.
 #include "FaultOps.h"
+#include "SaveLoop.h"
 
 #include "common/IniFile.h"
 #include "common/SafeFile.h"
@@ -406,7 +407,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<int>("kills");
         QTest::newRow("playlist") << QStringLiteral("playlist") << 200;
-        QTest::newRow("settings") << QStringLiteral("settings") << 60;
+        QTest::newRow("settings") << QStringLiteral("settings") << 100;
     }
     void killedWhileSaving()
     {
@@ -450,7 +451,7 @@ private Q_SLOTS:
         for (int k = 0; k < kills; ++k) {
             QProcess p;
             p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-            p.start(QStringLiteral(FAULT_DRIVER), {QStringLiteral("loop"), kind, dir});
+            p.start(QStringLiteral(SAVE_LOOP), {kind, dir});
             QVERIFY(p.waitForStarted());
             QByteArray out;
             while (!out.contains("ready=1") && p.waitForReadyRead(20000))

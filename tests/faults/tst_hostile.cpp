@@ -73,9 +73,16 @@ class TestHostile : public QObject
 {
     Q_OBJECT
     QTemporaryDir m_runtime; // the single-instance guard's lock
+    int m_tried = 0, m_messages = 0, m_defaults = 0;
 
 private Q_SLOTS:
     void initTestCase() { qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path())); }
+    void cleanupTestCase()
+    {
+        qInfo("hostile files: %d cases tried, %d clear messages, %d starts on the defaults, "
+              "no crash and no hang",
+              m_tried, m_messages, m_defaults);
+    }
 
     // Read: the defaults, no message. Close: the file is not ours to replace, and the user hears so.
     void settingsThatAreNotSettings_data()
@@ -110,6 +117,9 @@ private Q_SLOTS:
             QVERIFY(form.close());
         }
         QCOMPARE(fx.prompts.boxTexts(), QStringList{QStringLiteral("Unable to write to %1").arg(fx.ini())});
+        ++m_tried;
+        ++m_defaults;
+        ++m_messages;
         if (!content.isEmpty())
             QCOMPARE(readFile(fx.ini()), content);
         QCOMPARE(FaultOps::entries(fx.dir.path()), QStringList{"Vidmarro.INI"});
@@ -137,6 +147,7 @@ private Q_SLOTS:
         TForm1 again(next, services, fx.dir.path());
         QVERIFY(!next.ShowTrackBar);
         QVERIFY(!next.ShowStatusBar);
+        ++m_tried;
     }
 
     // A settings file that is a link in a loop: the first start cannot create it, and says so.
@@ -149,6 +160,8 @@ private Q_SLOTS:
             QCOMPARE(fx.prompts.boxTexts(), QStringList{QStringLiteral("Unable to write to %1").arg(fx.ini())});
         }
         QVERIFY(QFileInfo(fx.ini()).isSymLink());
+        ++m_tried;
+        ++m_messages;
     }
 
     // "&Load Playlist" on each: a stop box, no player, the main window back.
@@ -177,6 +190,8 @@ private Q_SLOTS:
         QVERIFY(fx.state.AllBox.isEmpty());
         QVERIFY(form.isVisible());
         QVERIFY(QFileInfo(path).isSymLink() || QFileInfo::exists(path));
+        ++m_tried;
+        ++m_messages;
     }
 
     // The editor: opening reports and closes where something is there; saving over it is refused.
@@ -210,6 +225,8 @@ private Q_SLOTS:
             QVERIFY(QFileInfo(path).isDir());
         if (kind == QLatin1String("pipe"))
             QVERIFY(!QFileInfo(path).isFile());
+        ++m_tried;
+        ++m_messages;
     }
 
     // The writer over each: refused with the platform's text, and the thing is still what it was.
@@ -230,6 +247,8 @@ private Q_SLOTS:
         if (kind.startsWith(QLatin1String("/dev/")))
             QCOMPARE(QFileInfo(path).symLinkTarget(), kind);
         QCOMPARE(FaultOps::entries(dir.path()), QStringList{"list.asx"});
+        ++m_tried;
+        ++m_messages;
     }
 
     // The one replacing step under every save: through a link to the file (the link stays), never
