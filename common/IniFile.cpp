@@ -15,7 +15,12 @@
 
 namespace {
 
-enum class Load { Missing, Loaded, Unusable };
+enum class Load
+{
+    Missing,
+    Loaded,
+    Unusable
+};
 
 // Loads the file into `ini`. Unusable: there, but unreadable, too big or not text.
 Load loadIni(const QString& path, CSimpleIniA& ini)

@@ -44,7 +44,8 @@ bool writeFile(const QString& path, const QByteArray& bytes)
 
 QStringList entries(const QString& dir)
 {
-    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                               QDir::Name);
 }
 
 namespace {
@@ -71,7 +72,9 @@ QStringList someEntries(const char* stem, int n)
 {
     QStringList out;
     for (int i = 0; i < n; ++i)
-        out << QStringLiteral("/media/clips/%1 %2.mp3").arg(QLatin1String(stem)).arg(i, 4, 10, QLatin1Char('0'));
+        out << QStringLiteral("/media/clips/%1 %2.mp3")
+                   .arg(QLatin1String(stem))
+                   .arg(i, 4, 10, QLatin1Char('0'));
     return out;
 }
 
@@ -134,7 +137,10 @@ class SettingsOp : public Op
 {
 public:
     QString target() const override { return QStringLiteral("Vidmarro.INI"); }
-    void prepare(const QString& dir, const QString&) override { writeFile(QDir(dir).filePath(target()), oldSettings()); }
+    void prepare(const QString& dir, const QString&) override
+    {
+        writeFile(QDir(dir).filePath(target()), oldSettings());
+    }
     Outcome run(const QString& dir, const QString&, const std::function<void()>& arm,
                 const std::function<void()>& disarm) override
     {
@@ -300,7 +306,10 @@ void Tally::add(const QString& label, const Outcome& out, const QByteArray& befo
         ++succeeded;
     } else {
         ++silent;
-        note(QStringLiteral("no message, file %1").arg(isNew ? "new despite the fault" : isOld ? "unchanged" : "damaged"));
+        note(QStringLiteral("no message, file %1")
+                 .arg(isNew   ? "new despite the fault"
+                      : isOld ? "unchanged"
+                              : "damaged"));
     }
     if (!isOld && !isNew && !isPartial) {
         bytesLost += before.size();

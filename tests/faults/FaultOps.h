@@ -33,7 +33,11 @@ public:
                         const std::function<void()>& disarm) = 0;
     // States the file may be left in by a failure after a part of the work had been saved: the
     // settings are written a key at a time.
-    virtual QList<QByteArray> partialStates(const QString& dir) { Q_UNUSED(dir); return {}; }
+    virtual QList<QByteArray> partialStates(const QString& dir)
+    {
+        Q_UNUSED(dir);
+        return {};
+    }
 };
 
 QStringList names();

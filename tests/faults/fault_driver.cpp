@@ -17,12 +17,12 @@
 #include <QTemporaryDir>
 
 #include <cerrno>
-#include <memory>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <memory>
 #include <pthread.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -108,16 +108,16 @@ bool install(int failAt)
     g_failAt = failAt;
     // One by one rather than by a wildcard, so that the callback learns which call it is.
     static const char* const points[] = {
-        "posix/io/oc/open",         "posix/io/oc/close",         "posix/io/sync/fsync",
-        "posix/io/sync/fdatasync",  "posix/io/rw/read",          "posix/io/rw/read/reduce",
-        "posix/io/rw/pread",        "posix/io/rw/pread/reduce",  "posix/io/rw/readv",
-        "posix/io/rw/readv/reduce", "posix/io/rw/preadv",        "posix/io/rw/preadv/reduce",
-        "posix/io/rw/write",        "posix/io/rw/write/reduce",  "posix/io/rw/pwrite",
-        "posix/io/rw/pwrite/reduce", "posix/io/rw/writev",       "posix/io/rw/writev/reduce",
-        "posix/io/rw/pwritev",      "posix/io/rw/pwritev/reduce", "posix/io/rw/truncate",
-        "posix/io/rw/ftruncate",    "posix/io/dir/opendir",      "posix/io/dir/fdopendir",
-        "posix/io/dir/readdir",     "posix/io/dir/readdir_r",    "posix/io/dir/closedir",
-        "posix/io/dir/unlink",      "posix/io/dir/rename",
+        "posix/io/oc/open",          "posix/io/oc/close",          "posix/io/sync/fsync",
+        "posix/io/sync/fdatasync",   "posix/io/rw/read",           "posix/io/rw/read/reduce",
+        "posix/io/rw/pread",         "posix/io/rw/pread/reduce",   "posix/io/rw/readv",
+        "posix/io/rw/readv/reduce",  "posix/io/rw/preadv",         "posix/io/rw/preadv/reduce",
+        "posix/io/rw/write",         "posix/io/rw/write/reduce",   "posix/io/rw/pwrite",
+        "posix/io/rw/pwrite/reduce", "posix/io/rw/writev",         "posix/io/rw/writev/reduce",
+        "posix/io/rw/pwritev",       "posix/io/rw/pwritev/reduce", "posix/io/rw/truncate",
+        "posix/io/rw/ftruncate",     "posix/io/dir/opendir",       "posix/io/dir/fdopendir",
+        "posix/io/dir/readdir",      "posix/io/dir/readdir_r",     "posix/io/dir/closedir",
+        "posix/io/dir/unlink",       "posix/io/dir/rename",
     };
     for (const char* p : points) {
         if (enable(p, 1, nullptr, 0, &onPoint) != 0)
@@ -283,10 +283,12 @@ int fullDisk(const QString& opName, const QString& dir, const QString& clips)
         unmount(dir);
     };
     for (int pages = 0; pages <= pagesNeeded + 1; ++pages) {
-        trial(QStringLiteral("%1 free pages").arg(pages), "size=1m", [&] { fillLeaving(dir, pages); },
-              pages < pagesNeeded);
+        trial(
+            QStringLiteral("%1 free pages").arg(pages), "size=1m", [&] { fillLeaving(dir, pages); },
+            pages < pagesNeeded);
     }
-    trial(QStringLiteral("no free inode"), "size=1m,nr_inodes=64", [&] { fillInodes(dir); }, true);
+    trial(
+        QStringLiteral("no free inode"), "size=1m,nr_inodes=64", [&] { fillInodes(dir); }, true);
     putTally(tally);
     return 0;
 }

@@ -58,7 +58,8 @@ void parse(const QByteArray& text, Child& c)
     for (const QByteArray& line : text.split('\n')) {
         const qsizetype eq = line.indexOf('=');
         if (eq > 0)
-            c.values.append({QString::fromLocal8Bit(line.left(eq)), QString::fromLocal8Bit(line.mid(eq + 1))});
+            c.values.append(
+                {QString::fromLocal8Bit(line.left(eq)), QString::fromLocal8Bit(line.mid(eq + 1))});
     }
 }
 
@@ -149,7 +150,7 @@ bool mustFail(const QStringList& log, int n)
     const qsizetype nextRename = log.indexOf(rename, n);
     if (lastOpen < 0 || nextRename < 0 || log.lastIndexOf(rename, n - 1) > lastOpen)
         return false;
-    static const QStringList writes = {"posix/io/rw/write", "posix/io/rw/pwrite", "posix/io/rw/writev",
+    static const QStringList writes = {"posix/io/rw/write",   "posix/io/rw/pwrite",    "posix/io/rw/writev",
                                        "posix/io/rw/pwritev", "posix/io/rw/ftruncate", "posix/io/rw/truncate",
                                        "posix/io/dir/rename"};
     if (writes.contains(name))
@@ -208,7 +209,8 @@ class TestFaults : public QObject
             make(op)->prepare(dir, m_clips);
             const Child c = runDriver({}, {QStringLiteral("attempt"), op, dir, m_clips});
             if (!c.ran || c.value("reported") != QLatin1String("0"))
-                qFatal("%s does not save without a fault: %s", qPrintable(op), qPrintable(c.value("message")));
+                qFatal("%s does not save without a fault: %s", qPrintable(op),
+                       qPrintable(c.value("message")));
             m_complete.insert(op, readFile(QDir(dir).filePath(make(op)->target())));
         }
         return m_complete.value(op);
@@ -270,7 +272,8 @@ private Q_SLOTS:
         const QList<QByteArray> partial = operation->partialStates(dir);
 
         operation->prepare(dir, m_clips);
-        const Child dry = runDriver(FiuRun, {QStringLiteral("attempt"), op, dir, m_clips, QStringLiteral("0")});
+        const Child dry =
+            runDriver(FiuRun, {QStringLiteral("attempt"), op, dir, m_clips, QStringLiteral("0")});
         QVERIFY(dry.ran);
         if (dry.exitCode == 77)
             QSKIP("the driver does not see libfiu");
@@ -293,8 +296,8 @@ private Q_SLOTS:
             Outcome out;
             out.reported = c.value("reported") == QLatin1String("1");
             out.message = c.value("message");
-            tally.add(QStringLiteral("call %1 (%2)").arg(n).arg(log[n - 1]), out, before, readFile(path), done,
-                      partial, extraEntries(dir, operation->target()), mustFail(log, n - 1));
+            tally.add(QStringLiteral("call %1 (%2)").arg(n).arg(log[n - 1]), out, before, readFile(path),
+                      done, partial, extraEntries(dir, operation->target()), mustFail(log, n - 1));
         }
         report(tally, QStringLiteral("failed I/O call [%1]").arg(op));
         addTotal(QStringLiteral("libfiu, each I/O call failed in turn"), tally);
@@ -355,14 +358,15 @@ private Q_SLOTS:
             bool mayWrite;
         };
         const Case cases[] = {
-            {"folder read-only", 0555, 0666, false}, {"file read-only", 0777, 0444, false},
+            {"folder read-only", 0555, 0666, false},     {"file read-only", 0777, 0444, false},
             {"file of another user", 0777, 0644, false}, {"file unreadable", 0777, 0222, true},
             {"folder not enterable", 0666, 0666, false}, {"control: all allowed", 0777, 0666, true},
         };
         for (const QString& op : names()) {
             for (const Case& c : cases)
                 QTest::newRow(qPrintable(op + QStringLiteral(", ") + QLatin1String(c.name)))
-                    << op << c.folder << c.file
+                    << op << c.folder
+                    << c.file
                     // Only the plain writer need not read the old file first.
                     << (c.mayWrite && (c.file & 0444 || op == QLatin1String("playlist")));
         }
@@ -469,7 +473,8 @@ private Q_SLOTS:
                 ++held[which];
             } else {
                 tally.bytesLost += versions.first().size();
-                tally.notes << QStringLiteral("kill %1: file left with %2 bytes").arg(k + 1).arg(after.size());
+                tally.notes
+                    << QStringLiteral("kill %1: file left with %2 bytes").arg(k + 1).arg(after.size());
                 writeFile(path, versions.first());
             }
             // Killed between naming the new file and putting it in place, a save leaves it under
@@ -492,7 +497,8 @@ private Q_SLOTS:
         qInfo("kill -9 [%s]: %d kills, file held the old version %d times, the two saved ones %d and %d "
               "times, %lld bytes lost; the hidden new file stood alone after %d kills, %d files left "
               "after the next save",
-              qPrintable(kind), kills, held[0], held[1], held[2], tally.bytesLost, tempAfterKill, tally.leftovers);
+              qPrintable(kind), kills, held[0], held[1], held[2], tally.bytesLost, tempAfterKill,
+              tally.leftovers);
         for (const QString& n : std::as_const(tally.notes))
             qInfo().noquote() << "    " << n;
         QCOMPARE(tally.bytesLost, qint64(0));

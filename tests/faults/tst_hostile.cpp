@@ -130,8 +130,9 @@ private Q_SLOTS:
     void settingsWithDuplicates()
     {
         Fixture fx;
-        QVERIFY(writeFile(fx.ini(), "[Bar]\r\nTrack=1\r\nTrack=1\r\n[Dates]\r\nDate1=x\r\n[Bar]\r\nStatus=1\r\n"
-                                    "Track=1\r\n[bar]\r\nstatus=1\r\n"));
+        QVERIFY(writeFile(fx.ini(),
+                          "[Bar]\r\nTrack=1\r\nTrack=1\r\n[Dates]\r\nDate1=x\r\n[Bar]\r\nStatus=1\r\n"
+                          "Track=1\r\n[bar]\r\nstatus=1\r\n"));
         {
             TForm1 form(fx.state, fx.services, fx.dir.path());
             QVERIFY(fx.state.ShowTrackBar && fx.state.ShowStatusBar);
@@ -157,7 +158,8 @@ private Q_SLOTS:
         makeHostile(QStringLiteral("symlink loop"), fx.dir.path(), QStringLiteral("Vidmarro.INI"));
         {
             TForm1 form(fx.state, fx.services, fx.dir.path());
-            QCOMPARE(fx.prompts.boxTexts(), QStringList{QStringLiteral("Unable to write to %1").arg(fx.ini())});
+            QCOMPARE(fx.prompts.boxTexts(),
+                     QStringList{QStringLiteral("Unable to write to %1").arg(fx.ini())});
         }
         QVERIFY(QFileInfo(fx.ini()).isSymLink());
         ++m_tried;
@@ -169,11 +171,16 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("text");
-        QTest::newRow("folder") << "folder" << "File access denied";
-        QTest::newRow("pipe") << "pipe" << "File access denied";
-        QTest::newRow("symlink loop") << "symlink loop" << "I/O error 40";
-        QTest::newRow("/dev/zero") << "/dev/zero" << "File access denied";
-        QTest::newRow("/dev/null") << "/dev/null" << "File access denied";
+        QTest::newRow("folder") << "folder"
+                                << "File access denied";
+        QTest::newRow("pipe") << "pipe"
+                              << "File access denied";
+        QTest::newRow("symlink loop") << "symlink loop"
+                                      << "I/O error 40";
+        QTest::newRow("/dev/zero") << "/dev/zero"
+                                   << "File access denied";
+        QTest::newRow("/dev/null") << "/dev/null"
+                                   << "File access denied";
     }
     void loadingWhatIsNotAPlaylist()
     {
@@ -273,7 +280,8 @@ private Q_SLOTS:
         QVERIFY(QFile::link(pipe, toPipe));
         QCOMPARE(SafeFile::replace(toPipe, "x"), EACCES);
         QVERIFY(QFileInfo(pipe).exists() && !QFileInfo(pipe).isFile());
-        const QString toNull = makeHostile(QStringLiteral("/dev/null"), dir.path(), QStringLiteral("null.asx"));
+        const QString toNull =
+            makeHostile(QStringLiteral("/dev/null"), dir.path(), QStringLiteral("null.asx"));
         QCOMPARE(SafeFile::replace(toNull, "x"), EACCES);
         QCOMPARE(SafeFile::replace(dir.path(), "x"), EISDIR);
 

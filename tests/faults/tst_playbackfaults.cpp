@@ -182,7 +182,8 @@ private Q_SLOTS:
         }
         QVERIFY(QFileInfo(link).isSymLink());
         QVERIFY(QFileInfo::exists(pipe) && !QFileInfo(pipe).isFile());
-        QCOMPARE(FaultOps::readFile(plain), FaultOps::readFile(QDir(app).filePath(QStringLiteral("playlist.tmp"))));
+        QCOMPARE(FaultOps::readFile(plain),
+                 FaultOps::readFile(QDir(app).filePath(QStringLiteral("playlist.tmp"))));
         StringList saved;
         QCOMPARE(CCFuncs::ReadPlaylist(plain, saved), 0);
         QCOMPARE(saved.items(), clips);
