@@ -78,6 +78,56 @@ int syncData(int fd)
     return (r == 0 || errno == EINVAL || errno == EROFS) ? 0 : errno;
 }
 
+// Not an errno value: the unnamed way is not open here (no O_TMPFILE, no /proc).
+constexpr int NeedsName = -1;
+
+// Writes `data` to a new file that ends up, complete and on the disk, under `temp`.
+int writeTemp(const QByteArray& dir, const QByteArray& temp, const struct stat* old, const QByteArray& data,
+              bool unnamed)
+{
+    int fd = -1;
+    bool named = false;
+    if (unnamed) {
+#ifdef O_TMPFILE
+        fd = retry([&] { return ::open(dir.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666); });
+        if (fd < 0)
+            return (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) ? NeedsName : errno;
+#else
+        Q_UNUSED(dir);
+        return NeedsName;
+#endif
+    } else {
+        fd = retry([&] { return ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666); });
+        if (fd < 0)
+            return errno;
+        named = true;
+    }
+    auto fail = [&](int err) {
+        if (fd >= 0)
+            ::close(fd);
+        if (named)
+            ::unlink(temp.constData());
+        return err;
+    };
+    if (old && ::fchmod(fd, old->st_mode & 07777) != 0)
+        return fail(errno);
+    if (const int err = writeAll(fd, data))
+        return fail(err);
+    if (const int err = syncData(fd))
+        return fail(err);
+    if (!named) {
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
+        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, temp.constData(), AT_SYMLINK_FOLLOW) != 0)
+            return fail(errno == ENOENT ? NeedsName : errno);
+        named = true;
+    }
+    const int closed = ::close(fd);
+    fd = -1;
+    if (closed != 0 && errno != EINTR)
+        return fail(errno);
+    return 0;
+}
+
 } // namespace
 
 int replace(const QString& path, const QByteArray& data)
@@ -101,47 +151,18 @@ int replace(const QString& path, const QByteArray& data)
         return S_ISDIR(old.st_mode) ? EISDIR : EACCES;
     ::unlink(temp.constData()); // left by a save that was killed
 
-    // Unnamed until it is complete where the file system allows, so that a failure or a kill
-    // while writing leaves nothing behind.
-    bool named = false;
-    int fd = -1;
-#ifdef O_TMPFILE
-    fd = retry([&] { return ::open(dir.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666); });
-    if (fd < 0 && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
-        return errno;
-#endif
-    if (fd < 0) {
-        fd = retry([&] { return ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666); });
-        if (fd < 0)
-            return errno;
-        named = true;
-    }
-    auto fail = [&](int err) {
-        if (fd >= 0)
-            ::close(fd);
-        if (named)
-            ::unlink(temp.constData());
+    // Unnamed until it is complete where the system allows, so that a failure or a kill while
+    // writing leaves nothing behind; named from the start where it does not.
+    int err = writeTemp(dir, temp, exists ? &old : nullptr, data, true);
+    if (err == NeedsName)
+        err = writeTemp(dir, temp, exists ? &old : nullptr, data, false);
+    if (err != 0)
         return err;
-    };
-
-    if (exists && ::fchmod(fd, old.st_mode & 07777) != 0)
-        return fail(errno);
-    if (const int err = writeAll(fd, data))
-        return fail(err);
-    if (const int err = syncData(fd))
-        return fail(err);
-    if (!named) {
-        const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
-        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, temp.constData(), AT_SYMLINK_FOLLOW) != 0)
-            return fail(errno);
-        named = true;
+    if (::rename(temp.constData(), target.constData()) != 0) {
+        err = errno;
+        ::unlink(temp.constData());
+        return err;
     }
-    const int closed = ::close(fd);
-    fd = -1;
-    if (closed != 0 && errno != EINTR)
-        return fail(errno);
-    if (::rename(temp.constData(), target.constData()) != 0)
-        return fail(errno);
     // The new name must reach the disk as well; the file is in place by now, whatever this says.
     const int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
