@@ -122,6 +122,8 @@ private Q_SLOTS:
         ++m_messages;
         if (!content.isEmpty())
             QCOMPARE(readFile(fx.ini()), content);
+        if (kind.startsWith(QLatin1String("/dev/")))
+            QVERIFY(QFileInfo(fx.ini()).isSymLink() && !QFileInfo(kind).isFile()); // the device stays
         QCOMPARE(FaultOps::entries(fx.dir.path()), QStringList{"Vidmarro.INI"});
     }
 
