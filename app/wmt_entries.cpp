@@ -3,6 +3,7 @@
 
 #include "clipmanager/ActionFormU.h"
 #include "common/Paths.h"
+#include "common/SafeFile.h"
 #include "common/SharedState.h"
 #include "editor/MangleU.h"
 #include "platform/Guard.h"
@@ -11,7 +12,6 @@
 
 #include <QCheckBox>
 #include <QFile>
-#include <QSaveFile>
 
 #include <memory>
 
@@ -32,14 +32,7 @@ void copyQuietly(const QString& from, const QString& to)
     const QByteArray data = in.readAll();
     if (in.error() != QFileDevice::NoError)
         return;
-    QSaveFile out(to);
-    if (!out.open(QIODevice::WriteOnly))
-        return;
-    if (out.write(data) != data.size() || !out.flush()) {
-        out.cancelWriting();
-        return;
-    }
-    out.commit();
+    SafeFile::replace(to, data);
 }
 
 } // namespace
