@@ -24,9 +24,6 @@
 
 namespace CCFuncs {
 
-namespace {
-
-// The failure texts the user knows from the platform's file layer.
 QString ioErrorText(int err)
 {
     switch (err) {
@@ -55,6 +52,8 @@ QString ioErrorText(int err)
         return QStringLiteral("I/O error %1").arg(err);
     }
 }
+
+namespace {
 
 [[noreturn]] void fail(int err)
 {
