@@ -2,7 +2,9 @@
 #include "app/wmt.h"
 
 #include "clipmanager/ActionFormU.h"
+#include "common/AppError.h"
 #include "common/Paths.h"
+#include "common/SafeFile.h"
 #include "common/SharedState.h"
 #include "editor/MangleU.h"
 #include "platform/Guard.h"
@@ -11,7 +13,8 @@
 
 #include <QCheckBox>
 #include <QFile>
-#include <QSaveFile>
+
+#include <cerrno>
 
 #include <memory>
 
@@ -22,24 +25,18 @@ QString workingPlaylist(const SharedState& s)
     return s.AppDir + QStringLiteral("playlist.tmp");
 }
 
-// A byte copy that replaces `to` whole or not at all. Failures are not reported: saving a played
-// playlist is a courtesy, and the working playlist stays as it is.
-void copyQuietly(const QString& from, const QString& to)
+// A byte copy that replaces `to` whole or not at all. The user asked for this file, so a failure
+// is reported rather than left for them to find later.
+void copyPlaylist(const QString& from, const QString& to)
 {
     QFile in(from);
     if (!in.open(QIODevice::ReadOnly))
-        return;
+        throw AppError(CCFuncs::ioErrorText(ENOENT));
     const QByteArray data = in.readAll();
     if (in.error() != QFileDevice::NoError)
-        return;
-    QSaveFile out(to);
-    if (!out.open(QIODevice::WriteOnly))
-        return;
-    if (out.write(data) != data.size() || !out.flush()) {
-        out.cancelWriting();
-        return;
-    }
-    out.commit();
+        throw AppError(CCFuncs::ioErrorText(EIO));
+    if (const int err = SafeFile::replace(to, data))
+        throw AppError(CCFuncs::ioErrorText(err));
 }
 
 } // namespace
@@ -74,17 +71,14 @@ void TForm1::PickButtonClick()
                 if (!Paths::hasExtension(name))
                     name += QStringLiteral(".asx");
                 // Closed before Go: the working playlist may still hold an earlier run's clips.
-                bool current = m_playerStarted;
-                if (!current) {
-                    try {
+                // A failure is shown, and the main window still comes back below.
+                try {
+                    if (!m_playerStarted)
                         CCFuncs::WritePlaylist(S.AllBox.items(), S.PlaylistPath);
-                        current = true;
-                    } catch (const std::exception&) {
-                        // as silent as a failed copy
-                    }
+                    copyPlaylist(S.PlaylistPath, name);
+                } catch (const AppError& e) {
+                    m_services.prompts.stop(e.text(), this);
                 }
-                if (current)
-                    copyQuietly(S.PlaylistPath, name);
             }
         }
         if (!S.LeftBox.isEmpty())

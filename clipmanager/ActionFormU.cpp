@@ -206,10 +206,12 @@ void TActionForm::runAction()
         for (int i = n - 1; i >= 0; --i) {
             if (S.AllBox.indexOfNoCase(PathRight.at(i)) < 0)
                 S.AllBox.add(PathRight.at(i));
-            takeRight(i);
         }
         S.AllBox.setSorted(true);
         CCFuncs::WritePlaylist(S.AllBox.items(), playlist);
+        // Only a saved selection leaves the Action Box; after a failure the user can try again.
+        for (int i = n - 1; i >= 0; --i)
+            takeRight(i);
         break;
     }
     case 4: {

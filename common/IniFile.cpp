@@ -1,10 +1,10 @@
 #include "common/IniFile.h"
 
 #include "common/AppError.h"
+#include "common/SafeFile.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cctype>
 
@@ -15,18 +15,31 @@
 
 namespace {
 
-// Loads the file into `ini`; false when it is missing, unreadable, too big or not text.
-bool loadIni(const QString& path, CSimpleIniA& ini)
+enum class Load
 {
+    Missing,
+    Loaded,
+    Unusable
+};
+
+// Loads the file into `ini`. Unusable: there, but unreadable, too big or not text.
+Load loadIni(const QString& path, CSimpleIniA& ini)
+{
+    // Not a plain file: a pipe would keep the program waiting at start.
+    const QFileInfo info(path);
+    if (!info.exists())
+        return Load::Missing;
+    if (!info.isFile())
+        return Load::Unusable;
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
-        return false;
+        return QFileInfo::exists(path) ? Load::Unusable : Load::Missing;
     if (f.size() > IniFile::MaxSize)
-        return false;
+        return Load::Unusable;
     const QByteArray data = f.read(IniFile::MaxSize + 1);
-    if (data.size() > IniFile::MaxSize || data.contains('\0'))
-        return false;
-    return ini.LoadData(data.constData(), size_t(data.size())) >= 0;
+    if (f.error() != QFileDevice::NoError || data.size() > IniFile::MaxSize || data.contains('\0'))
+        return Load::Unusable;
+    return ini.LoadData(data.constData(), size_t(data.size())) >= 0 ? Load::Loaded : Load::Unusable;
 }
 
 } // namespace
@@ -39,7 +52,7 @@ bool IniFile::exists() const
 QString IniFile::readString(const QString& section, const QString& key, const QString& def) const
 {
     CSimpleIniA ini;
-    if (!loadIni(m_path, ini))
+    if (loadIni(m_path, ini) != Load::Loaded)
         return def;
     const char* v = ini.GetValue(section.toLocal8Bit().constData(), key.toLocal8Bit().constData(), nullptr);
     return v ? QString::fromLocal8Bit(v) : def;
@@ -54,7 +67,11 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
 {
     CSimpleIniA ini;
     ini.SetSpaces(false);
-    loadIni(m_path, ini); // an unreadable file is replaced by one that holds our keys
+    // A file that is there but cannot be read whole is not replaced by one holding only our
+    // keys: the rest of it would be lost. Nor is one the user may not write.
+    const Load loaded = loadIni(m_path, ini);
+    if (loaded == Load::Unusable || (loaded == Load::Loaded && !QFileInfo(m_path).isWritable()))
+        throw AppError(QStringLiteral("Unable to write to %1").arg(m_path));
     ini.SetValue(section.toLocal8Bit().constData(), key.toLocal8Bit().constData(),
                  value.toLocal8Bit().constData());
     std::string text;
@@ -68,11 +85,7 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
         if (c != '\r')
             out.append(c);
     }
-    QSaveFile f(m_path);
-    // Unbuffered, so that a full disk shows up in write() rather than being lost in a flush.
-    const bool ok = f.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && f.write(out) == out.size() &&
-                    f.commit();
-    if (!ok)
+    if (SafeFile::replace(m_path, out) != 0)
         throw AppError(QStringLiteral("Unable to write to %1").arg(m_path));
 }
 

@@ -18,7 +18,9 @@ public:
     QString readString(const QString& section, const QString& key, const QString& def = {}) const;
     bool readBool(const QString& section, const QString& key, bool def) const;
 
-    // Throws AppError "Unable to write to <path>" when the file cannot be written.
+    // Throws AppError "Unable to write to <path>" when the file cannot be written, and when it is
+    // there but cannot be read whole (it would lose the rest of its text); the old file is then
+    // left as it was.
     void writeString(const QString& section, const QString& key, const QString& value);
     void writeBool(const QString& section, const QString& key, bool value);
 

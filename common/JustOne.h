@@ -25,7 +25,8 @@ public:
     bool check(const QString& name);
     bool handleHeld() const { return m_held; }
 
-    // Where the lock and the socket live: per user, in the runtime folder.
+    // Where the lock and the socket live: per user, in the runtime folder. The socket's name also
+    // carries the user, so that a shared folder can never put two users' copies in touch.
     static QString lockPath(const QString& name);
     static QString serverName(const QString& name);
 
@@ -34,6 +35,8 @@ Q_SIGNALS:
     void activateRequested();
 
 private:
+    void askToComeForward(const QString& server);
+
     QLockFile* m_lock = nullptr;
     QLocalServer* m_server = nullptr;
     bool m_held = false;

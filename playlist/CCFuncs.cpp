@@ -1,12 +1,12 @@
 #include "playlist/CCFuncs.h"
 
 #include "common/AppError.h"
+#include "common/SafeFile.h"
 #include "common/StringList.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringEncoder>
 
 #include <algorithm>
@@ -24,9 +24,6 @@
 
 namespace CCFuncs {
 
-namespace {
-
-// The failure texts the user knows from the platform's file layer.
 QString ioErrorText(int err)
 {
     switch (err) {
@@ -56,25 +53,11 @@ QString ioErrorText(int err)
     }
 }
 
+namespace {
+
 [[noreturn]] void fail(int err)
 {
     throw AppError(ioErrorText(err));
-}
-
-// errno is read right after the failing call; Qt's own error code stands in when errno was lost.
-[[noreturn]] void failSave(const QSaveFile& file, int err)
-{
-    if (err != 0)
-        fail(err);
-    switch (file.error()) {
-    case QFileDevice::ResourceError:
-        fail(ENOSPC);
-    case QFileDevice::OpenError:
-    case QFileDevice::PermissionsError:
-        fail(EACCES);
-    default:
-        fail(EIO);
-    }
 }
 
 // The reader ends lines (or the file) at these bytes, or refuses the file: a path holding one
@@ -398,23 +381,15 @@ void WritePlaylist(const QStringList& entries, const QString& path)
     out = put(out, footer, sizeof footer - 1);
     data.truncate(out - data.constData());
 
-    // A folder, a device or a pipe is not a playlist to replace (QSaveFile would swap a device
-    // node for a plain file, or say only "refers to a directory").
+    // A folder, a device or a pipe is not a playlist to replace (the node would be swapped for a
+    // plain file). Nor is a file the user may not write: replacing it through the folder would
+    // pass over its read-only mode or its owner.
     const QFileInfo existing(path);
-    if (existing.exists() && !existing.isFile())
+    if (existing.exists() && (!existing.isFile() || !existing.isWritable()))
         fail(EACCES);
 
-    // Unbuffered: a buffered QSaveFile can lose a failing final flush and commit a cut file.
-    QSaveFile file(path);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        failSave(file, errno);
-    errno = 0;
-    if (file.write(data) != data.size())
-        failSave(file, errno);
-    errno = 0;
-    if (!file.commit())
-        failSave(file, errno);
+    if (const int err = SafeFile::replace(path, data))
+        fail(err);
 }
 
 int ReadPlaylist(const QString& path, StringList& allBox)

@@ -76,7 +76,7 @@ private Q_SLOTS:
         first.setProcessEnvironment(env);
         first.start(exe, {});
         QVERIFY(first.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_runtime.filePath(QStringLiteral("Vidmarro.sock"))), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(TXJustOne::serverName(QStringLiteral("Vidmarro"))), 20000);
 
         QProcess second;
         second.setProcessEnvironment(env);

@@ -30,6 +30,12 @@ QStringList readList(const QString& playlist)
     return list.items();
 }
 
+QByteArray readBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 QStringList texts(QListWidget* list)
 {
     QStringList out;
@@ -400,6 +406,32 @@ private Q_SLOTS:
         QCOMPARE(prompts.boxes().size(), 1);
         QCOMPARE(prompts.boxes().first().icon, QMessageBox::Critical);
         QCOMPARE(prompts.boxes().first().caption, QStringLiteral("Vidmarro"));
+        QVERIFY(f.isVisible());
+    }
+
+    void failedAddKeepsTheActionBox()
+    {
+        // The writer refuses a name with a quote, after the playlist has been read: the clip must
+        // still be in the Action Box, and the playlist as it was.
+        QFile quoted(clip(QStringLiteral("say \"hi\".mpg")));
+        QVERIFY(quoted.open(QIODevice::WriteOnly));
+        quoted.close();
+        markClips({"say \"hi\".mpg", "a.mpg"});
+        const QString playlist = m_tmp->filePath("list.asx");
+        CCFuncs::WritePlaylist({clip("b.mpg")}, playlist);
+        const QByteArray before = readBytes(playlist);
+
+        TActionForm f(S, services);
+        f.show();
+        moveToActionBox(f, {0, 1});
+        f.setActionIndex(3);
+        prompts.answerFiles({playlist});
+        go(f);
+        QCOMPARE(prompts.boxes().size(), 1);
+        QCOMPARE(prompts.boxes().first().icon, QMessageBox::Critical);
+        QCOMPARE(f.PathRight.size(), 2);
+        QCOMPARE(f.form()->RightBox->count(), 2);
+        QCOMPARE(readBytes(playlist), before);
         QVERIFY(f.isVisible());
     }
 
