@@ -31,6 +31,7 @@
 #include <cerrno>
 #include <csignal>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -212,10 +213,17 @@ bool mpvEngineAvailableApart(const QStringList& extraOptions)
         options.emplace_back(name.toUtf8(), value.toUtf8());
     }
     ensureCLocale();
+    const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
     if (pid < 0)
         return mpvEngineAvailable(extraOptions);
     if (pid == 0) {
+        // The child must not outlive this process, nor keep its files open: the single-instance
+        // lock and socket, or the display connection, would stay taken after the program ends.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
+            ::_exit(1);
+        ::close_range(3, ~0U, 0);
         mpv_handle* h = mpv_create();
         if (!h)
             ::_exit(1);
