@@ -280,6 +280,8 @@ private Q_SLOTS:
             form.grab().save(qEnvironmentVariable("VIDMARRO_SHOTS") + QStringLiteral("/main.png"));
         // The donation link stands right after its sentence, not over it.
         QVERIFY(ui->Label3->x() >= ui->Label2->x() + ui->Label2->fontMetrics().horizontalAdvance(ui->Label2->text()));
+        // The close glyph comes on the first loop turn.
+        QTRY_VERIFY(!ui->ExitButton->icon().isNull());
     }
 
     // The three dialogs as the real Qt prompts build them from the main window's settings.
