@@ -7,12 +7,45 @@
 #include <QStringDecoder>
 #include <QUrl>
 
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace AsxParse {
 namespace {
 
 // Guards against playlists that fan out into each other without looping.
 constexpr int MaxDepth = 16;
 constexpr int MaxItems = 100000;
+// Playlists that fan out into each other without yielding clips (each naming the next level ten
+// times, say) would otherwise be read an exponential number of times.
+constexpr int MaxNestedReads = 10000;
+
+// Opens only a plain file: a FIFO or a device named in a playlist would block the reader for ever.
+bool openPlainFile(QFile& file, const QString& path)
+{
+#ifdef Q_OS_UNIX
+    const QByteArray name = QFile::encodeName(path);
+    int fd;
+    do {
+        fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return false;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
+    return true;
+#else
+    return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly);
+#endif
+}
 
 bool hasPlaylistExtension(const QString& path)
 {
@@ -207,8 +240,8 @@ template <typename OnEntry> void scanEntries(const QString& text, const QString&
 
 QString readText(const QString& path, bool* ok)
 {
-    QFile file(path);
-    *ok = file.open(QIODevice::ReadOnly);
+    QFile file;
+    *ok = openPlainFile(file, path);
     return *ok ? decodeText(file.readAll()) : QString();
 }
 
@@ -239,8 +272,10 @@ private:
     {
         QList<QStringList> clips;
         const QString self = QFileInfo(path).canonicalFilePath();
-        if (ancestors.size() >= MaxDepth || ancestors.contains(self) || m_count >= MaxItems)
+        if (ancestors.size() >= MaxDepth || ancestors.contains(self) || m_count >= MaxItems ||
+            m_nestedReads >= MaxNestedReads)
             return clips;
+        ++m_nestedReads;
         bool ok = false;
         const QString text = readText(path, &ok);
         if (!ok)
@@ -275,6 +310,7 @@ private:
     }
 
     int m_count = 0;
+    int m_nestedReads = 0;
 };
 
 } // namespace
@@ -283,8 +319,8 @@ bool isPlaylist(const QString& path)
 {
     if (hasPlaylistExtension(path))
         return true;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!openPlainFile(file, path))
         return false;
     const QByteArray head = file.read(4096);
     if (head.contains('\0') && !QStringConverter::encodingForData(head))
