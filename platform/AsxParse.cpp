@@ -198,7 +198,8 @@ QString resolve(const QString& href, const QString& folder)
     return ref;
 }
 
-// Calls onEntry with the references of each entry of the playlist text, in order.
+// Calls onEntry with the references of each entry of the playlist text, in order, until it
+// returns false.
 template <typename OnEntry> void scanEntries(const QString& text, const QString& folder, OnEntry onEntry)
 {
     QStringList entryRefs;
@@ -216,8 +217,8 @@ template <typename OnEntry> void scanEntries(const QString& text, const QString&
         i = lt;
         const Tag tag = parseTag(text, i);
         if (tag.name == QLatin1String("ENTRY")) {
-            if (inEntry) // an unclosed entry ends where the next begins
-                onEntry(entryRefs);
+            if (inEntry && !onEntry(entryRefs)) // an unclosed entry ends where the next begins
+                return;
             inEntry = !tag.closing && !tag.selfClosing;
             entryRefs.clear();
         } else if ((tag.name == QLatin1String("REF") || tag.name == QLatin1String("ENTRYREF")) &&
@@ -227,9 +228,11 @@ template <typename OnEntry> void scanEntries(const QString& text, const QString&
                 continue;
             if (inEntry && tag.name == QLatin1String("REF")) {
                 entryRefs.append(ref);
-            } else { // a bare REF, or a reference to another playlist, is an entry of its own
-                onEntry(QStringList{ref});
+                continue;
             }
+            // a bare REF, or a reference to another playlist, is an entry of its own
+            if (!onEntry(QStringList{ref}))
+                return;
         } else if (tag.name == QLatin1String("ASX") && tag.closing) {
             break;
         }
@@ -262,6 +265,7 @@ public:
             ++entry;
             for (const QStringList& clip : entryClips(refs, ancestors))
                 items.append(Item{clip, entry});
+            return m_count < MaxItems;
         });
         return items;
     }
@@ -282,7 +286,10 @@ private:
             return clips;
         ancestors.append(self);
         scanEntries(text, QFileInfo(path).absolutePath(),
-                    [&](const QStringList& refs) { clips.append(entryClips(refs, ancestors)); });
+                    [&](const QStringList& refs) {
+                        clips.append(entryClips(refs, ancestors));
+                        return m_count < MaxItems;
+                    });
         ancestors.removeLast();
         return clips;
     }
@@ -291,6 +298,10 @@ private:
     // expanded; otherwise the entry is one clip with the media references in their order.
     QList<QStringList> entryClips(const QStringList& refs, QStringList& ancestors)
     {
+        // Full: nothing more is taken, so no reference needs opening (a huge playlist would
+        // otherwise open a file for each of its remaining entries).
+        if (m_count >= MaxItems)
+            return {};
         QStringList media;
         for (const QString& ref : refs) {
             if (!isRemote(ref) && isPlaylist(ref)) {
