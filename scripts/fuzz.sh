@@ -38,6 +38,13 @@ work=$root/build-fuzz/corpus/$target
 big=$root/build-fuzz/big
 artifacts=$root/build-fuzz/artifacts/$target/
 mkdir -p "$work" "$big" "$artifacts"
+# The target's working folder (its clips, and the input written at each run), in memory where
+# there is room; removed even when the run stops on a finding.
+shm=/dev/shm
+[ -w "$shm" ] || shm=${TMPDIR:-/tmp}
+export VIDMARRO_FUZZ_DIR
+VIDMARRO_FUZZ_DIR=$(mktemp -d "$shm/vidmarro-fuzz-run.XXXXXX")
+trap 'rm -rf "$VIDMARRO_FUZZ_DIR"' EXIT
 # No sanitizer may let a fault pass: leaks are checked after each input that leaves memory behind.
 # Shorter allocation stacks: recording them was a fifth of the time, and a reproduced crash prints
 # the full ones (ASAN_OPTIONS=malloc_context_size=30 build-fuzz/fuzz_<target> <artifact>).
