@@ -27,6 +27,10 @@ constexpr int MaxNestedReads = 10000;
 // Opens only a plain file: a FIFO or a device named in a playlist would block the reader for ever.
 bool openPlainFile(QFile& file, const QString& path)
 {
+    // A NUL would cut the name short and open another file (the playlist itself, say) than the
+    // one whose loops are checked.
+    if (path.isEmpty() || path.contains(QChar(0)))
+        return false;
 #ifdef Q_OS_UNIX
     const QByteArray name = QFile::encodeName(path);
     int fd;
@@ -276,7 +280,8 @@ private:
     {
         QList<QStringList> clips;
         const QString self = QFileInfo(path).canonicalFilePath();
-        if (ancestors.size() >= MaxDepth || ancestors.contains(self) || m_count >= MaxItems ||
+        // One that cannot be named for sure cannot be checked for loops either.
+        if (self.isEmpty() || ancestors.size() >= MaxDepth || ancestors.contains(self) || m_count >= MaxItems ||
             m_nestedReads >= MaxNestedReads)
             return clips;
         ++m_nestedReads;

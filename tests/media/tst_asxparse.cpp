@@ -157,6 +157,21 @@ private Q_SLOTS:
                  (QStringList{QStringLiteral("2:pipe"), QStringLiteral("3:/dev/tty"), QStringLiteral("4:a.mp3")}));
     }
 
+    // A NUL inside a reference must not cut it down to another name: here the playlist itself,
+    // which would then be expanded again and again past the loop check.
+    void refusesNamesWithNul()
+    {
+        QTemporaryDir dir;
+        const QString root = dir.path();
+        const char selfRef[] = "<ENTRY><REF HREF=\"top.asx\0.asx\"/></ENTRY>";
+        const QByteArray self(selfRef, sizeof selfRef - 1);
+        write(root + QStringLiteral("/top.asx"),
+              "<ASX>" + self + self + "<ENTRY><REF HREF=\"a.mp3\"/></ENTRY></ASX>");
+        QCOMPARE(describe(AsxParse::readPlaylist(root + QStringLiteral("/top.asx")), root),
+                 QStringList{QStringLiteral("3:a.mp3")});
+        QVERIFY(!AsxParse::isPlaylist(root + QStringLiteral("/top.asx") + QChar(0) + QStringLiteral("x")));
+    }
+
     // Ten levels of playlists, each naming the next ten times and the last one naming nothing, give
     // no clip but would be read ten billion times; the reader gives up on them and goes on.
     void boundsPlaylistsThatFanOut()
