@@ -22,8 +22,9 @@ void makeFiles(FuzzScratch& s)
     s.makeLink("input", "input.asx");
     s.writeFile("inner.asx", "<asx version=\"3.0\"><entry><ref href=\"input.asx\"/></entry>"
                              "<entry><ref href=\"clip1.mp3\"/><ref href=\"clip 2.wav\"/></entry></asx>");
-    s.writeFile("fan.asx", "<ASX><ENTRY><REF HREF=\"inner.asx\"/></ENTRY><ENTRY><REF HREF=\"inner.asx\"/></ENTRY>"
-                           "<ENTRYREF HREF=\"fan.asx\"/><ENTRY><REF HREF=\"sub/up.asx\"/></ENTRY></ASX>");
+    s.writeFile("fan.asx",
+                "<ASX><ENTRY><REF HREF=\"inner.asx\"/></ENTRY><ENTRY><REF HREF=\"inner.asx\"/></ENTRY>"
+                "<ENTRYREF HREF=\"fan.asx\"/><ENTRY><REF HREF=\"sub/up.asx\"/></ENTRY></ASX>");
     s.writeFile("sub/up.asx", "<asx><entry><ref href=\"../input\"/><ref href=\"deep.avi\"/></entry></asx>");
     s.writeFile("sniffed", "<?xml version=\"1.0\"?><!-- x --><asx><ref href=\"clip1.mp3\"></asx>");
     s.writeFile("empty.asx", {});

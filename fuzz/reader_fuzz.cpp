@@ -23,8 +23,9 @@ FuzzScratch& scratch()
 // a playlist that names it, rather than drop it at the next save).
 void makeClips(FuzzScratch& s)
 {
-    for (const char* name : {"clip1.mp3", "clip 2.wav", "Tom & Jerry.mp3", "\xC3\xBCn\xC3\xAF \xE2\x82\xAC.mp3",
-                             "x", "sub/deep.avi", "sub/more/deeper.mid"})
+    for (const char* name :
+         {"clip1.mp3", "clip 2.wav", "Tom & Jerry.mp3", "\xC3\xBCn\xC3\xAF \xE2\x82\xAC.mp3", "x",
+          "sub/deep.avi", "sub/more/deeper.mid"})
         s.writeFile(name, "clip");
     s.writeFile("\xFF\xFE bad.mp3", "clip");
     s.makeFolder("folder.mp3");

@@ -22,6 +22,7 @@ constexpr int MaxDepth = 16;
 constexpr int MaxItems = 100000;
 // Playlists that fan out into each other without yielding clips (each naming the next level ten
 // times, say) would otherwise be read an exponential number of times.
+constexpr int MaxReadsOfOnePlaylist = 100;
 constexpr int MaxNestedReads = 10000;
 
 // Opens only a plain file: a FIFO or a device named in a playlist would block the reader for ever.
@@ -281,20 +282,23 @@ private:
         QList<QStringList> clips;
         const QString self = QFileInfo(path).canonicalFilePath();
         // One that cannot be named for sure cannot be checked for loops either.
-        if (self.isEmpty() || ancestors.size() >= MaxDepth || ancestors.contains(self) || m_count >= MaxItems ||
-            m_nestedReads >= MaxNestedReads)
+        if (self.isEmpty() || ancestors.size() >= MaxDepth || ancestors.contains(self) ||
+            m_count >= MaxItems || m_nestedReads >= MaxNestedReads)
             return clips;
+        int& reads = m_reads[self];
+        if (reads >= MaxReadsOfOnePlaylist)
+            return clips;
+        ++reads;
         ++m_nestedReads;
         bool ok = false;
         const QString text = readText(path, &ok);
         if (!ok)
             return clips;
         ancestors.append(self);
-        scanEntries(text, QFileInfo(path).absolutePath(),
-                    [&](const QStringList& refs) {
-                        clips.append(entryClips(refs, ancestors));
-                        return m_count < MaxItems;
-                    });
+        scanEntries(text, QFileInfo(path).absolutePath(), [&](const QStringList& refs) {
+            clips.append(entryClips(refs, ancestors));
+            return m_count < MaxItems;
+        });
         ancestors.removeLast();
         return clips;
     }
@@ -327,6 +331,7 @@ private:
 
     int m_count = 0;
     int m_nestedReads = 0;
+    QHash<QString, int> m_reads; // nested reads of each playlist
 };
 
 } // namespace

@@ -153,8 +153,9 @@ private Q_SLOTS:
         QVERIFY(!AsxParse::isPlaylist(QStringLiteral("/dev/tty")));
         QVERIFY(AsxParse::readPlaylist(root + QStringLiteral("/pipe.asx")).isEmpty());
         // the FIFO without an extension stays an entry of its own, for the engine to refuse
-        QCOMPARE(describe(AsxParse::readPlaylist(root + QStringLiteral("/top.asx")), root),
-                 (QStringList{QStringLiteral("2:pipe"), QStringLiteral("3:/dev/tty"), QStringLiteral("4:a.mp3")}));
+        QCOMPARE(
+            describe(AsxParse::readPlaylist(root + QStringLiteral("/top.asx")), root),
+            (QStringList{QStringLiteral("2:pipe"), QStringLiteral("3:/dev/tty"), QStringLiteral("4:a.mp3")}));
     }
 
     // A NUL inside a reference must not cut it down to another name: here the playlist itself,
@@ -173,7 +174,8 @@ private Q_SLOTS:
     }
 
     // Ten levels of playlists, each naming the next ten times and the last one naming nothing, give
-    // no clip but would be read ten billion times; the reader gives up on them and goes on.
+    // no clip but would be read ten billion times; the reader gives up on them and goes on. A
+    // playlist named a few times over still plays each time.
     void boundsPlaylistsThatFanOut()
     {
         QTemporaryDir dir;
@@ -185,10 +187,14 @@ private Q_SLOTS:
                 text += "<ENTRY><REF HREF=\"level" + QByteArray::number(level + 1) + ".asx\"/></ENTRY>";
             write(root + QStringLiteral("/level%1.asx").arg(level), text + "</ASX>");
         }
+        write(root + QStringLiteral("/album.asx"), "<ASX><ENTRY><REF HREF=\"b.mp3\"/></ENTRY></ASX>");
         write(root + QStringLiteral("/top.asx"),
-              "<ASX><ENTRY><REF HREF=\"level0.asx\"/></ENTRY><ENTRY><REF HREF=\"a.mp3\"/></ENTRY></ASX>");
+              "<ASX><ENTRY><REF HREF=\"level0.asx\"/></ENTRY><ENTRY><REF HREF=\"a.mp3\"/></ENTRY>"
+              "<ENTRY><REF HREF=\"album.asx\"/></ENTRY><ENTRYREF HREF=\"album.asx\"/>"
+              "<ENTRY><REF HREF=\"album.asx\"/></ENTRY></ASX>");
         QCOMPARE(describe(AsxParse::readPlaylist(root + QStringLiteral("/top.asx")), root),
-                 QStringList{QStringLiteral("2:a.mp3")});
+                 (QStringList{QStringLiteral("2:a.mp3"), QStringLiteral("3:b.mp3"), QStringLiteral("4:b.mp3"),
+                              QStringLiteral("5:b.mp3")}));
     }
 };
 
