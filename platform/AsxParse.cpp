@@ -7,12 +7,50 @@
 #include <QStringDecoder>
 #include <QUrl>
 
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace AsxParse {
 namespace {
 
 // Guards against playlists that fan out into each other without looping.
 constexpr int MaxDepth = 16;
 constexpr int MaxItems = 100000;
+// Playlists that fan out into each other without yielding clips (each naming the next level ten
+// times, say) would otherwise be read an exponential number of times.
+constexpr int MaxReadsOfOnePlaylist = 100;
+constexpr int MaxNestedReads = 10000;
+
+// Opens only a plain file: a FIFO or a device named in a playlist would block the reader for ever.
+bool openPlainFile(QFile& file, const QString& path)
+{
+    // A NUL would cut the name short and open another file (the playlist itself, say) than the
+    // one whose loops are checked.
+    if (path.isEmpty() || path.contains(QChar(0)))
+        return false;
+#ifdef Q_OS_UNIX
+    const QByteArray name = QFile::encodeName(path);
+    int fd;
+    do {
+        fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return false;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
+    return true;
+#else
+    return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly);
+#endif
+}
 
 bool hasPlaylistExtension(const QString& path)
 {
@@ -165,7 +203,8 @@ QString resolve(const QString& href, const QString& folder)
     return ref;
 }
 
-// Calls onEntry with the references of each entry of the playlist text, in order.
+// Calls onEntry with the references of each entry of the playlist text, in order, until it
+// returns false.
 template <typename OnEntry> void scanEntries(const QString& text, const QString& folder, OnEntry onEntry)
 {
     QStringList entryRefs;
@@ -183,8 +222,8 @@ template <typename OnEntry> void scanEntries(const QString& text, const QString&
         i = lt;
         const Tag tag = parseTag(text, i);
         if (tag.name == QLatin1String("ENTRY")) {
-            if (inEntry) // an unclosed entry ends where the next begins
-                onEntry(entryRefs);
+            if (inEntry && !onEntry(entryRefs)) // an unclosed entry ends where the next begins
+                return;
             inEntry = !tag.closing && !tag.selfClosing;
             entryRefs.clear();
         } else if ((tag.name == QLatin1String("REF") || tag.name == QLatin1String("ENTRYREF")) &&
@@ -194,9 +233,11 @@ template <typename OnEntry> void scanEntries(const QString& text, const QString&
                 continue;
             if (inEntry && tag.name == QLatin1String("REF")) {
                 entryRefs.append(ref);
-            } else { // a bare REF, or a reference to another playlist, is an entry of its own
-                onEntry(QStringList{ref});
+                continue;
             }
+            // a bare REF, or a reference to another playlist, is an entry of its own
+            if (!onEntry(QStringList{ref}))
+                return;
         } else if (tag.name == QLatin1String("ASX") && tag.closing) {
             break;
         }
@@ -207,8 +248,8 @@ template <typename OnEntry> void scanEntries(const QString& text, const QString&
 
 QString readText(const QString& path, bool* ok)
 {
-    QFile file(path);
-    *ok = file.open(QIODevice::ReadOnly);
+    QFile file;
+    *ok = openPlainFile(file, path);
     return *ok ? decodeText(file.readAll()) : QString();
 }
 
@@ -229,6 +270,7 @@ public:
             ++entry;
             for (const QStringList& clip : entryClips(refs, ancestors))
                 items.append(Item{clip, entry});
+            return m_count < MaxItems;
         });
         return items;
     }
@@ -239,15 +281,24 @@ private:
     {
         QList<QStringList> clips;
         const QString self = QFileInfo(path).canonicalFilePath();
-        if (ancestors.size() >= MaxDepth || ancestors.contains(self) || m_count >= MaxItems)
+        // One that cannot be named for sure cannot be checked for loops either.
+        if (self.isEmpty() || ancestors.size() >= MaxDepth || ancestors.contains(self) ||
+            m_count >= MaxItems || m_nestedReads >= MaxNestedReads)
             return clips;
+        int& reads = m_reads[self];
+        if (reads >= MaxReadsOfOnePlaylist)
+            return clips;
+        ++reads;
+        ++m_nestedReads;
         bool ok = false;
         const QString text = readText(path, &ok);
         if (!ok)
             return clips;
         ancestors.append(self);
-        scanEntries(text, QFileInfo(path).absolutePath(),
-                    [&](const QStringList& refs) { clips.append(entryClips(refs, ancestors)); });
+        scanEntries(text, QFileInfo(path).absolutePath(), [&](const QStringList& refs) {
+            clips.append(entryClips(refs, ancestors));
+            return m_count < MaxItems;
+        });
         ancestors.removeLast();
         return clips;
     }
@@ -256,6 +307,10 @@ private:
     // expanded; otherwise the entry is one clip with the media references in their order.
     QList<QStringList> entryClips(const QStringList& refs, QStringList& ancestors)
     {
+        // Full: nothing more is taken, so no reference needs opening (a huge playlist would
+        // otherwise open a file for each of its remaining entries).
+        if (m_count >= MaxItems)
+            return {};
         QStringList media;
         for (const QString& ref : refs) {
             if (!isRemote(ref) && isPlaylist(ref)) {
@@ -275,6 +330,8 @@ private:
     }
 
     int m_count = 0;
+    int m_nestedReads = 0;
+    QHash<QString, int> m_reads; // nested reads of each playlist
 };
 
 } // namespace
@@ -283,8 +340,8 @@ bool isPlaylist(const QString& path)
 {
     if (hasPlaylistExtension(path))
         return true;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!openPlainFile(file, path))
         return false;
     const QByteArray head = file.read(4096);
     if (head.contains('\0') && !QStringConverter::encodingForData(head))

@@ -22,8 +22,9 @@ struct Item
 bool isPlaylist(const QString& path);
 
 // The clips of the playlist at path, nested playlists expanded; a playlist that includes itself,
-// directly or through others, is expanded once. A path that is not a playlist is one clip.
-// An unreadable playlist gives no clips.
+// directly or through others, is expanded once, and one named over and over is read at most a
+// hundred times. A path that is not a playlist is one clip. An unreadable playlist gives no clips,
+// and so does one that is not a plain file (a FIFO or a device would block the reader).
 QList<Item> readPlaylist(const QString& path);
 
 // The XML entities of text decoded; an "&" that starts no entity is kept as it is.

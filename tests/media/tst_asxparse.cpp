@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using AsxParse::Item;
 
 namespace {
@@ -132,6 +134,67 @@ private Q_SLOTS:
                  (QStringList{QStringLiteral("1:a.mp3"), QStringLiteral("2:inner/b.wma"),
                               QStringLiteral("2:inner/c.wma"), QStringLiteral("3:w.wmv"),
                               QStringLiteral("3:v.wmv"), QStringLiteral("5:d.mp3")}));
+    }
+
+    // A FIFO or a device named as a playlist, nested or not, is no playlist: opening it for reading
+    // would wait for a writer that never comes.
+    void skipsPipesAndDevices()
+    {
+        QTemporaryDir dir;
+        const QString root = dir.path();
+        QCOMPARE(::mkfifo(QFile::encodeName(root + QStringLiteral("/pipe.asx")).constData(), 0600), 0);
+        QCOMPARE(::mkfifo(QFile::encodeName(root + QStringLiteral("/pipe")).constData(), 0600), 0);
+        write(root + QStringLiteral("/top.asx"), "<ASX><ENTRY><REF HREF=\"pipe.asx\"/></ENTRY>"
+                                                 "<ENTRY><REF HREF=\"pipe\"/></ENTRY>"
+                                                 "<ENTRY><REF HREF=\"/dev/tty\"/></ENTRY>"
+                                                 "<ENTRY><REF HREF=\"a.mp3\"/></ENTRY></ASX>");
+        QVERIFY(AsxParse::isPlaylist(root + QStringLiteral("/pipe.asx")));
+        QVERIFY(!AsxParse::isPlaylist(root + QStringLiteral("/pipe")));
+        QVERIFY(!AsxParse::isPlaylist(QStringLiteral("/dev/tty")));
+        QVERIFY(AsxParse::readPlaylist(root + QStringLiteral("/pipe.asx")).isEmpty());
+        // the FIFO without an extension stays an entry of its own, for the engine to refuse
+        QCOMPARE(
+            describe(AsxParse::readPlaylist(root + QStringLiteral("/top.asx")), root),
+            (QStringList{QStringLiteral("2:pipe"), QStringLiteral("3:/dev/tty"), QStringLiteral("4:a.mp3")}));
+    }
+
+    // A NUL inside a reference must not cut it down to another name: here the playlist itself,
+    // which would then be expanded again and again past the loop check.
+    void refusesNamesWithNul()
+    {
+        QTemporaryDir dir;
+        const QString root = dir.path();
+        const char selfRef[] = "<ENTRY><REF HREF=\"top.asx\0.asx\"/></ENTRY>";
+        const QByteArray self(selfRef, sizeof selfRef - 1);
+        write(root + QStringLiteral("/top.asx"),
+              "<ASX>" + self + self + "<ENTRY><REF HREF=\"a.mp3\"/></ENTRY></ASX>");
+        QCOMPARE(describe(AsxParse::readPlaylist(root + QStringLiteral("/top.asx")), root),
+                 QStringList{QStringLiteral("3:a.mp3")});
+        QVERIFY(!AsxParse::isPlaylist(root + QStringLiteral("/top.asx") + QChar(0) + QStringLiteral("x")));
+    }
+
+    // Ten levels of playlists, each naming the next ten times and the last one naming nothing, give
+    // no clip but would be read ten billion times; the reader gives up on them and goes on. A
+    // playlist named a few times over still plays each time.
+    void boundsPlaylistsThatFanOut()
+    {
+        QTemporaryDir dir;
+        const QString root = dir.path();
+        constexpr int levels = 10;
+        for (int level = 0; level < levels; ++level) {
+            QByteArray text = "<ASX>";
+            for (int i = 0; level + 1 < levels && i < 10; ++i)
+                text += "<ENTRY><REF HREF=\"level" + QByteArray::number(level + 1) + ".asx\"/></ENTRY>";
+            write(root + QStringLiteral("/level%1.asx").arg(level), text + "</ASX>");
+        }
+        write(root + QStringLiteral("/album.asx"), "<ASX><ENTRY><REF HREF=\"b.mp3\"/></ENTRY></ASX>");
+        write(root + QStringLiteral("/top.asx"),
+              "<ASX><ENTRY><REF HREF=\"level0.asx\"/></ENTRY><ENTRY><REF HREF=\"a.mp3\"/></ENTRY>"
+              "<ENTRY><REF HREF=\"album.asx\"/></ENTRY><ENTRYREF HREF=\"album.asx\"/>"
+              "<ENTRY><REF HREF=\"album.asx\"/></ENTRY></ASX>");
+        QCOMPARE(describe(AsxParse::readPlaylist(root + QStringLiteral("/top.asx")), root),
+                 (QStringList{QStringLiteral("2:a.mp3"), QStringLiteral("3:b.mp3"), QStringLiteral("4:b.mp3"),
+                              QStringLiteral("5:b.mp3")}));
     }
 };
 
