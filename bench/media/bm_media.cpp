@@ -5,6 +5,7 @@
 //  - peak memory while playing a video to its end: the control in a window of the player's size
 //    (vm_media_demo) against mpv in a window of the same size. With no display both draw nothing.
 // Figures are milliseconds and KiB; "ratio" is ours / mpv's.
+#include "bench/MpvProgram.h"
 #include "platform/MpvPlayer.h"
 
 #include <benchmark/benchmark.h>
@@ -50,30 +51,6 @@ double openToNewStream(MpvPlayer& player, const QString& clip)
     const double ms = clock.nsecsElapsed() / 1e6;
     QObject::disconnect(c);
     player.Stop();
-    return ms;
-}
-
-// Milliseconds from starting the mpv program to its file-loaded point.
-double mpvProgramStart(const QString& clip)
-{
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    QElapsedTimer clock;
-    clock.start();
-    p.start(QStringLiteral("mpv"),
-            {QStringLiteral("--no-config"), QStringLiteral("--vo=null"), QStringLiteral("--ao=null"),
-             QStringLiteral("--msg-level=all=no,cplayer=v"), clip});
-    QByteArray seen;
-    double ms = -1;
-    while (p.waitForReadyRead(20000)) {
-        seen += p.readAll();
-        if (seen.contains("Starting playback...")) {
-            ms = clock.nsecsElapsed() / 1e6;
-            break;
-        }
-    }
-    p.kill();
-    p.waitForFinished();
     return ms;
 }
 

@@ -6,6 +6,7 @@
 //    its file-loaded point on the first clip ("Starting playback...");
 //  - the same from the player window's creation (media engine made afresh) to the first new stream.
 // Figures are milliseconds; "ratio" is ours / baseline's.
+#include "bench/MpvProgram.h"
 #include "common/SharedState.h"
 #include "platform/MpvPlayer.h"
 #include "platform/Prompts.h"
@@ -196,30 +197,6 @@ void BM_GoToFirstNewStream(benchmark::State& state)
         report(state, ours, baseline, n);
 }
 BENCHMARK(BM_GoToFirstNewStream)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
-
-// Milliseconds from starting the mpv program to its file-loaded point, as bm_media times it.
-double mpvProgramStart(const QString& clip)
-{
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    QElapsedTimer clock;
-    clock.start();
-    p.start(QStringLiteral("mpv"),
-            {QStringLiteral("--no-config"), QStringLiteral("--vo=null"), QStringLiteral("--ao=null"),
-             QStringLiteral("--msg-level=all=no,cplayer=v"), clip});
-    QByteArray seen;
-    double elapsed = -1;
-    while (p.waitForReadyRead(20000)) {
-        seen += p.readAll();
-        if (seen.contains("Starting playback...")) {
-            elapsed = ms(clock);
-            break;
-        }
-    }
-    p.kill();
-    p.waitForFinished();
-    return elapsed;
-}
 
 // Medians of the pair the figures table shows: ours, the mpv program's.
 struct Pair
