@@ -74,23 +74,26 @@ bool TXJustOne::check(const QString& name)
 {
     m_held = false;
     delete m_lock;
-    m_lock = new QLockFile(lockPath(name));
+    // Each lookup of the folder checks it on disk, so the names are worked out once.
+    const QString lock = lockPath(name);
+    const QString server = serverName(name);
+    m_lock = new QLockFile(lock);
     m_lock->setStaleLockTime(0); // only a dead owner makes the lock stale, however old it is
     bool first = m_lock->tryLock(0);
-    if (!first && QFileInfo::exists(lockPath(name)) && !ownedByUs(lockPath(name))) {
+    if (!first && QFileInfo::exists(lock) && !ownedByUs(lock)) {
         // Every copy of ours runs as us, so a lock of another user in our own folder is a leftover
         // that Qt cannot open to check; it must not keep us from starting.
-        QFile::remove(lockPath(name));
+        QFile::remove(lock);
         first = m_lock->tryLock(0);
     }
     if (!first) {
         if (AlreadyExist)
             AlreadyExist(this);
         if (SwitchToPrevious)
-            askToComeForward(serverName(name));
+            askToComeForward(server);
     } else {
         // We hold the lock, so a socket left behind by a crashed copy can go.
-        QLocalServer::removeServer(serverName(name));
+        QLocalServer::removeServer(server);
         m_server = new QLocalServer(this);
         m_server->setSocketOptions(QLocalServer::UserAccessOption);
         connect(m_server, &QLocalServer::newConnection, this, [this] {
@@ -102,7 +105,7 @@ bool TXJustOne::check(const QString& name)
                 connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
             }
         });
-        m_server->listen(serverName(name));
+        m_server->listen(server);
     }
     m_held = true;
     return first;

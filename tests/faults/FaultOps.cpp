@@ -108,6 +108,22 @@ QByteArray oldSettings()
     return ini;
 }
 
+// Runs `save` with the fault armed; an error with user text counts as the user being told.
+Outcome underFault(const std::function<void()>& arm, const std::function<void()>& disarm,
+                   const std::function<void()>& save)
+{
+    Outcome out;
+    arm();
+    try {
+        save();
+    } catch (const AppError& e) {
+        out.reported = !e.text().isEmpty();
+        out.message = e.text();
+    }
+    disarm();
+    return out;
+}
+
 class PlaylistOp : public Op
 {
 public:
@@ -120,16 +136,7 @@ public:
                 const std::function<void()>& disarm) override
     {
         const QStringList entries = someEntries("new", 400);
-        Outcome out;
-        arm();
-        try {
-            CCFuncs::WritePlaylist(entries, QDir(dir).filePath(target()));
-        } catch (const AppError& e) {
-            out.reported = !e.text().isEmpty();
-            out.message = e.text();
-        }
-        disarm();
-        return out;
+        return underFault(arm, disarm, [&] { CCFuncs::WritePlaylist(entries, QDir(dir).filePath(target())); });
     }
 };
 
@@ -145,16 +152,7 @@ public:
                 const std::function<void()>& disarm) override
     {
         IniFile ini(QDir(dir).filePath(target()));
-        Outcome out;
-        arm();
-        try {
-            ini.writeBool(QStringLiteral("Bar"), QStringLiteral("Track"), false);
-        } catch (const AppError& e) {
-            out.reported = !e.text().isEmpty();
-            out.message = e.text();
-        }
-        disarm();
-        return out;
+        return underFault(arm, disarm, [&] { ini.writeBool(QStringLiteral("Bar"), QStringLiteral("Track"), false); });
     }
 };
 
