@@ -7,6 +7,8 @@
 #include <QStringDecoder>
 #include <QUrl>
 
+#include <optional>
+
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <fcntl.h>
@@ -110,10 +112,13 @@ bool startsWithAsx(const QString& text)
 
 struct Tag
 {
-    QString name; // upper case
+    QStringView name; // as written
     bool closing = false;
     bool selfClosing = false;
-    QHash<QString, QString> attributes; // upper-case names, decoded values
+    bool hasHref = false;
+    QString href; // the first HREF, decoded; no other attribute is used
+
+    bool is(QLatin1String other) const { return name.compare(other, Qt::CaseInsensitive) == 0; }
 };
 
 // Parses the tag that starts at text[i] == '<'; i is left after its '>'.
@@ -129,7 +134,7 @@ Tag parseTag(const QString& text, qsizetype& i)
     const qsizetype nameStart = i;
     while (i < n && !text.at(i).isSpace() && text.at(i) != u'>' && text.at(i) != u'/')
         ++i;
-    tag.name = text.mid(nameStart, i - nameStart).toUpper();
+    tag.name = QStringView(text).mid(nameStart, i - nameStart);
     while (i < n && text.at(i) != u'>') {
         const QChar c = text.at(i);
         if (c.isSpace()) {
@@ -145,14 +150,14 @@ Tag parseTag(const QString& text, qsizetype& i)
         while (i < n && !text.at(i).isSpace() && text.at(i) != u'=' && text.at(i) != u'>' &&
                text.at(i) != u'/')
             ++i;
-        const QString attr = text.mid(attrStart, i - attrStart).toUpper();
+        const QStringView attr = QStringView(text).mid(attrStart, i - attrStart);
         if (attr.isEmpty()) {
             ++i;
             continue;
         }
         while (i < n && text.at(i).isSpace())
             ++i;
-        QString value;
+        QStringView value;
         if (i < n && text.at(i) == u'=') {
             ++i;
             while (i < n && text.at(i).isSpace())
@@ -161,13 +166,13 @@ Tag parseTag(const QString& text, qsizetype& i)
                 const QChar quote = text.at(i++);
                 const qsizetype end = text.indexOf(quote, i);
                 const qsizetype stop = end < 0 ? n : end;
-                value = text.mid(i, stop - i);
+                value = QStringView(text).mid(i, stop - i);
                 i = end < 0 ? n : end + 1;
             } else {
                 const qsizetype valueStart = i;
                 while (i < n && !text.at(i).isSpace() && text.at(i) != u'>')
                     ++i;
-                value = text.mid(valueStart, i - valueStart);
+                value = QStringView(text).mid(valueStart, i - valueStart);
                 // "HREF=a.mp3/>": the slash belongs to the tag, not the value
                 if (value.endsWith(u'/') && i < n && text.at(i) == u'>') {
                     value.chop(1);
@@ -175,8 +180,10 @@ Tag parseTag(const QString& text, qsizetype& i)
                 }
             }
         }
-        if (!tag.attributes.contains(attr))
-            tag.attributes.insert(attr, decodeEntities(value));
+        if (!tag.hasHref && attr.compare(QLatin1String("HREF"), Qt::CaseInsensitive) == 0) {
+            tag.hasHref = true;
+            tag.href = decodeEntities(value.toString());
+        }
         tag.selfClosing = false;
     }
     if (i > 0 && i <= n && text.at(i - 1) == u'/')
@@ -221,24 +228,23 @@ template <typename OnEntry> void scanEntries(const QString& text, const QString&
         }
         i = lt;
         const Tag tag = parseTag(text, i);
-        if (tag.name == QLatin1String("ENTRY")) {
+        if (tag.is(QLatin1String("ENTRY"))) {
             if (inEntry && !onEntry(entryRefs)) // an unclosed entry ends where the next begins
                 return;
             inEntry = !tag.closing && !tag.selfClosing;
             entryRefs.clear();
-        } else if ((tag.name == QLatin1String("REF") || tag.name == QLatin1String("ENTRYREF")) &&
-                   !tag.closing) {
-            const QString ref = resolve(tag.attributes.value(QStringLiteral("HREF")), folder);
+        } else if ((tag.is(QLatin1String("REF")) || tag.is(QLatin1String("ENTRYREF"))) && !tag.closing) {
+            const QString ref = resolve(tag.href, folder);
             if (ref.isEmpty())
                 continue;
-            if (inEntry && tag.name == QLatin1String("REF")) {
+            if (inEntry && tag.is(QLatin1String("REF"))) {
                 entryRefs.append(ref);
                 continue;
             }
             // a bare REF, or a reference to another playlist, is an entry of its own
             if (!onEntry(QStringList{ref}))
                 return;
-        } else if (tag.name == QLatin1String("ASX") && tag.closing) {
+        } else if (tag.is(QLatin1String("ASX")) && tag.closing) {
             break;
         }
     }
@@ -264,7 +270,7 @@ public:
         const QString text = readText(path, &ok);
         if (!ok)
             return items;
-        QStringList ancestors{QFileInfo(path).canonicalFilePath()};
+        QStringList ancestors{canonical(path)};
         int entry = 0;
         scanEntries(text, QFileInfo(path).absolutePath(), [&](const QStringList& refs) {
             ++entry;
@@ -280,7 +286,7 @@ private:
     QList<QStringList> expand(const QString& path, QStringList& ancestors)
     {
         QList<QStringList> clips;
-        const QString self = QFileInfo(path).canonicalFilePath();
+        const QString self = canonical(path);
         // One that cannot be named for sure cannot be checked for loops either.
         if (self.isEmpty() || ancestors.size() >= MaxDepth || ancestors.contains(self) ||
             m_count >= MaxItems || m_nestedReads >= MaxNestedReads)
@@ -290,10 +296,16 @@ private:
             return clips;
         ++reads;
         ++m_nestedReads;
-        bool ok = false;
-        const QString text = readText(path, &ok);
-        if (!ok)
+        // Read from disk once per load: one named a hundred times is scanned again, not reopened.
+        auto cached = m_texts.constFind(self);
+        if (cached == m_texts.constEnd()) {
+            bool ok = false;
+            QString text = readText(path, &ok);
+            cached = m_texts.insert(self, ok ? std::optional<QString>(std::move(text)) : std::nullopt);
+        }
+        if (!cached->has_value())
             return clips;
+        const QString& text = **cached;
         ancestors.append(self);
         scanEntries(text, QFileInfo(path).absolutePath(), [&](const QStringList& refs) {
             clips.append(entryClips(refs, ancestors));
@@ -313,7 +325,7 @@ private:
             return {};
         QStringList media;
         for (const QString& ref : refs) {
-            if (!isRemote(ref) && isPlaylist(ref)) {
+            if (!isRemote(ref) && sniffedPlaylist(ref)) {
                 if (!media.isEmpty())
                     continue;
                 QList<QStringList> clips = expand(ref, ancestors);
@@ -329,9 +341,28 @@ private:
         return {media};
     }
 
+    // Both look at the disk, and a list names the same few files over and over.
+    QString canonical(const QString& path)
+    {
+        auto it = m_canonical.constFind(path);
+        if (it == m_canonical.constEnd())
+            it = m_canonical.insert(path, QFileInfo(path).canonicalFilePath());
+        return *it;
+    }
+    bool sniffedPlaylist(const QString& path)
+    {
+        auto it = m_isPlaylist.constFind(path);
+        if (it == m_isPlaylist.constEnd())
+            it = m_isPlaylist.insert(path, isPlaylist(path));
+        return *it;
+    }
+
     int m_count = 0;
     int m_nestedReads = 0;
     QHash<QString, int> m_reads; // nested reads of each playlist
+    QHash<QString, std::optional<QString>> m_texts; // each nested playlist's text, or none if unreadable
+    QHash<QString, QString> m_canonical;
+    QHash<QString, bool> m_isPlaylist;
 };
 
 } // namespace

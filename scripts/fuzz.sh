@@ -6,7 +6,8 @@
 # runs the target once on each large input (generated lines of 64 MiB, and fuzz/corpus/large/ whose
 # values and line ends straddle the reader's 64 KiB reads), then fuzzes from the seeds in
 # fuzz/corpus/<target> plus what earlier runs found (build-fuzz/corpus/<target>), inputs up to 4 KiB
-# unless -max_len says otherwise. Crashes, leaks and hangs land in build-fuzz/artifacts/<target>/.
+# unless -max_len says otherwise, with one worker per core. Crashes, leaks and hangs land in
+# build-fuzz/artifacts/<target>/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -76,8 +77,14 @@ if ! "$bin" -rss_limit_mb=4096 -malloc_limit_mb=4096 -timeout=600 "$big"/*.asx "
 fi
 grep -E "^(Running|Executed)" "$big/$target.log"
 
-echo "== $target: $runs executions"
+# One worker per core (VIDMARRO_FUZZ_JOBS to choose), each a child process that libFuzzer restarts
+# with the corpus grown so far. Forked workers pass over hangs and running out of memory unless
+# told not to: here every crash, leak, hang and out-of-memory stops the run.
+jobs=${VIDMARRO_FUZZ_JOBS:-$(nproc)}
+fork=()
+[ "$jobs" -gt 1 ] && fork=(-fork="$jobs" -ignore_crashes=0 -ignore_timeouts=0 -ignore_ooms=0)
+echo "== $target: $runs executions, $jobs worker(s)"
 start=$(date +%s)
-"$bin" -runs="$runs" -max_len=4096 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+"$bin" "${fork[@]}" -runs="$runs" -max_len=4096 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
   -artifact_prefix="$artifacts" "$@" "$work" "$root/fuzz/corpus/$target"
 echo "== $target: $runs executions in $(($(date +%s) - start)) s, no crash, leak or timeout"

@@ -121,7 +121,10 @@ private Q_SLOTS:
                                                  "<ENTRY><REF HREF=\"inner/mix.WAX\"/></ENTRY>"
                                                  "<ENTRYREF HREF=\"loop.wvx\"/>"
                                                  "<ENTRY><REF HREF=\"top.asx\"/></ENTRY>"
+                                                 "<ENTRY><REF HREF=\"mixlink.asx\"/></ENTRY>"
                                                  "<ENTRY><REF HREF=\"d.mp3\"/></ENTRY></ASX>");
+        // the same list again through a link: read once, but its names are taken from the link's folder
+        QVERIFY(QFile::link(root + QStringLiteral("/inner/mix.WAX"), root + QStringLiteral("/mixlink.asx")));
         // relative to its own folder, and back up to the top list (a loop)
         write(root + QStringLiteral("/inner/mix.WAX"),
               "<asx><entry><ref href=\"b.wma\"/></entry><entry><ref href=\"c.wma\"/></entry>"
@@ -133,7 +136,8 @@ private Q_SLOTS:
         QCOMPARE(describe(AsxParse::readPlaylist(root + QStringLiteral("/top.asx")), root),
                  (QStringList{QStringLiteral("1:a.mp3"), QStringLiteral("2:inner/b.wma"),
                               QStringLiteral("2:inner/c.wma"), QStringLiteral("3:w.wmv"),
-                              QStringLiteral("3:v.wmv"), QStringLiteral("5:d.mp3")}));
+                              QStringLiteral("3:v.wmv"), QStringLiteral("5:b.wma"),
+                              QStringLiteral("5:c.wma"), QStringLiteral("6:d.mp3")}));
     }
 
     // A FIFO or a device named as a playlist, nested or not, is no playlist: opening it for reading
