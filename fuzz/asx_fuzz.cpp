@@ -1,6 +1,6 @@
 // Feeds any bytes to the media control's playlist parser as a playlist among clips and other
-// playlists (one that names this one, a link to it, a folder and an empty file with playlist
-// names, FIFOs), and checks the shape of what it returns.
+// playlists (one that names this one, a link to it, one naming eighty more, a folder and an empty
+// file with playlist names, FIFOs), and checks the shape of what it returns.
 #include "FuzzScratch.h"
 
 #include "platform/AsxParse.h"
@@ -27,6 +27,14 @@ void makeFiles(FuzzScratch& s)
                 "<ENTRYREF HREF=\"fan.asx\"/><ENTRY><REF HREF=\"sub/up.asx\"/></ENTRY></ASX>");
     s.writeFile("sub/up.asx", "<asx><entry><ref href=\"../input\"/><ref href=\"deep.avi\"/></entry></asx>");
     s.writeFile("sniffed", "<?xml version=\"1.0\"?><!-- x --><asx><ref href=\"clip1.mp3\"></asx>");
+    // More lists named from one nested list than the parser's table of lists read starts with.
+    QByteArray many = "<asx>";
+    for (int i = 0; i < 80; ++i) {
+        const QByteArray name = "many/" + QByteArray::number(i) + ".asx";
+        s.writeFile(name, "<asx><entry><ref href=\"../clip1.mp3\"/></entry><entry><ref href=\"../many.asx\"/></entry></asx>");
+        many += "<entry><ref href=\"" + name + "\"/></entry>";
+    }
+    s.writeFile("many.asx", many + "</asx>");
     s.writeFile("empty.asx", {});
     s.makeFolder("folder.asx");
     s.makeLink("loop.asx", "input.asx");

@@ -26,6 +26,8 @@ constexpr int MaxItems = 100000;
 // times, say) would otherwise be read an exponential number of times.
 constexpr int MaxReadsOfOnePlaylist = 100;
 constexpr int MaxNestedReads = 10000;
+// Characters of nested playlists kept for the rest of one load (16 MiB).
+constexpr qsizetype MaxKeptChars = 8 * 1024 * 1024;
 
 // Opens only a plain file: a FIFO or a device named in a playlist would block the reader for ever.
 bool openPlainFile(QFile& file, const QString& path)
@@ -296,18 +298,12 @@ private:
             return clips;
         ++reads;
         ++m_nestedReads;
-        // Read from disk once per load: one named a hundred times is scanned again, not reopened.
-        auto cached = m_texts.constFind(self);
-        if (cached == m_texts.constEnd()) {
-            bool ok = false;
-            QString text = readText(path, &ok);
-            cached = m_texts.insert(self, ok ? std::optional<QString>(std::move(text)) : std::nullopt);
-        }
-        if (!cached->has_value())
+        // A copy, not a reference: the scan below reads other lists, which may grow the hash.
+        const std::optional<QString> text = nestedText(path, self);
+        if (!text)
             return clips;
-        const QString& text = **cached;
         ancestors.append(self);
-        scanEntries(text, QFileInfo(path).absolutePath(), [&](const QStringList& refs) {
+        scanEntries(*text, QFileInfo(path).absolutePath(), [&](const QStringList& refs) {
             clips.append(entryClips(refs, ancestors));
             return m_count < MaxItems;
         });
@@ -341,6 +337,24 @@ private:
         return {media};
     }
 
+    // Read from disk once per load: one named a hundred times is scanned again, not reopened.
+    // Up to a budget, so that a load naming many large lists does not hold them all at once.
+    std::optional<QString> nestedText(const QString& path, const QString& self)
+    {
+        if (const auto it = m_texts.constFind(self); it != m_texts.constEnd())
+            return *it;
+        bool ok = false;
+        std::optional<QString> text;
+        if (QString read = readText(path, &ok); ok)
+            text = std::move(read);
+        const qsizetype size = text ? text->size() : 0;
+        if (size <= MaxKeptChars - m_keptChars) {
+            m_keptChars += size;
+            m_texts.insert(self, text);
+        }
+        return text;
+    }
+
     // Both look at the disk, and a list names the same few files over and over.
     QString canonical(const QString& path)
     {
@@ -361,6 +375,7 @@ private:
     int m_nestedReads = 0;
     QHash<QString, int> m_reads; // nested reads of each playlist
     QHash<QString, std::optional<QString>> m_texts; // each nested playlist's text, or none if unreadable
+    qsizetype m_keptChars = 0;
     QHash<QString, QString> m_canonical;
     QHash<QString, bool> m_isPlaylist;
 };

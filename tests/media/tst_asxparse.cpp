@@ -200,6 +200,28 @@ private Q_SLOTS:
                  (QStringList{QStringLiteral("2:a.mp3"), QStringLiteral("3:b.mp3"), QStringLiteral("4:b.mp3"),
                               QStringLiteral("5:b.mp3")}));
     }
+
+    // A nested list that names hundreds of other lists: what is kept of the lists already read
+    // grows while the outer one is still being scanned.
+    void readsManyNestedListsInOne()
+    {
+        QTemporaryDir dir;
+        const QString root = dir.path();
+        constexpr int count = 300;
+        QByteArray mid = "<ASX>";
+        QStringList expected;
+        for (int i = 0; i < count; ++i) {
+            const QByteArray n = QByteArray::number(i);
+            mid += "<ENTRY><REF HREF=\"n" + n + ".asx\"/></ENTRY>";
+            write(root + QStringLiteral("/n%1.asx").arg(i), "<ASX><ENTRY><REF HREF=\"c" + n + ".mp3\"/></ENTRY></ASX>");
+            expected << QStringLiteral("1:c%1.mp3").arg(i);
+        }
+        write(root + QStringLiteral("/mid.asx"), mid + "</ASX>");
+        write(root + QStringLiteral("/top.asx"),
+              "<ASX><ENTRY><REF HREF=\"mid.asx\"/></ENTRY><ENTRY><REF HREF=\"x.mp3\"/></ENTRY></ASX>");
+        expected << QStringLiteral("2:x.mp3");
+        QCOMPARE(describe(AsxParse::readPlaylist(root + QStringLiteral("/top.asx")), root), expected);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestAsxParse)
