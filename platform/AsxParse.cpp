@@ -197,16 +197,20 @@ Tag parseTag(const QString& text, qsizetype& i)
 
 QString resolve(const QString& href, const QString& folder)
 {
-    const QString ref = href.trimmed();
+    QString ref = href.trimmed();
     if (ref.isEmpty())
         return {};
     if (ref.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) {
-        const QUrl url(ref);
-        const QString local = url.toLocalFile();
-        return local.isEmpty() ? ref : local;
-    }
-    if (isRemote(ref))
+        const QString local = QUrl(ref).toLocalFile();
+        if (local.isEmpty())
+            return ref;
+        // "file:%20" names no file, and "file:a.mp3" is as relative to the playlist as "a.mp3"
+        if (local.trimmed().isEmpty())
+            return {};
+        ref = local;
+    } else if (isRemote(ref)) {
         return ref;
+    }
     if (QDir::isRelativePath(ref))
         return QDir::cleanPath(QDir(folder).filePath(ref));
     return ref;

@@ -76,6 +76,7 @@ private Q_SLOTS:
               "<Entry>\n  <Ref\n   Href = 'sub/two &amp; three.mp3' >\n</Entry>\n"
               "<ENTRY><REF HREF=Tom&Jerry.wav/></ENTRY><ENTRY><REF HREF=\"/abs/four.mp3\"/></ENTRY>\n"
               "<ENTRY><REF HREF=\"file:///abs/five%20x.mp3\"/></ENTRY>\n"
+              "<ENTRY><REF HREF=\"file:%20%0C\"/><REF HREF=\"file:../up.mp3\"/></ENTRY>\n"
               "<ENTRY><REF HREF=\"http://example.com/six.mp3\"/></ENTRY>\n"
               "<ENTRY><REF HREF=\"../up.mp3\"/><REF HREF=\"alt.mp3\"/></ENTRY>\n"
               "<ENTRY></ENTRY>\n"
@@ -86,10 +87,11 @@ private Q_SLOTS:
             describe(AsxParse::readPlaylist(root + QStringLiteral("/list.asx")), root),
             (QStringList{QStringLiteral("1:one.mp3"), QStringLiteral("2:sub/two & three.mp3"),
                          QStringLiteral("3:Tom&Jerry.wav"), QStringLiteral("4:/abs/four.mp3"),
-                         QStringLiteral("5:/abs/five x.mp3"), QStringLiteral("6:http://example.com/six.mp3"),
-                         QStringLiteral("7:") + up + QStringLiteral("|alt.mp3"),
+                         QStringLiteral("5:/abs/five x.mp3"), QStringLiteral("6:") + up,
+                         QStringLiteral("7:http://example.com/six.mp3"),
+                         QStringLiteral("8:") + up + QStringLiteral("|alt.mp3"),
                          // the empty entry keeps its number, so that numbers match the file's entries
-                         QStringLiteral("9:seven.mp3")}));
+                         QStringLiteral("10:seven.mp3")}));
     }
 
     // The program's working playlist has no .asx extension; its content tells.
