@@ -8,6 +8,7 @@
 #include "support/RecordingServices.h"
 #include "platform/QtPrompts.h"
 #include "support/ScriptedPrompts.h"
+#include "support/WindowFixture.h"
 #include "ui_wmt.h"
 
 #include <QDate>
@@ -52,15 +53,7 @@ void writeFile(const QString& path, const QByteArray& data)
     f.write(data);
 }
 
-struct Fixture
-{
-    QTemporaryDir dir;
-    ScriptedPrompts prompts;
-    RecordingServices system;
-    Services services{prompts, system, nullptr};
-    SharedState state;
-    QString ini() const { return dir.filePath(QStringLiteral("Vidmarro.INI")); }
-};
+using Fixture = WindowFixture;
 
 } // namespace
 

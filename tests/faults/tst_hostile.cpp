@@ -5,6 +5,7 @@
 #include "FaultOps.h"
 #include "support/RecordingServices.h"
 #include "support/ScriptedPrompts.h"
+#include "support/WindowFixture.h"
 
 #include "app/wmt.h"
 #include "common/AppError.h"
@@ -31,15 +32,7 @@ using FaultOps::writeFile;
 
 namespace {
 
-struct Fixture
-{
-    QTemporaryDir dir;
-    ScriptedPrompts prompts;
-    RecordingServices system;
-    Services services{prompts, system, nullptr};
-    SharedState state;
-    QString ini() const { return dir.filePath(QStringLiteral("Vidmarro.INI")); }
-};
+using Fixture = WindowFixture;
 
 QByteArray binary()
 {
