@@ -3,6 +3,7 @@
 
 #include "clipmanager/ActionFormU.h"
 #include "common/AppError.h"
+#include "common/FileResult.h"
 #include "common/Paths.h"
 #include "common/SafeFile.h"
 #include "common/SharedState.h"
@@ -31,12 +32,11 @@ void copyPlaylist(const QString& from, const QString& to)
 {
     QFile in(from);
     if (!in.open(QIODevice::ReadOnly))
-        throw AppError(CCFuncs::ioErrorText(ENOENT));
+        FileResult::ioError(ENOENT).throwIfFailed();
     const QByteArray data = in.readAll();
     if (in.error() != QFileDevice::NoError)
-        throw AppError(CCFuncs::ioErrorText(EIO));
-    if (const int err = SafeFile::replace(to, data))
-        throw AppError(CCFuncs::ioErrorText(err));
+        FileResult::ioError(EIO).throwIfFailed();
+    SafeFile::replace(to, data).throwIfFailed();
 }
 
 } // namespace

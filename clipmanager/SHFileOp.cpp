@@ -15,8 +15,11 @@ void TShellFileOp::AddSource(const QString& path)
 
 bool TShellFileOp::DeleteFiles()
 {
+    // The switch belongs to this delete alone: a later copy or move must not carry it.
     m_undo = true;
-    return run(FO_DELETE);
+    const bool aborted = run(FO_DELETE);
+    m_undo = false;
+    return aborted;
 }
 
 void TShellFileOp::CopyFiles(const QString& destination)

@@ -47,7 +47,7 @@ private:
     Prompts& m_prompts;
     StringList m_sources;
     QString m_destination;
-    bool m_undo = false; // a delete turns it on for the component's life
+    bool m_undo = false; // on while a delete runs
     QWidget* m_owner = nullptr;
     ShellFileOperation::Record m_record;
     int m_runs = 0;

@@ -85,7 +85,7 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
         if (c != '\r')
             out.append(c);
     }
-    if (SafeFile::replace(m_path, out) != 0)
+    if (!SafeFile::replace(m_path, out).ok())
         throw AppError(QStringLiteral("Unable to write to %1").arg(m_path));
 }
 

@@ -4,20 +4,12 @@ namespace Paths {
 
 bool isSeparator(QChar c)
 {
-#ifdef Q_OS_WIN
-    return c == u'\\' || c == u':';
-#else
     return c == u'/';
-#endif
 }
 
 QChar separator()
 {
-#ifdef Q_OS_WIN
-    return u'\\';
-#else
     return u'/';
-#endif
 }
 
 int lastSeparator(const QString& path)
@@ -40,13 +32,9 @@ QString directory(const QString& path)
     if (sep < 0)
         return QString();
     QString dir = path.left(sep + 1);
-    // Drop the trailing separator unless the character before it is a separator itself (or the
-    // drive colon), or there is nothing before it: C:\ and / stay roots.
-    if (dir.size() > 1 && dir.endsWith(separator()) && !isSeparator(dir.at(dir.size() - 2))
-#ifdef Q_OS_WIN
-        && dir.at(dir.size() - 2) != u':'
-#endif
-    )
+    // Drop the trailing separator unless the character before it is a separator itself, or there is
+    // nothing before it: / stays the root.
+    if (dir.size() > 1 && dir.endsWith(separator()) && !isSeparator(dir.at(dir.size() - 2)))
         dir.chop(1);
     return dir;
 }

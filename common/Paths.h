@@ -2,20 +2,19 @@
 
 #include <QString>
 
-// Path helpers that follow the platform's separators: "\" and ":" on Windows, "/" on Linux.
+// Path helpers for the system's paths, whose one separator is "/".
 namespace Paths {
 
 bool isSeparator(QChar c);
 QChar separator();
 
-// Index of the last separator (or drive colon), -1 when there is none.
+// Index of the last separator, -1 when there is none.
 int lastSeparator(const QString& path);
 
 // The text after the last separator: name and extension.
 QString fileName(const QString& path);
 
-// The text up to the last separator, with a trailing separator dropped unless it belongs to a root
-// ("C:\" on Windows, "/" on Linux).
+// The text up to the last separator, with a trailing separator dropped unless it is the root "/".
 QString directory(const QString& path);
 
 // True when the name after the last separator holds a full stop.

@@ -4,14 +4,9 @@
 #include <QFileInfo>
 
 #include <cerrno>
-
-#ifdef Q_OS_WIN
-#include <QSaveFile>
-#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#endif
 
 namespace SafeFile {
 
@@ -24,18 +19,6 @@ QString tempName(const QString& fileName)
         stem.chop(1);
     return QLatin1Char('.') + stem + suffix;
 }
-
-#ifdef Q_OS_WIN
-
-int replace(const QString& path, const QByteArray& data)
-{
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || f.write(data) != data.size() || !f.commit())
-        return f.error() == QFileDevice::ResourceError ? ENOSPC : EACCES;
-    return 0;
-}
-
-#else
 
 namespace {
 
@@ -69,11 +52,7 @@ int writeAll(int fd, const QByteArray& data)
 
 int syncData(int fd)
 {
-#ifdef Q_OS_LINUX
     const int r = retry([&] { return ::fdatasync(fd); });
-#else
-    const int r = retry([&] { return ::fsync(fd); });
-#endif
     // EINVAL, EROFS: a file that cannot be synced at all.
     return (r == 0 || errno == EINVAL || errno == EROFS) ? 0 : errno;
 }
@@ -88,14 +67,9 @@ int writeTemp(const QByteArray& dir, const QByteArray& temp, const struct stat* 
     int fd = -1;
     bool named = false;
     if (unnamed) {
-#ifdef O_TMPFILE
         fd = retry([&] { return ::open(dir.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666); });
         if (fd < 0)
             return (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) ? NeedsName : errno;
-#else
-        Q_UNUSED(dir);
-        return NeedsName;
-#endif
     } else {
         fd = retry([&] { return ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666); });
         if (fd < 0)
@@ -130,13 +104,13 @@ int writeTemp(const QByteArray& dir, const QByteArray& temp, const struct stat* 
 
 } // namespace
 
-int replace(const QString& path, const QByteArray& data)
+FileResult replace(const QString& path, const QByteArray& data)
 {
     // Through symbolic links to the file itself, so that the link stays a link.
     QFileInfo info(path);
     for (int depth = 0; info.isSymLink(); ++depth) {
         if (depth == 40)
-            return ELOOP;
+            return FileResult::ioError(ELOOP);
         info.setFile(info.symLinkTarget());
     }
     const QString dirPath = info.absolutePath();
@@ -148,7 +122,7 @@ int replace(const QString& path, const QByteArray& data)
     const bool exists = ::stat(target.constData(), &old) == 0;
     // Only a plain file is replaced: never a folder, a pipe, or a device a link leads to.
     if (exists && !S_ISREG(old.st_mode))
-        return S_ISDIR(old.st_mode) ? EISDIR : EACCES;
+        return FileResult::ioError(S_ISDIR(old.st_mode) ? EISDIR : EACCES);
     ::unlink(temp.constData()); // left by a save that was killed
 
     // Unnamed until it is complete where the system allows, so that a failure or a kill while
@@ -157,11 +131,11 @@ int replace(const QString& path, const QByteArray& data)
     if (err == NeedsName)
         err = writeTemp(dir, temp, exists ? &old : nullptr, data, false);
     if (err != 0)
-        return err;
+        return FileResult::ioError(err);
     if (::rename(temp.constData(), target.constData()) != 0) {
         err = errno;
         ::unlink(temp.constData());
-        return err;
+        return FileResult::ioError(err);
     }
     // The new name must reach the disk as well; the file is in place by now, whatever this says.
     const int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -169,9 +143,7 @@ int replace(const QString& path, const QByteArray& data)
         ::fsync(dfd);
         ::close(dfd);
     }
-    return 0;
+    return {};
 }
-
-#endif
 
 } // namespace SafeFile

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/FileResult.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -8,9 +10,10 @@ namespace SafeFile {
 
 // Replaces the file at `path` (or the file a symbolic link there leads to) with `data`, keeping
 // its mode, and makes sure the bytes reached the disk before the new file takes the old one's
-// place. Only a plain file is replaced. Returns 0, or the errno value of the first failure; the
-// old file is then as it was and nothing of the attempt is left in the folder.
-int replace(const QString& path, const QByteArray& data);
+// place. Only a plain file is replaced. On a failure the result carries the errno value of the
+// first failing call (and its text as the playlist's file layer words it); the old file is then as
+// it was and nothing of the attempt is left in the folder.
+FileResult replace(const QString& path, const QByteArray& data);
 
 // The hidden name the new file has for an instant before it takes the place of `fileName`. A save
 // killed in that instant leaves it behind; the next save of the same file removes it.

@@ -154,7 +154,7 @@ void TMangle::ButtonDeleteClick()
         return;
     if (dialog.sendToTrash()) {
         const QString path = m_clips->entries().at(row);
-        if (!guarded(m_services.prompts, this, [&] { Trash::moveToTrash(path); }))
+        if (!guarded(m_services.prompts, this, [&] { Trash::moveToTrash(path).throwIfFailed(); }))
             return;
     }
     m_clips->removeAt(row);
@@ -203,6 +203,6 @@ void TMangle::ButtonEraseClick()
         QStringLiteral("Are you sure you want to send this Playlist to the Recycle Bin?");
     if (m_services.prompts.confirm(question, QMessageBox::Yes | QMessageBox::No, this) != QMessageBox::Yes)
         return;
-    if (guarded(m_services.prompts, this, [&] { Trash::moveToTrash(m_playlistPath); }))
+    if (guarded(m_services.prompts, this, [&] { Trash::moveToTrash(m_playlistPath).throwIfFailed(); }))
         reject();
 }

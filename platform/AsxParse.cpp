@@ -1,5 +1,7 @@
 #include "platform/AsxParse.h"
 
+#include "common/PlainFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,12 +11,7 @@
 
 #include <optional>
 
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
-#endif
 
 namespace AsxParse {
 namespace {
@@ -29,31 +26,16 @@ constexpr int MaxNestedReads = 10000;
 // Characters of nested playlists kept for the rest of one load (16 MiB).
 constexpr qsizetype MaxKeptChars = 8 * 1024 * 1024;
 
-// Opens only a plain file: a FIFO or a device named in a playlist would block the reader for ever.
 bool openPlainFile(QFile& file, const QString& path)
 {
-    // A NUL would cut the name short and open another file (the playlist itself, say) than the
-    // one whose loops are checked.
-    if (path.isEmpty() || path.contains(QChar(0)))
-        return false;
-#ifdef Q_OS_UNIX
-    const QByteArray name = QFile::encodeName(path);
     int fd;
-    do {
-        fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
+    if (!PlainFile::openForReading(path, fd).ok())
         return false;
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-        !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         return false;
     }
     return true;
-#else
-    return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly);
-#endif
 }
 
 bool hasPlaylistExtension(const QString& path)

@@ -1,6 +1,6 @@
 #include "platform/FileOps.h"
 
-#include "common/AppError.h"
+#include "platform/Gio.h"
 #include "platform/Trash.h"
 
 #include <QDir>
@@ -8,10 +8,7 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
-#include <gio/gio.h>
-
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,43 +17,13 @@ namespace FileOps {
 
 namespace {
 
-QByteArray native(const QString& path)
-{
-    return QFile::encodeName(path);
-}
+using Gio::native;
 
 bool statOf(const QString& path, struct stat& st, bool follow = true)
 {
     const QByteArray p = native(path);
     return (follow ? ::stat(p.constData(), &st) : ::lstat(p.constData(), &st)) == 0;
 }
-
-QString errnoText(int err)
-{
-    return QString::fromLocal8Bit(std::strerror(err));
-}
-
-// Owns a GFile, a GError and a GCancellable for the length of one call.
-struct GFilePtr
-{
-    explicit GFilePtr(const QString& path) : file(g_file_new_for_path(native(path).constData())) {}
-    ~GFilePtr() { g_object_unref(file); }
-    GFilePtr(const GFilePtr&) = delete;
-    GFilePtr& operator=(const GFilePtr&) = delete;
-    GFile* file;
-};
-
-struct ErrorPtr
-{
-    ~ErrorPtr()
-    {
-        if (error)
-            g_error_free(error);
-    }
-    QString text() const { return error ? QString::fromUtf8(error->message) : QString(); }
-    bool is(GIOErrorEnum code) const { return error && g_error_matches(error, G_IO_ERROR, code); }
-    GError* error = nullptr;
-};
 
 struct ProgressContext
 {
@@ -103,40 +70,39 @@ const QString SameFileText = QStringLiteral("The source and destination file nam
 
 // Copy into place through a temporary name; `durable` syncs the copy before it takes the final
 // name (a move deletes the source next).
-Outcome copyInto(const QString& src, const QString& dst, const Progress& progress, bool durable)
+FileResult copyInto(const QString& src, const QString& dst, const Progress& progress, bool durable)
 {
     if (sameFile(src, dst))
-        return Outcome::failed(SameFileText);
+        return FileResult::failed(EINVAL, SameFileText);
     struct stat srcStat;
     if (!statOf(src, srcStat))
-        return Outcome::failed(errnoText(errno));
+        return FileResult::systemError(errno);
 
     const QString tmp = tempNameBeside(dst);
-    GFilePtr from(src);
-    GFilePtr to(tmp);
-    GCancellable* cancellable = g_cancellable_new();
-    ProgressContext ctx{&progress, cancellable};
-    ErrorPtr err;
-    const gboolean copied = g_file_copy(from.file, to.file, G_FILE_COPY_ALL_METADATA, cancellable,
+    Gio::FilePtr from(src);
+    Gio::FilePtr to(tmp);
+    Gio::CancellablePtr cancel;
+    ProgressContext ctx{&progress, cancel.cancellable};
+    Gio::ErrorPtr err;
+    const gboolean copied = g_file_copy(from.file, to.file, G_FILE_COPY_ALL_METADATA, cancel.cancellable,
                                         progress ? onProgress : nullptr, &ctx, &err.error);
-    const bool wasCancelled = g_cancellable_is_cancelled(cancellable);
-    g_object_unref(cancellable);
+    const bool wasCancelled = g_cancellable_is_cancelled(cancel.cancellable);
 
-    Outcome out;
+    FileResult out;
     struct stat tmpStat;
     if (!copied)
         out =
-            wasCancelled || err.is(G_IO_ERROR_CANCELLED) ? Outcome::cancelled() : Outcome::failed(err.text());
+            wasCancelled || err.is(G_IO_ERROR_CANCELLED) ? FileResult::cancelled() : err.failed();
     else if (!statOf(tmp, tmpStat, false) || tmpStat.st_size != srcStat.st_size)
-        out = Outcome::failed(QStringLiteral("The copy of %1 is incomplete.").arg(QFileInfo(src).fileName()));
+        out = FileResult::failed(EIO, QStringLiteral("The copy of %1 is incomplete.").arg(QFileInfo(src).fileName()));
     else if (durable && (!syncPath(tmp, false)))
-        out = Outcome::failed(errnoText(errno));
+        out = FileResult::systemError(errno);
     else if (::rename(native(tmp).constData(), native(dst).constData()) != 0)
-        out = Outcome::failed(errnoText(errno));
+        out = FileResult::systemError(errno);
     else if (durable && !syncPath(parentOf(dst), true))
-        out = Outcome::failed(errnoText(errno)); // the copy is in place, but not yet safe to rely on
+        out = FileResult::systemError(errno); // the copy is in place, but not yet safe to rely on
 
-    if (out.status != Outcome::Done)
+    if (!out.ok())
         ::unlink(native(tmp).constData());
     return out;
 }
@@ -221,28 +187,28 @@ bool isInside(const QString& inner, const QString& outer)
     }
 }
 
-Outcome makeDirs(const QString& path)
+FileResult makeDirs(const QString& path)
 {
-    GFilePtr dir(path);
-    ErrorPtr err;
+    Gio::FilePtr dir(path);
+    Gio::ErrorPtr err;
     if (g_file_make_directory_with_parents(dir.file, nullptr, &err.error) ||
         (err.is(G_IO_ERROR_EXISTS) && isDir(path)))
         return {};
-    return Outcome::failed(err.text());
+    return err.failed();
 }
 
-Outcome copyFile(const QString& src, const QString& dst, const Progress& progress)
+FileResult copyFile(const QString& src, const QString& dst, const Progress& progress)
 {
     return copyInto(src, dst, progress, false);
 }
 
-Outcome moveFile(const QString& src, const QString& dst, const Progress& progress)
+FileResult moveFile(const QString& src, const QString& dst, const Progress& progress)
 {
     struct stat srcStat, dstStat;
     if (!statOf(src, srcStat) && !statOf(src, srcStat, false))
-        return Outcome::failed(errnoText(errno));
+        return FileResult::systemError(errno);
     if (statOf(dst, dstStat) && srcStat.st_dev == dstStat.st_dev && srcStat.st_ino == dstStat.st_ino)
-        return Outcome::failed(SameFileText);
+        return FileResult::failed(EINVAL, SameFileText);
     if (!S_ISDIR(srcStat.st_mode)) {
         // A file (or a symlink, itself) is one rename on the same file system; rename replaces a
         // file at `dst` and refuses a folder there.
@@ -252,11 +218,11 @@ Outcome moveFile(const QString& src, const QString& dst, const Progress& progres
             return {};
         }
         if (errno != EXDEV)
-            return Outcome::failed(errnoText(errno));
+            return FileResult::systemError(errno);
     } else {
-        GFilePtr from(src);
-        GFilePtr to(dst);
-        ErrorPtr err;
+        Gio::FilePtr from(src);
+        Gio::FilePtr to(dst);
+        Gio::ErrorPtr err;
         const auto flags = GFileCopyFlags(G_FILE_COPY_NO_FALLBACK_FOR_MOVE | G_FILE_COPY_OVERWRITE |
                                           G_FILE_COPY_NOFOLLOW_SYMLINKS);
         if (g_file_move(from.file, to.file, flags, nullptr, nullptr, nullptr, &err.error)) {
@@ -266,49 +232,44 @@ Outcome moveFile(const QString& src, const QString& dst, const Progress& progres
         }
         // Anything but "not on this file system" is a real failure.
         if (!err.is(G_IO_ERROR_NOT_SUPPORTED))
-            return Outcome::failed(err.text());
-        return Outcome::failed(
-            QStringLiteral("Folders are moved to another file system one file at a time."));
+            return err.failed();
+        return FileResult::failed(EXDEV,
+                                  QStringLiteral("Folders are moved to another file system one file at a time."));
     }
-    const Outcome copied = copyInto(src, dst, progress, true);
+    const FileResult copied = copyInto(src, dst, progress, true);
     if (!copied.ok())
         return copied;
-    GFilePtr from(src);
-    ErrorPtr err;
+    Gio::FilePtr from(src);
+    Gio::ErrorPtr err;
     if (!g_file_delete(from.file, nullptr, &err.error))
-        return Outcome::failed(err.text()); // both copies are there: nothing lost
+        return err.failed(); // both copies are there: nothing lost
     return {};
 }
 
-Outcome deletePermanently(const QString& path)
+FileResult deletePermanently(const QString& path)
 {
     struct stat st;
     if (!statOf(path, st, false))
-        return Outcome::failed(errnoText(errno));
+        return FileResult::systemError(errno);
     if (S_ISDIR(st.st_mode)) {
         const QStringList names =
             QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
         for (const QString& name : names) {
-            const Outcome out = deletePermanently(join(path, name));
+            const FileResult out = deletePermanently(join(path, name));
             if (!out.ok())
                 return out;
         }
     }
-    GFilePtr file(path);
-    ErrorPtr err;
+    Gio::FilePtr file(path);
+    Gio::ErrorPtr err;
     if (!g_file_delete(file.file, nullptr, &err.error))
-        return Outcome::failed(err.text());
+        return err.failed();
     return {};
 }
 
-Outcome trash(const QString& path)
+FileResult trash(const QString& path)
 {
-    try {
-        Trash::moveToTrash(path);
-    } catch (const AppError& e) {
-        return Outcome::failed(e.text());
-    }
-    return {};
+    return Trash::moveToTrash(path);
 }
 
 QString freeName(const QString& dir, const QString& name)

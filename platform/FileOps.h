@@ -1,29 +1,15 @@
 #pragma once
 
+#include "common/FileResult.h"
+
 #include <QString>
 #include <QtGlobal>
 #include <functional>
 
 // The file layer under the shell file operation: GIO for the work, plain stat for identity.
-// Nothing here asks the user anything; every call reports its outcome and leaves the caller to
+// Nothing here asks the user anything; every call reports a FileResult and leaves the caller to
 // decide what to show.
 namespace FileOps {
-
-struct Outcome
-{
-    enum Status
-    {
-        Done,
-        Failed,
-        Cancelled
-    };
-    Status status = Done;
-    QString error; // the system's text when Failed
-
-    bool ok() const { return status == Done; }
-    static Outcome failed(const QString& text) { return {Failed, text}; }
-    static Outcome cancelled() { return {Cancelled, {}}; }
-};
 
 // Called as bytes arrive: bytes of the current file done so far. Returning false cancels.
 using Progress = std::function<bool(qint64 done)>;
@@ -52,24 +38,24 @@ bool isInside(const QString& inner, const QString& outer);
 bool sameDevice(const QString& a, const QString& b);
 
 // Creates the folder with every missing parent; an existing folder is fine.
-Outcome makeDirs(const QString& path);
+FileResult makeDirs(const QString& path);
 
 // Copies the file `src` to `dst`, replacing a file there. The data goes to a hidden temporary
 // name beside `dst` first and is renamed into place only once complete and checked, so a failed
 // or cancelled copy leaves no partial file and an old `dst` whole. Mode and times are kept.
 // Refuses to copy a file onto itself.
-Outcome copyFile(const QString& src, const QString& dst, const Progress& progress = {});
+FileResult copyFile(const QString& src, const QString& dst, const Progress& progress = {});
 
 // Moves the file or folder `src` to `dst` (replacing a file there): one rename on the same file
 // system; otherwise copy, check, sync, then delete the source, so the source stays untouched until
 // the copy is safe. Refuses to move a file onto itself.
-Outcome moveFile(const QString& src, const QString& dst, const Progress& progress = {});
+FileResult moveFile(const QString& src, const QString& dst, const Progress& progress = {});
 
 // Deletes a file, or a folder with everything in it, for good.
-Outcome deletePermanently(const QString& path);
+FileResult deletePermanently(const QString& path);
 
 // Sends a file or folder to the desktop trash; never deletes for good instead.
-Outcome trash(const QString& path);
+FileResult trash(const QString& path);
 
 // `name` in `dir` if free, else "name (2).ext", "name (3).ext" ... : the first free name.
 QString freeName(const QString& dir, const QString& name);

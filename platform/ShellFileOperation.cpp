@@ -16,6 +16,7 @@
 #include <QSet>
 #include <QVBoxLayout>
 
+#include <cerrno>
 #include <memory>
 
 // ---------------------------------------------------------------------------------------------
@@ -93,7 +94,7 @@ namespace ShellFileOperation {
 
 namespace {
 
-const QString NotFound = QStringLiteral("Cannot find the specified file.");
+const FileResult NotFound = FileResult::failed(ENOENT, QStringLiteral("Cannot find the specified file."));
 
 // As on the desktop, the progress window waits this long: a short run ends without one.
 constexpr qint64 ProgressDelayMs = 500;
@@ -103,7 +104,7 @@ class Runner
 public:
     Runner(Record& record, Prompts& prompts) : m_r(record), m_prompts(prompts) {}
 
-    int run()
+    FileResult run()
     {
         const QStringList items = expand();
         if (m_r.operation == FO_DELETE)
@@ -111,10 +112,10 @@ public:
         else if (m_r.operation == FO_COPY || m_r.operation == FO_MOVE)
             runTransfer(items);
         else
-            return 1;
+            return FileResult::failed(EINVAL, QStringLiteral("Unknown file operation %1.").arg(m_r.operation));
         m_progress.reset();
         m_r.anyOperationsAborted = m_aborted;
-        return m_aborted || m_failures > 0 ? 1 : 0;
+        return m_aborted ? FileResult::cancelled() : m_lastFailure;
     }
 
 private:
@@ -186,12 +187,12 @@ private:
         return flag(FOF_FILESONLY) && m_matched.contains(path) && FileOps::isDir(path);
     }
 
-    void error(const QString& path, const QString& reason)
+    void error(const QString& path, const FileResult& failure)
     {
-        ++m_failures;
+        m_lastFailure = failure;
         showProgressNow();
         MessageBoxRequest request{errorCaption(),
-                            QStringLiteral("Cannot %1 %2: %3").arg(action(), Paths::fileName(path), reason),
+                            QStringLiteral("Cannot %1 %2: %3").arg(action(), Paths::fileName(path), failure.text()),
                             QMessageBox::Critical, QMessageBox::Ok, QMessageBox::Ok};
         m_prompts.messageBox(request, activeParent());
     }
@@ -318,10 +319,10 @@ private:
             }
             if (skipped(item))
                 continue;
-            const FileOps::Outcome out =
+            const FileResult out =
                 flag(FOF_ALLOWUNDO) ? FileOps::trash(item) : FileOps::deletePermanently(item);
             if (!out.ok())
-                error(item, out.error);
+                error(item, out);
         }
         atBytes(done);
         pump();
@@ -333,7 +334,7 @@ private:
         while (dest.size() > 1 && dest.endsWith(u'/'))
             dest.chop(1);
         if (dest.isEmpty()) {
-            error(QString(), QStringLiteral("No destination folder was given."));
+            error(QString(), FileResult::failed(EINVAL, QStringLiteral("No destination folder was given.")));
             m_aborted = true;
             return;
         }
@@ -349,14 +350,14 @@ private:
                     return;
                 }
             }
-            const FileOps::Outcome made = FileOps::makeDirs(dest);
+            const FileResult made = FileOps::makeDirs(dest);
             if (!made.ok()) {
-                error(dest, made.error);
+                error(dest, made);
                 m_aborted = true;
                 return;
             }
         } else if (!FileOps::isDir(dest)) {
-            error(dest, QStringLiteral("The destination is not a folder."));
+            error(dest, FileResult::failed(ENOTDIR, QStringLiteral("The destination is not a folder.")));
             m_aborted = true;
             return;
         }
@@ -389,14 +390,14 @@ private:
             return true; // folders are left alone
         const bool srcIsDir = from.isDir;
         if (srcIsDir && FileOps::isInside(destDir, src)) {
-            error(src, QStringLiteral("The destination folder is a subfolder of the source folder."));
+            error(src, FileResult::failed(EINVAL, QStringLiteral("The destination folder is a subfolder of the source folder.")));
             return true;
         }
         QString target = FileOps::join(destDir, name);
         if (FileOps::entry(target).exists) {
             // Whatever the names look like, one file must not be written onto itself.
             if (FileOps::sameFile(src, target)) {
-                error(src, QStringLiteral("The source and destination file names are the same."));
+                error(src, FileResult::failed(EINVAL, QStringLiteral("The source and destination file names are the same.")));
                 return true;
             }
             if (flag(FOF_RENAMEONCOLLISION)) {
@@ -424,8 +425,8 @@ private:
                 }
             }
             if (FileOps::exists(target) && FileOps::isDir(target) != srcIsDir) {
-                error(src, srcIsDir ? QStringLiteral("A file of that name is in the way.")
-                                    : QStringLiteral("A folder of that name is in the way."));
+                error(src, srcIsDir ? FileResult::failed(ENOTDIR, QStringLiteral("A file of that name is in the way."))
+                                    : FileResult::failed(EISDIR, QStringLiteral("A folder of that name is in the way.")));
                 return true;
             }
         }
@@ -442,20 +443,20 @@ private:
                 m_progress->setBytes(m_now);
             return pump(false);
         };
-        const FileOps::Outcome out =
+        const FileResult out =
             move() ? FileOps::moveFile(src, target, progress) : FileOps::copyFile(src, target, progress);
         // A copy is checked against the size of its source, so the size known before stands.
         m_done = m_now = before + size;
         if (m_progress && m_sincePump.elapsed() >= 30)
             m_progress->setBytes(m_done);
-        switch (out.status) {
-        case FileOps::Outcome::Cancelled:
+        switch (out.status()) {
+        case FileResult::Cancelled:
             m_aborted = true;
             return false;
-        case FileOps::Outcome::Failed:
-            error(src, out.error);
+        case FileResult::Failed:
+            error(src, out);
             return !m_aborted;
-        case FileOps::Outcome::Done:
+        case FileResult::Done:
             break;
         }
         return pump(false);
@@ -465,16 +466,16 @@ private:
     {
         // A whole folder moves with one rename when it can.
         if (move() && !FileOps::exists(target) && FileOps::sameDevice(src, Paths::directory(target))) {
-            const FileOps::Outcome out = FileOps::moveFile(src, target);
+            const FileResult out = FileOps::moveFile(src, target);
             if (out.ok()) {
                 m_done += FileOps::totalSize(target);
                 return pump(false);
             }
         }
         if (!FileOps::exists(target)) {
-            const FileOps::Outcome made = FileOps::makeDirs(target);
+            const FileResult made = FileOps::makeDirs(target);
             if (!made.ok()) {
-                error(src, made.error);
+                error(src, made);
                 return true;
             }
         }
@@ -505,12 +506,12 @@ private:
     qint64 m_done = 0;
     bool m_yesToAll = false;
     bool m_aborted = false;
-    int m_failures = 0;
+    FileResult m_lastFailure;
 };
 
 } // namespace
 
-int run(Record& record, Prompts& prompts)
+FileResult run(Record& record, Prompts& prompts)
 {
     record.anyOperationsAborted = false;
     Runner runner(record, prompts);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/FileResult.h"
+
 #include <QDialog>
 #include <QString>
 #include <QStringList>
@@ -44,8 +46,9 @@ struct Record
     bool anyOperationsAborted = false;
 };
 
-// Runs the batch to the end, or until the user cancels. Returns 0 when every item went through.
-int run(Record& record, Prompts& prompts);
+// Runs the batch to the end, or until the user cancels: Done when every item went through,
+// Cancelled when the user stopped it or said no, else Failed with the last failure shown.
+FileResult run(Record& record, Prompts& prompts);
 
 } // namespace ShellFileOperation
 

@@ -1,18 +1,14 @@
 #include "platform/Trash.h"
 
-#include "common/AppError.h"
+#include "common/SafeFile.h"
+#include "platform/Gio.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
-#include <gio/gio.h>
-
 #include <cerrno>
-#include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,10 +16,9 @@ namespace Trash {
 
 namespace {
 
-QByteArray native(const QString& path)
-{
-    return QFile::encodeName(path);
-}
+using Gio::native;
+
+const QString DateFormat = QStringLiteral("yyyy-MM-ddThh:mm:ss");
 
 // The trash folders that GIO may have used for a file on this device: the home trash when the
 // file shares the home folder's device, else the two per-volume trash folders.
@@ -47,7 +42,7 @@ QStringList candidateTrashDirs(const QString& path, dev_t device)
 }
 
 // The name under which the file with this identity now sits in `trashDir`/files.
-QString findTrashedName(const QString& trashDir, const QString& baseName, dev_t dev, ino_t ino)
+QString findTrashedName(const QString& trashDir, const QString& baseName, quint64 dev, quint64 ino)
 {
     const QString files = trashDir + QStringLiteral("/files/");
     auto matches = [&](const QString& name) {
@@ -65,17 +60,32 @@ QString findTrashedName(const QString& trashDir, const QString& baseName, dev_t 
     return {};
 }
 
-bool infoIsValid(const QString& infoPath)
+// A record that a cut-off write left behind names no file to restore, or no date: it must hold the
+// header, a whole Path line and a readable DeletionDate.
+bool recordIsWhole(const QString& infoPath)
 {
     QFile f(infoPath);
     if (!f.open(QIODevice::ReadOnly))
         return false;
     const QByteArray data = f.read(64 * 1024);
-    return data.startsWith("[Trash Info]") && data.contains("\nPath=") && data.contains("\nDeletionDate=");
+    if (!data.startsWith("[Trash Info]\n"))
+        return false;
+    bool path = false;
+    bool date = false;
+    const QList<QByteArray> lines = data.split('\n');
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QByteArray& line = lines[i];
+        const bool complete = i + 1 < lines.size(); // a newline follows
+        if (line.startsWith("Path="))
+            path = complete && line.size() > 5;
+        else if (line.startsWith("DeletionDate="))
+            date = QDateTime::fromString(QString::fromLatin1(line.mid(13)), DateFormat).isValid();
+    }
+    return path && date;
 }
 
-// Writes the info record in place; false (with errno) when the disk refuses it.
-bool writeInfo(const QString& infoPath, const QString& originalPath, const QString& trashDir, bool homeTrash)
+FileResult writeRecord(const QString& infoPath, const QString& originalPath, const QString& trashDir,
+                       bool homeTrash)
 {
     QString recorded = QFileInfo(originalPath).absoluteFilePath();
     if (!homeTrash) {
@@ -84,82 +94,58 @@ bool writeInfo(const QString& infoPath, const QString& originalPath, const QStri
         if (top != QStringLiteral("/") && recorded.startsWith(top + u'/'))
             recorded = recorded.mid(top.size() + 1);
     }
-    char* escaped = g_uri_escape_string(native(recorded).constData(), "/", FALSE);
-    const QByteArray text =
-        QByteArrayLiteral("[Trash Info]\nPath=") + escaped + QByteArrayLiteral("\nDeletionDate=") +
-        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddThh:mm:ss")).toLatin1() + '\n';
-    g_free(escaped);
-    const int fd = ::open(native(infoPath).constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    ssize_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.constData() + done, size_t(text.size() - done));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            const int saved = errno;
-            ::close(fd);
-            errno = saved;
-            return false;
-        }
-        done += n;
-    }
-    const bool ok = ::fsync(fd) == 0 || errno == EINVAL;
-    const int saved = errno;
-    ::close(fd);
-    errno = saved;
-    return ok;
-}
-
-// GIO can report success yet leave an empty .trashinfo behind (a full disk while it writes the
-// record): the file would sit in the trash with no way back. Rewrite the record, or, if the disk
-// still refuses, put the file back where it was and report the failure.
-void checkTrashInfo(const QString& path, const struct stat& before)
-{
-    const QStringList dirs = candidateTrashDirs(path, before.st_dev);
-    const QString baseName = QFileInfo(path).fileName();
-    for (const QString& dir : dirs) {
-        const QString name = findTrashedName(dir, baseName, before.st_dev, before.st_ino);
-        if (name.isEmpty())
-            continue;
-        const QString info = dir + QStringLiteral("/info/") + name + QStringLiteral(".trashinfo");
-        if (infoIsValid(info))
-            return;
-        if (writeInfo(info, path, dir, dirs.size() == 1) && infoIsValid(info))
-            return;
-        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
-        const QString trashed = dir + QStringLiteral("/files/") + name;
-        if (::rename(native(trashed).constData(), native(path).constData()) == 0) {
-            ::unlink(native(info).constData());
-            throw AppError(QStringLiteral("Unable to move %1 to the trash: %2").arg(path, reason));
-        }
-        throw AppError(QStringLiteral("Unable to record %1 in the trash (%2); the file is at %3")
-                           .arg(path, reason, trashed));
-    }
+    const Gio::CharPtr escaped(g_uri_escape_string(native(recorded).constData(), "/", FALSE));
+    const QByteArray text = QByteArrayLiteral("[Trash Info]\nPath=") + escaped.text +
+                            QByteArrayLiteral("\nDeletionDate=") +
+                            QDateTime::currentDateTime().toString(DateFormat).toLatin1() + '\n';
+    return SafeFile::replace(infoPath, text);
 }
 
 } // namespace
 
-void moveToTrash(const QString& path)
+// GIO can report success yet leave an empty or cut-off .trashinfo behind (a full disk while it
+// writes the record): the file would sit in the trash with no way back.
+FileResult keepRecord(const QString& path, quint64 device, quint64 inode)
+{
+    const QStringList dirs = candidateTrashDirs(path, dev_t(device));
+    const QString baseName = QFileInfo(path).fileName();
+    for (const QString& dir : dirs) {
+        const QString name = findTrashedName(dir, baseName, device, inode);
+        if (name.isEmpty())
+            continue;
+        const QString info = dir + QStringLiteral("/info/") + name + QStringLiteral(".trashinfo");
+        if (recordIsWhole(info))
+            return {};
+        const FileResult written = writeRecord(info, path, dir, dirs.size() == 1);
+        if (written.ok() && recordIsWhole(info))
+            return {};
+        const int err = written.ok() ? EIO : written.error();
+        const QString reason = systemErrorText(err);
+        const QString trashed = dir + QStringLiteral("/files/") + name;
+        if (::rename(native(trashed).constData(), native(path).constData()) == 0) {
+            ::unlink(native(info).constData());
+            return FileResult::failed(err, QStringLiteral("Unable to move %1 to the trash: %2").arg(path, reason));
+        }
+        return FileResult::failed(
+            err, QStringLiteral("Unable to record %1 in the trash (%2); the file is at %3").arg(path, reason, trashed));
+    }
+    return {};
+}
+
+FileResult moveToTrash(const QString& path)
 {
     struct stat before;
-    if (::lstat(native(path).constData(), &before) != 0)
-        throw AppError(QStringLiteral("Cannot move %1 to the trash: %2")
-                           .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
-
-    GFile* file = g_file_new_for_path(native(path).constData());
-    GError* error = nullptr;
-    const gboolean ok = g_file_trash(file, nullptr, &error);
-    g_object_unref(file);
-    if (!ok) {
-        const QString text = error ? QString::fromUtf8(error->message)
-                                   : QStringLiteral("Cannot move %1 to the trash").arg(path);
-        if (error)
-            g_error_free(error);
-        throw AppError(text);
+    if (::lstat(native(path).constData(), &before) != 0) {
+        const int err = errno;
+        return FileResult::failed(
+            err, QStringLiteral("Cannot move %1 to the trash: %2").arg(path, systemErrorText(err)));
     }
-    checkTrashInfo(path, before);
+    const Gio::FilePtr file(path);
+    Gio::ErrorPtr error;
+    if (!g_file_trash(file.file, nullptr, &error.error))
+        return error.error ? error.failed()
+                           : FileResult::failed(0, QStringLiteral("Cannot move %1 to the trash").arg(path));
+    return keepRecord(path, before.st_dev, before.st_ino);
 }
 
 } // namespace Trash

@@ -1,6 +1,8 @@
 #include "playlist/CCFuncs.h"
 
 #include "common/AppError.h"
+#include "common/FileResult.h"
+#include "common/PlainFile.h"
 #include "common/SafeFile.h"
 #include "common/StringList.h"
 
@@ -12,53 +14,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/types.h>
-
-#ifdef Q_OS_WIN
-#include <io.h>
-#else
 #include <unistd.h>
-#endif
 
 namespace CCFuncs {
 
-QString ioErrorText(int err)
-{
-    switch (err) {
-    case ENOENT:
-    case ENOTDIR:
-        return QStringLiteral("File not found");
-    case ENAMETOOLONG:
-    case EILSEQ:
-    case EINVAL:
-        return QStringLiteral("Invalid filename");
-    case EMFILE:
-    case ENFILE:
-        return QStringLiteral("Too many open files");
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR: // opening a folder as a file is refused as an access fault on Windows too
-        return QStringLiteral("File access denied");
-    case ENOSPC:
-    case EFBIG:
-#ifdef EDQUOT
-    case EDQUOT:
-#endif
-        return QStringLiteral("Disk full");
-    default:
-        return QStringLiteral("I/O error %1").arg(err);
-    }
-}
-
 namespace {
-
-[[noreturn]] void fail(int err)
-{
-    throw AppError(ioErrorText(err));
-}
 
 // The reader ends lines (or the file) at these bytes, or refuses the file: a path holding one
 // would turn into other entries, or lose the rest of the playlist, when it is read back.
@@ -119,74 +80,38 @@ constexpr qsizetype maxValueBytes = qsizetype(maxValueChars) * 4;
 constexpr int minCharsBeforeF = 6;
 constexpr qsizetype keptPrefixBytes = qsizetype(minCharsBeforeF) * 4;
 
+// The playlist's descriptor for the length of one read.
 class InputFile
 {
 public:
-    explicit InputFile(const QString& path)
-    {
-#ifdef Q_OS_WIN
-        m_fd = _wopen(reinterpret_cast<const wchar_t*>(path.utf16()), _O_RDONLY | _O_BINARY);
-#else
-        const QByteArray name = QFile::encodeName(path);
-        do {
-            m_fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        } while (m_fd < 0 && errno == EINTR);
-#endif
-        if (m_fd < 0)
-            fail(errno);
-#ifndef Q_OS_WIN
-        // Only a plain file: a terminal or a pipe could keep the reader waiting for ever.
-        struct stat st = {};
-        const bool known = ::fstat(m_fd, &st) == 0;
-        if (!known || !S_ISREG(st.st_mode)) {
-            const int err = !known ? errno : S_ISDIR(st.st_mode) ? EISDIR : EACCES;
-            ::close(m_fd);
-            fail(err);
-        }
-#endif
-    }
+    InputFile() = default;
     ~InputFile()
     {
-#ifdef Q_OS_WIN
-        _close(m_fd);
-#else
-        ::close(m_fd);
-#endif
+        if (m_fd >= 0)
+            ::close(m_fd);
     }
     InputFile(const InputFile&) = delete;
     InputFile& operator=(const InputFile&) = delete;
 
+    FileResult open(const QString& path) { return PlainFile::openForReading(path, m_fd); }
+
     // Bytes read into buf, 0 at the end of the file.
-    qsizetype read(char* buf, qsizetype size)
+    FileResult read(char* buf, qsizetype size, qsizetype& n)
     {
-        qsizetype n;
-#ifdef Q_OS_WIN
-        n = _read(m_fd, buf, unsigned(size));
-#else
         do {
             n = ::read(m_fd, buf, size_t(size));
         } while (n < 0 && errno == EINTR);
-#endif
-        if (n < 0)
-            fail(errno);
-        return n;
+        return n < 0 ? FileResult::ioError(errno) : FileResult();
     }
 
 private:
     int m_fd = -1;
 };
 
-bool isFileAt(const QByteArray& local, const QString& text)
+bool isFileAt(const QByteArray& local)
 {
-#ifdef Q_OS_WIN
-    Q_UNUSED(local);
-    struct _stat64 st;
-    return _wstat64(reinterpret_cast<const wchar_t*>(text.utf16()), &st) == 0 && !(st.st_mode & _S_IFDIR);
-#else
-    Q_UNUSED(text);
     struct stat st;
     return ::stat(local.constData(), &st) == 0 && !S_ISDIR(st.st_mode);
-#endif
 }
 
 int codePoints(const QString& s)
@@ -324,7 +249,7 @@ private:
             ++m_missing;
             return;
         }
-        if (!isFileAt(m_value, path)) {
+        if (!isFileAt(m_value)) {
             ++m_missing;
             return;
         }
@@ -360,7 +285,7 @@ private:
 void WritePlaylist(const QStringList& entries, const QString& path)
 {
     if (path.isEmpty())
-        fail(EINVAL);
+        FileResult::ioError(EINVAL).throwIfFailed();
 
     // One buffer, filled in place: a playlist may list a hundred thousand clips.
     QStringEncoder encoder(QStringConverter::System);
@@ -386,10 +311,9 @@ void WritePlaylist(const QStringList& entries, const QString& path)
     // pass over its read-only mode or its owner.
     const QFileInfo existing(path);
     if (existing.exists() && (!existing.isFile() || !existing.isWritable()))
-        fail(EACCES);
+        FileResult::ioError(EACCES).throwIfFailed();
 
-    if (const int err = SafeFile::replace(path, data))
-        fail(err);
+    SafeFile::replace(path, data).throwIfFailed();
 }
 
 int ReadPlaylist(const QString& path, StringList& allBox)
@@ -397,11 +321,13 @@ int ReadPlaylist(const QString& path, StringList& allBox)
     allBox.clear();
     allBox.setSorted(false);
 
-    InputFile file(path);
+    InputFile file;
+    file.open(path).throwIfFailed();
     LineScanner scanner(path, allBox);
     QByteArray buf(chunkSize, Qt::Uninitialized);
     for (;;) {
-        const qsizetype n = file.read(buf.data(), buf.size());
+        qsizetype n = 0;
+        file.read(buf.data(), buf.size(), n).throwIfFailed();
         if (n == 0 || !scanner.feed(buf.constData(), n))
             break;
     }

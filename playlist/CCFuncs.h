@@ -19,7 +19,4 @@ void WritePlaylist(const QStringList& entries, const QString& path);
 // (dropping it would lose it at the next save); `allBox` then holds what was appended before.
 int ReadPlaylist(const QString& path, StringList& allBox);
 
-// The failure text the user knows from the platform's file layer for an errno value.
-QString ioErrorText(int err);
-
 } // namespace CCFuncs

@@ -317,6 +317,44 @@ private Q_SLOTS:
         checkTally(tally);
     }
 
+    // The order of a save's calls as libfiu sees them: the data is written, synced, renamed into
+    // place, and the folder synced. Failing each call in turn cannot catch a sync that is missing.
+    void saveSyncsBeforeAndAfterTheRename_data() { failEveryCallInTurn_data(); }
+    void saveSyncsBeforeAndAfterTheRename()
+    {
+        QFETCH(QString, op);
+        QFETCH(bool, named);
+        if (!works(FiuRun))
+            QSKIP("fiu-run is not installed");
+        const QString dir = freshDir(QStringLiteral("order-%1-%2").arg(op).arg(named));
+        make(op)->prepare(dir, m_clips);
+        QStringList args{QStringLiteral("attempt"), op, dir, m_clips, QStringLiteral("0")};
+        if (named)
+            args << QStringLiteral("named");
+        const Child dry = runDriver(FiuRun, args);
+        QVERIFY(dry.ran);
+        if (dry.exitCode == 77)
+            QSKIP("the driver does not see libfiu");
+        const QStringList log = dry.value("log").split(u',', Qt::SkipEmptyParts);
+        const QString rename = QStringLiteral("posix/io/dir/rename");
+        auto syncIn = [&](qsizetype from, qsizetype to) {
+            for (qsizetype i = from + 1; i < to; ++i) {
+                if (log[i].startsWith(QLatin1String("posix/io/sync/")))
+                    return true;
+            }
+            return false;
+        };
+        QVERIFY2(log.contains(rename), qPrintable(log.join(u' ')));
+        for (qsizetype r = log.indexOf(rename); r >= 0; r = log.indexOf(rename, r + 1)) {
+            const qsizetype written = log.lastIndexOf(QStringLiteral("posix/io/rw/write"), r);
+            QVERIFY2(written >= 0, qPrintable(log.join(u' ')));
+            QVERIFY2(syncIn(written, r), qPrintable(QStringLiteral("no sync before the rename: ") + log.join(u' ')));
+            const qsizetype next = log.indexOf(rename, r + 1);
+            QVERIFY2(syncIn(r, next < 0 ? log.size() : next),
+                     qPrintable(QStringLiteral("no sync after the rename: ") + log.join(u' ')));
+        }
+    }
+
     // Fault: the disk is full (a tmpfs with 0, 1, 2 ... pages free, or no free inode).
     void fullDisk_data() { eachOperationSavesWithoutFault_data(); }
     void fullDisk()
