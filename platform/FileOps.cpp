@@ -91,10 +91,10 @@ FileResult copyInto(const QString& src, const QString& dst, const Progress& prog
     FileResult out;
     struct stat tmpStat;
     if (!copied)
-        out =
-            wasCancelled || err.is(G_IO_ERROR_CANCELLED) ? FileResult::cancelled() : err.failed();
+        out = wasCancelled || err.is(G_IO_ERROR_CANCELLED) ? FileResult::cancelled() : err.failed();
     else if (!statOf(tmp, tmpStat, false) || tmpStat.st_size != srcStat.st_size)
-        out = FileResult::failed(EIO, QStringLiteral("The copy of %1 is incomplete.").arg(QFileInfo(src).fileName()));
+        out = FileResult::failed(
+            EIO, QStringLiteral("The copy of %1 is incomplete.").arg(QFileInfo(src).fileName()));
     else if (durable && (!syncPath(tmp, false)))
         out = FileResult::systemError(errno);
     else if (::rename(native(tmp).constData(), native(dst).constData()) != 0)
@@ -233,8 +233,8 @@ FileResult moveFile(const QString& src, const QString& dst, const Progress& prog
         // Anything but "not on this file system" is a real failure.
         if (!err.is(G_IO_ERROR_NOT_SUPPORTED))
             return err.failed();
-        return FileResult::failed(EXDEV,
-                                  QStringLiteral("Folders are moved to another file system one file at a time."));
+        return FileResult::failed(
+            EXDEV, QStringLiteral("Folders are moved to another file system one file at a time."));
     }
     const FileResult copied = copyInto(src, dst, progress, true);
     if (!copied.ok())

@@ -11,7 +11,10 @@
 // Owners for the GIO objects of one call, and the names GIO and the system calls take.
 namespace Gio {
 
-inline QByteArray native(const QString& path) { return QFile::encodeName(path); }
+inline QByteArray native(const QString& path)
+{
+    return QFile::encodeName(path);
+}
 
 struct FilePtr
 {

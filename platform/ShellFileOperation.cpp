@@ -95,6 +95,14 @@ namespace ShellFileOperation {
 namespace {
 
 const FileResult NotFound = FileResult::failed(ENOENT, QStringLiteral("Cannot find the specified file."));
+const FileResult IntoItself =
+    FileResult::failed(EINVAL, QStringLiteral("The destination folder is a subfolder of the source folder."));
+const FileResult SameName =
+    FileResult::failed(EINVAL, QStringLiteral("The source and destination file names are the same."));
+const FileResult FileInTheWay =
+    FileResult::failed(ENOTDIR, QStringLiteral("A file of that name is in the way."));
+const FileResult FolderInTheWay =
+    FileResult::failed(EISDIR, QStringLiteral("A folder of that name is in the way."));
 
 // As on the desktop, the progress window waits this long: a short run ends without one.
 constexpr qint64 ProgressDelayMs = 500;
@@ -112,7 +120,8 @@ public:
         else if (m_r.operation == FO_COPY || m_r.operation == FO_MOVE)
             runTransfer(items);
         else
-            return FileResult::failed(EINVAL, QStringLiteral("Unknown file operation %1.").arg(m_r.operation));
+            return FileResult::failed(EINVAL,
+                                      QStringLiteral("Unknown file operation %1.").arg(m_r.operation));
         m_progress.reset();
         m_r.anyOperationsAborted = m_aborted;
         return m_aborted ? FileResult::cancelled() : m_lastFailure;
@@ -191,9 +200,10 @@ private:
     {
         m_lastFailure = failure;
         showProgressNow();
-        MessageBoxRequest request{errorCaption(),
-                            QStringLiteral("Cannot %1 %2: %3").arg(action(), Paths::fileName(path), failure.text()),
-                            QMessageBox::Critical, QMessageBox::Ok, QMessageBox::Ok};
+        const QString text =
+            QStringLiteral("Cannot %1 %2: %3").arg(action(), Paths::fileName(path), failure.text());
+        const MessageBoxRequest request{errorCaption(), text, QMessageBox::Critical, QMessageBox::Ok,
+                                        QMessageBox::Ok};
         m_prompts.messageBox(request, activeParent());
     }
 
@@ -390,14 +400,14 @@ private:
             return true; // folders are left alone
         const bool srcIsDir = from.isDir;
         if (srcIsDir && FileOps::isInside(destDir, src)) {
-            error(src, FileResult::failed(EINVAL, QStringLiteral("The destination folder is a subfolder of the source folder.")));
+            error(src, IntoItself);
             return true;
         }
         QString target = FileOps::join(destDir, name);
         if (FileOps::entry(target).exists) {
             // Whatever the names look like, one file must not be written onto itself.
             if (FileOps::sameFile(src, target)) {
-                error(src, FileResult::failed(EINVAL, QStringLiteral("The source and destination file names are the same.")));
+                error(src, SameName);
                 return true;
             }
             if (flag(FOF_RENAMEONCOLLISION)) {
@@ -425,8 +435,7 @@ private:
                 }
             }
             if (FileOps::exists(target) && FileOps::isDir(target) != srcIsDir) {
-                error(src, srcIsDir ? FileResult::failed(ENOTDIR, QStringLiteral("A file of that name is in the way."))
-                                    : FileResult::failed(EISDIR, QStringLiteral("A folder of that name is in the way.")));
+                error(src, srcIsDir ? FileInTheWay : FolderInTheWay);
                 return true;
             }
         }

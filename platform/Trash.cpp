@@ -124,10 +124,12 @@ FileResult keepRecord(const QString& path, quint64 device, quint64 inode)
         const QString trashed = dir + QStringLiteral("/files/") + name;
         if (::rename(native(trashed).constData(), native(path).constData()) == 0) {
             ::unlink(native(info).constData());
-            return FileResult::failed(err, QStringLiteral("Unable to move %1 to the trash: %2").arg(path, reason));
+            return FileResult::failed(err,
+                                      QStringLiteral("Unable to move %1 to the trash: %2").arg(path, reason));
         }
-        return FileResult::failed(
-            err, QStringLiteral("Unable to record %1 in the trash (%2); the file is at %3").arg(path, reason, trashed));
+        return FileResult::failed(err,
+                                  QStringLiteral("Unable to record %1 in the trash (%2); the file is at %3")
+                                      .arg(path, reason, trashed));
     }
     return {};
 }

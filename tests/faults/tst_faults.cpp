@@ -348,7 +348,8 @@ private Q_SLOTS:
         for (qsizetype r = log.indexOf(rename); r >= 0; r = log.indexOf(rename, r + 1)) {
             const qsizetype written = log.lastIndexOf(QStringLiteral("posix/io/rw/write"), r);
             QVERIFY2(written >= 0, qPrintable(log.join(u' ')));
-            QVERIFY2(syncIn(written, r), qPrintable(QStringLiteral("no sync before the rename: ") + log.join(u' ')));
+            QVERIFY2(syncIn(written, r),
+                     qPrintable(QStringLiteral("no sync before the rename: ") + log.join(u' ')));
             const qsizetype next = log.indexOf(rename, r + 1);
             QVERIFY2(syncIn(r, next < 0 ? log.size() : next),
                      qPrintable(QStringLiteral("no sync after the rename: ") + log.join(u' ')));
