@@ -4,7 +4,8 @@
 #include <stdexcept>
 
 // The one error type for failing file and system operations. It carries the text the user sees;
-// handlers let it propagate to the guard that shows it (platform/Guard.h).
+// handlers let it propagate to the guard that shows it (platform/Guard.h). The file layer answers
+// with FileResult instead, which becomes this error in FileResult::throwIfFailed alone.
 class AppError : public std::runtime_error
 {
 public:
