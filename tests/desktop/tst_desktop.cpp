@@ -244,7 +244,7 @@ private Q_SLOTS:
         const QRect controlPlace = p->WMTPlayer1->geometry();
         go(*p);
         MpvPlayer* control = engine(*p);
-        QTRY_VERIFY(control->hasVideo());
+        QTRY_VERIFY_WITH_TIMEOUT(control->hasVideo(), 20000);
         QVERIFY(p->form()->Play->isVisible());
 
         QTest::mouseDClick(control->videoArea(), Qt::LeftButton);
@@ -253,6 +253,10 @@ private Q_SLOTS:
         QCOMPARE(p->WMTPlayer1->geometry(), p->rect());
         QVERIFY(!p->form()->Play->isVisible());
         QVERIFY(!p->form()->DoneButton->isVisible());
+        // The pointer goes after a moment of stillness and comes back when moved.
+        QTRY_COMPARE(p->cursor().shape(), Qt::BlankCursor);
+        QTest::mouseMove(control->videoArea(), QPoint(40, 40));
+        QTRY_VERIFY(p->cursor().shape() != Qt::BlankCursor);
 
         // The control's keys reach it in full screen.
         QTest::keyClick(p->windowHandle(), Qt::Key_Space);
@@ -301,7 +305,7 @@ private Q_SLOTS:
         QVERIFY(p->form()->GoButton->isVisible());
 
         go(*p);
-        QTRY_COMPARE(p->windowTitle(), QStringLiteral("Vidmarro - (1/3) street.avi"));
+        QTRY_COMPARE_WITH_TIMEOUT(p->windowTitle(), QStringLiteral("Vidmarro - (1/3) street.avi"), 20000);
         QTRY_COMPARE(player({QStringLiteral("status")}), QStringLiteral("Playing"));
         QCOMPARE(player({QStringLiteral("metadata"), QStringLiteral("title")}), QStringLiteral("street.avi"));
         QTRY_COMPARE(calls("Inhibit"), held + 1);
