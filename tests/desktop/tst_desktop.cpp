@@ -235,6 +235,20 @@ private Q_SLOTS:
 
     void init() { m_prompts.clear(); }
 
+    // First, before any window has reached the bus: a session bus that is not there changes
+    // nothing, and the next window finds the bus once it is back.
+    void withoutSessionBusNothingFails()
+    {
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + QFile::encodeName(m_tmp.filePath(QStringLiteral("none"))));
+        auto p = openPlayer({m_video});
+        QVERIFY(p);
+        go(*p);
+        QTRY_COMPARE_WITH_TIMEOUT(p->windowTitle(), QStringLiteral("Vidmarro - (1/1) street.avi"), 20000);
+        p->close();
+        QCOMPARE(m_prompts.boxTexts(), QStringList{QStringLiteral("Warning - Sound Card Not Enabled")});
+        qputenv("DBUS_SESSION_BUS_ADDRESS", m_address.toLocal8Bit());
+    }
+
     // Double-click, keys in full screen, Esc back to the designed window, audio left in the window.
     void fullScreenComesBackAsDesigned()
     {
