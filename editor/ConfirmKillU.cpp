@@ -10,6 +10,11 @@ TConfirmKill::TConfirmKill(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), ui(new Ui::TConfirmKill)
 {
     ui->setupUi(this);
+    // The question keeps its left margin on the right too, whatever the font's widths at this scale.
+    ui->Label1->ensurePolished();
+    const int text = ui->Label1->fontMetrics().horizontalAdvance(ui->Label1->text()) + 2;
+    ui->Label1->resize(qMax(ui->Label1->width(), text), ui->Label1->height());
+    resize(qMax(width(), ui->Label1->geometry().right() + 1 + ui->Label1->x()), height());
     setFixedSize(size());
     ui->OKbutton->setIcon(style()->standardIcon(QStyle::SP_DialogYesButton));
     ui->CancelButton->setIcon(style()->standardIcon(QStyle::SP_DialogNoButton));

@@ -22,6 +22,29 @@ const QString SelectFirst = QStringLiteral("You must first select (click on) a c
 const char* const TagProperty = "Tag";
 constexpr int MoveDownTag = 69;
 
+// Runs `action` at the first focus-in for which it returns true.
+class FirstFocus : public QObject
+{
+public:
+    FirstFocus(QWidget* widget, std::function<bool()> action) : QObject(widget), m_action(std::move(action))
+    {
+        widget->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::FocusIn && m_action()) {
+            watched->removeEventFilter(this);
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    std::function<bool()> m_action;
+};
+
 QFont arial(int pixels)
 {
     QFont f(QStringLiteral("Arial"));
@@ -57,6 +80,18 @@ TMangle::TMangle(SharedState& state, Services& services, FileDialogSettings& cli
     OpenDialog1.filters = {QStringLiteral("PlayLists (*.asx)")};
     OpenDialog1.defaultSuffix = QStringLiteral("asx");
     OpenDialog1.mustExist = false; // a typed name makes a new playlist
+
+    ui->Label1->setBuddy(ui->ListBox1);
+    ui->ListBox1->setAccessibleName(QStringLiteral("Media in this Playlist"));
+    keepTextReadable(ui->Label1, QPalette::Window);
+    // Arrow keys need a row to start from: the first visit by keyboard lands on the first clip.
+    new FirstFocus(ui->ListBox1, [this] {
+        if (m_clips->rowCount() == 0)
+            return false;
+        if (selectedRow() < 0)
+            selectRow(0);
+        return true;
+    });
 
     connect(ui->ButtonAdd, &QPushButton::clicked, this, &TMangle::ButtonAddClick);
     connect(ui->ButtonDelete, &QPushButton::clicked, this, &TMangle::ButtonDeleteClick);

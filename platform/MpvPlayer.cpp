@@ -335,6 +335,7 @@ QWidget* MpvPlayer::videoArea() const
 void MpvPlayer::buildFace()
 {
     setFocusPolicy(Qt::StrongFocus);
+    setAccessibleName(tr("Media player"));
     setMinimumSize(160, 120);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -352,6 +353,8 @@ void MpvPlayer::buildFace()
     trackerLayout->setSpacing(4);
     m_tracker = new QSlider(Qt::Horizontal, m_trackerRow);
     m_tracker->setObjectName(QStringLiteral("trackerSlider"));
+    m_tracker->setAccessibleName(tr("Seek"));
+    m_tracker->setAccessibleDescription(tr("Position in the playing clip"));
     m_tracker->setRange(0, 1000);
     m_tracker->setPageStep(50);
     m_trackerTime = new QLabel(m_trackerRow);
@@ -370,6 +373,7 @@ void MpvPlayer::buildFace()
         b->setObjectName(QLatin1String(name));
         b->setIcon(style()->standardIcon(icon));
         b->setToolTip(tip);
+        b->setAccessibleName(tip);
         b->setAutoRaise(true);
         b->setIconSize(QSize(16, 16));
         panelLayout->addWidget(b);
@@ -388,6 +392,7 @@ void MpvPlayer::buildFace()
     m_volumeSlider->setValue(100);
     m_volumeSlider->setFixedWidth(56);
     m_volumeSlider->setToolTip(tr("Volume"));
+    m_volumeSlider->setAccessibleName(tr("Volume"));
     panelLayout->addWidget(m_volumeSlider);
     layout->addWidget(panel);
 
@@ -971,6 +976,7 @@ void MpvPlayer::refreshFace()
         m_shownIcons = icons;
         m_playPause->setIcon(style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
         m_playPause->setToolTip(playing ? tr("Pause") : tr("Play"));
+        m_playPause->setAccessibleName(m_playPause->toolTip());
         m_mute->setIcon(style()->standardIcon(m_muted ? QStyle::SP_MediaVolumeMuted : QStyle::SP_MediaVolume));
     }
 

@@ -85,6 +85,7 @@ private:
     QString TitleTotal;
     bool m_started = false;
     bool m_closed = false;
+    bool m_markTakesFocus = false;
 };
 
 template <class Rng> void TWplayerF2::shuffle(QStringList& list, Rng& rng)
