@@ -11,6 +11,7 @@
 #include "ui_MangleU.h"
 
 #include <QFileInfo>
+#include <QFocusEvent>
 #include <QFont>
 #include <QPushButton>
 #include <QStyle>
@@ -22,7 +23,7 @@ const QString SelectFirst = QStringLiteral("You must first select (click on) a c
 const char* const TagProperty = "Tag";
 constexpr int MoveDownTag = 69;
 
-// Runs `action` at the first focus-in for which it returns true.
+// Runs `action` at the first focus-in by keyboard for which it returns true.
 class FirstFocus : public QObject
 {
 public:
@@ -34,7 +35,11 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::FocusIn && m_action()) {
+        if (event->type() != QEvent::FocusIn)
+            return false;
+        const Qt::FocusReason why = static_cast<QFocusEvent*>(event)->reason();
+        const bool byKeyboard = why == Qt::TabFocusReason || why == Qt::BacktabFocusReason || why == Qt::ShortcutFocusReason;
+        if (byKeyboard && m_action()) {
             watched->removeEventFilter(this);
             deleteLater();
         }
@@ -84,7 +89,7 @@ TMangle::TMangle(SharedState& state, Services& services, FileDialogSettings& cli
     ui->Label1->setBuddy(ui->ListBox1);
     ui->ListBox1->setAccessibleName(QStringLiteral("Media in this Playlist"));
     keepTextReadable(ui->Label1, QPalette::Window);
-    // Arrow keys need a row to start from: the first visit by keyboard lands on the first clip.
+    // The first visit by Tab lands on the first clip, so that the buttons have a clip to act on.
     new FirstFocus(ui->ListBox1, [this] {
         if (m_clips->rowCount() == 0)
             return false;
