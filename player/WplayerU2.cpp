@@ -83,7 +83,7 @@ TWplayerF2::TWplayerF2(SharedState& state, Services& services, PlayerDialogs* di
     // Centred on the screen, not over the (hidden) main window.
     centreOnScreen(this);
 
-    ui->MemoMark->setAccessibleName(QStringLiteral("Marking clips"));
+    ui->MemoMark->setAccessibleName(QStringLiteral("How to mark clips"));
     keepTextReadable(ui->Label1, QPalette::Window);
 
     FormCreate();
