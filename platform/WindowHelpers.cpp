@@ -110,11 +110,13 @@ public:
         return QAccessibleWidget::text(t);
     }
 
-    QStringList actionNames() const override { return {pressAction()}; }
+    QStringList actionNames() const override { return QStringList{pressAction()} + QAccessibleWidget::actionNames(); }
 
     void doAction(const QString& name) override
     {
-        if (name == pressAction() && widget()->isEnabled())
+        if (name != pressAction())
+            QAccessibleWidget::doAction(name);
+        else if (widget()->isEnabled())
             m_action->trigger();
     }
 
@@ -156,6 +158,11 @@ void onLabelClick(QLabel* label, std::function<void()> handler, LabelKind kind)
     }();
     Q_UNUSED(factoryInstalled);
     new LabelClick(label, std::move(handler), kind);
+    // An interface made while the form was set up (assistive tools were listening) is a plain
+    // label's: drop it, so that the next one asked for is the button's or the link's.
+    QAccessibleInterface* made = QAccessible::queryAccessibleInterface(label);
+    if (made && !dynamic_cast<LabelAccessible*>(made))
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
 }
 
 double contrastRatio(const QColor& a, const QColor& b)

@@ -79,7 +79,8 @@ class TestAccess : public QObject
                 continue;
             if (interactive(child)) {
                 ++all;
-                if (child->text(QAccessible::Name).trimmed().isEmpty())
+                // A text that takes the focus but offers no action is a control that hides what it is.
+                if (child->text(QAccessible::Name).trimmed().isEmpty() || child->role() == QAccessible::StaticText)
                     unnamed << child->object()->objectName();
             }
             if (child->role() != QAccessible::List && child->role() != QAccessible::Tree &&
