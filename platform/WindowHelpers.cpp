@@ -77,9 +77,10 @@ private:
         QPen pen(label->palette().color(label->foregroundRole()));
         pen.setStyle(Qt::DotLine);
         p.setPen(pen);
+        // A little wider on the right for an italic text's overhang.
         const QRect text = label->fontMetrics().boundingRect(label->contentsRect(), int(label->alignment()),
                                                              label->text());
-        p.drawRect(text.adjusted(-2, -1, 1, 0).intersected(label->rect().adjusted(0, 0, -1, -1)));
+        p.drawRect(text.adjusted(-2, -1, 2, 0).intersected(label->rect().adjusted(0, 0, -1, -1)));
     }
 
     std::function<void()> m_handler;
