@@ -36,6 +36,16 @@ QString makeClip(const QString& path)
     return path;
 }
 
+// Played in real time (no sound card needed), so that a clip is still on when Mark is pressed.
+MediaPlayerFactory realTime()
+{
+    const MediaPlayerFactory real = mpvPlayerFactory({QStringLiteral("vo=null"), QStringLiteral("ao=null")});
+    return [real](QWidget* parent) {
+        std::setlocale(LC_NUMERIC, "C");
+        return real(parent);
+    };
+}
+
 QStringList entries(const QString& dir)
 {
     return QDir(dir).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
@@ -60,12 +70,7 @@ private Q_SLOTS:
 
         ScriptedPrompts prompts;
         RecordingServices system;
-        // Played in real time (no sound card needed), so that a clip is still on when Mark is pressed.
-        const MediaPlayerFactory real = mpvPlayerFactory({QStringLiteral("vo=null"), QStringLiteral("ao=null")});
-        Services services{prompts, system, [real](QWidget* parent) {
-                              std::setlocale(LC_NUMERIC, "C");
-                              return real(parent);
-                          }};
+        Services services{prompts, system, realTime()};
         SharedState state;
         TForm1 form(state, services, app);
         form.show();
@@ -142,11 +147,7 @@ private Q_SLOTS:
         const QString b = makeClip(root.filePath(QStringLiteral("b.mp3")));
         ScriptedPrompts prompts;
         RecordingServices system;
-        const MediaPlayerFactory real = mpvPlayerFactory({QStringLiteral("vo=null"), QStringLiteral("ao=null")});
-        Services services{prompts, system, [real](QWidget* parent) {
-                              std::setlocale(LC_NUMERIC, "C");
-                              return real(parent);
-                          }};
+        Services services{prompts, system, realTime()};
         SharedState state;
         TForm1 form(state, services, app);
         form.show();
