@@ -101,6 +101,12 @@ int mpv_get_property(mpv_handle* ctx, const char* name, mpv_format format, void*
     return real ? real(ctx, name, format, data) : MPV_ERROR_UNINITIALIZED;
 }
 
+int mpv_set_property_string(mpv_handle* ctx, const char* name, const char* data)
+{
+    VM_RESOLVE(mpv, mpv_set_property_string);
+    return real ? real(ctx, name, data) : MPV_ERROR_UNINITIALIZED;
+}
+
 char* mpv_get_property_string(mpv_handle* ctx, const char* name)
 {
     VM_RESOLVE(mpv, mpv_get_property_string);

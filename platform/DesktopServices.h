@@ -12,4 +12,5 @@ public:
     void requestShutdown() override;
     void openUrl(const QString& url) override;
     bool mediaEngineAvailable() override;
+    void checkMediaEngine(QObject* context, std::function<void(bool)> done) override;
 };

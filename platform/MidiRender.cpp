@@ -5,10 +5,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 
 #include <fluidsynth.h>
 
+#include <cstdio>
 #include <memory>
+#include <mutex>
 
 namespace MidiRender {
 namespace {
@@ -88,13 +91,35 @@ QString render(const QString& path, const std::atomic_bool* cancel, QString* err
         return {};
     }
     QDir().mkpath(QFileInfo(target).absolutePath());
-    // Written under a passing name and renamed when complete, so that a cut-off rendering is
-    // never taken for a finished one.
-    const QString partial = target + QStringLiteral(".part");
-    QFile::remove(partial);
+    // Each rendering writes a file of its own and renames it into place when complete: a cut-off
+    // rendering is never taken for a finished one, and two renderings of one clip (Stop then Play)
+    // never touch each other's file.
+    QString partial;
+    {
+        QTemporaryFile claim(target + QStringLiteral(".XXXXXX.part"));
+        claim.setAutoRemove(false);
+        if (!claim.open()) {
+            *error = QStringLiteral("The WAV file could not be written");
+            return {};
+        }
+        partial = claim.fileName();
+    }
+    struct RemoveUnlessKept
+    {
+        QString path;
+        ~RemoveUnlessKept()
+        {
+            if (!path.isEmpty())
+                QFile::remove(path);
+        }
+    } cleanup{partial};
 
-    for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
-        fluid_set_log_function(level, nullptr, nullptr);
+    // The library's log hook is global: set once, before any rendering thread uses the library.
+    static std::once_flag quiet;
+    std::call_once(quiet, [] {
+        for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
+            fluid_set_log_function(level, nullptr, nullptr);
+    });
 
     Owned<fluid_settings_t, delete_fluid_settings> settings(new_fluid_settings());
     fluid_settings_setnum(settings.get(), "synth.sample-rate", SampleRate);
@@ -143,14 +168,15 @@ QString render(const QString& path, const std::atomic_bool* cancel, QString* err
         else if (!played)
             *error = QStringLiteral("Not a MIDI file");
     } // the renderer writes the WAV header as it closes
-    if (!ok || QFileInfo(partial).size() <= 44 || !QFile::rename(partial, target)) {
-        QFile::remove(partial);
-        if (ok && QFileInfo::exists(target)) // rendered meanwhile by another player
-            return target;
+    // rename() replaces a rendering finished meanwhile by another player: the same sound, and a
+    // reader of the old file keeps it until done.
+    if (!ok || QFileInfo(partial).size() <= 44 ||
+        ::rename(QFile::encodeName(partial).constData(), QFile::encodeName(target).constData()) != 0) {
         if (error->isEmpty())
             *error = QStringLiteral("The WAV file could not be written");
         return {};
     }
+    cleanup.path.clear();
     return target;
 }
 

@@ -2,17 +2,17 @@
 
 #include "common/AppError.h"
 #include "platform/MidiRender.h"
+#include "platform/MpvEngine.h"
+#include "platform/SoundCheck.h"
 #include "platform/MpvVideo.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QOpenGLContext>
 #include <QPointer>
-#include <QRegularExpression>
 #include <QSlider>
 #include <QStyle>
 #include <QThread>
@@ -22,20 +22,10 @@
 
 #include <mpv/client.h>
 
-#include <clocale>
 #include <cmath>
+#include <malloc.h>
 #include <utility>
 #include <vector>
-
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <csignal>
-#include <poll.h>
-#include <sys/prctl.h>
-#include <sys/syscall.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -54,51 +44,6 @@ enum Observed : uint64_t
     Volume,
     Mute
 };
-
-QPair<QString, QString> splitOption(const QString& option)
-{
-    const qsizetype eq = option.indexOf(u'=');
-    if (eq < 0)
-        return {option, QStringLiteral("yes")};
-    return {option.left(eq), option.mid(eq + 1)};
-}
-
-QString optionValue(const QStringList& options, const QString& name)
-{
-    QString value;
-    for (const QString& option : options) {
-        const auto [key, val] = splitOption(option);
-        if (key == name)
-            value = val;
-    }
-    return value;
-}
-
-// The engine needs the C numeric locale; Qt sets the user's at start-up.
-void ensureCLocale()
-{
-    const char* numeric = std::setlocale(LC_NUMERIC, nullptr);
-    if (!numeric || qstrcmp(numeric, "C") != 0)
-        std::setlocale(LC_NUMERIC, "C");
-}
-
-mpv_handle* createEngine(const QStringList& options)
-{
-    ensureCLocale();
-    mpv_handle* h = mpv_create();
-    if (!h)
-        return nullptr;
-    for (const QString& option : options) {
-        const auto [name, value] = splitOption(option);
-        if (mpv_set_option_string(h, name.toUtf8().constData(), value.toUtf8().constData()) < 0)
-            qWarning("media engine: option %s refused", qPrintable(option));
-    }
-    if (mpv_initialize(h) < 0) {
-        mpv_terminate_destroy(h);
-        return nullptr;
-    }
-    return h;
-}
 
 bool openGlUsable()
 {
@@ -145,48 +90,6 @@ struct MpvPlayer::EngineEvent
     bool flag = false;
 };
 
-// --- options ---
-
-QStringList mpvDefaultOptions()
-{
-    return {
-        QStringLiteral("config=no"),
-        QStringLiteral("load-scripts=no"),
-        QStringLiteral("ytdl=no"),
-        QStringLiteral("osc=no"),
-        QStringLiteral("load-stats-overlay=no"),
-        QStringLiteral("load-osd-console=no"),
-        QStringLiteral("load-auto-profiles=no"),
-        QStringLiteral("input-default-bindings=no"),
-        QStringLiteral("input-vo-keyboard=no"),
-        QStringLiteral("input-cursor=no"),
-        QStringLiteral("resume-playback=no"),
-        QStringLiteral("save-position-on-quit=no"),
-        QStringLiteral("idle=yes"),
-        QStringLiteral("keep-open=no"),
-        QStringLiteral("osd-level=0"),
-        QStringLiteral("terminal=no"),
-        QStringLiteral("vo=libmpv"),
-        QStringLiteral("audio-fallback-to-null=yes"),
-        QStringLiteral("af=scaletempo2=min-speed=0.1"),
-        QStringLiteral("gapless-audio=no"),
-    };
-}
-
-QStringList mpvEffectiveOptions(const QStringList& extraOptions)
-{
-    QStringList options = mpvDefaultOptions();
-    const QString env = qEnvironmentVariable("VIDMARRO_MPV_OPTIONS");
-    static const QRegularExpression blanks(QStringLiteral("\\s+"));
-    for (QString token : env.split(blanks, Qt::SkipEmptyParts)) {
-        if (token.startsWith(QLatin1String("--")))
-            token.remove(0, 2);
-        options.append(token);
-    }
-    options.append(extraOptions);
-    return options;
-}
-
 MediaPlayerFactory mpvPlayerFactory(const QStringList& extraOptions)
 {
     return [extraOptions](QWidget* parent) -> MediaPlayerControl* {
@@ -194,78 +97,31 @@ MediaPlayerFactory mpvPlayerFactory(const QStringList& extraOptions)
     };
 }
 
-bool mpvEngineAvailable(const QStringList& extraOptions)
-{
-    mpv_handle* h = createEngine(mpvEffectiveOptions(extraOptions));
-    if (!h)
-        return false;
-    mpv_terminate_destroy(h);
-    return true;
-}
-
-bool mpvEngineAvailableApart(const QStringList& extraOptions)
-{
-#ifdef Q_OS_UNIX
-    // Everything the child needs is made here: after the fork it calls nothing but the engine.
-    std::vector<std::pair<QByteArray, QByteArray>> options;
-    for (const QString& option : mpvEffectiveOptions(extraOptions)) {
-        const auto [name, value] = splitOption(option);
-        options.emplace_back(name.toUtf8(), value.toUtf8());
-    }
-    ensureCLocale();
-    const pid_t parent = ::getpid();
-    const pid_t pid = ::fork();
-    if (pid < 0)
-        return mpvEngineAvailable(extraOptions);
-    if (pid == 0) {
-        // The child must not outlive this process, nor keep its files open: the single-instance
-        // lock and socket, or the display connection, would stay taken after the program ends.
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (::getppid() != parent)
-            ::_exit(1);
-        ::close_range(3, ~0U, 0);
-        mpv_handle* h = mpv_create();
-        if (!h)
-            ::_exit(1);
-        for (const auto& [name, value] : options)
-            mpv_set_option_string(h, name.constData(), value.constData());
-        ::_exit(mpv_initialize(h) < 0 ? 1 : 0);
-    }
-    // The engine starts in well under a second; a child that has not answered in five is ended and
-    // the test made here instead.
-    const int pidfd = int(::syscall(SYS_pidfd_open, pid, 0));
-    if (pidfd >= 0) {
-        pollfd fd{pidfd, POLLIN, 0};
-        int ready;
-        do {
-            ready = ::poll(&fd, 1, 5000);
-        } while (ready < 0 && errno == EINTR);
-        ::close(pidfd);
-        if (ready == 0) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
-            return mpvEngineAvailable(extraOptions);
-        }
-    }
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR)
-            return mpvEngineAvailable(extraOptions);
-    }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-#else
-    return mpvEngineAvailable(extraOptions);
-#endif
-}
-
 // --- the control ---
 
 MpvPlayer::MpvPlayer(QWidget* parent, const QStringList& options)
     : MediaPlayerControl(parent), m_options(mpvEffectiveOptions(options))
 {
-    m_mpv = createEngine(m_options);
+    // Where the platform has native windows the engine draws straight into one of ours: nothing of
+    // the toolkit takes part in a frame. Elsewhere it draws through the render API, into OpenGL or
+    // an image. An output named outright (vo=null) is left as it is.
+    const QString vo = optionValue(m_options, QStringLiteral("vo"));
+    QStringList engineOptions = m_options;
+    if ((vo.isEmpty() || vo == QLatin1String("gpu")) &&
+        QGuiApplication::platformName() == QLatin1String("xcb")) {
+        auto* native = new MpvNativeArea(this);
+        m_surface = native;
+        m_wid = QByteArray::number(native->windowId());
+        // A software OpenGL still beats no pictures; the engine would refuse it on its own.
+        engineOptions << QStringLiteral("vo=gpu") << QStringLiteral("gpu-sw=yes")
+                      << QStringLiteral("wid=") + QString::fromLatin1(m_wid);
+    } else if (vo.isEmpty()) {
+        engineOptions << QStringLiteral("vo=libmpv");
+    }
+    m_mpv = MpvEngine::create(engineOptions);
     if (m_mpv) {
-        mpv_observe_property(m_mpv, TimePos, "time-pos", MPV_FORMAT_DOUBLE);
+        // Whole seconds: the engine tells only when the figure shown changes.
+        mpv_observe_property(m_mpv, TimePos, "time-pos", MPV_FORMAT_INT64);
         mpv_observe_property(m_mpv, Duration, "duration", MPV_FORMAT_DOUBLE);
         mpv_observe_property(m_mpv, Pause, "pause", MPV_FORMAT_FLAG);
         mpv_observe_property(m_mpv, Volume, "volume", MPV_FORMAT_DOUBLE);
@@ -282,9 +138,10 @@ MpvPlayer::MpvPlayer(QWidget* parent, const QStringList& options)
             this);
     }
 
-    // Pictures only when the engine draws for us; another video output (vo=null) draws nothing.
-    const bool render = m_mpv && optionValue(m_options, QStringLiteral("vo")) == QLatin1String("libmpv");
-    if (render && openGlUsable()) {
+    // Pictures through the render API only when the engine draws for us that way.
+    const bool render = m_mpv && optionValue(engineOptions, QStringLiteral("vo")) == QLatin1String("libmpv");
+    if (m_surface) {
+    } else if (render && openGlUsable()) {
         auto* gl = new MpvGlArea(m_mpv, this);
         gl->onReady = [this] {
             if (!m_startWhenReady)
@@ -324,7 +181,11 @@ MpvPlayer::~MpvPlayer()
         mpv_set_wakeup_callback(m_mpv, nullptr, nullptr);
     m_surface->release(); // the render context must go before the engine
     if (m_mpv)
-        mpv_terminate_destroy(m_mpv);
+        MpvEngine::destroy(m_mpv);
+    m_mpv = nullptr;
+    // The engine's decoders and frames leave the heap fragmented; give the pages back now, since the
+    // program may wait at its main window for a long time.
+    malloc_trim(0);
 }
 
 QWidget* MpvPlayer::videoArea() const
@@ -477,50 +338,7 @@ void MpvPlayer::Stop()
 
 bool MpvPlayer::IsSoundCardEnabled()
 {
-    const QString ao = optionValue(m_options, QStringLiteral("ao"));
-    if (ao == QLatin1String("null"))
-        return false;
-    if (ao.startsWith(QLatin1String("pcm"))) // a file stands in for the sound card
-        return true;
-    // Otherwise try the outputs for real: a twentieth of a second of silence, no fallback.
-    QStringList probe{QStringLiteral("config=no"),
-                      QStringLiteral("vo=null"),
-                      QStringLiteral("idle=no"),
-                      QStringLiteral("terminal=no"),
-                      QStringLiteral("audio-fallback-to-null=no"),
-                      QStringLiteral("length=0.05")};
-    for (const QString& option : std::as_const(m_options)) {
-        const QString name = splitOption(option).first;
-        if (name == QLatin1String("ao") || name.startsWith(QLatin1String("ao-")) ||
-            name.startsWith(QLatin1String("audio-device")) || name.startsWith(QLatin1String("alsa-")) ||
-            name.startsWith(QLatin1String("pulse-")))
-            probe.append(option);
-    }
-    mpv_handle* h = createEngine(probe);
-    if (!h)
-        return false;
-    mpv_observe_property(h, 0, "current-ao", MPV_FORMAT_STRING);
-    const char* cmd[] = {"loadfile", "av://lavfi:anullsrc", nullptr};
-    bool sound = false;
-    if (mpv_command(h, cmd) >= 0) {
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < 3000) {
-            mpv_event* e = mpv_wait_event(h, 0.1);
-            if (e->event_id == MPV_EVENT_PROPERTY_CHANGE) {
-                auto* p = static_cast<mpv_event_property*>(e->data);
-                if (p->format == MPV_FORMAT_STRING && p->data && **static_cast<char**>(p->data))
-                    sound = true;
-            } else if (e->event_id == MPV_EVENT_END_FILE || e->event_id == MPV_EVENT_SHUTDOWN ||
-                       e->event_id == MPV_EVENT_IDLE) {
-                break;
-            }
-            if (sound)
-                break;
-        }
-    }
-    mpv_terminate_destroy(h);
-    return sound;
+    return SoundCheck::outputAvailable(m_options);
 }
 
 void MpvPlayer::SetShowTracker(bool on)
@@ -585,6 +403,14 @@ void MpvPlayer::loadSource()
 
 void MpvPlayer::loadFile(const QString& path)
 {
+    if (auto* native = dynamic_cast<MpvNativeArea*>(m_surface)) {
+        // A window made again (the control moved) has a new id; the engine reads it per clip.
+        const QByteArray wid = QByteArray::number(native->windowId());
+        if (wid != m_wid) {
+            m_wid = wid;
+            mpv_set_property_string(m_mpv, "wid", wid.constData());
+        }
+    }
     const QByteArray file = path.toUtf8();
     const char* cmd[] = {"loadfile", file.constData(), "replace", nullptr};
     mpv_node result;
@@ -742,6 +568,8 @@ void MpvPlayer::drainEvents()
             event.hasValue = p->data != nullptr;
             if (p->format == MPV_FORMAT_DOUBLE && p->data)
                 event.number = *static_cast<double*>(p->data);
+            else if (p->format == MPV_FORMAT_INT64 && p->data)
+                event.number = double(*static_cast<int64_t*>(p->data));
             else if (p->format == MPV_FORMAT_FLAG && p->data)
                 event.flag = *static_cast<int*>(p->data) != 0;
         }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "platform/AsxParse.h"
+#include "platform/EngineCheck.h"
 #include "platform/MediaPlayerControl.h"
+#include "platform/MpvOptions.h"
 
 #include <QList>
 #include <QStringList>
@@ -97,6 +99,7 @@ private:
 
     mpv_handle* m_mpv = nullptr;
     QStringList m_options;
+    QByteArray m_wid;
     MpvVideoSurface* m_surface = nullptr;
     std::atomic_bool m_wakePending{false};
     bool m_startWhenReady = false;
@@ -150,17 +153,5 @@ private:
     QLabel* m_status = nullptr;
 };
 
-// The engine options every control starts with: no user configuration, no scripts, an idle engine,
-// audio that keeps its pitch down to 0.2x, end-of-file events only when the sound has finished.
-QStringList mpvDefaultOptions();
-// The options a control is made with: the defaults, then VIDMARRO_MPV_OPTIONS (blank-separated
-// name=value pairs), then extraOptions.
-QStringList mpvEffectiveOptions(const QStringList& extraOptions = {});
 // Makes MpvPlayer controls with those options.
 MediaPlayerFactory mpvPlayerFactory(const QStringList& extraOptions = {});
-// True when an engine with those options can be created and initialised.
-bool mpvEngineAvailable(const QStringList& extraOptions = {});
-// The same test made in a child process, so that this one does not load the engine's libraries
-// (some 45 MB resident) before a clip is played. Falls back to the test in this process when no
-// child can be made or it gives no answer.
-bool mpvEngineAvailableApart(const QStringList& extraOptions = {});

@@ -233,3 +233,20 @@ void MpvSoftwareArea::resizeEvent(QResizeEvent* event)
     if (m_ctx && m_mode == Mode::Video)
         renderFrame();
 }
+
+// --- native window ---
+
+MpvNativeArea::MpvNativeArea(QWidget* parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_NativeWindow);
+    // Only this window need be native: the rest of the player window stays drawn as one.
+    setAttribute(Qt::WA_DontCreateNativeAncestors);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void MpvNativeArea::paintEvent(QPaintEvent*)
+{
+    // Under the engine's own window while video plays; seen only between clips and for sound.
+    QPainter painter(this);
+    paintBackground(painter, rect());
+}

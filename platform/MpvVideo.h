@@ -94,3 +94,22 @@ private:
     mpv_render_context* m_ctx = nullptr;
     QImage m_frame;
 };
+
+// A native window of ours that the engine draws into itself (its own video output, given the
+// window's id): frames cost the toolkit nothing. Shows the idle and audio faces when the engine has
+// no video on it.
+class MpvNativeArea : public QWidget, public MpvVideoSurface
+{
+    Q_OBJECT
+public:
+    explicit MpvNativeArea(QWidget* parent);
+    QWidget* widget() override { return this; }
+    bool ready() const override { return true; }
+    void release() override {}
+    // The window the engine draws into; made on first call.
+    quint64 windowId() { return quint64(winId()); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void modeChanged() override { update(); }
+};

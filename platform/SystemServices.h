@@ -2,6 +2,10 @@
 
 #include <QString>
 
+#include <functional>
+
+class QObject;
+
 // What the program asks of the operating system beyond files and windows.
 class SystemServices
 {
@@ -13,4 +17,11 @@ public:
     virtual void openUrl(const QString& url) = 0;
     // True when the media engine can be created and initialised.
     virtual bool mediaEngineAvailable() = 0;
+    // The same answer without holding up the caller: done gets it on context's thread, unless
+    // context has gone. Where the answer is cheap it may come at once.
+    virtual void checkMediaEngine(QObject* context, std::function<void(bool)> done)
+    {
+        (void)context;
+        done(mediaEngineAvailable());
+    }
 };

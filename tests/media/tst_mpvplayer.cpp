@@ -12,9 +12,11 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QToolButton>
 
 #include <clocale>
+#include <atomic>
 #include <memory>
 
 using namespace MediaFixtures;
@@ -321,6 +323,38 @@ private Q_SLOTS:
         QCOMPARE(video, hasPictures);
         // the MIDI clip was rendered once into the cache
         QVERIFY(QFileInfo::exists(MidiRender::cachedWavPath(t("x.mid"))));
+    }
+
+    // Renderings of one clip at once, as Stop then Play or Next then Previous make them: a cancelled
+    // one takes away nothing of the others, which both yield a playable file, and none leaves a
+    // part-written file behind.
+    void midiRendersAreIndependent()
+    {
+        // One long note, so that the renderings overlap.
+        QByteArray midi = QByteArray::fromHex("4d546864000000060000000100604d54726b0000000c");
+        midi += QByteArray::fromHex("00903c40" "9e00803c00" "00ff2f00");
+        const QString clip = path(QStringLiteral("race.mid"));
+        QVERIFY(writeText(clip, midi));
+        const QDir cache = QFileInfo(MidiRender::cachedWavPath(clip)).dir();
+        std::atomic_bool live{false}, cancelled{true};
+        QString wav[3], error[3];
+        auto renderer = [&](int i, const std::atomic_bool* cancel) {
+            return QThread::create([&, i, cancel] { wav[i] = MidiRender::render(clip, cancel, &error[i]); });
+        };
+        std::unique_ptr<QThread> first(renderer(0, &live));
+        first->start();
+        QTRY_VERIFY_WITH_TIMEOUT(!cache.entryList({QStringLiteral("*.part")}).isEmpty() || first->isFinished(), 20000);
+        std::unique_ptr<QThread> stopped(renderer(1, &cancelled));
+        std::unique_ptr<QThread> second(renderer(2, &live));
+        stopped->start();
+        second->start();
+        for (QThread* t : {first.get(), stopped.get(), second.get()})
+            QVERIFY(t->wait(60000));
+        QVERIFY2(!wav[0].isEmpty(), qPrintable(error[0]));
+        QCOMPARE(wav[2], wav[0]);
+        const Pcm sound = readWav(wav[0]);
+        QVERIFY(sound.rate > 0 && sound.samples.size() > sound.rate * 10);
+        QCOMPARE(cache.entryList({QStringLiteral("*.part")}), QStringList());
     }
 
     // Rate 2.0 halves and 0.2 stretches what the sound card gets; pitch and level hold.
