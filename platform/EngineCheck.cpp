@@ -1,6 +1,6 @@
 #include "platform/EngineCheck.h"
 
-#include "platform/MpvEngine.h"
+#include "platform/EngineModule.h"
 #include "platform/MpvOptions.h"
 
 #include <QCoreApplication>
@@ -82,11 +82,10 @@ void checkInWorker(QObject* context, const std::function<void(bool)>& done, cons
 
 bool mpvEngineAvailable(const QStringList& extraOptions)
 {
-    mpv_handle* h = MpvEngine::create(mpvEffectiveOptions(extraOptions));
-    if (!h)
-        return false;
-    MpvEngine::destroy(h);
-    return true;
+    EngineModule* module = engineModule();
+    const std::unique_ptr<EngineSession> session(module ? module->createSession(mpvEffectiveOptions(extraOptions))
+                                                        : nullptr);
+    return session != nullptr;
 }
 
 void mpvEngineCheckApart(QObject* context, std::function<void(bool)> done, const QStringList& extraOptions)

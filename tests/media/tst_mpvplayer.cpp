@@ -3,6 +3,7 @@
 #include "platform/MidiRender.h"
 #include "platform/MpvPlayer.h"
 #include "platform/MpvVideo.h"
+#include "platform/engine/MpvRenderAreas.h"
 
 #include <QApplication>
 #include <QDir>

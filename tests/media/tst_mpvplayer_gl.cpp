@@ -2,6 +2,7 @@
 
 #include "platform/MpvPlayer.h"
 #include "platform/MpvVideo.h"
+#include "platform/engine/MpvRenderAreas.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
