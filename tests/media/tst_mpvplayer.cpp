@@ -1,7 +1,9 @@
 #include "MediaFixtures.h"
 
 #include "platform/MidiRender.h"
+#include "platform/EnginePump.h"
 #include "platform/MpvPlayer.h"
+#include "platform/PlaylistRun.h"
 #include "platform/MpvVideo.h"
 #include "platform/engine/MpvRenderAreas.h"
 
@@ -93,6 +95,27 @@ private:
         return rec.log;
     }
 
+    // The same on the playlist run alone, with no widget anywhere.
+    QStringList runBare(const QStringList& hrefs)
+    {
+        const std::unique_ptr<EngineSession> session(engineModule()->createSession(mpvEffectiveOptions(NullOutputs)));
+        PlaylistRun run(session.get(), nullptr);
+        EnginePump pump(session.get(), [&](const EngineEvent& e) { run.handle(e); }, nullptr);
+        QStringList log;
+        connect(&run, &PlaylistRun::newStream, &run, [&] { log.append(QStringLiteral("new %1").arg(run.currentEntry())); });
+        connect(&run, &PlaylistRun::endOfStream, &run, [&] { log.append(QStringLiteral("end %1").arg(run.currentEntry())); });
+        const QString list = path(QStringLiteral("bare.asx"));
+        if (!writeAsx(list, hrefs))
+            return {QStringLiteral("no playlist")};
+        run.open(list);
+        if (!QTest::qWaitFor([&] { return log.contains(QStringLiteral("end 0")); }, 20000))
+            log.append(QStringLiteral("(no end)"));
+        QCoreApplication::processEvents();
+        if (!QApplication::allWidgets().isEmpty())
+            log.append(QStringLiteral("(a widget was made)"));
+        return log;
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
@@ -163,6 +186,7 @@ private Q_SLOTS:
         QVERIFY(writeText(path(QStringLiteral("run.asx.txt")), "just text"));
         QVERIFY(writeAsx(path(QStringLiteral("pair.wax")), seq({"a.wav", "b.wav"})));
         QCOMPARE(run(hrefs), expected);
+        QCOMPARE(runBare(hrefs), expected);
     }
 
     void repeatNeverReportsZero()
