@@ -131,6 +131,9 @@ int main(int argc, char** argv)
     fs::permissions(work / "run", fs::perms::owner_all);
     const fs::path ours = work / "app" / "vm_play_measure";
     fs::copy_file(bin / "vm_play_measure", ours);
+    // The media engine module goes where the program looks for it, beside the program.
+    if (fs::exists(bin / "libvidmarro-engine.so"))
+        fs::copy_file(bin / "libvidmarro-engine.so", work / "app" / "libvidmarro-engine.so");
     const std::vector<std::string> env{"XDG_RUNTIME_DIR=" + (work / "run").string(), "QT_QPA_PLATFORM=xcb",
                                        "VIDMARRO_MPV_OPTIONS=ao=null"};
 
