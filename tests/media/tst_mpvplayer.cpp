@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QLocalServer>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QSlider>
@@ -19,6 +20,9 @@
 #include <QToolButton>
 
 #include <clocale>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <atomic>
 #include <memory>
 
@@ -427,6 +431,29 @@ private Q_SLOTS:
     }
 
     // Without a sound card the clip still ends normally; the control says there is none.
+    // A sound server that listens counts as a sound card; a socket file that nothing listens on, as
+    // a crashed server leaves, does not.
+    void soundServerCounts()
+    {
+        QLocalServer server;
+        QVERIFY(server.listen(path(QStringLiteral("live-native"))));
+        const QString stale = path(QStringLiteral("stale-native"));
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        qstrncpy(address.sun_path, QFile::encodeName(stale).constData(), sizeof(address.sun_path));
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        QVERIFY(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0);
+        ::close(fd);
+        MpvPlayer player(nullptr, {QStringLiteral("vo=null"), QStringLiteral("ao=pulse")});
+        qputenv("PULSE_SERVER", "unix:" + QFile::encodeName(server.fullServerName()));
+        const bool live = player.IsSoundCardEnabled();
+        qputenv("PULSE_SERVER", "unix:" + QFile::encodeName(stale));
+        const bool dead = player.IsSoundCardEnabled();
+        qunsetenv("PULSE_SERVER");
+        QVERIFY(live);
+        QVERIFY(!dead);
+    }
+
     void noSoundCard()
     {
         auto silent = nullPlayer();
