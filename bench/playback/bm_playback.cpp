@@ -54,10 +54,14 @@ Outcome run(const std::vector<std::string>& argv, const std::vector<std::string>
     for (const std::string& a : argv)
         args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
-    std::vector<std::string> envStore;
-    for (char** e = environ; *e; ++e)
-        envStore.emplace_back(*e);
-    envStore.insert(envStore.end(), extraEnv.begin(), extraEnv.end());
+    // The extra settings replace inherited ones of the same name (the first of a name counts).
+    std::vector<std::string> envStore = extraEnv;
+    for (char** e = environ; *e; ++e) {
+        const std::string entry = *e;
+        const std::string name = entry.substr(0, entry.find('=') + 1);
+        if (std::none_of(extraEnv.begin(), extraEnv.end(), [&](const std::string& x) { return x.rfind(name, 0) == 0; }))
+            envStore.push_back(entry);
+    }
     std::vector<char*> env;
     for (std::string& e : envStore)
         env.push_back(e.data());
