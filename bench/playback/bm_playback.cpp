@@ -6,7 +6,7 @@
 //  - private memory at the idle main window after a 200-clip run, against the same process fresh.
 // No sound device on either side (ao=null). Needs an X display: scripts/bench.sh gives one.
 //
-// usage: bm_playback [--rounds N] [--bin DIR]   (DIR holds vm_play_measure)
+// usage: bm_playback [--rounds N] [--bin DIR] [--memory-only]   (DIR holds vm_play_measure)
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -116,12 +116,15 @@ bool ffmpeg(const std::vector<std::string>& args, const fs::path& out)
 int main(int argc, char** argv)
 {
     int rounds = 3;
+    bool cpu = true;
     fs::path bin = fs::canonical("/proc/self/exe").parent_path();
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--rounds") && i + 1 < argc)
             rounds = std::max(1, std::atoi(argv[++i]));
         else if (!std::strcmp(argv[i], "--bin") && i + 1 < argc)
             bin = argv[++i];
+        else if (!std::strcmp(argv[i], "--memory-only"))
+            cpu = false;
     }
     if (!std::getenv("DISPLAY")) {
         std::fprintf(stderr, "bm_playback: no X display\n");
@@ -175,8 +178,10 @@ int main(int argc, char** argv)
                 into.mpv.push_back(m.cpuMs);
         }
     };
-    measure(video, videoCpu, false);
-    measure(mp3, audioCpu, true);
+    if (cpu) {
+        measure(video, videoCpu, false);
+        measure(mp3, audioCpu, true);
+    }
     std::printf("CPU Go to end, ms (median of %d): 1080p H.264 vidmarro %.0f, mpv %.0f; MP3 vidmarro %.0f, mpv %.0f\n",
                 rounds, median(videoCpu.ours), median(videoCpu.mpv), median(audioCpu.ours), median(audioCpu.mpv));
 
