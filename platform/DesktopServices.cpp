@@ -1,6 +1,7 @@
 #include "platform/DesktopServices.h"
 
 #include "common/AppError.h"
+#include "platform/DesktopSession.h"
 #include "platform/EngineCheck.h"
 
 #include <QDesktopServices>
@@ -96,4 +97,9 @@ bool DesktopServices::mediaEngineAvailable()
 void DesktopServices::checkMediaEngine(QObject* context, std::function<void(bool)> done)
 {
     mpvEngineCheckApart(context, std::move(done));
+}
+
+std::unique_ptr<QObject> DesktopServices::publishSession(MediaSession& session)
+{
+    return std::make_unique<DesktopSession>(session);
 }

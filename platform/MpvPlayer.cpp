@@ -72,7 +72,8 @@ MpvPlayer::MpvPlayer(QWidget* parent, const QStringList& options)
         native = new MpvNativeArea(this);
         m_wid = QByteArray::number(native->windowId());
         // A software OpenGL still beats no pictures; the engine would refuse it on its own.
-        engineOptions << QStringLiteral("vo=gpu") << QStringLiteral("gpu-sw=yes")
+        // The pointer over the pictures is the window's: the engine neither hides nor changes it.
+        engineOptions << QStringLiteral("vo=gpu") << QStringLiteral("gpu-sw=yes") << QStringLiteral("cursor-autohide=no")
                       << QStringLiteral("wid=") + QString::fromLatin1(m_wid);
     } else if (vo.isEmpty()) {
         engineOptions << QStringLiteral("vo=libmpv");
@@ -161,6 +162,7 @@ void MpvPlayer::buildFace()
     layout->addWidget(m_trackerRow);
 
     auto* panel = new QWidget(this);
+    m_panel = panel;
     panel->setObjectName(QStringLiteral("controlPanel"));
     auto* panelLayout = new QHBoxLayout(panel);
     panelLayout->setContentsMargins(2, 0, 2, 0);
@@ -242,13 +244,21 @@ bool MpvPlayer::IsSoundCardEnabled()
 void MpvPlayer::SetShowTracker(bool on)
 {
     m_showTracker = on;
-    m_trackerRow->setVisible(on);
+    m_trackerRow->setVisible(on && !m_videoOnly);
 }
 
 void MpvPlayer::SetShowStatusBar(bool on)
 {
     m_showStatusBar = on;
-    m_status->setVisible(on);
+    m_status->setVisible(on && !m_videoOnly);
+}
+
+void MpvPlayer::setVideoOnly(bool on)
+{
+    m_videoOnly = on;
+    m_panel->setVisible(!on);
+    SetShowTracker(m_showTracker);
+    SetShowStatusBar(m_showStatusBar);
 }
 
 void MpvPlayer::SetRate(double rate)
@@ -373,4 +383,5 @@ void MpvPlayer::refreshFace()
     m_volumeSlider->setValue(qRound(volume()));
 
     m_status->setText(statusText());
+    Q_EMIT faceChanged();
 }

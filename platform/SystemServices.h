@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 
 #include <functional>
+#include <memory>
 
-class QObject;
+class MediaSession;
 
 // What the program asks of the operating system beyond files and windows.
 class SystemServices
@@ -24,4 +26,7 @@ public:
         (void)context;
         done(mediaEngineAvailable());
     }
+    // Shows a player window to the desktop (media keys and panels, no screensaver during video)
+    // for as long as the returned object lives. None by default: tests stay off the desktop.
+    virtual std::unique_ptr<QObject> publishSession(MediaSession& /*session*/) { return nullptr; }
 };
