@@ -106,6 +106,15 @@ MpvPlayer::MpvPlayer(QWidget* parent, const QStringList& options)
     m_run->surfaceReady = [this] { return m_surface->ready(); };
     m_run->surfaceShown = [this] { return m_surface->widget()->isVisible(); };
     m_run->showMode = [this](MpvVideoSurface::Mode mode, const QString& caption) { m_surface->setMode(mode, caption); };
+    if (native) {
+        // Once there has been video the engine keeps its window for the rest of its life.
+        connect(m_run, &PlaylistRun::newStream, this, [this] {
+            if (m_run->hasVideo() && !m_keepsWindow) {
+                m_keepsWindow = true;
+                m_session->setText("force-window", "yes");
+            }
+        });
+    }
     connect(m_run, &PlaylistRun::newStream, this, &MediaPlayerControl::OnNewStream);
     connect(m_run, &PlaylistRun::endOfStream, this, &MediaPlayerControl::OnEndOfStream);
     connect(m_run, &PlaylistRun::changed, this, &MpvPlayer::refreshFace);

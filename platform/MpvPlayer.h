@@ -84,6 +84,7 @@ private:
     PlaylistRun* m_run = nullptr;
     MpvVideoSurface* m_surface = nullptr;
     QByteArray m_wid;
+    bool m_keepsWindow = false;
 
     bool m_showTracker = true;
     bool m_showStatusBar = true;

@@ -45,17 +45,62 @@ void MpvVideoSurface::paintBackground(QPainter& painter, const QRect& rect) cons
 
 // --- native window ---
 
+namespace {
+
+// The idle and audio faces, in a native window of their own so that they stack above the engine's.
+class FaceWindow : public QWidget
+{
+public:
+    explicit FaceWindow(MpvNativeArea* area) : QWidget(area), m_area(area)
+    {
+        setAttribute(Qt::WA_NativeWindow);
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        m_area->paintFace(painter, rect());
+    }
+
+private:
+    MpvNativeArea* m_area;
+};
+
+} // namespace
+
 MpvNativeArea::MpvNativeArea(QWidget* parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_NativeWindow);
     // Only this window need be native: the rest of the player window stays drawn as one.
     setAttribute(Qt::WA_DontCreateNativeAncestors);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    m_face = new FaceWindow(this);
+    m_face->setFocusProxy(this);
 }
 
 void MpvNativeArea::paintEvent(QPaintEvent*)
 {
-    // Under the engine's own window while video plays; seen only between clips and for sound.
     QPainter painter(this);
     paintBackground(painter, rect());
+}
+
+void MpvNativeArea::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    m_face->setGeometry(rect());
+}
+
+void MpvNativeArea::modeChanged()
+{
+    if (m_mode == Mode::Video) {
+        m_face->hide();
+    } else {
+        m_face->show();
+        m_face->raise();
+        m_face->update();
+    }
+    update();
 }

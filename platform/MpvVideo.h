@@ -38,8 +38,10 @@ protected:
 };
 
 // A native window of ours that the engine draws into itself (its own video output, given the
-// window's id): frames cost the toolkit nothing. Shows the idle and audio faces when the engine has
-// no video on it.
+// window's id): frames cost the toolkit nothing. Once the engine has shown video it keeps its window
+// (and its drawing context) until it ends, since making them again for each clip costs memory that
+// some drivers never give back; the idle and audio faces are then drawn on a window of ours stacked
+// above the engine's.
 class MpvNativeArea : public QWidget, public MpvVideoSurface
 {
     Q_OBJECT
@@ -50,8 +52,14 @@ public:
     void release() override {}
     // The window the engine draws into; made on first call.
     quint64 windowId() { return quint64(winId()); }
+    // Draws the faces of the given mode into painter (for the window above the engine's).
+    void paintFace(QPainter& painter, const QRect& rect) const { paintBackground(painter, rect); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void modeChanged() override { update(); }
+    void resizeEvent(QResizeEvent* event) override;
+    void modeChanged() override;
+
+private:
+    QWidget* m_face;
 };
