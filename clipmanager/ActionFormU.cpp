@@ -10,6 +10,7 @@
 
 #include <QButtonGroup>
 #include <QFileInfo>
+#include <QStyle>
 
 TActionForm::TActionForm(SharedState& state, Services& services, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
@@ -64,6 +65,7 @@ TActionForm::TActionForm(SharedState& state, Services& services, QWidget* parent
     connect(ui->UnSelButton, &QPushButton::clicked, this, &TActionForm::UnSelButtonClick);
     connect(ui->FillButton, &QPushButton::clicked, this, &TActionForm::FillButtonClick);
     connect(ui->EmptyButton, &QPushButton::clicked, this, &TActionForm::EmptyButtonClick);
+    ui->CloseButton->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
     connect(ui->CloseButton, &QPushButton::clicked, this, &QDialog::reject);
     onLabelClick(ui->GoButton, [this] { GoButtonClick(); });
 

@@ -3,6 +3,7 @@
 #include "common/SharedState.h"
 #include "editor/ClipListModel.h"
 #include "editor/ConfirmKillU.h"
+#include "editor/WidestRowDelegate.h"
 #include "platform/Guard.h"
 #include "platform/Services.h"
 #include "platform/Trash.h"
@@ -47,6 +48,7 @@ TMangle::TMangle(SharedState& state, Services& services, FileDialogSettings& cli
     setFixedSize(size());
     m_caption = windowTitle();
     ui->ListBox1->setModel(m_clips);
+    ui->ListBox1->setItemDelegate(new WidestRowDelegate(m_clips, ui->ListBox1));
     ui->ButtonOK->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
     ui->BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
     // Only OK answers Enter; the other buttons take it only while they have the focus.
