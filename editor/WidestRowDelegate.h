@@ -3,6 +3,8 @@
 #include <QFont>
 #include <QStyledItemDelegate>
 
+#include <vector>
+
 class QAbstractItemModel;
 
 // Makes every row of a list as wide as its widest entry. A list with uniform item sizes (quick
@@ -18,8 +20,10 @@ public:
 private:
     int widest() const;
     int widestOf(int first, int last) const;
+    int roughWidth(const QString& text) const;
 
     QAbstractItemModel* m_model;
     mutable QFont m_font;
     mutable int m_widest = -1; // pixels in m_font; -1 until measured
+    mutable std::vector<int> m_advance; // per UTF-16 unit in m_font, -1 until measured
 };
