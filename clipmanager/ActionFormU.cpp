@@ -19,6 +19,7 @@ TActionForm::TActionForm(SharedState& state, Services& services, QWidget* parent
 {
     ui->setupUi(this);
     setFixedSize(size());
+    keepFromMinimising(this);
 
     m_actions = new QButtonGroup(this);
     const QList<QRadioButton*> items = {ui->RadioItem0, ui->RadioItem1, ui->RadioItem2, ui->RadioItem3,

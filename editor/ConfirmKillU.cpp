@@ -11,6 +11,7 @@ TConfirmKill::TConfirmKill(QWidget* parent)
 {
     ui->setupUi(this);
     setFixedSize(size());
+    keepFromMinimising(this);
     ui->OKbutton->setIcon(style()->standardIcon(QStyle::SP_DialogYesButton));
     ui->CancelButton->setIcon(style()->standardIcon(QStyle::SP_DialogNoButton));
     connect(ui->OKbutton, &QPushButton::clicked, this, &TConfirmKill::OKbuttonClick);

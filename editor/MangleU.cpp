@@ -46,6 +46,7 @@ TMangle::TMangle(SharedState& state, Services& services, FileDialogSettings& cli
                            ui->ButtonOK, ui->BitBtn1, ui->ButtonErase})
         b->setFont(arial(14));
     setFixedSize(size());
+    keepFromMinimising(this);
     m_caption = windowTitle();
     ui->ListBox1->setModel(m_clips);
     ui->ListBox1->setItemDelegate(new WidestRowDelegate(m_clips, ui->ListBox1));

@@ -4,8 +4,27 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QTimer>
 
 namespace {
+
+class Unminimiser : public QObject
+{
+public:
+    explicit Unminimiser(QWidget* window) : QObject(window) { window->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* window = static_cast<QWidget*>(watched);
+        if (event->type() == QEvent::WindowStateChange && window->isMinimized())
+            QTimer::singleShot(0, window, [window] {
+                if (window->isMinimized() && window->isVisible())
+                    window->showNormal();
+            });
+        return false;
+    }
+};
 
 class LabelClick : public QObject
 {
@@ -46,4 +65,9 @@ void centreOnScreen(QWidget* window)
 void onLabelClick(QLabel* label, std::function<void()> handler)
 {
     new LabelClick(label, std::move(handler));
+}
+
+void keepFromMinimising(QWidget* window)
+{
+    new Unminimiser(window);
 }
