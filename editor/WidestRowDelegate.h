@@ -24,6 +24,6 @@ private:
 
     QAbstractItemModel* m_model;
     mutable QFont m_font;
-    mutable int m_widest = -1; // pixels in m_font; -1 until measured
+    mutable int m_widest = -1;          // pixels in m_font; -1 until measured
     mutable std::vector<int> m_advance; // per UTF-16 unit in m_font, -1 until measured
 };

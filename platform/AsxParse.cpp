@@ -251,10 +251,11 @@ template <typename OnEntry> void scanEntries(const QString& text, const QString&
             entryRefs.clear();
             entryBase.clear();
         } else if (tag.is(QLatin1String("BASE")) && !tag.closing) {
-            if (!tag.href.trimmed().isEmpty())
-                (inEntry ? entryBase : listBase) = resolve(tag.href, folder, listBase); // a folder or a web address
+            if (!tag.href.trimmed().isEmpty()) // a folder or a web address
+                (inEntry ? entryBase : listBase) = resolve(tag.href, folder, listBase);
         } else if ((tag.is(QLatin1String("REF")) || tag.is(QLatin1String("ENTRYREF"))) && !tag.closing) {
-            const QString ref = resolve(tag.href, folder, inEntry && !entryBase.isEmpty() ? entryBase : listBase);
+            const QString ref =
+                resolve(tag.href, folder, inEntry && !entryBase.isEmpty() ? entryBase : listBase);
             if (ref.isEmpty())
                 continue;
             if (inEntry && tag.is(QLatin1String("REF"))) {

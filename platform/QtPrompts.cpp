@@ -27,7 +27,9 @@ QString rememberedFolder(const QString& name)
 {
     if (name.isEmpty())
         return {};
-    const QString dir = QSettings(folderMemoryPath(), QSettings::IniFormat).value(QStringLiteral("Folders/") + name).toString();
+    const QString dir = QSettings(folderMemoryPath(), QSettings::IniFormat)
+                            .value(QStringLiteral("Folders/") + name)
+                            .toString();
     return QFileInfo(dir).isDir() ? dir : QString();
 }
 

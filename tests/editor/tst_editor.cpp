@@ -15,8 +15,8 @@
 #include <QFile>
 #include <QListView>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
