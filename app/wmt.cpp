@@ -160,12 +160,15 @@ void TForm1::checkMediaPlayer()
     if (!m_checkMediaPlayer)
         return;
     m_checkMediaPlayer = false;
-    if (!MediaPlayerInstalled()) {
-        m_services.prompts.message(QStringLiteral("ERROR:\rIt seems the Windows Media Player is not installed\r"
-                                                  "Please download + install latest version available free from\r ") +
-                                       MediaPlayerDownload,
-                                   this);
-    }
+    // The answer comes later; the window is usable meanwhile.
+    m_services.system.checkMediaEngine(this, [this](bool installed) {
+        if (!installed)
+            m_services.prompts.message(
+                QStringLiteral("ERROR:\rIt seems the Windows Media Player is not installed\r"
+                               "Please download + install latest version available free from\r ") +
+                    MediaPlayerDownload,
+                this);
+    });
 }
 
 bool TForm1::MediaPlayerInstalled()
