@@ -84,6 +84,7 @@ void TForm1::setUpWindow()
 
     OpenDialog1.kind = FileDialogSettings::OpenMany;
     OpenDialog1.title = QStringLiteral("Select clip(s)");
+    OpenDialog1.rememberAs = QStringLiteral("clips"); // opens where the last pick was made, next run too
     OpenDialog1.filters = {
         QStringLiteral("All file types (*.*)"),
         QStringLiteral("Audio (music) files (*.asf *.mp2 *.mp3 *.wav *.mid *.wma *.aif *.au *.wax)"),

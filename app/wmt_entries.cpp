@@ -130,8 +130,10 @@ bool TForm1::RunPlayer()
     m_playerStarted = player->started();
     player.reset();
     if (S.ShutdownPending) {
-        // A refused request leaves the flag set; the window must come back for the user.
+        // Once the refusal has been reported the window comes back for the user, and the next
+        // playback does not try again unless Sleep is chosen anew.
         if (!guarded(m_services.prompts, this, [&] { ShutdownComputer(); })) {
+            S.ShutdownPending = false;
             show();
             return false;
         }

@@ -10,6 +10,7 @@
 
 #include <QButtonGroup>
 #include <QFileInfo>
+#include <QStyle>
 
 TActionForm::TActionForm(SharedState& state, Services& services, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
@@ -18,6 +19,7 @@ TActionForm::TActionForm(SharedState& state, Services& services, QWidget* parent
 {
     ui->setupUi(this);
     setFixedSize(size());
+    keepFromMinimising(this);
 
     m_actions = new QButtonGroup(this);
     const QList<QRadioButton*> items = {ui->RadioItem0, ui->RadioItem1, ui->RadioItem2, ui->RadioItem3,
@@ -64,6 +66,7 @@ TActionForm::TActionForm(SharedState& state, Services& services, QWidget* parent
     connect(ui->UnSelButton, &QPushButton::clicked, this, &TActionForm::UnSelButtonClick);
     connect(ui->FillButton, &QPushButton::clicked, this, &TActionForm::FillButtonClick);
     connect(ui->EmptyButton, &QPushButton::clicked, this, &TActionForm::EmptyButtonClick);
+    ui->CloseButton->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
     connect(ui->CloseButton, &QPushButton::clicked, this, &QDialog::reject);
     onLabelClick(ui->GoButton, [this] { GoButtonClick(); });
 

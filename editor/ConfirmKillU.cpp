@@ -19,6 +19,7 @@ TConfirmKill::TConfirmKill(QWidget* parent)
     resize(qMax(width(), text + 2 * MinMargin), height());
     question->setGeometry(qMin(question->x(), (width() - text) / 2), question->y(), text, question->height());
     setFixedSize(size());
+    keepFromMinimising(this);
     ui->OKbutton->setIcon(style()->standardIcon(QStyle::SP_DialogYesButton));
     ui->CancelButton->setIcon(style()->standardIcon(QStyle::SP_DialogNoButton));
     connect(ui->OKbutton, &QPushButton::clicked, this, &TConfirmKill::OKbuttonClick);

@@ -4,6 +4,7 @@
 #include "editor/ClipDrop.h"
 #include "editor/ClipListModel.h"
 #include "editor/ConfirmKillU.h"
+#include "editor/WidestRowDelegate.h"
 #include "platform/Guard.h"
 #include "platform/Services.h"
 #include "platform/Trash.h"
@@ -75,8 +76,10 @@ TMangle::TMangle(SharedState& state, Services& services, FileDialogSettings& cli
                            ui->ButtonOK, ui->BitBtn1, ui->ButtonErase})
         b->setFont(arial(14));
     setFixedSize(size());
+    keepFromMinimising(this);
     m_caption = windowTitle();
     ui->ListBox1->setModel(m_clips);
+    ui->ListBox1->setItemDelegate(new WidestRowDelegate(m_clips, ui->ListBox1));
     ui->ButtonOK->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
     ui->BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
     // Only OK answers Enter; the other buttons take it only while they have the focus.

@@ -8,12 +8,31 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
 
 #include <cmath>
 
 namespace {
 
 const char* const LabelActionName = "vidmarroLabelAction";
+
+class Unminimiser : public QObject
+{
+public:
+    explicit Unminimiser(QWidget* window) : QObject(window) { window->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* window = static_cast<QWidget*>(watched);
+        if (event->type() == QEvent::WindowStateChange && window->isMinimized())
+            QTimer::singleShot(0, window, [window] {
+                if (window->isMinimized() && window->isVisible())
+                    window->showNormal();
+            });
+        return false;
+    }
+};
 
 class LabelClick : public QObject
 {
@@ -217,4 +236,9 @@ void comeBack(QWidget* window, QWidget* focus)
     window->activateWindow();
     if (focus)
         focus->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void keepFromMinimising(QWidget* window)
+{
+    new Unminimiser(window);
 }

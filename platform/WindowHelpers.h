@@ -33,3 +33,8 @@ void keepTextReadable(QWidget* widget, int backgroundRole);
 // Gives the main window back to the user after a window of ours closed: shown, raised, active,
 // with the focus on `focus`.
 void comeBack(QWidget* window, QWidget* focus);
+
+// For a window designed without a minimise box: a window manager that offers one all the same
+// (openbox gives every titled window the same buttons, whatever its hints say) would hide a modal
+// dialog with nothing on screen to bring it back, so the window comes straight back.
+void keepFromMinimising(QWidget* window);

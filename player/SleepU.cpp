@@ -24,6 +24,7 @@ TSleepF::TSleepF(SharedState& state, QWidget* parent)
     ui->setupUi(this);
     setFixedSize(size());
     setAttribute(Qt::WA_QuitOnClose, false);
+    keepFromMinimising(this);
     ui->BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
     ui->BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
     for (int i = 0; i < ItemCount; ++i) {
