@@ -9,8 +9,10 @@
 #include "common/SharedState.h"
 #include "editor/MangleU.h"
 #include "platform/Guard.h"
+#include "platform/WindowHelpers.h"
 #include "player/WplayerU2.h"
 #include "playlist/CCFuncs.h"
+#include "ui_wmt.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -83,7 +85,7 @@ void TForm1::PickButtonClick()
         }
         if (!S.LeftBox.isEmpty())
             ShowClipManager();
-        show();
+        comeBack(this, ui->PickButton);
     });
 }
 
@@ -107,7 +109,7 @@ void TForm1::LoadButtonClick()
         S.PlaylistPath = workingPlaylist(S);
         if (!S.AllBox.isEmpty() && !RunPlayer())
             return;
-        show();
+        comeBack(this, ui->LoadButton);
     });
 }
 
@@ -128,8 +130,10 @@ bool TForm1::RunPlayer()
     m_playerStarted = player->started();
     player.reset();
     if (S.ShutdownPending) {
-        // A refused request leaves the flag set; the window must come back for the user.
+        // Once the refusal has been reported the window comes back for the user, and the next
+        // playback does not try again unless Sleep is chosen anew.
         if (!guarded(m_services.prompts, this, [&] { ShutdownComputer(); })) {
+            S.ShutdownPending = false;
             show();
             return false;
         }
@@ -149,4 +153,5 @@ void TForm1::ShowEditor()
 {
     TMangle editor(S, m_services, OpenDialog1, this);
     editor.exec();
+    comeBack(this, ui->Button1);
 }

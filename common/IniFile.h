@@ -3,8 +3,9 @@
 #include <QString>
 
 // A private-profile settings file: each write goes straight to the file, and reads never fail.
-// The file keeps its sections, keys and comments in order and ends its lines in CR LF; it is
-// replaced atomically, so a failed write leaves the old file whole.
+// A write changes only its key's value, or adds the key to its section (and the section to the
+// file); every other byte stays as it was. Lines we add end as the file's first line does (CR LF
+// in a new file). The file is replaced atomically, so a failed write leaves the old file whole.
 class IniFile
 {
 public:

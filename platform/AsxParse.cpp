@@ -177,24 +177,31 @@ Tag parseTag(const QString& text, qsizetype& i)
     return tag;
 }
 
-QString resolve(const QString& href, const QString& folder)
+// A reference as the player takes it: a URL as it stands; a path (or file: URL) relative to
+// `base` when a BASE is in force, else to the playlist's folder. Against a web BASE a path is a
+// URL reference, so "/media/clip.wmv" names a clip on that host, not on this disk.
+QString resolve(const QString& href, const QString& folder, const QString& base = {})
 {
     QString ref = href.trimmed();
     if (ref.isEmpty())
         return {};
+    bool local = false;
     if (ref.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) {
-        const QString local = QUrl(ref).toLocalFile();
-        if (local.isEmpty())
+        const QString path = QUrl(ref).toLocalFile();
+        if (path.isEmpty())
             return ref;
         // "file:%20" names no file, and "file:a.mp3" is as relative to the playlist as "a.mp3"
-        if (local.trimmed().isEmpty())
+        if (path.trimmed().isEmpty())
             return {};
-        ref = local;
+        ref = path;
+        local = true;
     } else if (isRemote(ref)) {
         return ref;
     }
+    if (!local && isRemote(base))
+        return QUrl(base).resolved(QUrl(ref)).toString(QUrl::FullyEncoded);
     if (QDir::isRelativePath(ref))
-        return QDir::cleanPath(QDir(folder).filePath(ref));
+        return QDir::cleanPath(QDir(base.isEmpty() || isRemote(base) ? folder : base).filePath(ref));
     return ref;
 }
 
@@ -204,6 +211,9 @@ template <typename OnEntry> void scanEntries(const QString& text, const QString&
 {
     QStringList entryRefs;
     bool inEntry = false;
+    // A BASE holds for the references after it at its own level: the playlist's, or one entry's.
+    QString listBase;
+    QString entryBase;
     qsizetype i = 0;
     while (i < text.size()) {
         const qsizetype lt = text.indexOf(u'<', i);
@@ -221,8 +231,13 @@ template <typename OnEntry> void scanEntries(const QString& text, const QString&
                 return;
             inEntry = !tag.closing && !tag.selfClosing;
             entryRefs.clear();
+            entryBase.clear();
+        } else if (tag.is(QLatin1String("BASE")) && !tag.closing) {
+            if (!tag.href.trimmed().isEmpty()) // a folder or a web address
+                (inEntry ? entryBase : listBase) = resolve(tag.href, folder, listBase);
         } else if ((tag.is(QLatin1String("REF")) || tag.is(QLatin1String("ENTRYREF"))) && !tag.closing) {
-            const QString ref = resolve(tag.href, folder);
+            const QString ref =
+                resolve(tag.href, folder, inEntry && !entryBase.isEmpty() ? entryBase : listBase);
             if (ref.isEmpty())
                 continue;
             if (inEntry && tag.is(QLatin1String("REF"))) {

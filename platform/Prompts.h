@@ -21,6 +21,7 @@ struct FileDialogSettings
     bool mustExist = true; // open dialogs: the chosen file must exist
     bool confirmOverwrite = false;
     QString lastDir;       // kept by the dialog: the folder of the last confirmed choice
+    QString rememberAs;    // when set, the last folder is also kept across runs under this name
 };
 
 // One message box: caption, text, icon and the buttons it offers.

@@ -7,7 +7,61 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QInputDialog>
+#include <QLineEdit>
+#include <QSettings>
+
+namespace {
+
+// Dialogs' last folders, kept across runs in a small state file of our own (not the settings
+// file, whose keys are fixed).
+QString folderMemoryPath()
+{
+    QString home = qEnvironmentVariable("XDG_STATE_HOME");
+    if (home.isEmpty() || QDir::isRelativePath(home))
+        home = QDir::homePath() + QStringLiteral("/.local/state");
+    return home + QStringLiteral("/vidmarro/dialogs.ini");
+}
+
+QString rememberedFolder(const QString& name)
+{
+    if (name.isEmpty())
+        return {};
+    const QString dir = QSettings(folderMemoryPath(), QSettings::IniFormat)
+                            .value(QStringLiteral("Folders/") + name)
+                            .toString();
+    return QFileInfo(dir).isDir() ? dir : QString();
+}
+
+void rememberFolder(const QString& name, const QString& dir)
+{
+    if (name.isEmpty() || dir.isEmpty())
+        return;
+    QDir().mkpath(QFileInfo(folderMemoryPath()).path());
+    QSettings(folderMemoryPath(), QSettings::IniFormat).setValue(QStringLiteral("Folders/") + name, dir);
+}
+
+// "*.*" was written for a platform where it means every file; Qt's matching wants a full stop in
+// the name. The filter keeps its text, and the dialog lists every file under it.
+void widenStarDotStar(QFileDialog& dlg)
+{
+    auto* model = dlg.findChild<QFileSystemModel*>();
+    if (!model)
+        return; // a native dialog of the desktop's: its own matching
+    const auto widen = [model] {
+        QStringList patterns = model->nameFilters();
+        const qsizetype all = patterns.indexOf(QStringLiteral("*.*"));
+        if (all < 0)
+            return;
+        patterns[all] = QStringLiteral("*");
+        model->setNameFilters(patterns);
+    };
+    widen();
+    QObject::connect(&dlg, &QFileDialog::filterSelected, model, widen);
+}
+
+} // namespace
 
 QMessageBox::StandardButton QtPrompts::messageBox(const MessageBoxRequest& request, QWidget* parent)
 {
@@ -29,9 +83,10 @@ QStringList QtPrompts::fileDialog(FileDialogSettings& request, QWidget* parent)
     dlg.setDefaultSuffix(request.defaultSuffix);
     // With no folder of its own and none browsed yet, start at home rather than at the bare
     // list of drives.
-    dlg.setDirectory(!request.initialDir.isEmpty() ? request.initialDir
-                     : !request.lastDir.isEmpty()  ? request.lastDir
-                                                   : QDir::homePath());
+    QString start = !request.initialDir.isEmpty() ? request.initialDir : request.lastDir;
+    if (start.isEmpty())
+        start = rememberedFolder(request.rememberAs);
+    dlg.setDirectory(!start.isEmpty() ? start : QDir::homePath());
     if (!request.fileName.isEmpty())
         dlg.selectFile(request.fileName);
     switch (request.kind) {
@@ -49,24 +104,34 @@ QStringList QtPrompts::fileDialog(FileDialogSettings& request, QWidget* parent)
         dlg.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
         break;
     }
+    widenStarDotStar(dlg);
     if (dlg.exec() != QDialog::Accepted)
         return {};
     // Qt hands back "/" everywhere; the program's paths use the platform's own separator.
     QStringList files = dlg.selectedFiles();
     for (QString& f : files)
         f = QDir::toNativeSeparators(f);
-    if (!files.isEmpty())
+    if (!files.isEmpty()) {
         request.lastDir = Paths::directory(files.first());
+        rememberFolder(request.rememberAs, request.lastDir);
+    }
     return files;
 }
 
 bool QtPrompts::inputBox(const QString& caption, const QString& prompt, QString& value, QWidget* parent)
 {
-    bool ok = false;
-    const QString text = QInputDialog::getText(parent, caption, prompt, QLineEdit::Normal, value, &ok);
-    if (ok)
-        value = text;
-    return ok;
+    QInputDialog dlg(parent);
+    dlg.setWindowTitle(caption);
+    dlg.setLabelText(prompt);
+    dlg.setInputMode(QInputDialog::TextInput);
+    dlg.setTextValue(value);
+    // Without a prompt the field is named after the box, for assistive tools.
+    if (auto* field = dlg.findChild<QLineEdit*>())
+        field->setAccessibleName(prompt.isEmpty() ? caption : prompt);
+    if (dlg.exec() != QDialog::Accepted)
+        return false;
+    value = dlg.textValue();
+    return true;
 }
 
 QString QtPrompts::browseFolder(FolderBrowseRequest& request, QWidget* parent)

@@ -24,12 +24,14 @@ TSleepF::TSleepF(SharedState& state, QWidget* parent)
     ui->setupUi(this);
     setFixedSize(size());
     setAttribute(Qt::WA_QuitOnClose, false);
+    keepFromMinimising(this);
     ui->BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
     ui->BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
     for (int i = 0; i < ItemCount; ++i) {
         auto* b = ui->SleepTimer->findChild<QRadioButton*>(QStringLiteral("SleepTimerItem%1").arg(i));
         m_group->addButton(b, i);
     }
+    ui->Memo1->setAccessibleName(QStringLiteral("About the sleep timer"));
     connect(ui->BitBtn1, &QPushButton::clicked, this, &TSleepF::BitBtn1Click);
     connect(ui->BitBtn2, &QPushButton::clicked, this, &TSleepF::BitBtn2Click);
     FormCreate();

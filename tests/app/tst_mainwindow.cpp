@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
@@ -25,6 +26,7 @@
 #include <QTimer>
 
 #include <csignal>
+#include <functional>
 #include <sys/resource.h>
 
 namespace {
@@ -55,6 +57,21 @@ void writeFile(const QString& path, const QByteArray& data)
 
 using Fixture = WindowFixture;
 
+// Runs `act` on the next file dialog that comes up; `act` must end the dialog.
+void onNextFileDialog(std::function<void(QFileDialog&)> act)
+{
+    auto* poll = new QTimer;
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
+        if (auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            poll->stop();
+            poll->deleteLater();
+            act(*dlg);
+        }
+    });
+    poll->start();
+}
+
 } // namespace
 
 class TestMainWindow : public QObject
@@ -63,7 +80,11 @@ class TestMainWindow : public QObject
     QTemporaryDir m_runtime; // the single-instance guard's lock and socket
 
 private Q_SLOTS:
-    void initTestCase() { qputenv("XDG_RUNTIME_DIR", m_runtime.path().toLocal8Bit()); }
+    void initTestCase()
+    {
+        qputenv("XDG_RUNTIME_DIR", m_runtime.path().toLocal8Bit());
+        qputenv("XDG_STATE_HOME", m_runtime.filePath(QStringLiteral("state")).toLocal8Bit());
+    }
 
     void firstStartWritesDefaults()
     {
@@ -132,6 +153,26 @@ private Q_SLOTS:
         writeFile(fx.ini(), "[Bar]\r\nTrack=1\r\n");
         TForm1 form(fx.state, fx.services, fx.dir.path());
         QVERIFY(!readAll(fx.ini()).contains("Date1"));
+    }
+
+    // A write changes its key's value, or adds its line to its section or the section to the end;
+    // every other byte of a hand-edited file stays: comments, blanks, letter case, line ends.
+    void settingsWritesTouchOnlyTheirKey()
+    {
+        Fixture fx;
+        writeFile(fx.ini(), "; my settings\r\n[ dates ]  ; note\r\nDate1 = 1/2/2003\r\n\r\n# off for now\n"
+                            "[Bar]\n  TRACK  =\t1  \n;Status=0\n[Other]\r\nTrack=1");
+        IniFile ini(fx.ini());
+        ini.writeBool(QStringLiteral("Bar"), QStringLiteral("Track"), false);
+        ini.writeBool(QStringLiteral("Bar"), QStringLiteral("Status"), false);
+        ini.writeString(QStringLiteral("Dates"), QStringLiteral("SD"), QStringLiteral("5/6/2024 10:11:12"));
+        ini.writeString(QStringLiteral("Recent"), QStringLiteral("Last"), QStringLiteral("x"));
+        QCOMPARE(readAll(fx.ini()),
+                 QByteArray("; my settings\r\n[ dates ]  ; note\r\nDate1 = 1/2/2003\r\nSD=5/6/2024 10:11:12\r\n"
+                            "\r\n# off for now\n[Bar]\n  TRACK  =\t0  \nStatus=0\r\n;Status=0\n[Other]\r\n"
+                            "Track=1\r\n[Recent]\r\nLast=x\r\n"));
+        TForm1 form(fx.state, fx.services, fx.dir.path());
+        QVERIFY(!fx.state.ShowTrackBar && !fx.state.ShowStatusBar); // what was written is what is read
     }
 
     void booleansAreReadAsIntegers_data()
@@ -355,6 +396,47 @@ private Q_SLOTS:
         QCOMPARE(save.files.size(), 1);
         QVERIFY2(QFileInfo(save.files.first()).fileName().startsWith(QStringLiteral("Playlist")),
                  qPrintable(save.files.first()));
+    }
+
+    // "All file types" lists names without a full stop too. The folder of a pick is where the clip
+    // dialog opens in the next run, and the settings file is not where that is kept.
+    void clipDialogListsEveryFileAndRemembersItsFolder()
+    {
+        QTemporaryDir app;
+        QTemporaryDir clips;
+        writeFile(clips.filePath(QStringLiteral("README")), "x");
+        writeFile(clips.filePath(QStringLiteral("a.mp3")), "x");
+        QtPrompts qt;
+        RecordingServices system;
+        Services services{qt, system, nullptr};
+        int listed = 0;
+        {
+            SharedState state;
+            TForm1 form(state, services, app.path());
+            onNextFileDialog([&](QFileDialog& dlg) {
+                dlg.setDirectory(clips.path());
+                auto* model = dlg.findChild<QFileSystemModel*>();
+                const QModelIndex folder = model->index(clips.path());
+                if (QTest::qWaitFor([&] { return model->rowCount(folder) == 2; }))
+                    listed = model->rowCount(folder);
+                if (QWidget* typing = dlg.focusWidget())
+                    typing->clearFocus(); // the name box takes a selection only when not typed in
+                dlg.selectFile(QStringLiteral("README"));
+                static_cast<QDialog&>(dlg).accept();
+            });
+            QCOMPARE(qt.fileDialog(form.OpenDialog1, &form).size(), 1);
+        }
+        QCOMPARE(listed, 2);
+        SharedState state;
+        TForm1 again(state, services, app.path());
+        QString opened;
+        onNextFileDialog([&](QFileDialog& dlg) {
+            opened = dlg.directory().path();
+            dlg.reject();
+        });
+        qt.fileDialog(again.OpenDialog1, &again);
+        QCOMPARE(QDir(opened).canonicalPath(), QDir(clips.path()).canonicalPath());
+        QVERIFY(!readAll(state.IniPath).contains(QFile::encodeName(clips.path())));
     }
 
     // The folder a pick records, and the save step's test for an extension.

@@ -16,6 +16,7 @@
 #include <QListView>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -156,6 +157,31 @@ private:
     };
 
 private Q_SLOTS:
+    // A long entry keeps its whole text and the scroll bar that reaches it wherever Sort and Move
+    // put it: the list sizes all rows from one sample row, which may be a short one.
+    void longEntriesStayReadable()
+    {
+        Fixture f;
+        const QString longClip = f.clip(QStringLiteral("a") + QString(150, u'x') + QStringLiteral(".mp3"));
+        writeAsx(f.path(QStringLiteral("list.asx")), {f.clip(QStringLiteral("b.mp3")), longClip});
+        QVERIFY(f.open(f.path(QStringLiteral("list.asx"))));
+        const auto readable = [&] {
+            QListView* view = f.view();
+            const QRect row = view->visualRect(f.editor->clips()->index(int(f.listed().indexOf(longClip))));
+            return row.width() > view->fontMetrics().horizontalAdvance(longClip) &&
+                   view->horizontalScrollBar()->maximum() > 0;
+        };
+        QTRY_VERIFY(readable());
+        f.click(f.button("ButtonSort"));
+        QTRY_VERIFY(readable());
+        f.clickRow(0);
+        f.click(f.button("ButtonDown"));
+        f.clickRow(1);
+        f.click(f.button("ButtonUp"));
+        QCOMPARE(f.listed().first(), longClip);
+        QTRY_VERIFY(readable());
+    }
+
     void theFormsLookAsDesigned()
     {
         Fixture f;

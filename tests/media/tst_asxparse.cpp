@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -223,6 +224,59 @@ private Q_SLOTS:
               "<ASX><ENTRY><REF HREF=\"mid.asx\"/></ENTRY><ENTRY><REF HREF=\"x.mp3\"/></ENTRY></ASX>");
         expected << QStringLiteral("2:x.mp3");
         QCOMPARE(describe(AsxParse::readPlaylist(root + QStringLiteral("/top.asx")), root), expected);
+    }
+
+    // A BASE holds for the references after it, at its own level: the playlist's, or one entry's.
+    // Against a web BASE a path is part of a URL; a nested playlist has its own folder and no BASE.
+    void resolvesAgainstBase()
+    {
+        QTemporaryDir dir;
+        const QString root = dir.path();
+        QDir().mkpath(root + QStringLiteral("/sub"));
+        write(root + QStringLiteral("/sub/nested.asx"), "<ASX><ENTRY><REF HREF=\"n.mp3\"/></ENTRY></ASX>");
+        write(root + QStringLiteral("/list.asx"),
+              "<ASX><ENTRY><REF HREF=\"before.mp3\"/></ENTRY><ENTRYREF HREF=\"sub/nested.asx\"/>\n"
+              "<base href=\"http://host/media/\"/>\n"
+              "<ENTRY><REF HREF=\"/media/clip.wmv\"/><REF HREF=\"a b.wmv\"/><REF HREF=\"mms://x/y\"/></ENTRY>\n"
+              "<ENTRY><BASE HREF=\"sub/\"/><REF HREF=\"../up.wmv\"/></ENTRY>\n"
+              "<ENTRY><REF HREF=\"file:local.mp3\"/></ENTRY>\n"
+              "<ENTRY><BASE HREF=\"file:../other\"/><REF HREF=\"o.mp3\"/></ENTRY>\n"
+              "<BASE HREF=\"../x/\"/><ENTRY><REF HREF=\"x.mp3\"/></ENTRY></ASX>");
+        QCOMPARE(describe(AsxParse::readPlaylist(root + QStringLiteral("/list.asx")), root),
+                 (QStringList{QStringLiteral("1:before.mp3"), QStringLiteral("2:sub/n.mp3"),
+                              QStringLiteral("3:http://host/media/clip.wmv|http://host/media/a%20b.wmv|mms://x/y"),
+                              QStringLiteral("4:http://host/media/up.wmv"), QStringLiteral("5:local.mp3"),
+                              QStringLiteral("6:") + QDir::cleanPath(root + QStringLiteral("/../other/o.mp3")),
+                              QStringLiteral("7:http://host/x/x.mp3")}));
+    }
+
+    // Playlists from other programs and web sites, where a copy lies beside the source tree: each
+    // reads to the clips listed for it (how many, the first and the last, "-" for none).
+    void readsRealWorldPlaylists()
+    {
+        const QString corpus = QDir::cleanPath(QDir().absoluteFilePath(qEnvironmentVariable("VIDMARRO_ASX_REAL")));
+        if (qEnvironmentVariableIsEmpty("VIDMARRO_ASX_REAL") || !QFileInfo::exists(corpus + QStringLiteral("/SOURCES.txt")))
+            QSKIP("no real-world playlists beside the source tree");
+        QFile expectedFile(QFINDTESTDATA("asx-real.expected"));
+        QVERIFY(expectedFile.open(QIODevice::ReadOnly | QIODevice::Text));
+        int files = 0;
+        while (!expectedFile.atEnd()) {
+            const QString line = QString::fromUtf8(expectedFile.readLine()).chopped(1);
+            if (line.isEmpty() || line.startsWith(u'#'))
+                continue;
+            const QStringList want = line.split(QStringLiteral(" | "));
+            QCOMPARE(want.size(), 4);
+            const QString path = corpus + u'/' + want.at(0);
+            QVERIFY2(QFileInfo::exists(path), qPrintable(path));
+            const QStringList got = describe(AsxParse::readPlaylist(path), corpus);
+            const QString none = QStringLiteral("-");
+            const QString summary = QStringList{want.at(0), QString::number(got.size()), got.value(0, none),
+                                                got.isEmpty() ? none : got.last()}
+                                        .join(QStringLiteral(" | "));
+            QCOMPARE(summary, line);
+            ++files;
+        }
+        QCOMPARE(files, 55);
     }
 };
 

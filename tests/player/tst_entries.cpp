@@ -412,8 +412,12 @@ private Q_SLOTS:
         QCOMPARE(m_prompts.boxTexts(), QStringList({refusal}));
         QCOMPARE(m_prompts.boxes().first().icon, QMessageBox::Critical);
         QVERIFY(m_form->isVisible());
-        QVERIFY(S.ShutdownPending); // still set: the next playback would ask again
+        QVERIFY(!S.ShutdownPending); // cleared once reported: the next playback does not ask again
         QCOMPARE(m_form->clipManagers, 0);
+        m_prompts.answerFiles({clip(QStringLiteral("p.wav"))});
+        playNextPlayer([](TWplayerF2& p) { p.close(); }, false);
+        m_form->PickButtonClick();
+        QCOMPARE(m_system.shutdowns, 1);
     }
 };
 

@@ -300,6 +300,18 @@ private Q_SLOTS:
         m_player->CheckBox4->setChecked(false);
         QVERIFY(!S.ShutdownPending);
         QVERIFY(!m_player->Timer1->isActive());
+        // A window manager's minimise does not hide it, and its close request is Cancel.
+        bool cameBack = false;
+        PlayerKit::onModal("TSleepF", [&](QWidget& dlg) {
+            QTest::mouseClick(child<QRadioButton>(dlg, QStringLiteral("SleepTimerItem2")), Qt::LeftButton);
+            dlg.setWindowState(Qt::WindowMinimized);
+            cameBack = QTest::qWaitFor([&] { return !dlg.isMinimized(); });
+            dlg.close();
+        });
+        m_player->CheckBox4->setChecked(true);
+        QVERIFY(cameBack);
+        QVERIFY(!S.ShutdownPending);
+        QVERIFY(!m_player->Timer1->isActive());
     }
 
     void timedSleepEndsThePlayback()
