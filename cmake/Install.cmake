@@ -28,7 +28,7 @@ add_custom_command(OUTPUT ${_changelog}
   DEPENDS ${_dist}/changelog VERBATIM)
 add_custom_target(vm_dist_docs ALL DEPENDS ${_man} ${_changelog})
 install(FILES ${_man} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES ${_changelog} ${_dist}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${_changelog} ${_dist}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vidmarro)
 
 # scripts/package.sh: cpack -G DEB in a build configured with the prefix /usr.
 set(CPACK_PACKAGE_NAME vidmarro)
@@ -36,10 +36,11 @@ set(CPACK_PACKAGE_VENDOR "Vidmarro")
 set(CPACK_PACKAGE_CONTACT "Vidmarro developers <packages@vidmarro.com>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "media player with playlists and a clip manager")
 set(CPACK_PACKAGE_DESCRIPTION
-  "Vidmarro plays audio and video clips one after another in a chosen order (shuffle,
-repeat, 0.2x to 2x speed, a sleep timer), keeps such orders as ASX playlists that
-can be edited, and tidies up the clips: clips marked while they play can be sent
-to the trash, copied or moved to a folder, or added to a playlist.")
+  "Vidmarro plays audio and video clips one after another in a chosen order
+(shuffle, repeat, 0.2x to 2x speed, a sleep timer), keeps such orders as ASX
+playlists that can be edited, and tidies up the clips: clips marked while they
+play can be sent to the trash, copied or moved to a folder, or added to a
+playlist.")
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://www.vidmarro.com/")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

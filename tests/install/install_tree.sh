@@ -86,7 +86,7 @@ chmod -R a+rX "$work/clips"
 as_user() { # program arguments
   setpriv --reuid="$user" --regid="$user" --clear-groups env -i PATH=/usr/bin:/bin HOME="$home" \
     DISPLAY="$DISPLAY" XDG_RUNTIME_DIR="$run" QT_QPA_PLATFORM=xcb \
-    VIDMARRO_MPV_OPTIONS="vo=null ao=null ao-null-untimed=yes untimed=yes" "$exe" "$@"
+    VIDMARRO_MPV_OPTIONS="vo=null ao=pcm ao-pcm-file=$home/sound.wav untimed=yes" "$exe" "$@"
 }
 until_true() { # $1: what, rest: command – waits up to 30 s
   local what=$1; shift
@@ -102,6 +102,7 @@ main_title='^Vidmarro Player, Flexible'
 state=$home/.local/state/vidmarro/playlist.tmp
 settings=$home/.config/vidmarro/Vidmarro.INI
 played() { [ -f "$state" ] && grep -c '<ENTRY>' "$state"; }
+played_is() { [ "$(played)" = "$1" ]; }
 close_main() { # $1: pid – closes the main window as the user would, and the program ends by itself
   local w
   w=$(window_of "$1" "$main_title")
@@ -122,7 +123,8 @@ no_box "$first" || fail "a message box came up at start"
 grep -q '^\[Bar\]' "$settings" || fail "the settings file has no Bar section"
 [ -z "$(ls "$prefix/bin" | grep -v '^vidmarro$')" ] || fail "something was written beside the program"
 main=$(window_of "$first" "$main_title")
-xprop -id "$main" _NET_WM_ICON | grep -q 'Icon (48 x 48)' || fail "the main window shows no icon of ours"
+icons=$(xprop -id "$main" _NET_WM_ICON)
+grep -q 'Icon (48 x 48)' <<<"$icons" || fail "the main window shows no icon of ours"
 
 step "a second start hands its playlist to the running copy and ends"
 as_user "$work/clips/gone.asx" >/dev/null 2>&1 &
@@ -134,7 +136,7 @@ until_true "the running copy did not warn about the missing clip" has_window "$f
 box=$(window_of "$first" '^Vidmarro$')
 xdotool windowactivate --sync "$box" >/dev/null 2>&1 || true
 xdotool key --clearmodifiers Return
-until_true "the handed playlist did not play" [ "$(played)" = 1 ]
+until_true "the handed playlist did not play" played_is 1
 until_true "the main window did not come back" has_window "$first" "$main_title"
 close_main "$first"
 
@@ -143,10 +145,10 @@ rm -f "$state"
 as_user "$work/clips/two.asx" >/dev/null 2>&1 &
 third=$!
 pids+=("$third")
-until_true "the playlist did not play" [ "$(played)" = 2 ]
+until_true "the playlist did not play" played_is 2
 until_true "the main window did not come back" has_window "$third" "$main_title"
 no_box "$third" || fail "a message box came up"
-grep -m1 '<ENTRY>' "$state" | grep -q 'b\.wav' || fail "the playlist's order was not kept"
+[[ "$(grep -m1 '<ENTRY>' "$state")" == *b.wav* ]] || fail "the playlist's order was not kept"
 close_main "$third"
 
 echo "the installed program passed"
