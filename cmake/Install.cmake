@@ -47,9 +47,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The media engine, FluidSynth and GIO are opened on first use, so shlibdeps cannot see them;
-# the soundfont plays MIDI clips, and the platform plugins draw the windows.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libmpv2, libfluidsynth3, libglib2.0-0, fluid-soundfont-gm, qt6-qpa-plugins")
+# The media engine and FluidSynth are opened on first use, so shlibdeps cannot see them (GIO comes
+# with GLib, which the program links); the soundfont plays MIDI clips, the platform plugins draw
+# the windows.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libmpv2, libfluidsynth3, fluid-soundfont-gm, qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation2")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

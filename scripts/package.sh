@@ -7,6 +7,8 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh
 # Debian's own compiler and linker flags, all hardening included.
 eval "$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --export=sh)"
+# CMake reads no CPPFLAGS: the fortify switch goes with the compiler flags.
+export CFLAGS="$CFLAGS $CPPFLAGS" CXXFLAGS="$CXXFLAGS $CPPFLAGS"
 rm -rf build-deb
 cmake -S . -B build-deb -G Ninja -DCMAKE_BUILD_TYPE=None -DCMAKE_INSTALL_PREFIX=/usr \
   -DVIDMARRO_TESTS=OFF -DVIDMARRO_BENCH=OFF "$@"
