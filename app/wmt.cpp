@@ -138,7 +138,7 @@ void TForm1::FormCreate(const QString& appDir)
     S.AppDir = Paths::withTrailingSeparator(appDir);
     S.ShutdownPending = false;
     // Installed where the user may not write, the program keeps its files in the user's folders.
-    const FileLocations at = FileLocations::choose(S.AppDir, FileLocations::writableFolder(S.AppDir));
+    const FileLocations at = FileLocations::choose(S.AppDir, FileLocations::keepsFilesIn(S.AppDir));
     at.makeFolders(); // a folder that cannot be made shows up as the write's own error
     S.IniPath = at.settings;
     S.WorkPlaylist = at.workingPlaylist;

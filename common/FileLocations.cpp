@@ -30,10 +30,12 @@ QString inFolder(const QString& base, const QString& name)
 
 } // namespace
 
-bool FileLocations::writableFolder(const QString& dir)
+bool FileLocations::keepsFilesIn(const QString& dir)
 {
+    if (!QFileInfo::exists(dir))
+        return true;
 #ifdef Q_OS_UNIX
-    return !dir.isEmpty() && ::access(QFile::encodeName(dir).constData(), W_OK | X_OK) == 0;
+    return ::access(QFile::encodeName(dir).constData(), W_OK | X_OK) == 0;
 #else
     return QFileInfo(dir).isWritable();
 #endif

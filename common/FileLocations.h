@@ -16,8 +16,9 @@ struct FileLocations
     // `appDir`: the executable's folder, with its trailing separator. `writable` says whether the
     // program may keep its files there.
     static FileLocations choose(const QString& appDir, bool writable);
-    // Whether this user may create files in `dir`.
-    static bool writableFolder(const QString& dir);
+    // Whether the program keeps its files in `dir`: this user may create files there. A folder
+    // that does not exist counts as the program's own, so that writing there reports the failure.
+    static bool keepsFilesIn(const QString& dir);
     // Creates the folders the chosen files live in; false when one cannot be made.
     bool makeFolders() const;
 };
