@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QLocale>
 #include <QStyle>
 #include <QTimer>
@@ -138,7 +139,11 @@ void TForm1::FormCreate(const QString& appDir)
     S.AppDir = Paths::withTrailingSeparator(appDir);
     S.ShutdownPending = false;
     // Installed where the user may not write, the program keeps its files in the user's folders.
-    const FileLocations at = FileLocations::choose(S.AppDir, FileLocations::keepsFilesIn(S.AppDir));
+    // Where the package puts the program is never its own, not even for root.
+    const QString here = QFileInfo(appDir).canonicalFilePath();
+    const bool installed =
+        !here.isEmpty() && here == QFileInfo(QStringLiteral(VIDMARRO_INSTALLED_BINDIR)).canonicalFilePath();
+    const FileLocations at = FileLocations::choose(S.AppDir, !installed && FileLocations::keepsFilesIn(S.AppDir));
     at.makeFolders(); // a folder that cannot be made shows up as the write's own error
     S.IniPath = at.settings;
     S.WorkPlaylist = at.workingPlaylist;

@@ -5,6 +5,9 @@ set(_dist ${CMAKE_SOURCE_DIR}/dist)
 set(VIDMARRO_DESKTOP_FILE ${_dist}/vidmarro.desktop)
 set(VIDMARRO_METAINFO_FILE ${_dist}/com.vidmarro.vidmarro.metainfo.xml)
 
+# The folder the program is installed in: it keeps its files in the user's folders when run there.
+target_compile_definitions(vm_app PRIVATE VIDMARRO_INSTALLED_BINDIR="${CMAKE_INSTALL_FULL_BINDIR}")
+
 install(TARGETS vidmarro RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${VIDMARRO_DESKTOP_FILE} DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${VIDMARRO_METAINFO_FILE} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
