@@ -82,8 +82,8 @@ void TForm1::pickClips(const QStringList& files)
         return;
 
     if (S.LeftBox.isEmpty() && S.AllBox.count() > 1 &&
-        m_services.prompts.confirm(QStringLiteral("Save Playlist?"), QMessageBox::Yes | QMessageBox::No, this) ==
-            QMessageBox::Yes) {
+        m_services.prompts.confirm(QStringLiteral("Save Playlist?"), QMessageBox::Yes | QMessageBox::No,
+                                   this) == QMessageBox::Yes) {
         SaveDialog1.initialDir = S.playlistFolder();
         const QStringList chosen = m_services.prompts.fileDialog(SaveDialog1, this);
         if (!chosen.isEmpty()) {
@@ -125,9 +125,10 @@ void TForm1::loadPlaylist(const QString& file)
     S.PlaylistPath = file;
     const int missing = CCFuncs::ReadPlaylist(S.PlaylistPath, S.AllBox);
     if (missing > 0) {
-        m_services.prompts.message(QStringLiteral("Warning: ") + QString::number(missing) +
-                                       QStringLiteral(" clip(s) could not be found.\rWill play any remaining clips"),
-                                   this);
+        m_services.prompts.message(
+            QStringLiteral("Warning: ") + QString::number(missing) +
+                QStringLiteral(" clip(s) could not be found.\rWill play any remaining clips"),
+            this);
     }
     // The loaded file itself is never played or written.
     S.PlaylistPath = workingPlaylist(S);

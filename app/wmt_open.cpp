@@ -16,18 +16,23 @@
 
 namespace {
 
-enum class Kind { Clip, Playlist, Other };
+enum class Kind
+{
+    Clip,
+    Playlist,
+    Other
+};
 
 // The clip dialog's own types come first; beyond them, whatever the system calls audio or video,
 // except lists of other players, which are text.
 Kind kindOf(const QString& path)
 {
     static const QStringList clipTypes = {
-        QStringLiteral("asf"), QStringLiteral("mp2"), QStringLiteral("mp3"), QStringLiteral("wav"),
-        QStringLiteral("mid"), QStringLiteral("wma"), QStringLiteral("aif"), QStringLiteral("au"),
+        QStringLiteral("asf"), QStringLiteral("mp2"), QStringLiteral("mp3"),  QStringLiteral("wav"),
+        QStringLiteral("mid"), QStringLiteral("wma"), QStringLiteral("aif"),  QStringLiteral("au"),
         QStringLiteral("wax"), QStringLiteral("mpg"), QStringLiteral("mpeg"), QStringLiteral("m1v"),
-        QStringLiteral("wmv"), QStringLiteral("avi"), QStringLiteral("mov"), QStringLiteral("qt"),
-        QStringLiteral("wvx"), QStringLiteral("fli"), QStringLiteral("flc"), QStringLiteral("mpe"),
+        QStringLiteral("wmv"), QStringLiteral("avi"), QStringLiteral("mov"),  QStringLiteral("qt"),
+        QStringLiteral("wvx"), QStringLiteral("fli"), QStringLiteral("flc"),  QStringLiteral("mpe"),
     };
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix == QLatin1String("asx"))
@@ -67,7 +72,8 @@ QString TForm1::refusal(const QStringList& files)
             ++playlists;
             break;
         case Kind::Other:
-            return QStringLiteral("Cannot open %1: it is neither an audio or video clip nor a playlist (.asx).")
+            return QStringLiteral(
+                       "Cannot open %1: it is neither an audio or video clip nor a playlist (.asx).")
                 .arg(quoted(f));
         }
     }
@@ -160,7 +166,8 @@ void TForm1::dropEvent(QDropEvent* event)
     // The drag's source waits until the drop returns; the files open once it has.
     QTimer::singleShot(0, this, [this, files] {
         if (files.isEmpty())
-            m_services.prompts.message(QStringLiteral("Only files on this computer can be opened here."), this);
+            m_services.prompts.message(QStringLiteral("Only files on this computer can be opened here."),
+                                       this);
         else
             openFiles(files);
     });

@@ -61,7 +61,8 @@ FileLocations FileLocations::choose(const QString& appDir, bool writable)
         at.playlistDir = Paths::withTrailingSeparator(QDir::cleanPath(music + QStringLiteral("/Playlists")));
     else
         at.playlistDir = Paths::withTrailingSeparator(
-            inFolder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation), QStringLiteral("playlists")));
+            inFolder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
+                     QStringLiteral("playlists")));
     return at;
 }
 

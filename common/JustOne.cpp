@@ -129,7 +129,8 @@ void TXJustOne::listen(const QString& server)
                     if (line == "raise") {
                         Q_EMIT activateRequested();
                     } else if (line.startsWith(OpenRequest)) {
-                        files->append(QString::fromUtf8(QByteArray::fromBase64(line.mid(int(qstrlen(OpenRequest))))));
+                        files->append(
+                            QString::fromUtf8(QByteArray::fromBase64(line.mid(int(qstrlen(OpenRequest))))));
                     } else if (line == "end") {
                         s->write(Acknowledged);
                         s->flush();

@@ -129,8 +129,9 @@ private Q_SLOTS:
         QCOMPARE(handedOver.load(), 1);
         QTRY_COMPARE_WITH_TIMEOUT(S.EntryMode, 20, 20000);
         QTRY_COMPARE_WITH_TIMEOUT(played(), QStringList({b, a}), 20000);
-        QCOMPARE(m_prompts.boxTexts(), QStringList{QStringLiteral(
-                                           "Warning: 1 clip(s) could not be found.\rWill play any remaining clips")});
+        QCOMPARE(m_prompts.boxTexts(),
+                 QStringList{QStringLiteral(
+                     "Warning: 1 clip(s) could not be found.\rWill play any remaining clips")});
 
         // What cannot be opened together is refused with a word, and nothing changes.
         const QString text = m_clips.filePath(QStringLiteral("notes.txt"));
@@ -144,7 +145,8 @@ private Q_SLOTS:
             {local({a, text}), QStringLiteral("\"notes.txt\": it is neither")},
             {local({gone}), QStringLiteral("\"gone.wav\": the file does not exist")},
             {local({m_clips.path()}), QStringLiteral("it is a folder")},
-            {{QUrl(QStringLiteral("https://example.com/a.mp3"))}, QStringLiteral("Only files on this computer")},
+            {{QUrl(QStringLiteral("https://example.com/a.mp3"))},
+             QStringLiteral("Only files on this computer")},
         };
         for (const auto& [urls, says] : refused) {
             m_prompts.clear();
