@@ -1,6 +1,7 @@
 #include "editor/MangleU.h"
 
 #include "common/SharedState.h"
+#include "editor/ClipDrop.h"
 #include "editor/ClipListModel.h"
 #include "editor/ConfirmKillU.h"
 #include "platform/Guard.h"
@@ -10,6 +11,7 @@
 #include "playlist/CCFuncs.h"
 #include "ui_MangleU.h"
 
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QFont>
 #include <QPushButton>
@@ -57,6 +59,9 @@ TMangle::TMangle(SharedState& state, Services& services, FileDialogSettings& cli
     OpenDialog1.filters = {QStringLiteral("PlayLists (*.asx)")};
     OpenDialog1.defaultSuffix = QStringLiteral("asx");
     OpenDialog1.mustExist = false; // a typed name makes a new playlist
+
+    ui->ListBox1->viewport()->setAcceptDrops(true);
+    ui->ListBox1->viewport()->installEventFilter(this);
 
     connect(ui->ButtonAdd, &QPushButton::clicked, this, &TMangle::ButtonAddClick);
     connect(ui->ButtonDelete, &QPushButton::clicked, this, &TMangle::ButtonDeleteClick);
@@ -140,6 +145,31 @@ void TMangle::ButtonAddClick()
     if (chosen.isEmpty())
         return;
     m_clips->addMissing(chosen);
+}
+
+bool TMangle::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != ui->ListBox1->viewport())
+        return QDialog::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+        // Every drop is taken, so that one that cannot be used is explained rather than ignored.
+        static_cast<QDropEvent*>(event)->acceptProposedAction();
+        return true;
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        drop->acceptProposedAction();
+        const ClipDrop dropped(*drop->mimeData(), m_clipDialog.filters);
+        if (dropped.acceptable())
+            m_clips->addMissing(dropped.clips);
+        else
+            m_services.prompts.message(dropped.refusal(), this);
+        return true;
+    }
+    default:
+        return QDialog::eventFilter(watched, event);
+    }
 }
 
 void TMangle::ButtonDeleteClick()

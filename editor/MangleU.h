@@ -42,6 +42,8 @@ public Q_SLOTS:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Clips dropped on the list are added as "Add clip(s)" adds them.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     bool requireSelection();

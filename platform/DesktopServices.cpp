@@ -1,6 +1,7 @@
 #include "platform/DesktopServices.h"
 
 #include "common/AppError.h"
+#include "platform/DesktopSession.h"
 #include "platform/MpvPlayer.h"
 
 #include <QDesktopServices>
@@ -91,4 +92,9 @@ bool DesktopServices::mediaEngineAvailable()
     // The same engine, with the same options, as the player's control gets; tried apart, so that
     // the program waiting at its main window does not carry the engine until a clip is played.
     return mpvEngineAvailableApart();
+}
+
+std::unique_ptr<QObject> DesktopServices::publishSession(MediaSession& session)
+{
+    return std::make_unique<DesktopSession>(session);
 }

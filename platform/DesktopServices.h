@@ -12,4 +12,6 @@ public:
     void requestShutdown() override;
     void openUrl(const QString& url) override;
     bool mediaEngineAvailable() override;
+    // MPRIS and screensaver inhibition on the session bus, when there is one.
+    std::unique_ptr<QObject> publishSession(MediaSession& session) override;
 };

@@ -361,6 +361,7 @@ void MpvPlayer::buildFace()
     layout->addWidget(m_trackerRow);
 
     auto* panel = new QWidget(this);
+    m_panel = panel;
     panel->setObjectName(QStringLiteral("controlPanel"));
     auto* panelLayout = new QHBoxLayout(panel);
     panelLayout->setContentsMargins(2, 0, 2, 0);
@@ -526,13 +527,21 @@ bool MpvPlayer::IsSoundCardEnabled()
 void MpvPlayer::SetShowTracker(bool on)
 {
     m_showTracker = on;
-    m_trackerRow->setVisible(on);
+    m_trackerRow->setVisible(on && !m_videoOnly);
 }
 
 void MpvPlayer::SetShowStatusBar(bool on)
 {
     m_showStatusBar = on;
-    m_status->setVisible(on);
+    m_status->setVisible(on && !m_videoOnly);
+}
+
+void MpvPlayer::setVideoOnly(bool on)
+{
+    m_videoOnly = on;
+    m_panel->setVisible(!on);
+    SetShowTracker(m_showTracker);
+    SetShowStatusBar(m_showStatusBar);
 }
 
 void MpvPlayer::SetPlayCount(int count)
@@ -990,4 +999,5 @@ void MpvPlayer::refreshFace()
     m_volumeSlider->setValue(qRound(m_volume));
 
     m_status->setText(statusText());
+    Q_EMIT faceChanged();
 }

@@ -73,6 +73,15 @@ public:
     void changeVolume(double delta);
     void setMuted(bool on);
 
+    // Shows the video area alone, without the track bar, buttons and status line (full screen);
+    // off brings back what the Track Bar and Status Bar settings show.
+    void setVideoOnly(bool on);
+    bool videoOnly() const { return m_videoOnly; }
+
+Q_SIGNALS:
+    // What the face shows changed: state, clip, position, volume or mute.
+    void faceChanged();
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -136,11 +145,13 @@ private:
     double m_position = 0;
     double m_duration = 0;
     bool m_settingTracker = false;
+    bool m_videoOnly = false;
     int m_shownIcons = -1;
 
     QWidget* m_trackerRow = nullptr;
     QSlider* m_tracker = nullptr;
     QLabel* m_trackerTime = nullptr;
+    QWidget* m_panel = nullptr;
     QToolButton* m_playPause = nullptr;
     QToolButton* m_stop = nullptr;
     QToolButton* m_previous = nullptr;

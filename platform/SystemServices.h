@@ -1,6 +1,11 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
+
+#include <memory>
+
+class MediaSession;
 
 // What the program asks of the operating system beyond files and windows.
 class SystemServices
@@ -13,4 +18,7 @@ public:
     virtual void openUrl(const QString& url) = 0;
     // True when the media engine can be created and initialised.
     virtual bool mediaEngineAvailable() = 0;
+    // Shows a player window to the desktop (media keys and panels, no screensaver during video)
+    // for as long as the returned object lives. None by default: tests stay off the desktop.
+    virtual std::unique_ptr<QObject> publishSession(MediaSession& /*session*/) { return nullptr; }
 };

@@ -5,9 +5,13 @@
 #include "platform/Guard.h"
 #include "platform/WindowHelpers.h"
 #include "platform/MediaPlayerControl.h"
+#include "platform/MpvPlayer.h"
 #include "platform/Prompts.h"
 #include "platform/Services.h"
+#include "platform/SystemServices.h"
+#include "player/FullScreen.h"
 #include "player/PlayerDialogs.h"
+#include "player/PlayerSession.h"
 #include "playlist/CCFuncs.h"
 #include "ui_WplayerU2.h"
 
@@ -76,6 +80,11 @@ TWplayerF2::TWplayerF2(SharedState& state, Services& services, PlayerDialogs* di
     connect(ui->CheckBox6, &QCheckBox::toggled, this, &TWplayerF2::CheckBox6Click);
     connect(Timer1, &QTimer::timeout, this, &TWplayerF2::Timer1Timer);
 
+    auto* engine = qobject_cast<MpvPlayer*>(WMTPlayer1);
+    m_fullScreen = new PlayerFullScreen(*this, engine);
+    m_session = new PlayerSession(*this, engine);
+    m_desktop = m_services.system.publishSession(*m_session);
+
     // Centred on the screen, not over the (hidden) main window.
     centreOnScreen(this);
 
@@ -142,6 +151,8 @@ void TWplayerF2::FormResize()
 
 void TWplayerF2::keyPressEvent(QKeyEvent* event)
 {
+    if (m_fullScreen->handleKey(event))
+        return;
     // Esc does not close the player: only the close buttons do.
     if (event->key() == Qt::Key_Escape) {
         event->ignore();
@@ -303,6 +314,8 @@ void TWplayerF2::FormClose()
         return;
     m_closed = true;
     Timer1->stop();
+    m_fullScreen->leave();
+    m_desktop.reset(); // off the desktop, and the screensaver free again, before the control goes
     MediaPlayerControl* control = WMTPlayer1;
     WMTPlayer1 = nullptr;
     if (!control)

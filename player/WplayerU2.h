@@ -5,12 +5,15 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <random>
 
 struct SharedState;
 struct Services;
 class MediaPlayerControl;
 class PlayerDialogs;
+class PlayerFullScreen;
+class PlayerSession;
 class QCheckBox;
 class QListWidget;
 class QTimer;
@@ -45,6 +48,10 @@ public:
     bool shuffleOn() const { return ShuffleOn; }
     // True once Go has started playback.
     bool started() const { return m_started; }
+    // The video over the whole screen (double-click on it, F; Esc leaves).
+    PlayerFullScreen* fullScreen() const { return m_fullScreen; }
+    // What the desktop's media controls see of this window.
+    PlayerSession* session() const { return m_session; }
 
     // The shuffled order: every permutation equally likely, drawn in one pass.
     template <class Rng> static void shuffle(QStringList& list, Rng& rng);
@@ -85,6 +92,9 @@ private:
     QString TitleTotal;
     bool m_started = false;
     bool m_closed = false;
+    PlayerFullScreen* m_fullScreen = nullptr;
+    PlayerSession* m_session = nullptr;
+    std::unique_ptr<QObject> m_desktop; // on the desktop from creation until closing
 };
 
 template <class Rng> void TWplayerF2::shuffle(QStringList& list, Rng& rng)

@@ -9,7 +9,7 @@ packages=(
   libfluidsynth-dev fluid-soundfont-gm
   libglib2.0-dev libsimpleini-dev libicu-dev
   fonts-liberation2
-  xvfb xauth xdotool openbox x11-utils ffmpeg trash-cli python3-dbusmock dbus fiu-utils util-linux
+  xvfb xauth xdotool openbox x11-utils ffmpeg trash-cli python3-dbusmock dbus playerctl fiu-utils util-linux
   libbenchmark-dev libxcb1-dev
   desktop-file-utils appstream dpkg-dev lintian
 )

@@ -1,0 +1,58 @@
+#include "editor/ClipDrop.h"
+
+#include <QFileInfo>
+#include <QMimeData>
+#include <QRegularExpression>
+#include <QSet>
+#include <QUrl>
+
+namespace {
+
+QSet<QString> clipSuffixes(const QStringList& filters)
+{
+    static const QRegularExpression pattern(QStringLiteral("\\*\\.([A-Za-z0-9]+)"));
+    QSet<QString> out;
+    for (const QString& filter : filters) {
+        for (const QRegularExpressionMatch& m : pattern.globalMatch(filter))
+            out.insert(m.captured(1).toLower());
+    }
+    return out;
+}
+
+} // namespace
+
+ClipDrop::ClipDrop(const QMimeData& data, const QStringList& filters)
+{
+    const QSet<QString> suffixes = clipSuffixes(filters);
+    if (!data.hasUrls()) {
+        if (data.hasText() && !data.text().trimmed().isEmpty())
+            others.append(data.text().trimmed().section(u'\n', 0, 0));
+        return;
+    }
+    for (const QUrl& url : data.urls()) {
+        if (!url.isLocalFile()) {
+            others.append(url.toDisplayString());
+            continue;
+        }
+        const QFileInfo info(url.toLocalFile());
+        if (info.isFile() && suffixes.contains(info.suffix().toLower()))
+            clips.append(info.absoluteFilePath());
+        else
+            others.append(info.fileName().isEmpty() ? info.absoluteFilePath() : info.fileName());
+    }
+}
+
+QString ClipDrop::refusal() const
+{
+    if (others.isEmpty())
+        return QStringLiteral("Only clips can be dropped on the list.");
+    QString text = clips.isEmpty() ? QStringLiteral("Only clips can be dropped on the list. Not a clip:")
+                                   : QStringLiteral("Nothing was added: the drop holds more than clips. "
+                                                    "Not a clip:");
+    constexpr int Shown = 10;
+    for (int i = 0; i < others.size() && i < Shown; ++i)
+        text += u'\n' + others.at(i);
+    if (others.size() > Shown)
+        text += QStringLiteral("\n(and %1 more)").arg(others.size() - Shown);
+    return text;
+}

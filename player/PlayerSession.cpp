@@ -1,0 +1,144 @@
+#include "player/PlayerSession.h"
+
+#include "common/Paths.h"
+#include "platform/MpvPlayer.h"
+#include "player/WplayerU2.h"
+
+PlayerSession::PlayerSession(TWplayerF2& window, MpvPlayer* control)
+    : MediaSession(&window), m_window(window), m_control(control)
+{
+    if (control)
+        connect(control, &MpvPlayer::faceChanged, this, &MediaSession::changed);
+}
+
+MpvPlayer* PlayerSession::control() const
+{
+    // The window lets go of its control when it closes: from then on the run is over.
+    if (!m_control || m_window.WMTPlayer1 != m_control.data())
+        return nullptr;
+    return m_control.data();
+}
+
+bool PlayerSession::active() const
+{
+    return m_window.started() && control();
+}
+
+MediaSession::Status PlayerSession::status() const
+{
+    const MpvPlayer* c = control();
+    if (!c)
+        return Status::Stopped;
+    switch (c->state()) {
+    case MpvPlayer::State::Playing:
+        return Status::Playing;
+    case MpvPlayer::State::Paused:
+        return Status::Paused;
+    case MpvPlayer::State::Opening: // between two clips of the run
+        return c->paused() ? Status::Paused : Status::Playing;
+    case MpvPlayer::State::Ready:
+    case MpvPlayer::State::Stopped:
+        break;
+    }
+    return Status::Stopped;
+}
+
+int PlayerSession::entry() const
+{
+    MpvPlayer* c = control();
+    return c ? c->GetCurrentEntry() : 0;
+}
+
+QString PlayerSession::title() const
+{
+    const int n = entry();
+    return n > 0 ? Paths::fileName(m_window.playOrderAt(n - 1)) : QString();
+}
+
+bool PlayerSession::hasVideo() const
+{
+    const MpvPlayer* c = control();
+    return c && c->hasVideo();
+}
+
+qint64 PlayerSession::length() const
+{
+    const MpvPlayer* c = control();
+    return c ? qint64(c->duration() * 1e6) : 0;
+}
+
+qint64 PlayerSession::position() const
+{
+    const MpvPlayer* c = control();
+    return c ? qint64(c->position() * 1e6) : 0;
+}
+
+double PlayerSession::volume() const
+{
+    const MpvPlayer* c = control();
+    return c ? c->volume() / 100.0 : 1.0;
+}
+
+double PlayerSession::rate() const
+{
+    const MpvPlayer* c = control();
+    return c ? c->Rate() : 1.0;
+}
+
+void PlayerSession::playPause()
+{
+    if (MpvPlayer* c = control())
+        c->togglePause(); // the play/pause button
+}
+
+void PlayerSession::play()
+{
+    MpvPlayer* c = control();
+    if (c && status() != Status::Playing)
+        c->togglePause();
+}
+
+void PlayerSession::pause()
+{
+    MpvPlayer* c = control();
+    if (c && c->state() == MpvPlayer::State::Playing)
+        c->togglePause();
+}
+
+void PlayerSession::stop()
+{
+    if (MpvPlayer* c = control())
+        c->Stop(); // the stop button
+}
+
+void PlayerSession::next()
+{
+    if (MpvPlayer* c = control())
+        c->nextEntry();
+}
+
+void PlayerSession::previous()
+{
+    if (MpvPlayer* c = control())
+        c->previousEntry();
+}
+
+void PlayerSession::seekBy(qint64 microseconds)
+{
+    if (MpvPlayer* c = control())
+        c->seekBy(double(microseconds) / 1e6);
+}
+
+void PlayerSession::setVolume(double volume)
+{
+    if (MpvPlayer* c = control())
+        c->changeVolume(volume * 100.0 - c->volume());
+}
+
+void PlayerSession::raise()
+{
+    if (m_window.isMinimized())
+        m_window.showNormal();
+    m_window.raise();
+    m_window.activateWindow();
+}

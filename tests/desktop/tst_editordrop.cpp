@@ -1,0 +1,119 @@
+// Drops on the playlist editor's list, made with Qt's own drag events on the real windows: clips are
+// added as "Add clip(s)" adds them, anything else is refused with a message and adds nothing.
+#include "support/WindowFixture.h"
+
+#include "app/wmt.h"
+#include "editor/ClipListModel.h"
+#include "editor/MangleU.h"
+
+#include <QDir>
+#include <QFile>
+#include <QListView>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+#include <memory>
+
+class TestEditorDrop : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_runtime;
+
+    // Drags `data` over the list and lets go: the events a desktop's drag and drop delivers.
+    static bool drop(QListView* list, const QMimeData& data)
+    {
+        QWidget* target = list->viewport();
+        const QPoint at = target->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &enter);
+        if (!enter.isAccepted())
+            return false;
+        QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &move);
+        QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &dropped);
+        return dropped.isAccepted();
+    }
+
+    static QMimeData* files(const QStringList& paths)
+    {
+        auto* data = new QMimeData;
+        QList<QUrl> urls;
+        for (const QString& p : paths)
+            urls.append(QUrl::fromLocalFile(p));
+        data->setUrls(urls);
+        return data;
+    }
+
+private Q_SLOTS:
+    void initTestCase() { qputenv("XDG_RUNTIME_DIR", m_runtime.path().toLocal8Bit()); }
+
+    void clipsAreAddedAndAnythingElseIsExplained()
+    {
+        WindowFixture fx;
+        TForm1 form(fx.state, fx.services, fx.dir.path()); // its clip dialog says what a clip is
+        const QDir dir(fx.dir.path());
+        QStringList clips;
+        for (const QString& name : {QStringLiteral("b.avi"), QStringLiteral("a.mp3"), QStringLiteral("notes.txt"),
+                                   QStringLiteral("list.asx")}) {
+            QFile f(dir.filePath(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            clips.append(f.fileName());
+        }
+        dir.mkpath(QStringLiteral("folder.avi"));
+
+        fx.prompts.answerFiles({dir.filePath(QStringLiteral("new.asx"))}); // the playlist to edit
+        TMangle editor(fx.state, fx.services, form.OpenDialog1);
+        editor.show();
+        QTRY_VERIFY(!editor.playlistPath().isEmpty());
+        fx.prompts.clear();
+        auto* list = editor.findChild<QListView*>(QStringLiteral("ListBox1"));
+
+        // Clips, in drop order; one already listed (in another letter case) is not added again.
+        std::unique_ptr<QMimeData> two(files({clips[0], clips[1]}));
+        QVERIFY(drop(list, *two));
+        QCOMPARE(editor.clips()->entries(), QStringList({clips[0], clips[1]}));
+        editor.ButtonSortClick();
+        std::unique_ptr<QMimeData> again(files({dir.filePath(QStringLiteral("A.MP3"))}));
+        QFile::rename(clips[1], dir.filePath(QStringLiteral("A.MP3")));
+        QVERIFY(drop(list, *again));
+        QCOMPARE(editor.clips()->entries(), QStringList({clips[1], clips[0]}));
+        QVERIFY(fx.prompts.asked.isEmpty());
+
+        // A clip with something else, a playlist, a folder, a web address, plain text: nothing is
+        // added, and the message names what is not a clip.
+        const QList<std::pair<QMimeData*, QString>> refused{
+            {files({clips[0], clips[2]}), QStringLiteral("notes.txt")},
+            {files({clips[3]}), QStringLiteral("list.asx")},
+            {files({dir.filePath(QStringLiteral("folder.avi"))}), QStringLiteral("folder.avi")},
+            {[] {
+                 auto* d = new QMimeData;
+                 d->setUrls({QUrl(QStringLiteral("https://example.org/clip.avi"))});
+                 return d;
+             }(),
+             QStringLiteral("https://example.org/clip.avi")},
+            {[] {
+                 auto* d = new QMimeData;
+                 d->setText(QStringLiteral("some words"));
+                 return d;
+             }(),
+             QStringLiteral("some words")},
+        };
+        for (const auto& [data, named] : refused) {
+            std::unique_ptr<QMimeData> owned(data);
+            fx.prompts.clear();
+            fx.prompts.answerBox(QMessageBox::Ok);
+            QVERIFY(drop(list, *data));
+            QCOMPARE(fx.prompts.boxTexts().size(), 1);
+            QVERIFY2(fx.prompts.boxTexts().first().contains(named), qPrintable(fx.prompts.boxTexts().first()));
+            QCOMPARE(editor.clips()->entries().size(), 2);
+        }
+        editor.reject();
+    }
+};
+
+QTEST_MAIN(TestEditorDrop)
+#include "tst_editordrop.moc"
