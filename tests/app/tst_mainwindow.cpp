@@ -63,7 +63,13 @@ class TestMainWindow : public QObject
     QTemporaryDir m_runtime; // the single-instance guard's lock and socket
 
 private Q_SLOTS:
-    void initTestCase() { qputenv("XDG_RUNTIME_DIR", m_runtime.path().toLocal8Bit()); }
+    void initTestCase()
+    {
+        qputenv("XDG_RUNTIME_DIR", m_runtime.path().toLocal8Bit());
+        // Whatever the program would keep in the user's folders stays in this run's own.
+        for (const char* var : {"XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_DATA_HOME"})
+            qputenv(var, m_runtime.filePath(QString::fromLatin1(var)).toLocal8Bit());
+    }
 
     void firstStartWritesDefaults()
     {
