@@ -85,6 +85,7 @@ void TForm1::setUpWindow()
     // The donation link follows the sentence it ends, whatever the font's widths.
     ui->Label3->move(ui->Label2->x() + ui->Label2->fontMetrics().horizontalAdvance(ui->Label2->text()),
                      ui->Label3->y());
+    ui->Label2->resize(ui->Label3->x() - ui->Label2->x(), ui->Label2->height());
 
     OpenDialog1.kind = FileDialogSettings::OpenMany;
     OpenDialog1.title = QStringLiteral("Select clip(s)");
@@ -113,8 +114,22 @@ void TForm1::setUpWindow()
     connect(ui->BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
     connect(ui->BitBtn4, &QPushButton::clicked, this, &TForm1::BitBtn4Click);
     connect(ui->BitBtn6, &QPushButton::clicked, this, &TForm1::BitBtn6Click);
-    onLabelClick(ui->HomeLabel, [this] { HomeLabelClick(); });
-    onLabelClick(ui->Label3, [this] { Label3Click(); });
+    onLabelClick(ui->HomeLabel, [this] { HomeLabelClick(); }, LabelKind::Link);
+    onLabelClick(ui->Label3, [this] { Label3Click(); }, LabelKind::Link);
+    // The links sit where the Tab order reaches them: after Close, before the trial download.
+    QWidget::setTabOrder(ui->ExitButton, ui->HomeLabel);
+    QWidget::setTabOrder(ui->HomeLabel, ui->Label3);
+    QWidget::setTabOrder(ui->Label3, ui->Button2);
+    ui->MemoGuide->setAccessibleName(QStringLiteral("Guide"));
+
+    // The designed blue, navy and purple texts stay wherever they read well; on a dark palette
+    // they take a lighter shade of themselves.
+    for (QWidget* w : {static_cast<QWidget*>(ui->MemoGuide), static_cast<QWidget*>(ui->HomeLabel),
+                       static_cast<QWidget*>(ui->Label3)})
+        keepTextReadable(w, QPalette::Window);
+    for (QWidget* w : {ui->PickButton, ui->LoadButton, ui->Button1, ui->BitBtn1, ui->BitBtn2, ui->BitBtn3,
+                       ui->BitBtn4, ui->BitBtn6})
+        keepTextReadable(w, QPalette::Button);
 }
 
 void TForm1::bringToFront()
@@ -173,12 +188,15 @@ void TForm1::checkMediaPlayer()
     if (!m_checkMediaPlayer)
         return;
     m_checkMediaPlayer = false;
-    if (!MediaPlayerInstalled()) {
-        m_services.prompts.message(QStringLiteral("ERROR:\rIt seems the Windows Media Player is not installed\r"
-                                                  "Please download + install latest version available free from\r ") +
-                                       MediaPlayerDownload,
-                                   this);
-    }
+    // The answer comes later; the window is usable meanwhile.
+    m_services.system.checkMediaEngine(this, [this](bool installed) {
+        if (!installed)
+            m_services.prompts.message(
+                QStringLiteral("ERROR:\rIt seems the Windows Media Player is not installed\r"
+                               "Please download + install latest version available free from\r ") +
+                    MediaPlayerDownload,
+                this);
+    });
 }
 
 bool TForm1::MediaPlayerInstalled()

@@ -8,8 +8,10 @@
 #include "common/SharedState.h"
 #include "editor/MangleU.h"
 #include "platform/Guard.h"
+#include "platform/WindowHelpers.h"
 #include "player/WplayerU2.h"
 #include "playlist/CCFuncs.h"
+#include "ui_wmt.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -103,7 +105,7 @@ void TForm1::pickClips(const QStringList& files)
     }
     if (!S.LeftBox.isEmpty())
         ShowClipManager();
-    show();
+    comeBack(this, ui->PickButton);
 }
 
 void TForm1::LoadButtonClick()
@@ -134,7 +136,7 @@ void TForm1::loadPlaylist(const QString& file)
     S.PlaylistPath = workingPlaylist(S);
     if (!S.AllBox.isEmpty() && !RunPlayer())
         return;
-    show();
+    comeBack(this, ui->LoadButton);
 }
 
 void TForm1::Button1Click()
@@ -178,4 +180,5 @@ void TForm1::ShowEditor()
 {
     TMangle editor(S, m_services, OpenDialog1, this);
     editor.exec();
+    comeBack(this, ui->Button1);
 }

@@ -67,6 +67,20 @@ TActionForm::TActionForm(SharedState& state, Services& services, QWidget* parent
     connect(ui->CloseButton, &QPushButton::clicked, this, &QDialog::reject);
     onLabelClick(ui->GoButton, [this] { GoButtonClick(); });
 
+    // Names for assistive tools; "Action Box" is the right list's own label.
+    ui->ABoxLabel->setBuddy(ui->RightBox);
+    ui->RightBox->setAccessibleName(ui->ABoxLabel->text());
+    ui->LeftBox->setAccessibleName(QStringLiteral("Marked clips"));
+    ui->FillButton->setAccessibleName(QStringLiteral("Move to Action Box"));
+    ui->EmptyButton->setAccessibleName(QStringLiteral("Move back"));
+    ui->MemoAction->setAccessibleName(QStringLiteral("How to act on the marked clips"));
+    keepTextReadable(ui->ABoxLabel, QPalette::Window);
+    // Go follows the choice of action, before Close.
+    const QList<QWidget*> chain = {ui->RadioItem0, ui->RadioItem1, ui->RadioItem2, ui->RadioItem3,
+                                   ui->RadioItem4, ui->GoButton, ui->CloseButton};
+    for (int i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
+
     FormCreate();
 }
 

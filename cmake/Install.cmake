@@ -7,6 +7,9 @@ set(VIDMARRO_METAINFO_FILE ${_dist}/com.vidmarro.vidmarro.metainfo.xml)
 
 # The folder the program is installed in: it keeps its files in the user's folders when run there.
 target_compile_definitions(vm_app PRIVATE VIDMARRO_INSTALLED_BINDIR="${CMAKE_INSTALL_FULL_BINDIR}")
+# The engine module seen from the program's folder, for an install under any prefix.
+file(RELATIVE_PATH _module_from_bin ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR}/vidmarro)
+target_compile_definitions(vm_platform PRIVATE VIDMARRO_MODULE_FROM_BIN="${_module_from_bin}")
 
 install(TARGETS vidmarro RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${VIDMARRO_DESKTOP_FILE} DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
@@ -50,10 +53,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The media engine and FluidSynth are opened on first use, so shlibdeps cannot see them (GIO comes
-# with GLib, which the program links); the soundfont plays MIDI clips, the platform plugins draw
-# the windows.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libmpv2, libfluidsynth3, fluid-soundfont-gm, qt6-qpa-plugins")
+# shlibdeps sees the libraries of the program and of its engine module; the soundfont plays MIDI
+# clips, the platform plugins draw the windows.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fluid-soundfont-gm, qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation2")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

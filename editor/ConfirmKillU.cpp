@@ -10,6 +10,14 @@ TConfirmKill::TConfirmKill(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), ui(new Ui::TConfirmKill)
 {
     ui->setupUi(this);
+    // The question keeps a margin on both sides, whatever the font's widths at this scale: it
+    // moves left from its designed place when it must, and the box grows only as a last resort.
+    constexpr int MinMargin = 3;
+    QLabel* question = ui->Label1;
+    question->ensurePolished();
+    const int text = question->fontMetrics().horizontalAdvance(question->text()) + 2;
+    resize(qMax(width(), text + 2 * MinMargin), height());
+    question->setGeometry(qMin(question->x(), (width() - text) / 2), question->y(), text, question->height());
     setFixedSize(size());
     ui->OKbutton->setIcon(style()->standardIcon(QStyle::SP_DialogYesButton));
     ui->CancelButton->setIcon(style()->standardIcon(QStyle::SP_DialogNoButton));

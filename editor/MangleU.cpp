@@ -13,6 +13,7 @@
 
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QFocusEvent>
 #include <QFont>
 #include <QPushButton>
 #include <QStyle>
@@ -23,6 +24,33 @@ namespace {
 const QString SelectFirst = QStringLiteral("You must first select (click on) a clip");
 const char* const TagProperty = "Tag";
 constexpr int MoveDownTag = 69;
+
+// Runs `action` at the first focus-in by keyboard for which it returns true.
+class FirstFocus : public QObject
+{
+public:
+    FirstFocus(QWidget* widget, std::function<bool()> action) : QObject(widget), m_action(std::move(action))
+    {
+        widget->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::FocusIn)
+            return false;
+        const Qt::FocusReason why = static_cast<QFocusEvent*>(event)->reason();
+        const bool byKeyboard = why == Qt::TabFocusReason || why == Qt::BacktabFocusReason || why == Qt::ShortcutFocusReason;
+        if (byKeyboard && m_action()) {
+            watched->removeEventFilter(this);
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    std::function<bool()> m_action;
+};
 
 QFont arial(int pixels)
 {
@@ -60,6 +88,17 @@ TMangle::TMangle(SharedState& state, Services& services, FileDialogSettings& cli
     OpenDialog1.defaultSuffix = QStringLiteral("asx");
     OpenDialog1.mustExist = false; // a typed name makes a new playlist
 
+    ui->Label1->setBuddy(ui->ListBox1);
+    ui->ListBox1->setAccessibleName(QStringLiteral("Media in this Playlist"));
+    keepTextReadable(ui->Label1, QPalette::Window);
+    // The first visit by Tab lands on the first clip, so that the buttons have a clip to act on.
+    new FirstFocus(ui->ListBox1, [this] {
+        if (m_clips->rowCount() == 0)
+            return false;
+        if (selectedRow() < 0)
+            selectRow(0);
+        return true;
+    });
     ui->ListBox1->viewport()->setAcceptDrops(true);
     ui->ListBox1->viewport()->installEventFilter(this);
 

@@ -2,7 +2,7 @@
 
 #include "common/AppError.h"
 #include "platform/DesktopSession.h"
-#include "platform/MpvPlayer.h"
+#include "platform/EngineCheck.h"
 
 #include <QDesktopServices>
 #include <QUrl>
@@ -92,6 +92,11 @@ bool DesktopServices::mediaEngineAvailable()
     // The same engine, with the same options, as the player's control gets; tried apart, so that
     // the program waiting at its main window does not carry the engine until a clip is played.
     return mpvEngineAvailableApart();
+}
+
+void DesktopServices::checkMediaEngine(QObject* context, std::function<void(bool)> done)
+{
+    mpvEngineCheckApart(context, std::move(done));
 }
 
 std::unique_ptr<QObject> DesktopServices::publishSession(MediaSession& session)

@@ -12,6 +12,7 @@ public:
     void requestShutdown() override;
     void openUrl(const QString& url) override;
     bool mediaEngineAvailable() override;
+    void checkMediaEngine(QObject* context, std::function<void(bool)> done) override;
     // MPRIS and screensaver inhibition on the session bus, when there is one.
     std::unique_ptr<QObject> publishSession(MediaSession& session) override;
 };

@@ -30,6 +30,8 @@ FolderBrowser::FolderBrowser(FolderBrowseRequest& request, QWidget* parent)
     m_model->setReadOnly(true);
     m_tree = new QTreeView(this);
     m_tree->setObjectName(QStringLiteral("FolderTree"));
+    m_tree->setAccessibleName(QStringLiteral("Folders"));
+    title->setBuddy(m_tree);
     m_tree->setModel(m_model);
     for (int c = 1; c < m_model->columnCount(); ++c)
         m_tree->hideColumn(c);

@@ -1,26 +1,23 @@
 #pragma once
 
-#include "platform/AsxParse.h"
+#include "platform/EngineCheck.h"
+#include "platform/EngineModule.h"
 #include "platform/MediaPlayerControl.h"
+#include "platform/MpvOptions.h"
+#include "platform/PlaylistRun.h"
 
-#include <QList>
 #include <QStringList>
 
-#include <atomic>
-#include <cstdint>
 #include <memory>
 
-struct mpv_handle;
 class MpvVideoSurface;
 class QLabel;
 class QSlider;
-class QThread;
-class QTimer;
 class QToolButton;
 class QWidget;
 
-// The media player control on libmpv. It reads the playlist itself and hands the engine one clip at
-// a time, so that the entry numbers and events follow the playlist's entries exactly.
+// The media player control on libmpv: the face (video area, tracker, buttons, status line, keys)
+// around a playlist run on an engine session.
 class MpvPlayer : public MediaPlayerControl
 {
     Q_OBJECT
@@ -33,42 +30,35 @@ public:
     void Open(const QString& path) override;
     void Stop() override;
     bool IsSoundCardEnabled() override;
-    int GetCurrentEntry() override { return m_current; }
+    int GetCurrentEntry() override { return m_run->currentEntry(); }
 
     bool ShowTracker() const override { return m_showTracker; }
     void SetShowTracker(bool on) override;
     bool ShowStatusBar() const override { return m_showStatusBar; }
     void SetShowStatusBar(bool on) override;
-    int PlayCount() const override { return m_playCount; }
-    void SetPlayCount(int count) override;
+    int PlayCount() const override { return m_run->playCount(); }
+    void SetPlayCount(int count) override { m_run->setPlayCount(count); }
     double Rate() const override { return m_rate; }
     void SetRate(double rate) override;
 
     // What the face shows, and what its buttons and keys do.
-    enum class State
-    {
-        Ready,
-        Opening,
-        Playing,
-        Paused,
-        Stopped
-    };
-    State state() const { return m_state; }
-    bool paused() const { return m_paused; }
-    double volume() const { return m_volume; }
-    bool muted() const { return m_muted; }
-    double position() const { return m_position; }
-    double duration() const { return m_duration; }
+    using State = PlaylistRun::State;
+    State state() const { return m_run->state(); }
+    bool paused() const { return m_run->paused(); }
+    double volume() const { return m_run->volume(); }
+    bool muted() const { return m_run->muted(); }
+    double position() const { return m_run->position(); }
+    double duration() const { return m_run->duration(); }
     // True while the current clip has pictures; false shows the audio placeholder.
-    bool hasVideo() const { return m_hasVideo; }
-    bool engineReady() const { return m_mpv != nullptr; }
+    bool hasVideo() const { return m_run->hasVideo(); }
+    bool engineReady() const { return m_session != nullptr; }
     QWidget* videoArea() const;
     QString statusText() const;
 
-    void play();
+    void play() { m_run->play(); }
     void togglePause();
-    void previousEntry();
-    void nextEntry();
+    void previousEntry() { m_run->previous(); }
+    void nextEntry() { m_run->next(); }
     void seekBy(double seconds);
     void changeVolume(double delta);
     void setMuted(bool on);
@@ -86,64 +76,19 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    struct EngineEvent;
-
     void buildFace();
-    void drainEvents();
-    void handleEvent(const EngineEvent& e);
-    void startItem(int index);
-    void loadSource();
-    void loadFile(const QString& path);
-    void sourceFailed();
-    void endReached(int result);
-    void advance();
-    void finishRun(int result);
-    bool emitPending(); // false when the run changed or this control went away meanwhile
-    void startMidi(const QString& path);
-    void setState(State state);
     void refreshFace();
-    void command(std::initializer_list<const char*> args);
 
-    mpv_handle* m_mpv = nullptr;
     QStringList m_options;
+    std::unique_ptr<EngineSession> m_session;
+    PlaylistRun* m_run = nullptr;
     MpvVideoSurface* m_surface = nullptr;
-    std::atomic_bool m_wakePending{false};
-    bool m_startWhenReady = false;
-    QTimer* m_readyTimeout = nullptr;
-
-    // The run: the playlist's clips, where it stands, and what the window has yet to hear.
-    QList<AsxParse::Item> m_items;
-    int m_index = -1;
-    int m_source = 0;
-    int m_current = 0;
-    int m_passes = 0;
-    bool m_loadedThisPass = false;
-    bool m_endPending = false;
-    int m_endResult = 0;
-    quint64 m_run = 0;
-    int64_t m_loadingId = 0;
-    int64_t m_startedId = 0;
-    int64_t m_playingId = 0;
-    int64_t m_preloadedId = 0;
-    bool m_preloadedVideo = false;
-
-    // MIDI clips rendered in worker threads; only the latest request counts.
-    QList<QThread*> m_midiThreads;
-    std::shared_ptr<std::atomic_bool> m_midiCancel;
-    quint64 m_midiRequest = 0;
+    QByteArray m_wid;
+    bool m_keepsWindow = false;
 
     bool m_showTracker = true;
     bool m_showStatusBar = true;
-    int m_playCount = 1;
     double m_rate = 1.0;
-
-    State m_state = State::Ready;
-    bool m_paused = false;
-    bool m_muted = false;
-    bool m_hasVideo = false;
-    double m_volume = 100;
-    double m_position = 0;
-    double m_duration = 0;
     bool m_settingTracker = false;
     bool m_videoOnly = false;
     int m_shownIcons = -1;
@@ -161,17 +106,5 @@ private:
     QLabel* m_status = nullptr;
 };
 
-// The engine options every control starts with: no user configuration, no scripts, an idle engine,
-// audio that keeps its pitch down to 0.2x, end-of-file events only when the sound has finished.
-QStringList mpvDefaultOptions();
-// The options a control is made with: the defaults, then VIDMARRO_MPV_OPTIONS (blank-separated
-// name=value pairs), then extraOptions.
-QStringList mpvEffectiveOptions(const QStringList& extraOptions = {});
 // Makes MpvPlayer controls with those options.
 MediaPlayerFactory mpvPlayerFactory(const QStringList& extraOptions = {});
-// True when an engine with those options can be created and initialised.
-bool mpvEngineAvailable(const QStringList& extraOptions = {});
-// The same test made in a child process, so that this one does not load the engine's libraries
-// (some 45 MB resident) before a clip is played. Falls back to the test in this process when no
-// child can be made or it gives no answer.
-bool mpvEngineAvailableApart(const QStringList& extraOptions = {});

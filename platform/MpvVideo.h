@@ -1,13 +1,9 @@
 #pragma once
 
 #include <QImage>
-#include <QOpenGLWidget>
 #include <QWidget>
 
 #include <functional>
-
-struct mpv_handle;
-struct mpv_render_context;
 
 // What the media player control asks of its video area, whichever way the area draws.
 class MpvVideoSurface
@@ -41,56 +37,29 @@ protected:
     QString m_caption;
 };
 
-// Draws through libmpv's OpenGL render API. The render context is made with the widget's GL context
-// and freed when that context goes.
-class MpvGlArea : public QOpenGLWidget, public MpvVideoSurface
+// A native window of ours that the engine draws into itself (its own video output, given the
+// window's id): frames cost the toolkit nothing. Once the engine has shown video it keeps its window
+// (and its drawing context) until it ends, since making them again for each clip costs memory that
+// some drivers never give back; the idle and audio faces are then drawn on a window of ours stacked
+// above the engine's.
+class MpvNativeArea : public QWidget, public MpvVideoSurface
 {
     Q_OBJECT
 public:
-    MpvGlArea(mpv_handle* mpv, QWidget* parent);
-    ~MpvGlArea() override;
-    QWidget* widget() override { return this; }
-    bool ready() const override { return m_initialised; }
-    void release() override;
-    // Reacts to the engine's news of a frame (queued from its thread).
-    void engineUpdatedNow();
-
-protected:
-    void initializeGL() override;
-    void paintGL() override;
-    void modeChanged() override { update(); }
-
-private:
-    void freeContext();
-
-    mpv_handle* m_mpv;
-    mpv_render_context* m_ctx = nullptr;
-    bool m_initialised = false;
-};
-
-// Draws through libmpv's software render API into an image: for platforms without OpenGL. With no
-// engine to draw for (another video output chosen) it shows only the idle and audio faces.
-class MpvSoftwareArea : public QWidget, public MpvVideoSurface
-{
-    Q_OBJECT
-public:
-    MpvSoftwareArea(mpv_handle* mpv, bool render, QWidget* parent);
-    ~MpvSoftwareArea() override;
+    explicit MpvNativeArea(QWidget* parent);
     QWidget* widget() override { return this; }
     bool ready() const override { return true; }
-    void release() override;
-    // The last frame drawn (for checks of what the user sees).
-    QImage frame() const { return m_frame; }
-    void engineUpdatedNow();
+    void release() override {}
+    // The window the engine draws into; made on first call.
+    quint64 windowId() { return quint64(winId()); }
+    // Draws the faces of the given mode into painter (for the window above the engine's).
+    void paintFace(QPainter& painter, const QRect& rect) const { paintBackground(painter, rect); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void modeChanged() override { update(); }
+    void modeChanged() override;
 
 private:
-    void renderFrame();
-
-    mpv_render_context* m_ctx = nullptr;
-    QImage m_frame;
+    QWidget* m_face;
 };

@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QLineEdit>
 
 QMessageBox::StandardButton QtPrompts::messageBox(const MessageBoxRequest& request, QWidget* parent)
 {
@@ -62,11 +63,18 @@ QStringList QtPrompts::fileDialog(FileDialogSettings& request, QWidget* parent)
 
 bool QtPrompts::inputBox(const QString& caption, const QString& prompt, QString& value, QWidget* parent)
 {
-    bool ok = false;
-    const QString text = QInputDialog::getText(parent, caption, prompt, QLineEdit::Normal, value, &ok);
-    if (ok)
-        value = text;
-    return ok;
+    QInputDialog dlg(parent);
+    dlg.setWindowTitle(caption);
+    dlg.setLabelText(prompt);
+    dlg.setInputMode(QInputDialog::TextInput);
+    dlg.setTextValue(value);
+    // Without a prompt the field is named after the box, for assistive tools.
+    if (auto* field = dlg.findChild<QLineEdit*>())
+        field->setAccessibleName(prompt.isEmpty() ? caption : prompt);
+    if (dlg.exec() != QDialog::Accepted)
+        return false;
+    value = dlg.textValue();
+    return true;
 }
 
 QString QtPrompts::browseFolder(FolderBrowseRequest& request, QWidget* parent)

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class MediaSession;
@@ -18,6 +19,13 @@ public:
     virtual void openUrl(const QString& url) = 0;
     // True when the media engine can be created and initialised.
     virtual bool mediaEngineAvailable() = 0;
+    // The same answer without holding up the caller: done gets it on context's thread, unless
+    // context has gone. Where the answer is cheap it may come at once.
+    virtual void checkMediaEngine(QObject* context, std::function<void(bool)> done)
+    {
+        (void)context;
+        done(mediaEngineAvailable());
+    }
     // Shows a player window to the desktop (media keys and panels, no screensaver during video)
     // for as long as the returned object lives. None by default: tests stay off the desktop.
     virtual std::unique_ptr<QObject> publishSession(MediaSession& /*session*/) { return nullptr; }

@@ -16,6 +16,7 @@
 #include "ui_WplayerU2.h"
 
 #include <QKeyEvent>
+#include <QPushButton>
 #include <QStyle>
 #include <QTimer>
 
@@ -64,7 +65,10 @@ TWplayerF2::TWplayerF2(SharedState& state, Services& services, PlayerDialogs* di
     WMTPlayer1->SetPlayCount(1);
     WMTPlayer1->SetRate(1.0);
     WMTPlayer1->show();
-    QWidget::setTabOrder(WMTPlayer1, ui->MarkButton);
+    // Go stands where Mark will: first after the control, and the focus starts on it.
+    QWidget::setTabOrder(WMTPlayer1, ui->GoButton);
+    QWidget::setTabOrder(ui->GoButton, ui->MarkButton);
+    ui->GoButton->setFocus();
 
     connect(WMTPlayer1, &MediaPlayerControl::OnNewStream, this, &TWplayerF2::WMTPlayer1NewStream);
     connect(WMTPlayer1, &MediaPlayerControl::OnEndOfStream, this, &TWplayerF2::WMTPlayer1EndOfStream);
@@ -87,6 +91,9 @@ TWplayerF2::TWplayerF2(SharedState& state, Services& services, PlayerDialogs* di
 
     // Centred on the screen, not over the (hidden) main window.
     centreOnScreen(this);
+
+    ui->MemoMark->setAccessibleName(QStringLiteral("How to mark clips"));
+    keepTextReadable(ui->Label1, QPalette::Window);
 
     FormCreate();
 }
@@ -158,6 +165,12 @@ void TWplayerF2::keyPressEvent(QKeyEvent* event)
         event->ignore();
         return;
     }
+    // Go is the default action until playback starts; a focused push button keeps its own Enter.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && !ui->GoButton->isHidden() && !qobject_cast<QPushButton*>(focusWidget())) {
+        GoButtonClick();
+        return;
+    }
     QDialog::keyPressEvent(event);
 }
 
@@ -165,6 +178,8 @@ void TWplayerF2::GoButtonClick()
 {
     if (ui->GoButton->isHidden() || !WMTPlayer1)
         return; // Go is spent once clicked, also when the playlist could not be written
+    // Mark takes over the focus when it appears in Go's place.
+    m_markTakesFocus = ui->GoButton->hasFocus();
     ui->GoButton->hide();
     ui->Shape1->hide();
     ui->CheckBox1->setEnabled(false);
@@ -197,6 +212,8 @@ void TWplayerF2::WMTPlayer1NewStream()
         if (n >= 1 && S.EntryMode == EntryPicked && ui->MarkButton->isHidden()) {
             ui->MarkButton->show();
             ui->MemoMark->hide();
+            if (m_markTakesFocus)
+                ui->MarkButton->setFocus();
         }
         if (n <= 0)
             return;

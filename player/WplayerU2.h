@@ -92,6 +92,7 @@ private:
     QString TitleTotal;
     bool m_started = false;
     bool m_closed = false;
+    bool m_markTakesFocus = false;
     PlayerFullScreen* m_fullScreen = nullptr;
     PlayerSession* m_session = nullptr;
     std::unique_ptr<QObject> m_desktop; // on the desktop from creation until closing

@@ -103,6 +103,9 @@ int main(int argc, char** argv)
     fs::permissions(work / "run", fs::perms::owner_all);
     const fs::path ours = work / "app" / "vidmarro";
     fs::copy_file(bin / "vidmarro", ours);
+    // The media engine module goes where the program looks for it, beside the program.
+    if (fs::exists(bin / "libvidmarro-engine.so"))
+        fs::copy_file(bin / "libvidmarro-engine.so", work / "app" / "libvidmarro-engine.so");
     const std::vector<std::string> env{"XDG_RUNTIME_DIR=" + (work / "run").string(), "QT_QPA_PLATFORM=xcb"};
     const std::vector<std::string> oursCmd{ours.string()};
     const std::vector<std::string> bareCmd{(bin / "vm_bare_window").string()};

@@ -46,6 +46,8 @@ mkdir -p "$work/app" "$work/run"
 chmod 700 "$work/run"
 export XDG_RUNTIME_DIR=$work/run
 cp "$exe" "$work/app/vidmarro"
+# the media engine module goes beside the program, where it looks for it
+cp "$(dirname "$exe")/libvidmarro-engine.so" "$work/app/"
 cp "$probe_exe" "$work/probe"
 chmod 755 "$work/probe"
 

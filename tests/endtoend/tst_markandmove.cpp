@@ -36,6 +36,16 @@ QString makeClip(const QString& path)
     return path;
 }
 
+// Played in real time (no sound card needed), so that a clip is still on when Mark is pressed.
+MediaPlayerFactory realTime()
+{
+    const MediaPlayerFactory real = mpvPlayerFactory({QStringLiteral("vo=null"), QStringLiteral("ao=null")});
+    return [real](QWidget* parent) {
+        std::setlocale(LC_NUMERIC, "C");
+        return real(parent);
+    };
+}
+
 QStringList entries(const QString& dir)
 {
     return QDir(dir).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
@@ -60,12 +70,7 @@ private Q_SLOTS:
 
         ScriptedPrompts prompts;
         RecordingServices system;
-        // Played in real time (no sound card needed), so that a clip is still on when Mark is pressed.
-        const MediaPlayerFactory real = mpvPlayerFactory({QStringLiteral("vo=null"), QStringLiteral("ao=null")});
-        Services services{prompts, system, [real](QWidget* parent) {
-                              std::setlocale(LC_NUMERIC, "C");
-                              return real(parent);
-                          }};
+        Services services{prompts, system, realTime()};
         SharedState state;
         TForm1 form(state, services, app);
         form.show();
@@ -130,6 +135,64 @@ private Q_SLOTS:
         QCOMPARE(entries(root.path()), (QStringList{"Clips", "Keep", "app"}));
         QVERIFY(form.isVisible());
         QVERIFY(QApplication::activeModalWidget() == nullptr);
+    }
+
+    // The same story with keys only, each sent where the focus is: no window needs the mouse.
+    void marksAndMovesWithKeysOnly()
+    {
+        QTemporaryDir root;
+        const QString app = root.filePath(QStringLiteral("app")), dest = root.filePath(QStringLiteral("Keep"));
+        QVERIFY(QDir().mkpath(app) && QDir().mkpath(dest));
+        const QString a = makeClip(root.filePath(QStringLiteral("a.mp3")));
+        const QString b = makeClip(root.filePath(QStringLiteral("b.mp3")));
+        ScriptedPrompts prompts;
+        RecordingServices system;
+        Services services{prompts, system, realTime()};
+        SharedState state;
+        TForm1 form(state, services, app);
+        form.show();
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        const auto key = [](int k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key(k), m);
+        };
+        prompts.answerFiles({b, a});
+        prompts.answerBox(QMessageBox::Ok); // no sound card
+        prompts.answerFolder(dest);
+        prompts.answerBox(QMessageBox::Ok); // ready to move
+
+        // Enter starts playback; Mark takes Go's place and the focus, and Space marks the playing clip.
+        PlayerKit::onPlayerShown(&form, [&](TWplayerF2& player) {
+            auto* poll = new QTimer(&player);
+            connect(poll, &QTimer::timeout, &player, [&player, key] {
+                auto* mark = player.findChild<QPushButton*>(QStringLiteral("MarkButton"));
+                if (player.windowTitle().endsWith(QStringLiteral("b.mp3")) && mark->hasFocus() && mark->isEnabled())
+                    key(Qt::Key_Space);
+            });
+            poll->start(10);
+            QTimer::singleShot(30000, &player, &QWidget::close); // should a key go astray
+            QTRY_VERIFY(player.isActiveWindow() && QApplication::focusWidget());
+            key(Qt::Key_Return);
+        });
+        // Clip manager: select all, Tab to the arrow, move, Tab to the actions, Down twice to Move, Tab to Go!
+        PlayerKit::onModal("TActionForm", [&](QWidget& manager) {
+            QTimer::singleShot(30000, &manager, &QWidget::close);
+            QTRY_VERIFY(manager.isActiveWindow() && QApplication::focusWidget());
+            key(Qt::Key_A, Qt::ControlModifier);
+            for (int k : {Qt::Key_Tab, Qt::Key_Space, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab,
+                          Qt::Key_Tab, Qt::Key_Down, Qt::Key_Down, Qt::Key_Tab})
+                key(k);
+            QCOMPARE(static_cast<TActionForm&>(manager).actionIndex(), 2);
+            key(Qt::Key_Return);
+        });
+        key(Qt::Key_S, Qt::AltModifier); // the mnemonic clicks a moment later
+
+        QTRY_COMPARE_WITH_TIMEOUT(entries(dest), QStringList{"b.mp3"}, 60000);
+        QCOMPARE(state.PathLeft.items(), QStringList{b});
+        QVERIFY(prompts.allUsed());
+        // Back in the main window, on the button that started it all.
+        QTRY_COMPARE(QApplication::activeWindow(), &form);
+        QCOMPARE(QApplication::focusWidget(), form.findChild<QPushButton*>(QStringLiteral("PickButton")));
     }
 };
 

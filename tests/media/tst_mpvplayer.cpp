@@ -1,20 +1,29 @@
 #include "MediaFixtures.h"
 
 #include "platform/MidiRender.h"
+#include "platform/EnginePump.h"
 #include "platform/MpvPlayer.h"
+#include "platform/PlaylistRun.h"
 #include "platform/MpvVideo.h"
+#include "platform/engine/MpvRenderAreas.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QLocalServer>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QToolButton>
 
 #include <clocale>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+#include <atomic>
 #include <memory>
 
 using namespace MediaFixtures;
@@ -90,6 +99,27 @@ private:
         return rec.log;
     }
 
+    // The same on the playlist run alone, with no widget anywhere.
+    QStringList runBare(const QStringList& hrefs)
+    {
+        const std::unique_ptr<EngineSession> session(engineModule()->createSession(mpvEffectiveOptions(NullOutputs)));
+        PlaylistRun run(session.get(), nullptr);
+        EnginePump pump(session.get(), [&](const EngineEvent& e) { run.handle(e); }, nullptr);
+        QStringList log;
+        connect(&run, &PlaylistRun::newStream, &run, [&] { log.append(QStringLiteral("new %1").arg(run.currentEntry())); });
+        connect(&run, &PlaylistRun::endOfStream, &run, [&] { log.append(QStringLiteral("end %1").arg(run.currentEntry())); });
+        const QString list = path(QStringLiteral("bare.asx"));
+        if (!writeAsx(list, hrefs))
+            return {QStringLiteral("no playlist")};
+        run.open(list);
+        if (!QTest::qWaitFor([&] { return log.contains(QStringLiteral("end 0")); }, 20000))
+            log.append(QStringLiteral("(no end)"));
+        QCoreApplication::processEvents();
+        if (!QApplication::allWidgets().isEmpty())
+            log.append(QStringLiteral("(a widget was made)"));
+        return log;
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
@@ -160,6 +190,7 @@ private Q_SLOTS:
         QVERIFY(writeText(path(QStringLiteral("run.asx.txt")), "just text"));
         QVERIFY(writeAsx(path(QStringLiteral("pair.wax")), seq({"a.wav", "b.wav"})));
         QCOMPARE(run(hrefs), expected);
+        QCOMPARE(runBare(hrefs), expected);
     }
 
     void repeatNeverReportsZero()
@@ -323,6 +354,38 @@ private Q_SLOTS:
         QVERIFY(QFileInfo::exists(MidiRender::cachedWavPath(t("x.mid"))));
     }
 
+    // Renderings of one clip at once, as Stop then Play or Next then Previous make them: a cancelled
+    // one takes away nothing of the others, which both yield a playable file, and none leaves a
+    // part-written file behind.
+    void midiRendersAreIndependent()
+    {
+        // One long note, so that the renderings overlap.
+        QByteArray midi = QByteArray::fromHex("4d546864000000060000000100604d54726b0000000c");
+        midi += QByteArray::fromHex("00903c40" "9e00803c00" "00ff2f00");
+        const QString clip = path(QStringLiteral("race.mid"));
+        QVERIFY(writeText(clip, midi));
+        const QDir cache = QFileInfo(MidiRender::cachedWavPath(clip)).dir();
+        std::atomic_bool live{false}, cancelled{true};
+        QString wav[3], error[3];
+        auto renderer = [&](int i, const std::atomic_bool* cancel) {
+            return QThread::create([&, i, cancel] { wav[i] = MidiRender::render(clip, cancel, &error[i]); });
+        };
+        std::unique_ptr<QThread> first(renderer(0, &live));
+        first->start();
+        QTRY_VERIFY_WITH_TIMEOUT(!cache.entryList({QStringLiteral("*.part")}).isEmpty() || first->isFinished(), 20000);
+        std::unique_ptr<QThread> stopped(renderer(1, &cancelled));
+        std::unique_ptr<QThread> second(renderer(2, &live));
+        stopped->start();
+        second->start();
+        for (QThread* t : {first.get(), stopped.get(), second.get()})
+            QVERIFY(t->wait(60000));
+        QVERIFY2(!wav[0].isEmpty(), qPrintable(error[0]));
+        QCOMPARE(wav[2], wav[0]);
+        const Pcm sound = readWav(wav[0]);
+        QVERIFY(sound.rate > 0 && sound.samples.size() > sound.rate * 10);
+        QCOMPARE(cache.entryList({QStringLiteral("*.part")}), QStringList());
+    }
+
     // Rate 2.0 halves and 0.2 stretches what the sound card gets; pitch and level hold.
     void rateKeepsPitchAndLevel_data()
     {
@@ -368,6 +431,29 @@ private Q_SLOTS:
     }
 
     // Without a sound card the clip still ends normally; the control says there is none.
+    // A sound server that listens counts as a sound card; a socket file that nothing listens on, as
+    // a crashed server leaves, does not.
+    void soundServerCounts()
+    {
+        QLocalServer server;
+        QVERIFY(server.listen(path(QStringLiteral("live-native"))));
+        const QString stale = path(QStringLiteral("stale-native"));
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        qstrncpy(address.sun_path, QFile::encodeName(stale).constData(), sizeof(address.sun_path));
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        QVERIFY(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0);
+        ::close(fd);
+        MpvPlayer player(nullptr, {QStringLiteral("vo=null"), QStringLiteral("ao=pulse")});
+        qputenv("PULSE_SERVER", "unix:" + QFile::encodeName(server.fullServerName()));
+        const bool live = player.IsSoundCardEnabled();
+        qputenv("PULSE_SERVER", "unix:" + QFile::encodeName(stale));
+        const bool dead = player.IsSoundCardEnabled();
+        qunsetenv("PULSE_SERVER");
+        QVERIFY(live);
+        QVERIFY(!dead);
+    }
+
     void noSoundCard()
     {
         auto silent = nullPlayer();

@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <atomic>
 
@@ -68,10 +69,23 @@ private Q_SLOTS:
     void initTestCase() { qputenv("XDG_RUNTIME_DIR", m_runtime.path().toLocal8Bit()); }
 
     // The program's start-up check tries the engine in a child process: true, and nothing loaded here.
+    // Asked without waiting, it returns at once and answers later, on this thread.
     void startupEngineCheckLoadsNothingHere()
     {
         DesktopServices system;
         QVERIFY(system.mediaEngineAvailable());
+        QVERIFY(!mapped("libmpv.so"));
+
+        QObject context;
+        int answers = 0;
+        bool installed = false;
+        system.checkMediaEngine(&context, [&](bool ok) {
+            ++answers;
+            installed = ok && QThread::currentThread() == context.thread();
+        });
+        QCOMPARE(answers, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(answers, 1, 10000);
+        QVERIFY(installed);
         QVERIFY(!mapped("libmpv.so"));
     }
 
@@ -83,9 +97,10 @@ private Q_SLOTS:
         QVERIFY(!mapped("libfluidsynth.so"));
         QVERIFY(!mapped("libgio-2.0.so"));
 
+        // The engine and the synthesiser come together, in the program's own module.
         QVERIFY(mpvEngineAvailable({QStringLiteral("vo=null"), QStringLiteral("ao=null")}));
+        QVERIFY(mapped("libvidmarro-engine.so"));
         QVERIFY(mapped("libmpv.so"));
-        QVERIFY(!mapped("libfluidsynth.so"));
 
         QTemporaryDir dir;
         const QString midi = dir.filePath(QStringLiteral("tune.mid"));

@@ -39,6 +39,8 @@ for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=:$(head -n1 "$work/display")
 chmod 700 "$work/run"
 cp "$exe" "$work/app/vidmarro" # the settings file goes beside the executable
+# the media engine module goes beside the program, where it looks for it
+cp "$(dirname "$exe")/libvidmarro-engine.so" "$work/app/"
 ffmpeg -nostdin -v error -f lavfi -i sine=duration=0.3 "$work/clips/one.wav"
 
 dbus-daemon --session --nofork --nopidfile --print-address --address="unix:path=$work/bus" >"$work/bus.addr" 2>/dev/null &

@@ -1,0 +1,231 @@
+// Playing at the engine's cost, each figure beside its baseline from the same run (medians):
+//  - CPU time from Go to the end of a 1080p H.264 clip, against the mpv program on the same clip at
+//    the same video size (--vo=gpu); and of a 20 s MP3, against mpv with its window forced;
+//  - the GUI thread's longest stall from Go to the first new stream, against the same timer's
+//    lateness at the idle main window;
+//  - private memory at the idle main window after a 200-clip run, against the same process fresh.
+// No sound device on either side (ao=null). Needs an X display: scripts/bench.sh gives one.
+//
+// usage: bm_playback [--rounds N] [--bin DIR] [--memory-only]   (DIR holds vm_play_measure)
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+namespace fs = std::filesystem;
+
+namespace {
+
+double median(std::vector<double> v)
+{
+    if (v.empty())
+        return -1;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+void figure(const char* name, double ours, double baseline, const char* unit, const char* target,
+            const char* baselineName)
+{
+    const double ratio = baseline > 0 ? ours / baseline : -1;
+    std::printf("FIGURE|%s|%.1f|%.1f|%s|%.2f|%s|%s\n", name, ours, baseline, unit, ratio, target, baselineName);
+}
+
+struct Outcome
+{
+    int status = -1;
+    double cpuMs = -1;
+    std::map<std::string, std::string> values; // "name value" lines of its output
+};
+
+Outcome run(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv)
+{
+    std::vector<char*> args;
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    // The extra settings replace inherited ones of the same name (the first of a name counts).
+    std::vector<std::string> envStore = extraEnv;
+    for (char** e = environ; *e; ++e) {
+        const std::string entry = *e;
+        const std::string name = entry.substr(0, entry.find('=') + 1);
+        if (std::none_of(extraEnv.begin(), extraEnv.end(), [&](const std::string& x) { return x.rfind(name, 0) == 0; }))
+            envStore.push_back(entry);
+    }
+    std::vector<char*> env;
+    for (std::string& e : envStore)
+        env.push_back(e.data());
+    env.push_back(nullptr);
+    int out[2];
+    if (pipe(out) != 0)
+        return {};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out[1], 1);
+        close(out[0]);
+        close(out[1]);
+        execvpe(args[0], args.data(), env.data());
+        _exit(127);
+    }
+    close(out[1]);
+    std::string text;
+    char buf[4096];
+    ssize_t n;
+    while ((n = read(out[0], buf, sizeof buf)) > 0)
+        text.append(buf, size_t(n));
+    close(out[0]);
+    Outcome o;
+    rusage r{};
+    int status = 0;
+    wait4(pid, &status, 0, &r);
+    o.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+    o.cpuMs = (r.ru_utime.tv_sec + r.ru_stime.tv_sec) * 1e3 + (r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e3;
+    std::istringstream lines(text);
+    std::string name, value;
+    while (lines >> name >> value)
+        o.values[name] = value;
+    return o;
+}
+
+double value(const Outcome& o, const char* name)
+{
+    const auto it = o.values.find(name);
+    return o.status == 0 && it != o.values.end() ? std::atof(it->second.c_str()) : -1;
+}
+
+bool ffmpeg(const std::vector<std::string>& args, const fs::path& out)
+{
+    std::vector<std::string> argv{"ffmpeg", "-nostdin", "-y", "-v", "error"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    argv.push_back(out.string());
+    return run(argv, {}).status == 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    int rounds = 3;
+    bool cpu = true;
+    fs::path bin = fs::canonical("/proc/self/exe").parent_path();
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--rounds") && i + 1 < argc)
+            rounds = std::max(1, std::atoi(argv[++i]));
+        else if (!std::strcmp(argv[i], "--bin") && i + 1 < argc)
+            bin = argv[++i];
+        else if (!std::strcmp(argv[i], "--memory-only"))
+            cpu = false;
+    }
+    if (!std::getenv("DISPLAY")) {
+        std::fprintf(stderr, "bm_playback: no X display\n");
+        return 2;
+    }
+    // A private copy of the program (it keeps its settings beside itself) and a private runtime folder.
+    char tmpl[] = "/tmp/vm_playback.XXXXXX";
+    const fs::path work = mkdtemp(tmpl);
+    fs::create_directories(work / "app");
+    fs::create_directories(work / "run");
+    fs::permissions(work / "run", fs::perms::owner_all);
+    const fs::path ours = work / "app" / "vm_play_measure";
+    fs::copy_file(bin / "vm_play_measure", ours);
+    // The media engine module goes where the program looks for it, beside the program.
+    if (fs::exists(bin / "libvidmarro-engine.so"))
+        fs::copy_file(bin / "libvidmarro-engine.so", work / "app" / "libvidmarro-engine.so");
+    const std::vector<std::string> env{"XDG_RUNTIME_DIR=" + (work / "run").string(), "QT_QPA_PLATFORM=xcb",
+                                       "VIDMARRO_MPV_OPTIONS=ao=null"};
+
+    const fs::path video = work / "video1080.mp4";
+    const fs::path mp3 = work / "tone20.mp3";
+    if (!ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=1920x1080:r=30:d=12", "-c:v", "libx264", "-preset", "veryfast",
+                 "-pix_fmt", "yuv420p"},
+                video) ||
+        !ffmpeg({"-f", "lavfi", "-i", "sine=f=440:d=20", "-c:a", "libmp3lame", "-b:a", "128k"}, mp3)) {
+        std::fprintf(stderr, "bm_playback: ffmpeg could not make the clips\n");
+        return 1;
+    }
+
+    // The control's video area is 229 x 145 in the player window; mpv gets a window of that size.
+    const std::string geometry = "--geometry=229x145";
+    struct Cpu
+    {
+        std::vector<double> ours, mpv, stall, idleStall;
+    } videoCpu, audioCpu;
+    auto measure = [&](const fs::path& clip, Cpu& into, bool forceWindow) {
+        for (int i = 0; i < rounds; ++i) {
+            const Outcome o = run({ours.string(), "go", clip.string()}, env);
+            if (value(o, "cpu_ms") >= 0) {
+                into.ours.push_back(value(o, "cpu_ms"));
+                into.stall.push_back(value(o, "stall_ms"));
+                into.idleStall.push_back(value(o, "idle_stall_ms"));
+            }
+            std::vector<std::string> mpv{"mpv", "--no-config", "--ao=null", "--vo=gpu", "--gpu-sw=yes",
+                                         "--really-quiet", geometry};
+            if (forceWindow)
+                mpv.push_back("--force-window=yes");
+            mpv.push_back(clip.string());
+            const Outcome m = run(mpv, {});
+            if (m.status == 0)
+                into.mpv.push_back(m.cpuMs);
+        }
+    };
+    if (cpu) {
+        measure(video, videoCpu, false);
+        measure(mp3, audioCpu, true);
+    }
+    std::printf("CPU Go to end, ms (median of %d): 1080p H.264 vidmarro %.0f, mpv %.0f; MP3 vidmarro %.0f, mpv %.0f\n",
+                rounds, median(videoCpu.ours), median(videoCpu.mpv), median(audioCpu.ours), median(audioCpu.mpv));
+
+    // 200 short clips, sound and pictures in turn, played untimed in one run.
+    const fs::path shortVideo = work / "short.mpg";
+    const fs::path shortSound = work / "short.wav";
+    std::vector<std::string> idleCmd{ours.string(), "idle"};
+    if (ffmpeg({"-f", "lavfi", "-i", "testsrc=s=640x480:r=25:d=0.4", "-c:v", "mpeg1video", "-f", "mpeg"}, shortVideo) &&
+        ffmpeg({"-f", "lavfi", "-i", "sine=d=0.4"}, shortSound)) {
+        fs::create_directories(work / "clips");
+        for (int i = 0; i < 200; ++i) {
+            const fs::path from = i % 2 ? shortSound : shortVideo;
+            char name[32];
+            std::snprintf(name, sizeof name, "clip%03d%s", i, from.extension().c_str());
+            fs::copy_file(from, work / "clips" / name);
+            idleCmd.push_back((work / "clips" / name).string());
+        }
+    }
+    std::vector<double> fresh, after, freshThreads, afterThreads;
+    std::vector<std::string> idleEnv = env;
+    idleEnv.back() = "VIDMARRO_MPV_OPTIONS=ao=null untimed=yes";
+    for (int i = 0; i < rounds && idleCmd.size() > 2; ++i) {
+        const Outcome o = run(idleCmd, idleEnv);
+        if (value(o, "after_private_kib") < 0)
+            continue;
+        fresh.push_back(value(o, "fresh_private_kib"));
+        after.push_back(value(o, "after_private_kib"));
+        freshThreads.push_back(value(o, "fresh_threads"));
+        afterThreads.push_back(value(o, "after_threads"));
+    }
+    std::printf("idle at the main window, private dirty KiB: fresh %.0f, after a 200-clip run %.0f; threads %.0f, %.0f\n",
+                median(fresh), median(after), median(freshThreads), median(afterThreads));
+
+    figure("CPU Go to end, 1080p H.264 12 s", median(videoCpu.ours), median(videoCpu.mpv), "ms", "1.15",
+           "mpv --vo=gpu, same video size");
+    figure("CPU Go to end, MP3 20 s", median(audioCpu.ours), median(audioCpu.mpv), "ms", "1.20",
+           "mpv with its window forced");
+    std::vector<double> stalls = videoCpu.stall, idles = videoCpu.idleStall;
+    stalls.insert(stalls.end(), audioCpu.stall.begin(), audioCpu.stall.end());
+    idles.insert(idles.end(), audioCpu.idleStall.begin(), audioCpu.idleStall.end());
+    figure("GUI longest stall, Go to first new stream (target 50 ms)", median(stalls), median(idles), "ms", "-",
+           "same timer at the idle main window");
+    figure("private memory idle after a 200-clip run", median(after), median(fresh), "KiB", "2.00",
+           "the same process fresh");
+    fs::remove_all(work);
+    return 0;
+}

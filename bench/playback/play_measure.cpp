@@ -1,0 +1,183 @@
+// The program's own windows, put together as the program does, playing what "Select Clip(s)" picks
+// (the prompts answered by this program), and measuring itself:
+//   vm_play_measure go CLIP       CPU time of the whole process from Go to the player's closing, and
+//                                 the GUI thread's longest stall from Go to the first new stream,
+//                                 beside the same timer's lateness at the idle main window
+//   vm_play_measure idle CLIPS... private memory (smaps Private_Dirty) and threads at the idle main
+//                                 window, fresh and then after playing all the clips in one run
+// Prints "name value" lines.
+#include "app/wmt.h"
+#include "common/SharedState.h"
+#include "platform/DesktopServices.h"
+#include "platform/MpvPlayer.h"
+#include "platform/Prompts.h"
+#include "player/PlayerDialogs.h"
+#include "player/WplayerU2.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTimer>
+
+#include <clocale>
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+
+class AnsweringPrompts : public Prompts
+{
+public:
+    explicit AnsweringPrompts(QStringList clips) : m_clips(std::move(clips)) {}
+    QMessageBox::StandardButton messageBox(const MessageBoxRequest&, QWidget*) override { return QMessageBox::No; }
+    QStringList fileDialog(FileDialogSettings& request, QWidget*) override
+    {
+        return request.kind == FileDialogSettings::OpenMany ? m_clips : QStringList{};
+    }
+    bool inputBox(const QString&, const QString&, QString&, QWidget*) override { return false; }
+    QString browseFolder(FolderBrowseRequest&, QWidget*) override { return {}; }
+
+private:
+    QStringList m_clips;
+};
+
+double cpuMs()
+{
+    rusage r{};
+    getrusage(RUSAGE_SELF, &r);
+    return (r.ru_utime.tv_sec + r.ru_stime.tv_sec) * 1e3 + (r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e3;
+}
+
+// How late a 10 ms timer fires at worst while it runs: the longest the GUI thread was held up.
+class StallWatch : public QObject
+{
+public:
+    void start()
+    {
+        m_worst = 0;
+        m_clock.start();
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(Tick);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            m_worst = qMax(m_worst, m_clock.nsecsElapsed() / 1e6 - Tick);
+            m_clock.restart();
+        });
+        m_timer.start();
+    }
+    double stop()
+    {
+        m_timer.stop();
+        m_worst = qMax(m_worst, m_clock.nsecsElapsed() / 1e6 - Tick);
+        return m_worst;
+    }
+
+private:
+    static constexpr int Tick = 10;
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    double m_worst = 0;
+};
+
+long privateDirtyKiB()
+{
+    QFile f(QStringLiteral("/proc/self/smaps_rollup"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("Private_Dirty:"))
+            return line.mid(14).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+int threads()
+{
+    return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+}
+
+void settle(int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    if (argc < 3)
+        return 2;
+    const QByteArray mode = argv[1];
+    QStringList clips;
+    for (int i = 2; i < argc; ++i)
+        clips.append(QString::fromLocal8Bit(argv[i]));
+    AnsweringPrompts prompts(clips);
+    DesktopServices system;
+    Services services{prompts, system, mpvPlayerFactory()};
+    SharedState state;
+    TForm1 form1(state, services, QCoreApplication::applicationDirPath());
+    if (form1.AnotherCopyRuns())
+        return 3;
+    StartupDialogs dialogs(state, prompts);
+    dialogs.create();
+    form1.setPlayerDialogs(&dialogs);
+    form1.show();
+
+    StallWatch watch;
+    double cpuAtGo = 0, stall = -1;
+    // Go as soon as a player window shows; the stall is watched until its first clip starts.
+    struct Clicker : QObject
+    {
+        std::function<void(TWplayerF2*)> onShow;
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (event->type() == QEvent::Show)
+                if (auto* player = qobject_cast<TWplayerF2*>(watched))
+                    QTimer::singleShot(0, player, [this, player] { onShow(player); });
+            return false;
+        }
+    } clicker;
+    clicker.onShow = [&](TWplayerF2* player) {
+        auto* control = player->findChild<MediaPlayerControl*>();
+        QObject::connect(control, &MediaPlayerControl::OnNewStream, player, [&] {
+            if (stall < 0)
+                stall = watch.stop();
+        });
+        cpuAtGo = cpuMs();
+        watch.start();
+        player->GoButtonClick();
+    };
+    app.installEventFilter(&clicker);
+
+    QTimer::singleShot(0, &form1, [&] {
+        settle(1500); // the main window settled: the engine check has come back
+        if (mode == "go") {
+            StallWatch idle;
+            idle.start();
+            settle(300);
+            const double idleStall = idle.stop();
+            form1.PickButtonClick();
+            std::printf("cpu_ms %.1f\nstall_ms %.1f\nidle_stall_ms %.1f\n", cpuMs() - cpuAtGo, stall, idleStall);
+        } else {
+            const long fresh = privateDirtyKiB();
+            const int freshThreads = threads();
+            form1.PickButtonClick();
+            settle(2000);
+            // For a look at where the memory stays: VM_SMAPS_COPY names a file to copy smaps to.
+            if (const QString copy = qEnvironmentVariable("VM_SMAPS_COPY"); !copy.isEmpty()) {
+                QFile in(QStringLiteral("/proc/self/smaps")), out(copy);
+                if (in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly))
+                    out.write(in.readAll());
+            }
+            std::printf("fresh_private_kib %ld\nafter_private_kib %ld\nfresh_threads %d\nafter_threads %d\n", fresh,
+                        privateDirtyKiB(), freshThreads, threads());
+        }
+        std::fflush(stdout);
+        QCoreApplication::quit();
+    });
+    return QApplication::exec();
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QStringList>
+
+#include <functional>
+
+class QObject;
+
+// Whether the media engine can be had: made and initialised with the options a control gets.
+
+// The test made in this process; it loads the engine's libraries here.
+bool mpvEngineAvailable(const QStringList& extraOptions = {});
+
+// The same test made by the program itself, started again with a private argument, so that this
+// process does not carry the engine's libraries (some 45 MB resident) before a clip is played.
+// Returns at once; done gets the answer later on context's thread, unless context has gone.
+// Falls back to the test in a worker thread of this process when no child can be started or the
+// child gives no answer in time.
+void mpvEngineCheckApart(QObject* context, std::function<void(bool)> done, const QStringList& extraOptions = {});
+
+// The check apart, waited for: for callers that have nothing else to do meanwhile.
+bool mpvEngineAvailableApart(const QStringList& extraOptions = {});

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+
+class MpvVideoSurface;
+class QWidget;
+
+// What the program asks of the media engine and the MIDI synthesiser. Both live in a module of our
+// own that links libmpv and FluidSynth normally and is loaded on first use, so that starting the
+// program loads neither; nothing here needs their headers.
+
+// One engine event, copied out of the engine.
+struct EngineEvent
+{
+    enum Kind
+    {
+        None,
+        StartFile,  // entryId starts loading
+        Preloaded,  // the entry being loaded has its tracks: hasVideo
+        FileLoaded, // the entry being loaded plays
+        EndFile,    // entryId ended: reason, error
+        Property    // an observed property changed: property, hasValue, number, flag
+    };
+    enum EndReason
+    {
+        Eof,
+        Stop,
+        Quit,
+        Error,
+        Redirect
+    };
+    enum Observed
+    {
+        TimePos = 1, // whole seconds
+        Duration,
+        Pause,
+        Volume,
+        Mute
+    };
+    Kind kind = None;
+    int64_t entryId = 0;
+    EndReason reason = Eof;
+    int error = 0;
+    int property = 0;
+    bool hasValue = false;
+    double number = 0;
+    bool flag = false;
+    bool hasVideo = false;
+};
+
+// One engine, made with its options; the properties the control shows are observed from the start.
+class EngineSession
+{
+public:
+    virtual ~EngineSession() = default;
+    // Called on an engine thread when events wait; only queue work from it.
+    virtual void setWakeup(std::function<void()> wakeup) = 0;
+    // The next waiting event; false when none waits.
+    virtual bool nextEvent(EngineEvent& event) = 0;
+    // Replaces what plays with path; the new entry's id, or 0 when the engine refused it.
+    virtual int64_t loadFile(const QString& path) = 0;
+    virtual void command(const QList<QByteArray>& args) = 0;
+    virtual void setFlag(const char* name, bool on) = 0;
+    virtual void setNumber(const char* name, double value) = 0;
+    virtual void setText(const char* name, const QByteArray& value) = 0;
+    // A video area drawing through the render API: OpenGL, or software into an image (render false:
+    // an area that only shows the idle and audio faces).
+    virtual MpvVideoSurface* makeRenderArea(bool openGl, bool render, QWidget* parent) = 0;
+};
+
+class EngineModule
+{
+public:
+    virtual ~EngineModule() = default;
+    // A new engine, initialised; null when it cannot be had.
+    virtual EngineSession* createSession(const QStringList& options) = 0;
+    // Renders a standard MIDI file with a soundfont into a WAV file at wav; false with the reason in
+    // *error. *cancel stops it early.
+    virtual bool renderMidi(const QString& midi, const QString& font, const QString& wav,
+                            const std::atomic_bool* cancel, QString* error) = 0;
+};
+
+// The module, loaded on first use from beside the program or its library folder; null (and the
+// reason told once on stderr) when it or a library it needs is missing.
+EngineModule* engineModule();
