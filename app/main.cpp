@@ -6,37 +6,95 @@
 #include "player/PlayerDialogs.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QIcon>
 #include <QTimer>
+#include <QUrl>
 
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+
+namespace {
+
+const char Usage[] = "Usage: vidmarro [FILE...]\n"
+                     "Plays one playlist (.asx), or the audio and video clips given, in Vidmarro.\n"
+                     "When Vidmarro already runs, the files open in the running copy.\n";
+
+// The files named on the command line, as absolute paths; file: URLs are taken as their paths.
+QStringList filesOf(const QStringList& args)
+{
+    QStringList files;
+    for (const QString& arg : args) {
+        const QString path = arg.startsWith(QLatin1String("file:")) ? QUrl(arg).toLocalFile() : arg;
+        files.append(QDir::cleanPath(QDir::current().absoluteFilePath(path)));
+    }
+    return files;
+}
+
+QIcon programIcon()
+{
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1/vidmarro.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
+    // These two answer without a display.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(Usage, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("Vidmarro %s\n", VIDMARRO_VERSION);
+            return 0;
+        }
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vidmarro"));
     QApplication::setApplicationDisplayName(QString());
+    QApplication::setDesktopFileName(QStringLiteral("vidmarro"));
     // The media engine refuses to start under a locale with a decimal comma.
     std::setlocale(LC_NUMERIC, "C");
+
+    QStringList args = QCoreApplication::arguments().mid(1);
+    args.removeAll(QStringLiteral("--"));
+    const QStringList files = filesOf(args);
 
     QtPrompts prompts;
     DesktopServices system;
     Services services{prompts, system, mpvPlayerFactory()};
     SharedState state;
 
-    TForm1 form1(state, services, QCoreApplication::applicationDirPath());
+    TForm1 form1(state, services, QCoreApplication::applicationDirPath(), nullptr, files);
     if (form1.AnotherCopyRuns()) {
+        if (!files.isEmpty() && !form1.FilesHandedOver()) {
+            // Files are never dropped without a word.
+            prompts.message(QStringLiteral("Vidmarro is already running but did not take the file(s). "
+                                           "Try again once it is ready."),
+                            nullptr);
+            return 1;
+        }
         // The running copy has been brought forward. This copy holds nothing and has drawn
         // nothing; it ends here because the toolkit's own teardown would first load the whole
         // font configuration only to free it again, a third of this copy's run.
         std::fflush(nullptr);
         std::_Exit(0);
     }
+    QApplication::setWindowIcon(programIcon());
     // Both dialogs live for the whole run, hidden until a player shows them.
     StartupDialogs dialogs(state, prompts);
     form1.setPlayerDialogs(&dialogs);
     form1.show();
-    QTimer::singleShot(0, &form1, [&dialogs] { dialogs.create(); });
+    QTimer::singleShot(0, &form1, [&dialogs, &form1, files] {
+        dialogs.create();
+        form1.openFiles(files);
+    });
     return QApplication::exec();
 }

@@ -1,6 +1,7 @@
 #include "app/wmt.h"
 
 #include "common/AppError.h"
+#include "common/FileLocations.h"
 #include "common/JustOne.h"
 #include "common/Paths.h"
 #include "common/SharedState.h"
@@ -12,6 +13,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QLocale>
 #include <QStyle>
 #include <QTimer>
@@ -53,7 +55,8 @@ QString TForm1::linkAddress(Link link)
     return QString::fromLatin1(addresses[link]);
 }
 
-TForm1::TForm1(SharedState& state, Services& services, const QString& appDir, QWidget* parent)
+TForm1::TForm1(SharedState& state, Services& services, const QString& appDir, QWidget* parent,
+               const QStringList& handOver)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
       ui(new Ui::TForm1()), S(state), m_services(services), m_ini(QString())
@@ -62,8 +65,9 @@ TForm1::TForm1(SharedState& state, Services& services, const QString& appDir, QW
     // without ever showing its window, so it does not build the window's layout.
     XJustOne1 = new TXJustOne(this);
     XJustOne1->SwitchToPrevious = true;
-    m_anotherCopy = !XJustOne1->check(QCoreApplication::applicationName());
+    m_anotherCopy = !XJustOne1->check(QCoreApplication::applicationName(), handOver);
     connect(XJustOne1, &TXJustOne::activateRequested, this, &TForm1::bringToFront);
+    connect(XJustOne1, &TXJustOne::filesReceived, this, &TForm1::openFiles);
     if (!m_anotherCopy)
         setUpWindow();
     FormCreate(appDir);
@@ -73,6 +77,7 @@ void TForm1::setUpWindow()
 {
     ui->setupUi(this);
     setFixedSize(size());
+    setAcceptDrops(true);
     centreOnScreen(this);
     // The glyph costs an icon-theme lookup; it arrives on the first loop turn, before the window has
     // drawn, rather than holding up its showing.
@@ -149,7 +154,16 @@ void TForm1::FormCreate(const QString& appDir)
 {
     S.AppDir = Paths::withTrailingSeparator(appDir);
     S.ShutdownPending = false;
-    S.IniPath = S.AppDir + QStringLiteral("Vidmarro.INI");
+    // Installed where the user may not write, the program keeps its files in the user's folders.
+    // Where the package puts the program is never its own, not even for root.
+    const QString here = QFileInfo(appDir).canonicalFilePath();
+    const bool installed =
+        !here.isEmpty() && here == QFileInfo(QStringLiteral(VIDMARRO_INSTALLED_BINDIR)).canonicalFilePath();
+    const FileLocations at = FileLocations::choose(S.AppDir, !installed && FileLocations::keepsFilesIn(S.AppDir));
+    at.makeFolders(); // a folder that cannot be made shows up as the write's own error
+    S.IniPath = at.settings;
+    S.WorkPlaylist = at.workingPlaylist;
+    S.PlaylistDir = at.playlistDir;
     m_ini = IniFile(S.IniPath);
     const bool ok = guarded(m_services.prompts, this, [&] {
         const QString today = shortDate(QDate::currentDate());

@@ -4,9 +4,11 @@
 #include "platform/Prompts.h"
 #include "platform/Services.h"
 
+#include <QStringList>
 #include <QWidget>
 
 class QDateTime;
+class QTimer;
 struct SharedState;
 class PlayerDialogs;
 class TXJustOne;
@@ -19,8 +21,10 @@ class TForm1 : public QWidget
 {
     Q_OBJECT
 public:
-    // `appDir` is the folder of the executable, with or without its trailing separator.
-    TForm1(SharedState& state, Services& services, const QString& appDir, QWidget* parent = nullptr);
+    // `appDir` is the folder of the executable, with or without its trailing separator. When another
+    // copy runs, `handOver` (absolute paths) goes to it to open.
+    TForm1(SharedState& state, Services& services, const QString& appDir, QWidget* parent = nullptr,
+           const QStringList& handOver = {});
     ~TForm1() override;
 
     Ui::TForm1* form() const { return ui; }
@@ -32,6 +36,15 @@ public:
 
     // True when another copy of the program was already running: this one must end.
     bool AnotherCopyRuns() const { return m_anotherCopy; }
+    // The running copy took the files handed to it.
+    bool FilesHandedOver() const;
+
+    // Opens files given from outside (command line, another copy, a drop): one playlist acts as
+    // "&Load Playlist", clips act as "&Select Clip(s)", and playback starts at once. Anything else
+    // is refused with a message. While a window of ours is busy they wait until it is done.
+    void openFiles(const QStringList& files);
+    // Why `files` cannot be opened together; empty when they can.
+    static QString refusal(const QStringList& files);
 
     bool MediaPlayerInstalled();
     void ShutdownComputer();
@@ -67,6 +80,8 @@ protected:
     virtual void ShowEditor();
 
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void setUpWindow();
@@ -75,6 +90,10 @@ private:
     void checkMediaPlayer();
     void open(Link link);
     void bringToFront();
+    void pickClips(const QStringList& files);
+    void loadPlaylist(const QString& file);
+    bool busy() const;
+    void openWaitingFiles();
 
     Ui::TForm1* ui;
     SharedState& S;
@@ -85,4 +104,8 @@ private:
     bool m_anotherCopy = false;
     PlayerDialogs* m_playerDialogs = nullptr;
     bool m_playerStarted = false; // the last player window got as far as Go
+    bool m_goAtOnce = false;      // the next player starts playing without waiting for Go
+    int m_actionsRunning = 0;     // entry actions under way (each may run nested loops)
+    QStringList m_waitingFiles;   // handed over or dropped while busy
+    QTimer* m_waitTimer = nullptr;
 };

@@ -16,16 +16,28 @@
 
 #include <QCheckBox>
 #include <QFile>
+#include <QTimer>
 
 #include <cerrno>
 
 #include <memory>
+#include <utility>
+
+// Counts an entry action while it runs, so that files handed over meanwhile wait for its end.
+struct ActionRunning
+{
+    explicit ActionRunning(int& n) : count(n) { ++count; }
+    ~ActionRunning() { --count; }
+    ActionRunning(const ActionRunning&) = delete;
+    ActionRunning& operator=(const ActionRunning&) = delete;
+    int& count;
+};
 
 namespace {
 
 QString workingPlaylist(const SharedState& s)
 {
-    return s.AppDir + QStringLiteral("playlist.tmp");
+    return s.WorkPlaylist.isEmpty() ? s.AppDir + QStringLiteral("playlist.tmp") : s.WorkPlaylist;
 }
 
 // A byte copy that replaces `to` whole or not at all. The user asked for this file, so a failure
@@ -45,76 +57,91 @@ void copyPlaylist(const QString& from, const QString& to)
 
 void TForm1::PickButtonClick()
 {
+    const ActionRunning running(m_actionsRunning);
     guarded(m_services.prompts, this, [&] {
         const QStringList files = m_services.prompts.fileDialog(OpenDialog1, this);
-        if (files.isEmpty())
-            return;
-        S.EntryMode = EntryPicked;
-        S.ClipDir = Paths::directory(files.first());
-        S.PlaylistPath = workingPlaylist(S);
-        S.LeftBox.clear();
-        S.AllBox.clear();
-        S.AllBox.setSorted(false);
-        S.PathLeft.clear();
-        for (const QString& f : files)
-            S.AllBox.add(f);
-        S.AllBox.setSorted(true);
+        if (!files.isEmpty())
+            pickClips(files);
+    });
+}
 
-        if (!RunPlayer())
-            return;
+// The steps after the clip dialog: `files` in the order the dialog (or the caller) gave them.
+void TForm1::pickClips(const QStringList& files)
+{
+    const ActionRunning running(m_actionsRunning);
+    S.EntryMode = EntryPicked;
+    S.ClipDir = Paths::directory(files.first());
+    S.PlaylistPath = workingPlaylist(S);
+    S.LeftBox.clear();
+    S.AllBox.clear();
+    S.AllBox.setSorted(false);
+    S.PathLeft.clear();
+    for (const QString& f : files)
+        S.AllBox.add(f);
+    S.AllBox.setSorted(true);
 
-        if (S.LeftBox.isEmpty() && S.AllBox.count() > 1 &&
-            m_services.prompts.confirm(QStringLiteral("Save Playlist?"), QMessageBox::Yes | QMessageBox::No,
-                                       this) == QMessageBox::Yes) {
-            SaveDialog1.initialDir = S.AppDir;
-            const QStringList chosen = m_services.prompts.fileDialog(SaveDialog1, this);
-            if (!chosen.isEmpty()) {
-                QString name = chosen.first();
-                if (!Paths::hasExtension(name))
-                    name += QStringLiteral(".asx");
-                // Closed before Go: the working playlist may still hold an earlier run's clips.
-                // A failure is shown, and the main window still comes back below.
-                try {
-                    if (!m_playerStarted)
-                        CCFuncs::WritePlaylist(S.AllBox.items(), S.PlaylistPath);
-                    copyPlaylist(S.PlaylistPath, name);
-                } catch (const AppError& e) {
-                    m_services.prompts.stop(e.text(), this);
-                }
+    if (!RunPlayer())
+        return;
+
+    if (S.LeftBox.isEmpty() && S.AllBox.count() > 1 &&
+        m_services.prompts.confirm(QStringLiteral("Save Playlist?"), QMessageBox::Yes | QMessageBox::No,
+                                   this) == QMessageBox::Yes) {
+        SaveDialog1.initialDir = S.playlistFolder();
+        const QStringList chosen = m_services.prompts.fileDialog(SaveDialog1, this);
+        if (!chosen.isEmpty()) {
+            QString name = chosen.first();
+            if (!Paths::hasExtension(name))
+                name += QStringLiteral(".asx");
+            // Closed before Go: the working playlist may still hold an earlier run's clips.
+            // A failure is shown, and the main window still comes back below.
+            try {
+                if (!m_playerStarted)
+                    CCFuncs::WritePlaylist(S.AllBox.items(), S.PlaylistPath);
+                copyPlaylist(S.PlaylistPath, name);
+            } catch (const AppError& e) {
+                m_services.prompts.stop(e.text(), this);
             }
         }
-        if (!S.LeftBox.isEmpty())
-            ShowClipManager();
-        comeBack(this, ui->PickButton);
-    });
+    }
+    if (!S.LeftBox.isEmpty())
+        ShowClipManager();
+    comeBack(this, ui->PickButton);
 }
 
 void TForm1::LoadButtonClick()
 {
+    const ActionRunning running(m_actionsRunning);
     guarded(m_services.prompts, this, [&] {
-        OpenDialog2.initialDir = S.AppDir;
+        OpenDialog2.initialDir = S.playlistFolder();
         const QStringList files = m_services.prompts.fileDialog(OpenDialog2, this);
-        if (files.isEmpty())
-            return;
-        S.EntryMode = EntryLoaded;
-        S.PlaylistPath = files.first();
-        const int missing = CCFuncs::ReadPlaylist(S.PlaylistPath, S.AllBox);
-        if (missing > 0) {
-            m_services.prompts.message(
-                QStringLiteral("Warning: ") + QString::number(missing) +
-                    QStringLiteral(" clip(s) could not be found.\rWill play any remaining clips"),
-                this);
-        }
-        // The loaded file itself is never played or written.
-        S.PlaylistPath = workingPlaylist(S);
-        if (!S.AllBox.isEmpty() && !RunPlayer())
-            return;
-        comeBack(this, ui->LoadButton);
+        if (!files.isEmpty())
+            loadPlaylist(files.first());
     });
+}
+
+// The steps after the playlist dialog.
+void TForm1::loadPlaylist(const QString& file)
+{
+    const ActionRunning running(m_actionsRunning);
+    S.EntryMode = EntryLoaded;
+    S.PlaylistPath = file;
+    const int missing = CCFuncs::ReadPlaylist(S.PlaylistPath, S.AllBox);
+    if (missing > 0) {
+        m_services.prompts.message(
+            QStringLiteral("Warning: ") + QString::number(missing) +
+                QStringLiteral(" clip(s) could not be found.\rWill play any remaining clips"),
+            this);
+    }
+    // The loaded file itself is never played or written.
+    S.PlaylistPath = workingPlaylist(S);
+    if (!S.AllBox.isEmpty() && !RunPlayer())
+        return;
+    comeBack(this, ui->LoadButton);
 }
 
 void TForm1::Button1Click()
 {
+    const ActionRunning running(m_actionsRunning);
     ShowEditor();
 }
 
@@ -124,6 +151,8 @@ bool TForm1::RunPlayer()
     hide();
     player->CheckBox5->setChecked(S.ShowTrackBar);
     player->CheckBox6->setChecked(S.ShowStatusBar);
+    if (std::exchange(m_goAtOnce, false))
+        QTimer::singleShot(0, player.get(), &TWplayerF2::GoButtonClick);
     player->exec();
     S.ShowTrackBar = player->CheckBox5->isChecked();
     S.ShowStatusBar = player->CheckBox6->isChecked();

@@ -214,7 +214,7 @@ void TActionForm::runAction()
         ShellFileOp1.MoveFiles(PBFolderDialog1.Folder);
         break;
     case 3: {
-        OpenDialog1.initialDir = S.AppDir;
+        OpenDialog1.initialDir = S.playlistFolder();
         const QStringList chosen = prompts.fileDialog(OpenDialog1, this);
         if (chosen.isEmpty())
             break;
@@ -232,7 +232,7 @@ void TActionForm::runAction()
         break;
     }
     case 4: {
-        SaveDialog1.initialDir = S.AppDir;
+        SaveDialog1.initialDir = S.playlistFolder();
         const QStringList chosen = prompts.fileDialog(SaveDialog1, this);
         if (chosen.isEmpty())
             break;

@@ -9,13 +9,22 @@
 #include <QLockFile>
 #include <QStandardPaths>
 #include <QThread>
+#include <QTimer>
+
+#include <memory>
+#include <utility>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
 #endif
 
 namespace {
+// What a second copy says, one line each: "raise", then "open <path in base64>" per file, then
+// "end"; the first copy answers "ok" once it has taken the files.
 constexpr char RaiseRequest[] = "raise\n";
+constexpr char OpenRequest[] = "open ";
+constexpr char EndRequest[] = "end\n";
+constexpr char Acknowledged[] = "ok\n";
 
 QString userTag()
 {
@@ -70,9 +79,17 @@ QString TXJustOne::serverName(const QString& name)
     return QDir(guardFolder()).filePath(name + QLatin1Char('-') + userTag() + QStringLiteral(".sock"));
 }
 
-bool TXJustOne::check(const QString& name)
+bool TXJustOne::handleHeld() const
 {
-    m_held = false;
+    return m_lock && m_lock->isLocked();
+}
+
+bool TXJustOne::check(const QString& name, const QStringList& files)
+{
+    m_handedOver = false;
+    // A repeated check starts afresh: the earlier server and lock go first.
+    delete m_server;
+    m_server = nullptr;
     delete m_lock;
     // Each lookup of the folder checks it on disk, so the names are worked out once.
     const QString lock = lockPath(name);
@@ -90,28 +107,47 @@ bool TXJustOne::check(const QString& name)
         if (AlreadyExist)
             AlreadyExist(this);
         if (SwitchToPrevious)
-            askToComeForward(server);
+            askToComeForward(server, files);
     } else {
         // We hold the lock, so a socket left behind by a crashed copy can go.
         QLocalServer::removeServer(server);
-        m_server = new QLocalServer(this);
-        m_server->setSocketOptions(QLocalServer::UserAccessOption);
-        connect(m_server, &QLocalServer::newConnection, this, [this] {
-            while (QLocalSocket* s = m_server->nextPendingConnection()) {
-                connect(s, &QLocalSocket::readyRead, this, [this, s] {
-                    if (s->readAll().contains("raise"))
-                        Q_EMIT activateRequested();
-                });
-                connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
-            }
-        });
-        m_server->listen(server);
+        listen(server);
     }
-    m_held = true;
     return first;
 }
 
-void TXJustOne::askToComeForward(const QString& server)
+void TXJustOne::listen(const QString& server)
+{
+    m_server = new QLocalServer(this);
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    connect(m_server, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket* s = m_server->nextPendingConnection()) {
+            auto files = std::make_shared<QStringList>();
+            connect(s, &QLocalSocket::readyRead, this, [this, s, files] {
+                while (s->canReadLine()) {
+                    const QByteArray line = s->readLine().trimmed();
+                    if (line == "raise") {
+                        Q_EMIT activateRequested();
+                    } else if (line.startsWith(OpenRequest)) {
+                        files->append(
+                            QString::fromUtf8(QByteArray::fromBase64(line.mid(int(qstrlen(OpenRequest))))));
+                    } else if (line == "end") {
+                        s->write(Acknowledged);
+                        s->flush();
+                        // Opening them may run modal windows: not from inside this socket's handler.
+                        const QStringList taken = std::exchange(*files, {});
+                        if (!taken.isEmpty())
+                            QTimer::singleShot(0, this, [this, taken] { Q_EMIT filesReceived(taken); });
+                    }
+                }
+            });
+            connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
+        }
+    });
+    m_server->listen(server);
+}
+
+void TXJustOne::askToComeForward(const QString& server, const QStringList& files)
 {
     // A copy that has just taken the lock may not be listening yet; give it a moment.
     const QDeadlineTimer deadline(1000);
@@ -121,8 +157,22 @@ void TXJustOne::askToComeForward(const QString& server)
             QLocalSocket socket;
             socket.connectToServer(server);
             if (socket.waitForConnected(500)) {
-                socket.write(RaiseRequest);
+                QByteArray request = RaiseRequest;
+                for (const QString& f : files)
+                    request += OpenRequest + f.toUtf8().toBase64() + '\n';
+                if (!files.isEmpty())
+                    request += EndRequest;
+                socket.write(request);
                 socket.waitForBytesWritten(1000);
+                if (!files.isEmpty()) {
+                    // The files are ours to report until the first copy says it has them. A copy
+                    // stuck in a long operation gets a few seconds.
+                    const QDeadlineTimer answer(5000);
+                    QByteArray reply;
+                    while (!reply.contains('\n') && socket.waitForReadyRead(int(answer.remainingTime())))
+                        reply += socket.readAll();
+                    m_handedOver = reply.startsWith(Acknowledged);
+                }
                 socket.disconnectFromServer();
                 return;
             }

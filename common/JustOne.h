@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QStringList>
 #include <functional>
 
 class QLockFile;
@@ -8,7 +9,7 @@ class QLocalServer;
 
 // Keeps a second copy of the program from running. The first copy holds a lock named after the
 // application title and listens on a local socket of the same name; a second copy finds the lock,
-// asks the first to come to the front, and is told to end.
+// asks the first to come to the front, hands it the files it was started with, and is told to end.
 class TXJustOne : public QObject
 {
     Q_OBJECT
@@ -21,9 +22,13 @@ public:
     std::function<void(TXJustOne* sender)> AlreadyExist;
 
     // Runs the check under `name` (the application title). Returns true when this is the only copy;
-    // false when another copy runs, which has then been asked to come forward if SwitchToPrevious.
-    bool check(const QString& name);
-    bool handleHeld() const { return m_held; }
+    // false when another copy runs, which has then been asked to come forward if SwitchToPrevious
+    // and given `files` (absolute paths).
+    bool check(const QString& name, const QStringList& files = {});
+    // True while this copy holds the lock, that is, it is the one running copy.
+    bool handleHeld() const;
+    // After a check that found another copy: it acknowledged the files it was given.
+    bool filesHandedOver() const { return m_handedOver; }
 
     // Where the lock and the socket live: per user, in the runtime folder. The socket's name also
     // carries the user, so that a shared folder can never put two users' copies in touch.
@@ -33,11 +38,14 @@ public:
 Q_SIGNALS:
     // A second copy asked this one to come to the front.
     void activateRequested();
+    // A second copy handed over the files it was started with; they are this copy's to open now.
+    void filesReceived(const QStringList& files);
 
 private:
-    void askToComeForward(const QString& server);
+    void askToComeForward(const QString& server, const QStringList& files);
+    void listen(const QString& server);
 
     QLockFile* m_lock = nullptr;
     QLocalServer* m_server = nullptr;
-    bool m_held = false;
+    bool m_handedOver = false;
 };

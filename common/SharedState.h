@@ -10,7 +10,9 @@
 struct SharedState
 {
     QString AppDir;       // folder of the executable, with its trailing separator
-    QString IniPath;      // AppDir + "Vidmarro.INI"
+    QString IniPath;      // the settings file: AppDir + "Vidmarro.INI" when that folder is writable
+    QString WorkPlaylist; // the working playlist: AppDir + "playlist.tmp" when that folder is writable
+    QString PlaylistDir;  // where the playlist dialogs start, with its trailing separator
     QString ClipDir;      // folder of the first picked clip, no trailing separator unless a root
     QString PlaylistPath; // the playlist the player writes and plays
     int EntryMode = 0;    // 10: clips picked, 20: playlist loaded
@@ -24,6 +26,9 @@ struct SharedState
 
     // The program's one pseudo-random generator, seeded at start-up; the shuffle draws from it.
     std::mt19937 Random;
+
+    // The folder the playlist dialogs start in.
+    QString playlistFolder() const { return PlaylistDir.isEmpty() ? AppDir : PlaylistDir; }
 };
 
 enum EntryModes { EntryPicked = 10, EntryLoaded = 20 };

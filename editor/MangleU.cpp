@@ -153,7 +153,7 @@ void TMangle::FormShow()
 {
     if (!isVisible())
         return; // closed before it came to ask
-    OpenDialog1.initialDir = S.AppDir;
+    OpenDialog1.initialDir = S.playlistFolder();
     m_clips->setSorted(false);
     const QStringList chosen = m_services.prompts.fileDialog(OpenDialog1, this);
     if (chosen.isEmpty()) {

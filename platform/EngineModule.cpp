@@ -28,6 +28,10 @@ EngineModule* engineModule()
     static std::once_flag once;
     std::call_once(once, [] {
         QStringList places{programDir()};
+#ifdef VIDMARRO_MODULE_FROM_BIN
+        // An install under another prefix keeps the module where it stands beside the program.
+        places.append(programDir() + QStringLiteral("/" VIDMARRO_MODULE_FROM_BIN));
+#endif
 #ifdef VIDMARRO_MODULE_DIR
         places.append(QStringLiteral(VIDMARRO_MODULE_DIR));
 #endif

@@ -11,6 +11,7 @@ packages=(
   fonts-liberation2
   xvfb xauth xdotool openbox x11-utils ffmpeg trash-cli python3-dbusmock dbus playerctl fiu-utils util-linux
   libbenchmark-dev libxcb1-dev
+  desktop-file-utils appstream dpkg-dev lintian
 )
 
 missing=()

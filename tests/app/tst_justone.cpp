@@ -2,10 +2,14 @@
 #include "common/JustOne.h"
 
 #include <QFile>
+#include <QLocalServer>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <atomic>
+#include <thread>
 
 class TestJustOne : public QObject
 {
@@ -21,8 +25,13 @@ private Q_SLOTS:
     {
         TXJustOne first;
         QSignalSpy raised(&first, &TXJustOne::activateRequested);
+        QVERIFY(!first.handleHeld());
         QVERIFY(first.check(QStringLiteral("Guarded")));
         QVERIFY(first.handleHeld());
+        // Checking again keeps one lock and one listener, and still hears a second copy once.
+        QVERIFY(first.check(QStringLiteral("Guarded")));
+        QVERIFY(first.handleHeld());
+        QCOMPARE(first.findChildren<QLocalServer*>().size(), 1);
 
         TXJustOne second;
         int told = 0;
@@ -32,8 +41,48 @@ private Q_SLOTS:
             ++told;
         };
         QVERIFY(!second.check(QStringLiteral("Guarded")));
+        QVERIFY(!second.handleHeld());
         QCOMPARE(told, 1);
         QTRY_COMPARE(raised.count(), 1);
+        QTest::qWait(50);
+        QCOMPARE(raised.count(), 1);
+    }
+
+    // A copy killed outright leaves its socket behind. The next copy must take its place, so that
+    // a start after it raises it and hands it files.
+    void crashedCopysSocketIsTakenOver()
+    {
+        const QString name = QStringLiteral("Vidmarro");
+        QTemporaryDir dir; // the program keeps its settings beside itself
+        const QString exe = dir.filePath(QStringLiteral("vidmarro"));
+        QVERIFY(QFile::copy(QStringLiteral(VIDMARRO_EXE), exe));
+        QProcess crashed;
+        crashed.setProcessEnvironment(programEnvironment());
+        crashed.start(exe, {});
+        QVERIFY(crashed.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(TXJustOne::serverName(name)), 20000);
+        crashed.kill();
+        QVERIFY(crashed.waitForFinished(20000));
+        QVERIFY(QFile::exists(TXJustOne::serverName(name)));
+
+        TXJustOne first;
+        QSignalSpy raised(&first, &TXJustOne::activateRequested);
+        QSignalSpy received(&first, &TXJustOne::filesReceived);
+        QVERIFY(first.check(name));
+        // The second copy waits for an answer, so it runs beside this loop.
+        std::atomic<int> handedOver{-1};
+        std::thread second([&] {
+            TXJustOne copy;
+            copy.check(name, {QStringLiteral("/clips/a b.mp3"), QStringLiteral("/clips/é\n.asx")});
+            handedOver = copy.filesHandedOver() ? 1 : 0;
+        });
+        QTRY_VERIFY(handedOver >= 0);
+        second.join();
+        QCOMPARE(handedOver.load(), 1);
+        QCOMPARE(raised.count(), 1);
+        QCOMPARE(received.count(), 1);
+        QCOMPARE(received.first().first().toStringList(),
+                 QStringList({QStringLiteral("/clips/a b.mp3"), QStringLiteral("/clips/é\n.asx")}));
     }
 
     void withoutSwitchingTheFirstIsLeftAlone()
@@ -68,9 +117,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString exe = dir.filePath(QStringLiteral("vidmarro"));
         QVERIFY(QFile::copy(QStringLiteral(VIDMARRO_EXE), exe));
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
+        const QProcessEnvironment env = programEnvironment();
 
         QProcess first;
         first.setProcessEnvironment(env);
@@ -91,6 +138,14 @@ private Q_SLOTS:
     }
 
 private:
+    QProcessEnvironment programEnvironment() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
+        return env;
+    }
+
     QTemporaryDir m_runtime;
 };
 

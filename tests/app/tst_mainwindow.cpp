@@ -83,7 +83,9 @@ private Q_SLOTS:
     void initTestCase()
     {
         qputenv("XDG_RUNTIME_DIR", m_runtime.path().toLocal8Bit());
-        qputenv("XDG_STATE_HOME", m_runtime.filePath(QStringLiteral("state")).toLocal8Bit());
+        // Whatever the program would keep in the user's folders stays in this run's own.
+        for (const char* var : {"XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_DATA_HOME"})
+            qputenv(var, m_runtime.filePath(QString::fromLatin1(var)).toLocal8Bit());
     }
 
     void firstStartWritesDefaults()

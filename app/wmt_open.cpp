@@ -1,0 +1,179 @@
+// Files opened from outside the dialogs: the command line, a second copy, a drop on the window.
+#include "app/wmt.h"
+
+#include "common/JustOne.h"
+#include "common/Paths.h"
+#include "platform/Guard.h"
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QMimeDatabase>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+
+enum class Kind
+{
+    Clip,
+    Playlist,
+    Other
+};
+
+// The clip dialog's own types come first; beyond them, whatever the system calls audio or video,
+// except lists of other players, which are text.
+Kind kindOf(const QString& path)
+{
+    static const QStringList clipTypes = {
+        QStringLiteral("asf"), QStringLiteral("mp2"), QStringLiteral("mp3"),  QStringLiteral("wav"),
+        QStringLiteral("mid"), QStringLiteral("wma"), QStringLiteral("aif"),  QStringLiteral("au"),
+        QStringLiteral("wax"), QStringLiteral("mpg"), QStringLiteral("mpeg"), QStringLiteral("m1v"),
+        QStringLiteral("wmv"), QStringLiteral("avi"), QStringLiteral("mov"),  QStringLiteral("qt"),
+        QStringLiteral("wvx"), QStringLiteral("fli"), QStringLiteral("flc"),  QStringLiteral("mpe"),
+    };
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("asx"))
+        return Kind::Playlist;
+    if (clipTypes.contains(suffix))
+        return Kind::Clip;
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
+    const QString name = type.name();
+    if ((name.startsWith(QLatin1String("audio/")) || name.startsWith(QLatin1String("video/"))) &&
+        !type.inherits(QStringLiteral("text/plain")) && !type.inherits(QStringLiteral("application/xml")))
+        return Kind::Clip;
+    return Kind::Other;
+}
+
+QString quoted(const QString& path)
+{
+    return u'"' + Paths::fileName(path) + u'"';
+}
+
+} // namespace
+
+QString TForm1::refusal(const QStringList& files)
+{
+    int clips = 0;
+    int playlists = 0;
+    for (const QString& f : files) {
+        const QFileInfo info(f);
+        if (!info.exists())
+            return QStringLiteral("Cannot open %1: the file does not exist.").arg(quoted(f));
+        if (!info.isFile())
+            return QStringLiteral("Cannot open %1: it is a folder, not a file.").arg(quoted(f));
+        switch (kindOf(f)) {
+        case Kind::Clip:
+            ++clips;
+            break;
+        case Kind::Playlist:
+            ++playlists;
+            break;
+        case Kind::Other:
+            return QStringLiteral(
+                       "Cannot open %1: it is neither an audio or video clip nor a playlist (.asx).")
+                .arg(quoted(f));
+        }
+    }
+    if (playlists > 0 && clips > 0)
+        return QStringLiteral("Open either clips or one playlist (.asx), not both at once.");
+    if (playlists > 1)
+        return QStringLiteral("Open one playlist (.asx) at a time.");
+    return QString();
+}
+
+bool TForm1::busy() const
+{
+    return m_actionsRunning > 0 || QApplication::activeModalWidget() != nullptr;
+}
+
+void TForm1::openFiles(const QStringList& files)
+{
+    if (files.isEmpty())
+        return;
+    if (busy()) {
+        // A player, editor or clip manager is up (or a question is asked): the files wait for it.
+        const bool told = !m_waitingFiles.isEmpty();
+        m_waitingFiles += files;
+        if (!m_waitTimer) {
+            m_waitTimer = new QTimer(this);
+            m_waitTimer->setInterval(250);
+            connect(m_waitTimer, &QTimer::timeout, this, &TForm1::openWaitingFiles);
+        }
+        m_waitTimer->start();
+        if (!told) {
+            QWidget* over = QApplication::activeModalWidget();
+            m_services.prompts.message(QStringLiteral("Vidmarro is busy. The file(s) will open when you are "
+                                                      "back at the main window."),
+                                       over ? over : this);
+        }
+        return;
+    }
+    bringToFront();
+    const QString why = refusal(files);
+    if (!why.isEmpty()) {
+        m_services.prompts.message(why, this);
+        return;
+    }
+    // Whoever opens a file from outside wants to hear it: playback starts without waiting for Go.
+    m_goAtOnce = true;
+    if (kindOf(files.first()) == Kind::Playlist)
+        guarded(m_services.prompts, this, [&] { loadPlaylist(files.first()); });
+    else
+        guarded(m_services.prompts, this, [&] { pickClips(files); });
+    m_goAtOnce = false;
+}
+
+void TForm1::openWaitingFiles()
+{
+    if (busy())
+        return;
+    m_waitTimer->stop();
+    openFiles(std::exchange(m_waitingFiles, {}));
+}
+
+namespace {
+
+// The local files of a drop; empty when it carries anything else.
+QStringList localFiles(const QMimeData* data)
+{
+    QStringList files;
+    if (!data || !data->hasUrls())
+        return files;
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile())
+            return {};
+        files.append(url.toLocalFile());
+    }
+    return files;
+}
+
+} // namespace
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event)
+{
+    // Every drop of files is taken, so that one that cannot be opened is told why.
+    if (event->mimeData() && event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event)
+{
+    const QStringList files = localFiles(event->mimeData());
+    event->acceptProposedAction();
+    // The drag's source waits until the drop returns; the files open once it has.
+    QTimer::singleShot(0, this, [this, files] {
+        if (files.isEmpty())
+            m_services.prompts.message(QStringLiteral("Only files on this computer can be opened here."),
+                                       this);
+        else
+            openFiles(files);
+    });
+}
+
+bool TForm1::FilesHandedOver() const
+{
+    return XJustOne1 && XJustOne1->filesHandedOver();
+}

@@ -1,0 +1,154 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary prefix, checks the desktop files with their own validators,
+# makes the prefix read-only and runs the installed program there as another user (uid 65534) with
+# a temporary home, on a private X display with a window manager.
+# Usage: install_tree.sh <build folder>
+set -euo pipefail
+
+build=$1
+work=$(mktemp -d)
+chmod 755 "$work"
+pids=()
+cleanup() {
+  local p
+  for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null || true; done
+  for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
+  chmod -R u+w "$work" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+step() { echo "-- $*"; }
+for tool in desktop-file-validate appstreamcli setpriv xdotool openbox ffmpeg; do
+  command -v "$tool" >/dev/null || fail "$tool is needed"
+done
+
+step "the install tree"
+prefix=$work/prefix
+cmake --install "$build" --prefix "$prefix" >/dev/null
+exe=$prefix/bin/vidmarro
+[ -x "$exe" ] || fail "no program in bin"
+desktop=$prefix/share/applications/vidmarro.desktop
+desktop-file-validate "$desktop" || fail "the desktop entry does not validate"
+metainfo=("$prefix"/share/metainfo/*.metainfo.xml)
+appstreamcli validate --no-net "${metainfo[@]}" || fail "the metainfo does not validate"
+grep -q '^Exec=vidmarro %[FU]$' "$desktop" || fail "Exec does not take files"
+icon=$(sed -n 's/^Icon=//p' "$desktop")
+[ -f "$prefix/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "no scalable icon"
+pngs=0
+for png in "$prefix"/share/icons/hicolor/*x*/apps/"$icon".png; do
+  size=$(basename "$(dirname "$(dirname "$png")")")
+  python3 -c 'import struct,sys; d=open(sys.argv[1],"rb").read(24); w,h=struct.unpack(">II",d[16:24]); sys.exit(f"{w}x{h}"!=sys.argv[2])' \
+    "$png" "$size" || fail "$png is not $size"
+  pngs=$((pngs + 1))
+done
+[ "$pngs" -ge 4 ] || fail "only $pngs PNG sizes"
+# The playlist type and every type the clip dialog offers, as this system's MIME database names them.
+types=";$(sed -n 's/^MimeType=//p' "$desktop")"
+for ext in asx asf mp2 mp3 wav mid wma aif au wax mpg mpeg m1v wmv avi mov qt wvx fli flc mpe; do
+  for t in $(sed -n "s/^[0-9]*:\([^:]*\):\*\.$ext\$/\1/p" /usr/share/mime/globs2 | head -n1); do
+    case "$types" in *";$t;"*) ;; *) fail "MimeType lacks $t (.$ext)" ;; esac
+  done
+done
+[ -f "$prefix/share/man/man1/vidmarro.1.gz" ] || fail "no man page"
+chmod -R a-w "$prefix"
+
+step "a private display with a window manager"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=:$(head -n1 "$work/display")
+mkdir -p "$work/obhome"
+HOME=$work/obhome openbox --sm-disable >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
+
+# The user: its own home and runtime folder, nothing of ours in its environment.
+user=65534
+home=$work/home
+run=$work/run
+mkdir -p "$home" "$run" "$work/clips"
+chmod 700 "$run"
+chown "$user:$user" "$home" "$run"
+ffmpeg -hide_banner -loglevel error -f lavfi -i sine=frequency=440:duration=0.3 "$work/clips/a.wav"
+cp "$work/clips/a.wav" "$work/clips/b.wav"
+asx() { # $1: file, rest: clips
+  local f=$1; shift
+  { printf '<ASX VERSION="3.0">\r\n'
+    for c in "$@"; do printf ' <ENTRY><REF HREF="%s" /></ENTRY>\r\n' "$c"; done
+    printf '</ASX>\r\n'; } >"$f"
+}
+asx "$work/clips/two.asx" "$work/clips/b.wav" "$work/clips/a.wav"
+asx "$work/clips/gone.asx" "$work/clips/a.wav" "$work/clips/missing.wav"
+chmod -R a+rX "$work/clips"
+
+as_user() { # program arguments
+  setpriv --reuid="$user" --regid="$user" --clear-groups env -i PATH=/usr/bin:/bin HOME="$home" \
+    DISPLAY="$DISPLAY" XDG_RUNTIME_DIR="$run" QT_QPA_PLATFORM=xcb \
+    VIDMARRO_MPV_OPTIONS="vo=null ao=pcm ao-pcm-file=$home/sound.wav untimed=yes" "$exe" "$@"
+}
+until_true() { # $1: what, rest: command – waits up to 30 s
+  local what=$1; shift
+  for _ in $(seq 300); do "$@" && return 0; sleep 0.1; done
+  fail "$what"
+}
+window_of() { xdotool search --onlyvisible --pid "$1" --name "$2" 2>/dev/null | head -n1 || true; }
+has_window() { [ -n "$(window_of "$1" "$2")" ]; }
+no_box() { ! has_window "$1" '^Vidmarro$'; } # message and stop boxes carry the bare title
+running() { kill -0 "$1" 2>/dev/null; }
+ended() { ! running "$1"; }
+main_title='^Vidmarro Player, Flexible'
+state=$home/.local/state/vidmarro/playlist.tmp
+settings=$home/.config/vidmarro/Vidmarro.INI
+played() { [ -f "$state" ] && grep -c '<ENTRY>' "$state"; }
+played_is() { [ "$(played)" = "$1" ]; }
+close_main() { # $1: pid – closes the main window as the user would, and the program ends by itself
+  local w
+  w=$(window_of "$1" "$main_title")
+  xdotool windowactivate --sync "$w" >/dev/null 2>&1 || true
+  xdotool key --clearmodifiers alt+F4
+  until_true "the program did not end after its window closed" ended "$1"
+  wait "$1" || fail "the program ended with $?"
+}
+
+step "the installed program starts with no error box and keeps its settings in the home"
+as_user >/dev/null 2>"$work/first.err" &
+first=$!
+pids+=("$first")
+until_true "no main window" has_window "$first" "$main_title"
+sleep 1 # the media engine check comes just after the window
+no_box "$first" || fail "a message box came up at start"
+[ -f "$settings" ] || fail "no settings in the home's config folder"
+grep -q '^\[Bar\]' "$settings" || fail "the settings file has no Bar section"
+[ -z "$(ls "$prefix/bin" | grep -v '^vidmarro$')" ] || fail "something was written beside the program"
+main=$(window_of "$first" "$main_title")
+icons=$(xprop -id "$main" _NET_WM_ICON)
+grep -q 'Icon (48 x 48)' <<<"$icons" || fail "the main window shows no icon of ours"
+
+step "a second start hands its playlist to the running copy and ends"
+as_user "$work/clips/gone.asx" >/dev/null 2>&1 &
+second=$!
+pids+=("$second")
+until_true "the second start did not end" ended "$second"
+wait "$second" || fail "the second start ended with $?"
+until_true "the running copy did not warn about the missing clip" has_window "$first" '^Vidmarro$'
+box=$(window_of "$first" '^Vidmarro$')
+xdotool windowactivate --sync "$box" >/dev/null 2>&1 || true
+xdotool key --clearmodifiers Return
+until_true "the handed playlist did not play" played_is 1
+until_true "the main window did not come back" has_window "$first" "$main_title"
+close_main "$first"
+
+step "a playlist on the command line plays at start"
+rm -f "$state"
+as_user "$work/clips/two.asx" >/dev/null 2>&1 &
+third=$!
+pids+=("$third")
+until_true "the playlist did not play" played_is 2
+until_true "the main window did not come back" has_window "$third" "$main_title"
+no_box "$third" || fail "a message box came up"
+[[ "$(grep -m1 '<ENTRY>' "$state")" == *b.wav* ]] || fail "the playlist's order was not kept"
+close_main "$third"
+
+echo "the installed program passed"
