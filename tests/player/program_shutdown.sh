@@ -62,6 +62,7 @@ ini=$work/app/Vidmarro.INI
 app=
 start_program() { # $1: system bus address seen by the program
   (cd "$work" && DBUS_SYSTEM_BUS_ADDRESS=$1 DBUS_SESSION_BUS_ADDRESS=$bus XDG_RUNTIME_DIR=$work/run \
+    XDG_STATE_HOME=$work/state XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data \
     QT_QPA_PLATFORM=xcb VIDMARRO_MPV_OPTIONS="vo=null ao=pcm ao-pcm-file=$work/sound.wav untimed=yes" \
     exec "$work/app/vidmarro") &
   app=$!
