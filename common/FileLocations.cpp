@@ -6,9 +6,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#ifdef Q_OS_UNIX
 #include <unistd.h>
-#endif
 
 namespace {
 
@@ -34,11 +32,7 @@ bool FileLocations::keepsFilesIn(const QString& dir)
 {
     if (!QFileInfo::exists(dir))
         return true;
-#ifdef Q_OS_UNIX
     return ::access(QFile::encodeName(dir).constData(), W_OK | X_OK) == 0;
-#else
-    return QFileInfo(dir).isWritable();
-#endif
 }
 
 FileLocations FileLocations::choose(const QString& appDir, bool writable)

@@ -14,9 +14,7 @@
 #include <memory>
 #include <utility>
 
-#ifdef Q_OS_UNIX
 #include <unistd.h>
-#endif
 
 namespace {
 // What a second copy says, one line each: "raise", then "open <path in base64>" per file, then
@@ -28,11 +26,7 @@ constexpr char Acknowledged[] = "ok\n";
 
 QString userTag()
 {
-#ifdef Q_OS_UNIX
     return QString::number(::geteuid());
-#else
-    return qEnvironmentVariable("USERNAME");
-#endif
 }
 
 // The runtime folder is ours alone (Qt checks its owner and mode). When it cannot be had, as when
@@ -51,13 +45,8 @@ QString guardFolder()
 
 bool ownedByUs(const QString& path)
 {
-#ifdef Q_OS_UNIX
     const QFileInfo info(path);
     return info.exists() && info.ownerId() == ::geteuid();
-#else
-    Q_UNUSED(path);
-    return true;
-#endif
 }
 } // namespace
 
