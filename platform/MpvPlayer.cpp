@@ -4,6 +4,7 @@
 #include "platform/EnginePump.h"
 #include "platform/MpvVideo.h"
 #include "platform/SoundCheck.h"
+#include "platform/TimeText.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -35,19 +36,6 @@ bool openGlUsable()
         return probe.create();
     }();
     return usable;
-}
-
-QString formatTime(double seconds)
-{
-    if (!std::isfinite(seconds) || seconds < 0)
-        seconds = 0;
-    const qint64 s = static_cast<qint64>(seconds);
-    if (s >= 3600)
-        return QStringLiteral("%1:%2:%3")
-            .arg(s / 3600)
-            .arg((s / 60) % 60, 2, 10, QLatin1Char('0'))
-            .arg(s % 60, 2, 10, QLatin1Char('0'));
-    return QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
 }
 
 } // namespace
