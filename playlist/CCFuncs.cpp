@@ -262,7 +262,8 @@ private:
                                           "system, so it cannot be kept:\n%2")
                                .arg(QDir::toNativeSeparators(m_playlist), path));
         }
-        m_allBox.add(path);
+        // Found from the current folder; kept whole, since the list is played from another folder.
+        m_allBox.add(QDir::isRelativePath(path) ? QDir::current().absoluteFilePath(path) : path);
     }
 
     const QString& m_playlist;
