@@ -1,6 +1,7 @@
 // The player window as the desktop sees it, through the real window and real clients: full screen
 // under openbox, MPRIS read and driven by playerctl, and the screensaver played by python3-dbusmock,
 // all on a private session bus that this test starts.
+#include "support/Processes.h"
 #include "support/ScriptedPrompts.h"
 
 #include "common/SharedState.h"
@@ -30,32 +31,6 @@
 namespace {
 
 const QString ScreenSaver = QStringLiteral("org.freedesktop.ScreenSaver");
-
-QString pythonWithDbusmock()
-{
-    const QStringList dirs = qEnvironmentVariable("PATH").split(QDir::listSeparator(), Qt::SkipEmptyParts);
-    for (const QString& dir : dirs) {
-        const QString py = QStandardPaths::findExecutable(QStringLiteral("python3"), {dir});
-        if (py.isEmpty())
-            continue;
-        QProcess probe;
-        probe.start(py, {QStringLiteral("-c"), QStringLiteral("import dbusmock")});
-        if (probe.waitForFinished(30000) && probe.exitCode() == 0)
-            return py;
-    }
-    return {};
-}
-
-void stopProcess(QProcess& p)
-{
-    if (p.state() == QProcess::NotRunning)
-        return;
-    p.terminate();
-    if (!p.waitForFinished(5000)) {
-        p.kill();
-        p.waitForFinished(5000);
-    }
-}
 
 // Runs a program to its end while this one keeps answering the bus; its output, trimmed.
 QString runClient(const QString& program, const QStringList& args)

@@ -2,6 +2,7 @@
 // services, with logind played by python3-dbusmock on a private bus. The real system bus is never
 // reached: its address points at the private bus, or at nothing, for the whole run.
 #include "PlayerKit.h"
+#include "support/Processes.h"
 #include "support/ScriptedPrompts.h"
 
 #include "app/wmt.h"
@@ -34,34 +35,6 @@ namespace {
 
 const QString Logind = QStringLiteral("org.freedesktop.login1");
 const QString LogindPath = QStringLiteral("/org/freedesktop/login1");
-
-// The first python3 on the PATH that has dbusmock.
-QString pythonWithDbusmock()
-{
-    const QStringList dirs = qEnvironmentVariable("PATH").split(QDir::listSeparator(), Qt::SkipEmptyParts);
-    for (const QString& dir : dirs) {
-        const QString py = QStandardPaths::findExecutable(QStringLiteral("python3"), {dir});
-        if (py.isEmpty())
-            continue;
-        QProcess probe;
-        probe.start(py, {QStringLiteral("-c"), QStringLiteral("import dbusmock")});
-        if (probe.waitForFinished(30000) && probe.exitStatus() == QProcess::NormalExit &&
-            probe.exitCode() == 0)
-            return py;
-    }
-    return {};
-}
-
-void stopProcess(QProcess& p)
-{
-    if (p.state() == QProcess::NotRunning)
-        return;
-    p.terminate();
-    if (!p.waitForFinished(5000)) {
-        p.kill();
-        p.waitForFinished(5000);
-    }
-}
 
 } // namespace
 
