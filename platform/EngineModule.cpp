@@ -49,3 +49,10 @@ EngineModule* engineModule()
     });
     return module;
 }
+
+FileResult withEngineModule(const std::function<FileResult(EngineModule&)>& work)
+{
+    if (EngineModule* module = engineModule())
+        return work(*module);
+    return FileResult::failed(0, QStringLiteral("The program's module vidmarro-engine could not be loaded."));
+}

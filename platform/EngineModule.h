@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/FileResult.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -12,9 +14,9 @@
 class MpvVideoSurface;
 class QWidget;
 
-// What the program asks of the media engine and the MIDI synthesiser. Both live in a module of our
-// own that links libmpv and FluidSynth normally and is loaded on first use, so that starting the
-// program loads neither; nothing here needs their headers.
+// What the program asks of the media engine, the MIDI synthesiser and GIO's file work. All three live
+// in a module of our own that links libmpv, FluidSynth and GIO normally and is loaded on first use,
+// so that starting the program loads none of them; nothing here needs their headers.
 
 // One engine event, copied out of the engine.
 struct EngineEvent
@@ -85,8 +87,23 @@ public:
     // *error. *cancel stops it early.
     virtual bool renderMidi(const QString& midi, const QString& font, const QString& wav,
                             const std::atomic_bool* cancel, QString* error) = 0;
+
+    // GIO's file work; a failure carries GIO's own text and no errno.
+    // Copies the file src to dst with its mode and times; progress (bytes so far) cancels by
+    // answering false.
+    virtual FileResult copyFile(const QString& src, const QString& dst,
+                                const std::function<bool(qint64)>& progress) = 0;
+    // Renames a folder, replacing what dst holds; EXDEV where that needs a copy.
+    virtual FileResult renameFolder(const QString& src, const QString& dst) = 0;
+    // Deletes a file or an empty folder.
+    virtual FileResult deleteOne(const QString& path) = 0;
+    // Creates the folder with every missing parent; an existing folder is fine.
+    virtual FileResult makeDirs(const QString& path) = 0;
+    virtual FileResult trash(const QString& path) = 0;
 };
 
 // The module, loaded on first use from beside the program or its library folder; null (and the
 // reason told once on stderr) when it or a library it needs is missing.
 EngineModule* engineModule();
+// work done by the module, or a failure that names the missing module when it cannot be loaded.
+FileResult withEngineModule(const std::function<FileResult(EngineModule&)>& work);

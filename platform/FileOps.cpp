@@ -1,6 +1,6 @@
 #include "platform/FileOps.h"
 
-#include "platform/Gio.h"
+#include "platform/EngineModule.h"
 #include "platform/Trash.h"
 
 #include <QDir>
@@ -17,25 +17,10 @@ namespace FileOps {
 
 namespace {
 
-using Gio::native;
-
 bool statOf(const QString& path, struct stat& st, bool follow = true)
 {
     const QByteArray p = native(path);
     return (follow ? ::stat(p.constData(), &st) : ::lstat(p.constData(), &st)) == 0;
-}
-
-struct ProgressContext
-{
-    const Progress* progress;
-    GCancellable* cancellable;
-};
-
-void onProgress(goffset current, goffset, gpointer data)
-{
-    auto* ctx = static_cast<ProgressContext*>(data);
-    if (*ctx->progress && !(*ctx->progress)(qint64(current)))
-        g_cancellable_cancel(ctx->cancellable);
 }
 
 QString parentOf(const QString& path)
@@ -79,19 +64,10 @@ FileResult copyInto(const QString& src, const QString& dst, const Progress& prog
         return FileResult::systemError(errno);
 
     const QString tmp = tempNameBeside(dst);
-    Gio::FilePtr from(src);
-    Gio::FilePtr to(tmp);
-    Gio::CancellablePtr cancel;
-    ProgressContext ctx{&progress, cancel.cancellable};
-    Gio::ErrorPtr err;
-    const gboolean copied = g_file_copy(from.file, to.file, G_FILE_COPY_ALL_METADATA, cancel.cancellable,
-                                        progress ? onProgress : nullptr, &ctx, &err.error);
-    const bool wasCancelled = g_cancellable_is_cancelled(cancel.cancellable);
-
-    FileResult out;
+    FileResult out = withEngineModule([&](EngineModule& gio) { return gio.copyFile(src, tmp, progress); });
     struct stat tmpStat;
-    if (!copied)
-        out = wasCancelled || err.is(G_IO_ERROR_CANCELLED) ? FileResult::cancelled() : err.failed();
+    if (!out.ok())
+        ;
     else if (!statOf(tmp, tmpStat, false) || tmpStat.st_size != srcStat.st_size)
         out = FileResult::failed(
             EIO, QStringLiteral("The copy of %1 is incomplete.").arg(QFileInfo(src).fileName()));
@@ -189,12 +165,7 @@ bool isInside(const QString& inner, const QString& outer)
 
 FileResult makeDirs(const QString& path)
 {
-    Gio::FilePtr dir(path);
-    Gio::ErrorPtr err;
-    if (g_file_make_directory_with_parents(dir.file, nullptr, &err.error) ||
-        (err.is(G_IO_ERROR_EXISTS) && isDir(path)))
-        return {};
-    return err.failed();
+    return withEngineModule([&](EngineModule& gio) { return gio.makeDirs(path); });
 }
 
 FileResult copyFile(const QString& src, const QString& dst, const Progress& progress)
@@ -220,30 +191,16 @@ FileResult moveFile(const QString& src, const QString& dst, const Progress& prog
         if (errno != EXDEV)
             return FileResult::systemError(errno);
     } else {
-        Gio::FilePtr from(src);
-        Gio::FilePtr to(dst);
-        Gio::ErrorPtr err;
-        const auto flags = GFileCopyFlags(G_FILE_COPY_NO_FALLBACK_FOR_MOVE | G_FILE_COPY_OVERWRITE |
-                                          G_FILE_COPY_NOFOLLOW_SYMLINKS);
-        if (g_file_move(from.file, to.file, flags, nullptr, nullptr, nullptr, &err.error)) {
-            if (progress)
-                progress(totalSize(dst));
-            return {};
-        }
-        // Anything but "not on this file system" is a real failure.
-        if (!err.is(G_IO_ERROR_NOT_SUPPORTED))
-            return err.failed();
-        return FileResult::failed(
-            EXDEV, QStringLiteral("Folders are moved to another file system one file at a time."));
+        const FileResult moved = withEngineModule([&](EngineModule& gio) { return gio.renameFolder(src, dst); });
+        if (moved.ok() && progress)
+            progress(totalSize(dst));
+        return moved;
     }
     const FileResult copied = copyInto(src, dst, progress, true);
     if (!copied.ok())
         return copied;
-    Gio::FilePtr from(src);
-    Gio::ErrorPtr err;
-    if (!g_file_delete(from.file, nullptr, &err.error))
-        return err.failed(); // both copies are there: nothing lost
-    return {};
+    // A failure here leaves both copies: nothing lost.
+    return withEngineModule([&](EngineModule& gio) { return gio.deleteOne(src); });
 }
 
 FileResult deletePermanently(const QString& path)
@@ -260,11 +217,7 @@ FileResult deletePermanently(const QString& path)
                 return out;
         }
     }
-    Gio::FilePtr file(path);
-    Gio::ErrorPtr err;
-    if (!g_file_delete(file.file, nullptr, &err.error))
-        return err.failed();
-    return {};
+    return withEngineModule([&](EngineModule& gio) { return gio.deleteOne(path); });
 }
 
 FileResult trash(const QString& path)

@@ -2,14 +2,23 @@
 
 #include "common/FileResult.h"
 
+#include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <QtGlobal>
 #include <functional>
 
-// The file layer under the shell file operation: GIO for the work, plain stat for identity.
+// The file layer under the shell file operation: GIO for the work (in the engine module, loaded on
+// first use), plain stat for identity.
 // Nothing here asks the user anything; every call reports a FileResult and leaves the caller to
 // decide what to show.
 namespace FileOps {
+
+// The name the system calls take.
+inline QByteArray native(const QString& path)
+{
+    return QFile::encodeName(path);
+}
 
 // Called as bytes arrive: bytes of the current file done so far. Returning false cancels.
 using Progress = std::function<bool(qint64 done)>;

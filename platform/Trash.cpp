@@ -1,12 +1,15 @@
 #include "platform/Trash.h"
 
 #include "common/SafeFile.h"
-#include "platform/Gio.h"
+#include "platform/EngineModule.h"
+#include "platform/FileOps.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+
+#include <glib.h>
 
 #include <cerrno>
 #include <sys/stat.h>
@@ -16,7 +19,7 @@ namespace Trash {
 
 namespace {
 
-using Gio::native;
+using FileOps::native;
 
 const QString DateFormat = QStringLiteral("yyyy-MM-ddThh:mm:ss");
 
@@ -94,8 +97,8 @@ FileResult writeRecord(const QString& infoPath, const QString& originalPath, con
         if (top != QStringLiteral("/") && recorded.startsWith(top + u'/'))
             recorded = recorded.mid(top.size() + 1);
     }
-    const Gio::CharPtr escaped(g_uri_escape_string(native(recorded).constData(), "/", FALSE));
-    const QByteArray text = QByteArrayLiteral("[Trash Info]\nPath=") + escaped.text +
+    // Escaped as a URI path: everything but the unreserved characters and "/".
+    const QByteArray text = QByteArrayLiteral("[Trash Info]\nPath=") + native(recorded).toPercentEncoding("/") +
                             QByteArrayLiteral("\nDeletionDate=") +
                             QDateTime::currentDateTime().toString(DateFormat).toLatin1() + '\n';
     return SafeFile::replace(infoPath, text);
@@ -142,11 +145,9 @@ FileResult moveToTrash(const QString& path)
         return FileResult::failed(
             err, QStringLiteral("Cannot move %1 to the trash: %2").arg(path, systemErrorText(err)));
     }
-    const Gio::FilePtr file(path);
-    Gio::ErrorPtr error;
-    if (!g_file_trash(file.file, nullptr, &error.error))
-        return error.error ? error.failed()
-                           : FileResult::failed(0, QStringLiteral("Cannot move %1 to the trash").arg(path));
+    const FileResult trashed = withEngineModule([&](EngineModule& gio) { return gio.trash(path); });
+    if (!trashed.ok())
+        return trashed;
     return keepRecord(path, before.st_dev, before.st_ino);
 }
 

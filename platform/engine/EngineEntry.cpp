@@ -1,5 +1,7 @@
-// The module's entry: the engine on libmpv and the MIDI synthesiser on FluidSynth, linked normally.
+// The module's entry: the engine on libmpv, the MIDI synthesiser on FluidSynth and the file work on
+// GIO, linked normally.
 #include "platform/EngineModule.h"
+#include "platform/engine/GioFiles.h"
 #include "platform/engine/MpvSession.h"
 
 #include <QFile>
@@ -36,6 +38,15 @@ public:
     EngineSession* createSession(const QStringList& options) override { return MpvSession::create(options); }
     bool renderMidi(const QString& path, const QString& font, const QString& wav, const std::atomic_bool* cancel,
                     QString* error) override;
+
+    FileResult copyFile(const QString& src, const QString& dst, const std::function<bool(qint64)>& progress) override
+    {
+        return GioFiles::copyFile(src, dst, progress);
+    }
+    FileResult renameFolder(const QString& src, const QString& dst) override { return GioFiles::renameFolder(src, dst); }
+    FileResult deleteOne(const QString& path) override { return GioFiles::deleteOne(path); }
+    FileResult makeDirs(const QString& path) override { return GioFiles::makeDirs(path); }
+    FileResult trash(const QString& path) override { return GioFiles::trash(path); }
 };
 
 bool Module::renderMidi(const QString& path, const QString& font, const QString& wav,

@@ -1,20 +1,16 @@
 #pragma once
 
 #include "common/FileResult.h"
+#include "platform/FileOps.h"
 
-#include <QByteArray>
-#include <QFile>
 #include <QString>
 
 #include <gio/gio.h>
 
-// Owners for the GIO objects of one call, and the names GIO and the system calls take.
+// Owners for the GIO objects of one call.
 namespace Gio {
 
-inline QByteArray native(const QString& path)
-{
-    return QFile::encodeName(path);
-}
+using FileOps::native;
 
 struct FilePtr
 {
@@ -49,16 +45,6 @@ struct CancellablePtr
     CancellablePtr(const CancellablePtr&) = delete;
     CancellablePtr& operator=(const CancellablePtr&) = delete;
     GCancellable* cancellable;
-};
-
-// A string GLib allocated.
-struct CharPtr
-{
-    explicit CharPtr(char* s) : text(s) {}
-    ~CharPtr() { g_free(text); }
-    CharPtr(const CharPtr&) = delete;
-    CharPtr& operator=(const CharPtr&) = delete;
-    char* text;
 };
 
 } // namespace Gio
