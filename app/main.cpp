@@ -3,12 +3,12 @@
 #include "platform/DesktopServices.h"
 #include "platform/MpvPlayer.h"
 #include "platform/QtPrompts.h"
+#include "platform/WindowHelpers.h"
 #include "player/PlayerDialogs.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QIcon>
-#include <QTimer>
 #include <QUrl>
 
 #include <clocale>
@@ -87,12 +87,14 @@ int main(int argc, char* argv[])
         std::fflush(nullptr);
         std::_Exit(0);
     }
-    QApplication::setWindowIcon(programIcon());
     // Both dialogs live for the whole run, hidden until a player shows them.
     StartupDialogs dialogs(state, prompts);
     form1.setPlayerDialogs(&dialogs);
     form1.show();
-    QTimer::singleShot(0, &form1, [&dialogs, &form1, files] {
+    // The icon's images are read and sent to the display once the window has drawn; the window
+    // manager takes the icon up as it arrives.
+    afterFirstPaint(&form1, [&dialogs, &form1, files] {
+        QApplication::setWindowIcon(programIcon());
         dialogs.create();
         form1.openFiles(files);
     });

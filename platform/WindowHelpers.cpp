@@ -2,6 +2,7 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -241,4 +242,45 @@ void comeBack(QWidget* window, QWidget* focus)
 void keepFromMinimising(QWidget* window)
 {
     new Unminimiser(window);
+}
+
+namespace {
+
+class FirstPaintWatch : public QObject
+{
+public:
+    FirstPaintWatch(QWidget* window, std::function<void()> work) : QObject(window), m_work(std::move(work))
+    {
+        window->installEventFilter(this);
+        QTimer::singleShot(250, this, [this] { run(); });
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        // After this paint has reached the display, not in the middle of it.
+        if (event->type() == QEvent::Paint)
+            QTimer::singleShot(0, this, [this] { run(); });
+        return false;
+    }
+
+private:
+    void run()
+    {
+        if (!m_work)
+            return;
+        const std::function<void()> work = std::move(m_work);
+        m_work = nullptr;
+        deleteLater();
+        work();
+    }
+
+    std::function<void()> m_work;
+};
+
+} // namespace
+
+void afterFirstPaint(QWidget* window, std::function<void()> work)
+{
+    new FirstPaintWatch(window, std::move(work));
 }

@@ -38,3 +38,9 @@ void comeBack(QWidget* window, QWidget* focus);
 // (openbox gives every titled window the same buttons, whatever its hints say) would hide a modal
 // dialog with nothing on screen to bring it back, so the window comes straight back.
 void keepFromMinimising(QWidget* window);
+
+// Runs `work` once `window` has drawn itself for the first time (or after a quarter of a second,
+// for a window that starts hidden or minimised): start-up work that the window's first showing
+// need not wait for. Work posted for the loop's first turn would run before the window is even
+// mapped, since the toolkit sends its requests to the display only when the loop falls idle.
+void afterFirstPaint(QWidget* window, std::function<void()> work);

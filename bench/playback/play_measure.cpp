@@ -153,6 +153,15 @@ int main(int argc, char* argv[])
     };
     app.installEventFilter(&clicker);
 
+    // For a look at where the memory stays: VM_SMAPS_COPY names a file to copy smaps to, fresh (with
+    // ".fresh" added to the name) and after the run.
+    auto copySmaps = [](const QString& suffix) {
+        if (const QString copy = qEnvironmentVariable("VM_SMAPS_COPY"); !copy.isEmpty()) {
+            QFile in(QStringLiteral("/proc/self/smaps")), out(copy + suffix);
+            if (in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly))
+                out.write(in.readAll());
+        }
+    };
     QTimer::singleShot(0, &form1, [&] {
         settle(1500); // the main window settled: the engine check has come back
         if (mode == "go") {
@@ -163,16 +172,12 @@ int main(int argc, char* argv[])
             form1.PickButtonClick();
             std::printf("cpu_ms %.1f\nstall_ms %.1f\nidle_stall_ms %.1f\n", cpuMs() - cpuAtGo, stall, idleStall);
         } else {
+            copySmaps(QStringLiteral(".fresh"));
             const long fresh = privateDirtyKiB();
             const int freshThreads = threads();
             form1.PickButtonClick();
             settle(2000);
-            // For a look at where the memory stays: VM_SMAPS_COPY names a file to copy smaps to.
-            if (const QString copy = qEnvironmentVariable("VM_SMAPS_COPY"); !copy.isEmpty()) {
-                QFile in(QStringLiteral("/proc/self/smaps")), out(copy);
-                if (in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly))
-                    out.write(in.readAll());
-            }
+            copySmaps({});
             std::printf("fresh_private_kib %ld\nafter_private_kib %ld\nfresh_threads %d\nafter_threads %d\n", fresh,
                         privateDirtyKiB(), freshThreads, threads());
         }

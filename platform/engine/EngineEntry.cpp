@@ -8,6 +8,7 @@
 
 #include <fluidsynth.h>
 
+#include <malloc.h>
 #include <memory>
 #include <mutex>
 
@@ -110,5 +111,11 @@ bool Module::renderMidi(const QString& path, const QString& font, const QString&
 extern "C" Q_DECL_EXPORT EngineModule* vidmarro_engine_module()
 {
     static Module module;
+    // The engine's threads allocate and free large blocks, which makes the allocator raise its trim
+    // threshold as it goes; free space at the top of their arenas then stays with the process for
+    // good, since malloc_trim gives back only the main arena's top. A fixed threshold keeps returning
+    // it (and keeps large blocks mapped apart, to go back whole when freed).
+    static const bool fixedTrim = mallopt(M_TRIM_THRESHOLD, 256 * 1024) == 1;
+    Q_UNUSED(fixedTrim);
     return &module;
 }

@@ -7,6 +7,7 @@
 #include "common/SharedState.h"
 #include "support/RecordingServices.h"
 #include "platform/QtPrompts.h"
+#include "platform/WindowHelpers.h"
 #include "support/ScriptedPrompts.h"
 #include "support/WindowFixture.h"
 #include "ui_wmt.h"
@@ -287,6 +288,31 @@ private Q_SLOTS:
         QVERIFY(form.form()->PickButton->isEnabled());
         QCoreApplication::processEvents();
         QCOMPARE(fx.system.engineChecks, 1);
+    }
+
+    // Start-up work that waits for the window's first drawing: never before the window has drawn,
+    // and never lost when it does not draw at all (a window started hidden or minimised).
+    void startupWorkFollowsTheFirstPaint()
+    {
+        Fixture fx;
+        TForm1 shown(fx.state, fx.services, fx.dir.path());
+        QWidget hidden;
+        struct PaintSpy : QObject
+        {
+            bool painted = false;
+            bool eventFilter(QObject*, QEvent* event) override
+            {
+                painted = painted || event->type() == QEvent::Paint;
+                return false;
+            }
+        } spy;
+        shown.installEventFilter(&spy);
+        bool ranAfterPaint = false, ranHidden = false;
+        afterFirstPaint(&shown, [&] { ranAfterPaint = spy.painted; });
+        afterFirstPaint(&hidden, [&] { ranHidden = true; });
+        shown.show();
+        QTRY_VERIFY(ranAfterPaint);
+        QTRY_VERIFY(ranHidden);
     }
 
     void formShowsItsTexts()
