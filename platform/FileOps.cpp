@@ -64,20 +64,24 @@ FileResult copyInto(const QString& src, const QString& dst, const Progress& prog
         return FileResult::systemError(errno);
 
     const QString tmp = tempNameBeside(dst);
-    FileResult out = withEngineModule([&](EngineModule& gio) { return gio.copyFile(src, tmp, progress); });
-    struct stat tmpStat;
-    if (!out.ok())
-        ;
-    else if (!statOf(tmp, tmpStat, false) || tmpStat.st_size != srcStat.st_size)
-        out = FileResult::failed(
-            EIO, QStringLiteral("The copy of %1 is incomplete.").arg(QFileInfo(src).fileName()));
-    else if (durable && (!syncPath(tmp, false)))
-        out = FileResult::systemError(errno);
-    else if (::rename(native(tmp).constData(), native(dst).constData()) != 0)
-        out = FileResult::systemError(errno);
-    else if (durable && !syncPath(parentOf(dst), true))
-        out = FileResult::systemError(errno); // the copy is in place, but not yet safe to rely on
-
+    const auto checked = [&]() -> FileResult {
+        const FileResult copied =
+            withEngineModule([&](EngineModule& gio) { return gio.copyFile(src, tmp, progress); });
+        struct stat tmpStat;
+        if (!copied.ok())
+            return copied;
+        if (!statOf(tmp, tmpStat, false) || tmpStat.st_size != srcStat.st_size)
+            return FileResult::failed(
+                EIO, QStringLiteral("The copy of %1 is incomplete.").arg(QFileInfo(src).fileName()));
+        if (durable && !syncPath(tmp, false))
+            return FileResult::systemError(errno);
+        if (::rename(native(tmp).constData(), native(dst).constData()) != 0)
+            return FileResult::systemError(errno);
+        if (durable && !syncPath(parentOf(dst), true))
+            return FileResult::systemError(errno); // the copy is in place, but not yet safe to rely on
+        return {};
+    };
+    const FileResult out = checked();
     if (!out.ok())
         ::unlink(native(tmp).constData());
     return out;
