@@ -97,7 +97,7 @@ private Q_SLOTS:
         QVERIFY(!mapped("libfluidsynth.so"));
         QVERIFY(!mapped("libgio-2.0.so"));
 
-        // The engine and the synthesiser come together, in the program's own module.
+        // The engine, the synthesiser and GIO come together, in the program's own module.
         QVERIFY(mpvEngineAvailable({QStringLiteral("vo=null"), QStringLiteral("ao=null")}));
         QVERIFY(mapped("libvidmarro-engine.so"));
         QVERIFY(mapped("libmpv.so"));
@@ -111,7 +111,7 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(wav).size() > 44); // more than a bare WAV header: the note was rendered
         QVERIFY(mapped("libfluidsynth.so"));
 
-        // The trash goes through GIO, loaded now; the file lands in this test's own trash.
+        // The trash goes through GIO, which came with the same module; the file lands in this test's own trash.
         const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
         qputenv("XDG_DATA_HOME", dir.filePath(QStringLiteral("data")).toLocal8Bit());
         const bool trashed = Trash::moveToTrash(midi).ok();
