@@ -81,7 +81,8 @@ void TForm1::setUpWindow()
     centreOnScreen(this);
     // The glyph costs an icon-theme lookup; it arrives just after the window has drawn, rather than
     // holding up its showing.
-    afterFirstPaint(this, [this] { ui->ExitButton->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton)); });
+    afterFirstPaint(this,
+                    [this] { ui->ExitButton->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton)); });
     // The donation link follows the sentence it ends, whatever the font's widths.
     ui->Label3->move(ui->Label2->x() + ui->Label2->fontMetrics().horizontalAdvance(ui->Label2->text()),
                      ui->Label3->y());

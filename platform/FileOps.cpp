@@ -195,7 +195,8 @@ FileResult moveFile(const QString& src, const QString& dst, const Progress& prog
         if (errno != EXDEV)
             return FileResult::systemError(errno);
     } else {
-        const FileResult moved = withEngineModule([&](EngineModule& gio) { return gio.renameFolder(src, dst); });
+        const FileResult moved =
+            withEngineModule([&](EngineModule& gio) { return gio.renameFolder(src, dst); });
         if (moved.ok() && progress)
             progress(totalSize(dst));
         return moved;

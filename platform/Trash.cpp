@@ -98,8 +98,8 @@ FileResult writeRecord(const QString& infoPath, const QString& originalPath, con
             recorded = recorded.mid(top.size() + 1);
     }
     // Escaped as a URI path: everything but the unreserved characters and "/".
-    const QByteArray text = QByteArrayLiteral("[Trash Info]\nPath=") + native(recorded).toPercentEncoding("/") +
-                            QByteArrayLiteral("\nDeletionDate=") +
+    const QByteArray text = QByteArrayLiteral("[Trash Info]\nPath=") +
+                            native(recorded).toPercentEncoding("/") + QByteArrayLiteral("\nDeletionDate=") +
                             QDateTime::currentDateTime().toString(DateFormat).toLatin1() + '\n';
     return SafeFile::replace(infoPath, text);
 }

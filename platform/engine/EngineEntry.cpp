@@ -40,11 +40,15 @@ public:
     bool renderMidi(const QString& path, const QString& font, const QString& wav, const std::atomic_bool* cancel,
                     QString* error) override;
 
-    FileResult copyFile(const QString& src, const QString& dst, const std::function<bool(qint64)>& progress) override
+    FileResult copyFile(const QString& src, const QString& dst,
+                        const std::function<bool(qint64)>& progress) override
     {
         return GioFiles::copyFile(src, dst, progress);
     }
-    FileResult renameFolder(const QString& src, const QString& dst) override { return GioFiles::renameFolder(src, dst); }
+    FileResult renameFolder(const QString& src, const QString& dst) override
+    {
+        return GioFiles::renameFolder(src, dst);
+    }
     FileResult deleteOne(const QString& path) override { return GioFiles::deleteOne(path); }
     FileResult makeDirs(const QString& path) override { return GioFiles::makeDirs(path); }
     FileResult trash(const QString& path) override { return GioFiles::trash(path); }

@@ -45,14 +45,15 @@ FileResult renameFolder(const QString& src, const QString& dst)
     Gio::FilePtr from(src);
     Gio::FilePtr to(dst);
     Gio::ErrorPtr err;
-    const auto flags =
-        GFileCopyFlags(G_FILE_COPY_NO_FALLBACK_FOR_MOVE | G_FILE_COPY_OVERWRITE | G_FILE_COPY_NOFOLLOW_SYMLINKS);
+    const auto flags = GFileCopyFlags(G_FILE_COPY_NO_FALLBACK_FOR_MOVE | G_FILE_COPY_OVERWRITE |
+                                      G_FILE_COPY_NOFOLLOW_SYMLINKS);
     if (g_file_move(from.file, to.file, flags, nullptr, nullptr, nullptr, &err.error))
         return {};
     // Anything but "not on this file system" is a real failure.
     if (!err.is(G_IO_ERROR_NOT_SUPPORTED))
         return err.failed();
-    return FileResult::failed(EXDEV, QStringLiteral("Folders are moved to another file system one file at a time."));
+    return FileResult::failed(EXDEV,
+                              QStringLiteral("Folders are moved to another file system one file at a time."));
 }
 
 FileResult deleteOne(const QString& path)

@@ -111,7 +111,8 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(wav).size() > 44); // more than a bare WAV header: the note was rendered
         QVERIFY(mapped("libfluidsynth.so"));
 
-        // The trash goes through GIO, which came with the same module; the file lands in this test's own trash.
+        // The trash goes through GIO, which came with the same module; the file lands in this test's own
+        // trash.
         const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
         qputenv("XDG_DATA_HOME", dir.filePath(QStringLiteral("data")).toLocal8Bit());
         const bool trashed = Trash::moveToTrash(midi).ok();
