@@ -7,6 +7,8 @@
 // No sound device on either side (ao=null). Needs an X display: scripts/bench.sh gives one.
 //
 // usage: bm_playback [--rounds N] [--bin DIR] [--memory-only]   (DIR holds vm_play_measure)
+#include "../BenchKit.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -22,24 +24,10 @@
 
 extern char** environ;
 namespace fs = std::filesystem;
+using BenchKit::figure;
+using BenchKit::median;
 
 namespace {
-
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return -1;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-void figure(const char* name, double ours, double baseline, const char* unit, const char* target,
-            const char* baselineName)
-{
-    const double ratio = baseline > 0 ? ours / baseline : -1;
-    std::printf("FIGURE|%s|%.1f|%.1f|%s|%.2f|%s|%s\n", name, ours, baseline, unit, ratio, target, baselineName);
-}
 
 struct Outcome
 {
@@ -130,18 +118,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "bm_playback: no X display\n");
         return 2;
     }
-    // A private copy of the program (it keeps its settings beside itself) and a private runtime folder.
-    char tmpl[] = "/tmp/vm_playback.XXXXXX";
-    const fs::path work = mkdtemp(tmpl);
-    fs::create_directories(work / "app");
-    fs::create_directories(work / "run");
-    fs::permissions(work / "run", fs::perms::owner_all);
-    const fs::path ours = work / "app" / "vm_play_measure";
-    fs::copy_file(bin / "vm_play_measure", ours);
-    // The media engine module goes where the program looks for it, beside the program.
-    if (fs::exists(bin / "libvidmarro-engine.so"))
-        fs::copy_file(bin / "libvidmarro-engine.so", work / "app" / "libvidmarro-engine.so");
-    const std::vector<std::string> env{"XDG_RUNTIME_DIR=" + (work / "run").string(), "QT_QPA_PLATFORM=xcb",
+    const BenchKit::ProgramCopy copy = BenchKit::copyProgram(bin, "vm_play_measure", "vm_playback");
+    const fs::path& work = copy.work;
+    const fs::path& ours = copy.program;
+    const std::vector<std::string> env{copy.runtimeEnv, "QT_QPA_PLATFORM=xcb",
                                        "VIDMARRO_MPV_OPTIONS=ao=null"};
 
     const fs::path video = work / "video1080.mp4";

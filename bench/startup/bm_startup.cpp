@@ -6,7 +6,8 @@
 //    against the mpv program on the same video in a window of the control's size.
 // Uses no Qt itself, so that nothing of the launcher's own weighs on the children.
 //
-// usage: bm_startup [--rounds N] [--bin DIR]   (DIR holds vidmarro, vm_bare_window, vm_play_app)
+// usage: bm_startup [--rounds N] [--bin DIR]   (DIR holds vidmarro, vm_bare_window, vm_play_measure)
+#include "../BenchKit.h"
 #include "XWatch.h"
 
 #include <algorithm>
@@ -21,26 +22,10 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+using BenchKit::figure;
+using BenchKit::median;
 
 namespace {
-
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return -1;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-// One line per figure, read by scripts/bench.sh into its table.
-void figure(const char* name, double ours, double baseline, const char* unit, double target,
-            const char* baselineName)
-{
-    const double ratio = baseline > 0 ? ours / baseline : -1;
-    std::printf("FIGURE|%s|%.1f|%.1f|%s|%.2f|%.2f|%s\n", name, ours, baseline, unit, ratio, target,
-                baselineName);
-}
 
 void settle(double ms)
 {
@@ -94,19 +79,10 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    // The program keeps its settings beside itself and its lock in the runtime folder: a copy of it
-    // in a private folder, with a private runtime folder, touches nothing of the user's.
-    char tmpl[] = "/tmp/vm_startup.XXXXXX";
-    const fs::path work = mkdtemp(tmpl);
-    fs::create_directories(work / "app");
-    fs::create_directories(work / "run");
-    fs::permissions(work / "run", fs::perms::owner_all);
-    const fs::path ours = work / "app" / "vidmarro";
-    fs::copy_file(bin / "vidmarro", ours);
-    // The media engine module goes where the program looks for it, beside the program.
-    if (fs::exists(bin / "libvidmarro-engine.so"))
-        fs::copy_file(bin / "libvidmarro-engine.so", work / "app" / "libvidmarro-engine.so");
-    const std::vector<std::string> env{"XDG_RUNTIME_DIR=" + (work / "run").string(), "QT_QPA_PLATFORM=xcb"};
+    const BenchKit::ProgramCopy copy = BenchKit::copyProgram(bin, "vidmarro", "vm_startup");
+    const fs::path& work = copy.work;
+    const fs::path& ours = copy.program;
+    const std::vector<std::string> env{copy.runtimeEnv, "QT_QPA_PLATFORM=xcb"};
     const std::vector<std::string> oursCmd{ours.string()};
     const std::vector<std::string> bareCmd{(bin / "vm_bare_window").string()};
 
@@ -198,7 +174,7 @@ int main(int argc, char** argv)
             return r.status == 0 ? double(r.maxRssKiB) : -1.0;
         };
         for (int i = 0; i < memRounds; ++i) {
-            oursPlay.add(playPeak({(bin / "vm_play_app").string(), video.string()}, playEnv));
+            oursPlay.add(playPeak({(bin / "vm_play_measure").string(), "go", video.string()}, playEnv));
             mpvPlay.add(playPeak({"mpv", "--no-config", "--ao=null", "--really-quiet", "--geometry=229x202",
                                   video.string()},
                                  env));
@@ -209,11 +185,13 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "bm_startup: ffmpeg could not make the video; playing memory skipped\n");
     }
 
-    figure("start: exec to main window mapped", oursMap.med(), bareMap.med(), "ms", 1.5, "bare Qt window");
-    figure("second copy: exec to exit", secondExit.med(), bareMap2.med(), "ms", 1.5, "bare Qt window to map");
-    figure("peak memory idle at the main window", oursIdle.med(), bareIdle.med(), "KiB", 1.5, "bare Qt window");
+    figure("start: exec to main window mapped", oursMap.med(), bareMap.med(), "ms", "1.50", "bare Qt window");
+    figure("second copy: exec to exit", secondExit.med(), bareMap2.med(), "ms", "1.50",
+           "bare Qt window to map");
+    figure("peak memory idle at the main window", oursIdle.med(), bareIdle.med(), "KiB", "1.50",
+           "bare Qt window");
     if (haveVideo)
-        figure("peak memory playing a video", oursPlay.med(), mpvPlay.med(), "KiB", 1.3, "mpv program");
+        figure("peak memory playing a video", oursPlay.med(), mpvPlay.med(), "KiB", "1.30", "mpv program");
 
     fs::remove_all(work);
     return 0;

@@ -7,19 +7,7 @@ set -euo pipefail
 
 exe=$1
 probe_exe=$2
-work=$(mktemp -d)
-chmod 755 "$work"
-pids=()
-cleanup() {
-  local p
-  for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null || true; done
-  for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() { echo "FAIL: $*" >&2; exit 1; }
-step() { echo "-- $*"; }
+. "$(dirname "$0")/../support/session.sh"
 command -v xdotool >/dev/null || fail "xdotool is needed"
 command -v openbox >/dev/null || fail "openbox is needed"
 
@@ -27,27 +15,14 @@ main_title='^Vidmarro Player, Flexible'
 other=65534
 other_name=$(id -nu "$other" 2>/dev/null || echo nobody)
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(head -n1 "$work/display")
-mkdir -p "$work/obhome"
-HOME=$work/obhome openbox --sm-disable >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-  sleep 0.1
-done
-xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || fail "openbox did not start"
+start_display
+start_window_manager
 
 # Our user's copies: the settings file goes beside the executable.
-mkdir -p "$work/app" "$work/run"
+mkdir -p "$work/run"
 chmod 700 "$work/run"
 export XDG_RUNTIME_DIR=$work/run
-cp "$exe" "$work/app/vidmarro"
-# the media engine module goes beside the program, where it looks for it
-cp "$(dirname "$exe")/libvidmarro-engine.so" "$work/app/"
+copy_program "$exe" "$work/app"
 cp "$probe_exe" "$work/probe"
 chmod 755 "$work/probe"
 

@@ -6,19 +6,7 @@
 set -euo pipefail
 
 build=$1
-work=$(mktemp -d)
-chmod 755 "$work"
-pids=()
-cleanup() {
-  local p
-  for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null || true; done
-  for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
-  chmod -R u+w "$work" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-step() { echo "-- $*"; }
+. "$(dirname "$0")/../support/session.sh"
 for tool in desktop-file-validate appstreamcli setpriv xdotool openbox ffmpeg; do
   command -v "$tool" >/dev/null || fail "$tool is needed"
 done
@@ -54,15 +42,8 @@ done
 chmod -R a-w "$prefix"
 
 step "a private display with a window manager"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(head -n1 "$work/display")
-mkdir -p "$work/obhome"
-HOME=$work/obhome openbox --sm-disable >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
+start_display
+start_window_manager
 
 # The user: its own home and runtime folder, nothing of ours in its environment.
 user=65534

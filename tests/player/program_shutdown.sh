@@ -6,18 +6,7 @@
 set -euo pipefail
 
 exe=$1
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  local p
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() { echo "FAIL: $*" >&2; exit 1; }
-step() { echo "-- $*"; }
+. "$(dirname "$0")/../support/session.sh"
 
 # A python3 with dbusmock: the first on the PATH that has it.
 python=
@@ -28,19 +17,10 @@ done
 [ -n "$python" ] || fail "python3 with dbusmock is needed (package python3-dbusmock)"
 command -v xdotool >/dev/null || fail "xdotool is needed"
 
-mkdir -p "$work/app" "$work/clips" "$work/run"
-
-# A display of our own: Xvfb picks a free number itself, so parallel tests cannot collide, and it
-# does not reset between the program runs below.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(head -n1 "$work/display")
+mkdir -p "$work/clips" "$work/run"
+start_display
 chmod 700 "$work/run"
-cp "$exe" "$work/app/vidmarro" # the settings file goes beside the executable
-# the media engine module goes beside the program, where it looks for it
-cp "$(dirname "$exe")/libvidmarro-engine.so" "$work/app/"
+copy_program "$exe" "$work/app"
 ffmpeg -nostdin -v error -f lavfi -i sine=duration=0.3 "$work/clips/one.wav"
 
 dbus-daemon --session --nofork --nopidfile --print-address --address="unix:path=$work/bus" >"$work/bus.addr" 2>/dev/null &

@@ -1,6 +1,7 @@
 #include "Processes.h"
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -29,4 +30,18 @@ void stopProcess(QProcess& p)
         p.kill();
         p.waitForFinished(5000);
     }
+}
+
+int dbusmockCalls(const QString& log, const QByteArray& method)
+{
+    QFile f(log);
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    int n = 0;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() > 1 && fields[1] == method && (fields.size() < 3 || fields[2] != "raised:"))
+            ++n;
+    }
+    return n;
 }
