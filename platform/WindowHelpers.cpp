@@ -8,14 +8,44 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 
 #include <cmath>
 
 namespace {
 
 const char* const LabelActionName = "vidmarroLabelAction";
+
+const char* const OwnerLinkName = "vidmarroOwnerLink";
+
+// While a dialog belongs to a window: the window system knows it, and the focus that a click gives
+// that window goes on to the dialog, which takes the window's input anyway. X11 window managers
+// (and Qt on X11) do this themselves; a Wayland compositor may leave the focus where the click was.
+class OwnerLink : public QObject
+{
+public:
+    OwnerLink(QWidget* dialog, QWindow* owner) : QObject(dialog), m_dialog(dialog), m_owner(owner)
+    {
+        setObjectName(QLatin1String(OwnerLinkName));
+        dialog->windowHandle()->setTransientParent(owner);
+        connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focus) {
+            if (focus && focus == m_owner && m_dialog->isVisible())
+                QTimer::singleShot(0, this, [this] { m_dialog->activateWindow(); });
+        });
+    }
+    ~OwnerLink() override
+    {
+        if (QWindow* w = m_dialog->windowHandle())
+            w->setTransientParent(nullptr);
+    }
+
+private:
+    QWidget* m_dialog;
+    QPointer<QWindow> m_owner;
+};
 
 class Unminimiser : public QObject
 {
@@ -237,6 +267,37 @@ void comeBack(QWidget* window, QWidget* focus)
     window->activateWindow();
     if (focus)
         focus->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void bringForward(QWidget* window, const LaunchToken& token)
+{
+    if (window->isMinimized())
+        window->showNormal();
+    window->raise();
+    if (!clientPlacesWindows() && !token.activation.isEmpty()) {
+        // Qt's xdg-shell reads the token from the environment when it asks for activation and
+        // clears it there; it is taken out here as well in case Qt did not ask.
+        qputenv("XDG_ACTIVATION_TOKEN", token.activation.toUtf8());
+        window->activateWindow();
+        qunsetenv("XDG_ACTIVATION_TOKEN");
+        return;
+    }
+    window->activateWindow();
+}
+
+void setOwnerWindow(QWidget* dialog, QWidget* owner)
+{
+    delete dialog->findChild<QObject*>(QLatin1String(OwnerLinkName), Qt::FindDirectChildrenOnly);
+    if (!owner)
+        return;
+    dialog->winId(); // the window handles exist from here on
+    owner->window()->winId();
+    new OwnerLink(dialog, owner->window()->windowHandle());
+}
+
+bool clientPlacesWindows()
+{
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
 void keepFromMinimising(QWidget* window)

@@ -2,6 +2,7 @@
 
 #include "common/Paths.h"
 #include "platform/MpvPlayer.h"
+#include "platform/WindowHelpers.h"
 #include "player/WplayerU2.h"
 
 PlayerSession::PlayerSession(TWplayerF2& window, MpvPlayer* control)
@@ -137,8 +138,5 @@ void PlayerSession::setVolume(double volume)
 
 void PlayerSession::raise()
 {
-    if (m_window.isMinimized())
-        m_window.showNormal();
-    m_window.raise();
-    m_window.activateWindow();
+    bringForward(&m_window);
 }
