@@ -1,6 +1,9 @@
 #include "platform/WindowHelpers.h"
 
 #include <QAccessible>
+#include <QLibrary>
+#include <QRegularExpression>
+#include <QtGui/qguiapplication_platform.h>
 #include <QAccessibleWidget>
 #include <QEvent>
 #include <QGuiApplication>
@@ -13,7 +16,12 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <xcb/xcb.h>
+
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -269,6 +277,91 @@ void comeBack(QWidget* window, QWidget* focus)
         focus->setFocus(Qt::ActiveWindowFocusReason);
 }
 
+namespace {
+
+// The few libxcb calls used here, taken from the library that Qt's X11 platform has loaded: the
+// program does not link it, since only an X11 session needs it.
+struct Xcb
+{
+    decltype(&xcb_get_setup) getSetup = nullptr;
+    decltype(&xcb_setup_roots_iterator) roots = nullptr;
+    decltype(&xcb_intern_atom) internAtom = nullptr;
+    decltype(&xcb_intern_atom_reply) internAtomReply = nullptr;
+    decltype(&xcb_send_event) sendEvent = nullptr;
+    decltype(&xcb_flush) flush = nullptr;
+
+    bool loaded() const { return getSetup && roots && internAtom && internAtomReply && sendEvent && flush; }
+};
+
+const Xcb& xcb()
+{
+    static const Xcb calls = [] {
+        QLibrary lib(QStringLiteral("xcb"), 1);
+        Xcb x;
+        x.getSetup = reinterpret_cast<decltype(x.getSetup)>(lib.resolve("xcb_get_setup"));
+        x.roots = reinterpret_cast<decltype(x.roots)>(lib.resolve("xcb_setup_roots_iterator"));
+        x.internAtom = reinterpret_cast<decltype(x.internAtom)>(lib.resolve("xcb_intern_atom"));
+        x.internAtomReply = reinterpret_cast<decltype(x.internAtomReply)>(lib.resolve("xcb_intern_atom_reply"));
+        x.sendEvent = reinterpret_cast<decltype(x.sendEvent)>(lib.resolve("xcb_send_event"));
+        x.flush = reinterpret_cast<decltype(x.flush)>(lib.resolve("xcb_flush"));
+        return x;
+    }();
+    return calls;
+}
+
+xcb_atom_t atomNamed(const Xcb& x, xcb_connection_t* c, const char* name)
+{
+    xcb_intern_atom_reply_t* reply =
+        x.internAtomReply(c, x.internAtom(c, 0, uint16_t(std::strlen(name)), name), nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(reply);
+    return atom;
+}
+
+// X11: ends the launcher's startup feedback for `startupId` (Qt does so only when a window is
+// first shown) and asks for `window` to be activated as of the launch, the time that a window
+// manager's focus stealing prevention weighs against the user's last input elsewhere.
+void activateAsLaunched(QWidget* window, const QString& startupId)
+{
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    const Xcb& x = xcb();
+    if (!x11 || !x.loaded())
+        return;
+    xcb_connection_t* c = x11->connection();
+    const xcb_window_t root = x.roots(x.getSetup(c)).data->root;
+
+    // The startup notification message, with its final NUL, 20 bytes an event.
+    const QByteArray message = "remove: ID=" + startupId.toUtf8();
+    xcb_client_message_event_t info{};
+    info.response_type = XCB_CLIENT_MESSAGE;
+    info.format = 8;
+    info.window = root;
+    info.type = atomNamed(x, c, "_NET_STARTUP_INFO_BEGIN");
+    const xcb_atom_t more = atomNamed(x, c, "_NET_STARTUP_INFO");
+    for (qsizetype sent = 0; sent <= message.size(); sent += 20) {
+        std::memset(info.data.data8, 0, sizeof info.data.data8);
+        std::memcpy(info.data.data8, message.constData() + sent, std::min<qsizetype>(20, message.size() + 1 - sent));
+        x.sendEvent(c, 0, root, XCB_EVENT_MASK_PROPERTY_CHANGE, reinterpret_cast<const char*>(&info));
+        info.type = more;
+    }
+
+    const QRegularExpressionMatch time = QRegularExpression(QStringLiteral("_TIME([0-9]+)$")).match(startupId);
+    if (time.hasMatch()) {
+        xcb_client_message_event_t activate{};
+        activate.response_type = XCB_CLIENT_MESSAGE;
+        activate.format = 32;
+        activate.window = xcb_window_t(window->winId());
+        activate.type = atomNamed(x, c, "_NET_ACTIVE_WINDOW");
+        activate.data.data32[0] = 1; // asked by an application
+        activate.data.data32[1] = time.captured(1).toUInt();
+        x.sendEvent(c, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                    reinterpret_cast<const char*>(&activate));
+    }
+    x.flush(c);
+}
+
+} // namespace
+
 void bringForward(QWidget* window, const LaunchToken& token)
 {
     if (window->isMinimized())
@@ -283,6 +376,8 @@ void bringForward(QWidget* window, const LaunchToken& token)
         return;
     }
     window->activateWindow();
+    if (!token.startupId.isEmpty())
+        activateAsLaunched(window, token.startupId);
 }
 
 void setOwnerWindow(QWidget* dialog, QWidget* owner)
