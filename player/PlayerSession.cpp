@@ -2,6 +2,7 @@
 
 #include "common/Paths.h"
 #include "platform/MpvPlayer.h"
+#include "platform/WaylandToken.h"
 #include "platform/WindowHelpers.h"
 #include "player/WplayerU2.h"
 
@@ -138,5 +139,7 @@ void PlayerSession::setVolume(double volume)
 
 void PlayerSession::raise()
 {
-    bringForward(&m_window);
+    // The desktop's media controls ask without a launcher's token: on Wayland the program asks
+    // the compositor for one itself.
+    bringForward(&m_window, LaunchToken{ownActivationToken(), {}});
 }

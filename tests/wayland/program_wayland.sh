@@ -2,7 +2,8 @@
 # The program on Wayland (QT_QPA_PLATFORM=wayland) under a real compositor: sway with its headless
 # backend, run as an unprivileged user since sway refuses root. sway focuses a window on a valid
 # activation request, as KDE and GNOME do. The launcher's token and the mouse come from wl_desk, the
-# keys from wtype; another program's window (justone_probe) stands in front of ours.
+# keys from wtype, MPRIS calls from dbus-send on a private session bus; another program's window
+# (justone_probe) stands in front of ours.
 # Usage: program_wayland.sh <vidmarro executable> <wl_desk executable> <justone_probe executable>
 # Exits 77 (skipped) only when sway cannot start here.
 set -euo pipefail
@@ -11,7 +12,7 @@ exe=$1
 desk_exe=$2
 probe_exe=$3
 . "$(dirname "$0")/../support/session.sh"
-for tool in sway swaymsg wtype setpriv ffmpeg python3; do
+for tool in sway swaymsg wtype setpriv ffmpeg python3 dbus-daemon dbus-send; do
   command -v "$tool" >/dev/null || fail "$tool is needed"
 done
 
@@ -95,6 +96,11 @@ cover_in_front() {
   until_true "the other program did not get the focus" focused '^probe Cover$'
 }
 
+# The session bus where the program offers MPRIS, at the place the program looks for it.
+in_session dbus-daemon --session --nofork --nopidfile --address="unix:path=$run/bus" >/dev/null 2>&1 &
+pids+=($!)
+until_true "the session bus did not start" test -S "$run/bus"
+
 # One keyboard and one pointer for the whole run: a client only learns of a new device after its
 # first events are gone.
 in_session wtype -s 86400000 >/dev/null 2>&1 &
@@ -143,6 +149,12 @@ floating "$speed_title" || fail "the speed dialog went below the player"
 in_session wtype -k Escape
 until_true "Esc did not reach the speed dialog" gone "$speed_title"
 until_true "the player did not get the focus back" focused "$player_title"
+
+step "MPRIS Raise brings the player forward"
+cover_in_front
+in_session dbus-send --bus="unix:path=$run/bus" --print-reply --dest=org.mpris.MediaPlayer2.vidmarro \
+  /org/mpris/MediaPlayer2 org.mpris.MediaPlayer2.Raise >/dev/null || fail "the player offers no MPRIS Raise"
+until_true "MPRIS Raise did not bring the player forward" focused "$player_title"
 kill -0 "$first" || fail "the running copy ended"
 
 echo "all Wayland cases passed"
