@@ -23,7 +23,8 @@ struct Wayland
 
     bool loaded() const
     {
-        return connect && disconnect && roundtrip && create && bind && marshal && listen && destroy && registry;
+        return connect && disconnect && roundtrip && create && bind && marshal && listen && destroy &&
+               registry;
     }
 };
 
@@ -116,7 +117,8 @@ QString ownActivationToken()
     if (!display)
         return {};
     Found found;
-    wl_proxy* registry = w.create(reinterpret_cast<wl_proxy*>(display), DisplayGetRegistry, w.registry, nullptr);
+    wl_proxy* registry =
+        w.create(reinterpret_cast<wl_proxy*>(display), DisplayGetRegistry, w.registry, nullptr);
     w.listen(registry, reinterpret_cast<void (**)()>(const_cast<RegistryListener*>(&Registry)), &found);
     w.roundtrip(display);
     if (found.activation) {

@@ -1,20 +1,20 @@
 #include "platform/WindowHelpers.h"
 
 #include <QAccessible>
-#include <QLibrary>
-#include <QRegularExpression>
-#include <QtGui/qguiapplication_platform.h>
 #include <QAccessibleWidget>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLibrary>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
+#include <QtGui/qguiapplication_platform.h>
 
 #include <xcb/xcb.h>
 
@@ -301,7 +301,8 @@ const Xcb& xcb()
         x.getSetup = reinterpret_cast<decltype(x.getSetup)>(lib.resolve("xcb_get_setup"));
         x.roots = reinterpret_cast<decltype(x.roots)>(lib.resolve("xcb_setup_roots_iterator"));
         x.internAtom = reinterpret_cast<decltype(x.internAtom)>(lib.resolve("xcb_intern_atom"));
-        x.internAtomReply = reinterpret_cast<decltype(x.internAtomReply)>(lib.resolve("xcb_intern_atom_reply"));
+        x.internAtomReply =
+            reinterpret_cast<decltype(x.internAtomReply)>(lib.resolve("xcb_intern_atom_reply"));
         x.sendEvent = reinterpret_cast<decltype(x.sendEvent)>(lib.resolve("xcb_send_event"));
         x.flush = reinterpret_cast<decltype(x.flush)>(lib.resolve("xcb_flush"));
         return x;
@@ -340,7 +341,8 @@ void activateAsLaunched(QWidget* window, const QString& startupId)
     const xcb_atom_t more = atomNamed(x, c, "_NET_STARTUP_INFO");
     for (qsizetype sent = 0; sent <= message.size(); sent += 20) {
         std::memset(info.data.data8, 0, sizeof info.data.data8);
-        std::memcpy(info.data.data8, message.constData() + sent, std::min<qsizetype>(20, message.size() + 1 - sent));
+        std::memcpy(info.data.data8, message.constData() + sent,
+                    std::min<qsizetype>(20, message.size() + 1 - sent));
         x.sendEvent(c, 0, root, XCB_EVENT_MASK_PROPERTY_CHANGE, reinterpret_cast<const char*>(&info));
         info.type = more;
     }

@@ -24,21 +24,30 @@ static const struct wl_interface vp_manager_interface = {
     "zwlr_virtual_pointer_manager_v1", 1, 2, vp_manager_requests, 0, NULL};
 static const struct wl_interface* vp_none[] = {NULL, NULL, NULL, NULL, NULL};
 static const struct wl_message vp_pointer_requests[] = {
-    {"motion", "uff", vp_none},          {"motion_absolute", "uuuuu", vp_none},
-    {"button", "uuu", vp_none},          {"axis", "uuf", vp_none},
-    {"frame", "", vp_none},              {"axis_source", "u", vp_none},
-    {"axis_stop", "uu", vp_none},        {"axis_discrete", "uufi", vp_none},
+    {"motion", "uff", vp_none},   {"motion_absolute", "uuuuu", vp_none},
+    {"button", "uuu", vp_none},   {"axis", "uuf", vp_none},
+    {"frame", "", vp_none},       {"axis_source", "u", vp_none},
+    {"axis_stop", "uu", vp_none}, {"axis_discrete", "uufi", vp_none},
     {"destroy", "", vp_none},
 };
-const struct wl_interface vp_pointer_interface = {"zwlr_virtual_pointer_v1", 1, 9, vp_pointer_requests, 0, NULL};
-enum { VP_CREATE = 0, VP_MOTION_ABSOLUTE = 1, VP_BUTTON = 2, VP_FRAME = 4, VP_DESTROY = 8 };
+const struct wl_interface vp_pointer_interface = {"zwlr_virtual_pointer_v1", 1, 9,
+                                                  vp_pointer_requests,       0, NULL};
+enum
+{
+    VP_CREATE = 0,
+    VP_MOTION_ABSOLUTE = 1,
+    VP_BUTTON = 2,
+    VP_FRAME = 4,
+    VP_DESTROY = 8
+};
 
 static struct xdg_activation_v1* activation;
 static struct wl_proxy* pointer_manager;
 static struct wl_seat* seat;
 static char* token;
 
-static void global(void* data, struct wl_registry* registry, uint32_t name, const char* interface, uint32_t version)
+static void global(void* data, struct wl_registry* registry, uint32_t name, const char* interface,
+                   uint32_t version)
 {
     (void)data;
     (void)version;
@@ -80,7 +89,8 @@ static void pointer(struct wl_display* display)
         if (sscanf(line, "click %u %u", &x, &y) != 2)
             continue;
         /* The output is 1280x1024 in the test's compositor; positions are given in its pixels. */
-        wl_proxy_marshal(p, VP_MOTION_ABSOLUTE, time += 10, x * extent / 1280, y * extent / 1024, extent, extent);
+        wl_proxy_marshal(p, VP_MOTION_ABSOLUTE, time += 10, x * extent / 1280, y * extent / 1024, extent,
+                         extent);
         wl_proxy_marshal(p, VP_FRAME);
         wl_proxy_marshal(p, VP_BUTTON, time += 10, left, 1);
         wl_proxy_marshal(p, VP_FRAME);
