@@ -1,6 +1,7 @@
 #include "common/JustOne.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -49,6 +50,13 @@ QString guardFolder()
 
 // A token is short; anything longer is not one.
 constexpr int MaxTokenBytes = 4096;
+// Bounds on what other processes of ours may cost the running copy.
+constexpr int MaxLineBytes = 64 * 1024;
+constexpr int MaxConnections = 32;
+constexpr int MaxFiles = 100000;
+constexpr int ConnectionLifeMs = 30000;
+constexpr int RaiseGapMs = 500;
+constexpr int ListenCheckMs = 3000;
 
 QString lineValue(const QByteArray& line, const char* key)
 {
@@ -120,39 +128,95 @@ bool TXJustOne::check(const QString& name, const QStringList& files, const Launc
 
 void TXJustOne::listen(const QString& server)
 {
+    m_serverName = server;
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     connect(m_server, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* s = m_server->nextPendingConnection()) {
-            auto files = std::make_shared<QStringList>();
-            auto token = std::make_shared<LaunchToken>();
-            connect(s, &QLocalSocket::readyRead, this, [this, s, files, token] {
-                while (s->canReadLine()) {
-                    const QByteArray line = s->readLine().trimmed();
-                    if (line.startsWith(TokenLine)) {
-                        token->activation = lineValue(line, TokenLine);
-                    } else if (line.startsWith(StartupIdLine)) {
-                        token->startupId = lineValue(line, StartupIdLine);
-                    } else if (line == "raise") {
-                        // A token serves one raise.
-                        Q_EMIT activateRequested(std::exchange(*token, {}));
-                    } else if (line.startsWith(OpenRequest)) {
-                        files->append(
-                            QString::fromUtf8(QByteArray::fromBase64(line.mid(int(qstrlen(OpenRequest))))));
-                    } else if (line == "end") {
-                        s->write(Acknowledged);
-                        s->flush();
-                        // Opening them may run modal windows: not from inside this socket's handler.
-                        const QStringList taken = std::exchange(*files, {});
-                        if (!taken.isEmpty())
-                            QTimer::singleShot(0, this, [this, taken] { Q_EMIT filesReceived(taken); });
-                    }
-                }
-            });
-            connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
-        }
+        while (QLocalSocket* s = m_server->nextPendingConnection())
+            serve(s);
     });
     m_server->listen(server);
+    if (!m_watch) {
+        // Qt gives up listening for good when accepting fails (no descriptors left, say), and says
+        // nothing; a look now and then brings the socket back.
+        m_watch = new QTimer(this);
+        m_watch->setInterval(ListenCheckMs);
+        connect(m_watch, &QTimer::timeout, this, [this] {
+            if (m_server && (!m_server->isListening() || !QFileInfo::exists(m_server->fullServerName()))) {
+                m_server->close();
+                QLocalServer::removeServer(m_serverName);
+                m_server->listen(m_serverName);
+            }
+        });
+        m_watch->start();
+    }
+}
+
+void TXJustOne::serve(QLocalSocket* s)
+{
+    // What one connection, and many at once, may cost is bounded: a second start says a few short
+    // lines and is done in a moment.
+    if (m_connections >= MaxConnections) {
+        s->abort();
+        delete s;
+        return;
+    }
+    ++m_connections;
+    s->setReadBufferSize(MaxLineBytes);
+    connect(s, &QObject::destroyed, this, [this] { --m_connections; });
+    connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
+    QTimer::singleShot(ConnectionLifeMs, s, [s] { s->abort(); });
+    auto files = std::make_shared<QStringList>();
+    auto token = std::make_shared<LaunchToken>();
+    auto raised = std::make_shared<bool>(false);
+    connect(s, &QLocalSocket::readyRead, this, [this, s, files, token, raised] {
+        while (s->canReadLine()) {
+            const QByteArray line = s->readLine().trimmed();
+            if (line.startsWith(TokenLine)) {
+                token->activation = lineValue(line, TokenLine);
+            } else if (line.startsWith(StartupIdLine)) {
+                token->startupId = lineValue(line, StartupIdLine);
+            } else if (line == "raise") {
+                // A token serves one raise, and one connection asks for one.
+                if (!std::exchange(*raised, true))
+                    raise(std::exchange(*token, {}));
+            } else if (line.startsWith(OpenRequest)) {
+                if (files->size() >= MaxFiles) {
+                    s->abort();
+                    return;
+                }
+                files->append(QString::fromUtf8(QByteArray::fromBase64(line.mid(int(qstrlen(OpenRequest))))));
+            } else if (line == "end") {
+                s->write(Acknowledged);
+                s->flush();
+                // Opening them may run modal windows: not from inside this socket's handler.
+                const QStringList taken = std::exchange(*files, {});
+                if (!taken.isEmpty())
+                    QTimer::singleShot(0, this, [this, taken] { Q_EMIT filesReceived(taken); });
+            }
+        }
+        // A line longer than any request fills the buffer: not a copy of ours.
+        if (s->bytesAvailable() >= MaxLineBytes)
+            s->abort();
+    });
+}
+
+void TXJustOne::raise(const LaunchToken& token)
+{
+    // Raises close together become one, so that a flood of requests cannot keep the desktop busy.
+    m_pendingRaise = token;
+    if (m_raiseTimer && m_raiseTimer->isActive())
+        return;
+    if (!m_raiseTimer) {
+        m_raiseTimer = new QTimer(this);
+        m_raiseTimer->setSingleShot(true);
+        connect(m_raiseTimer, &QTimer::timeout, this, [this] {
+            m_lastRaise.start();
+            Q_EMIT activateRequested(std::exchange(m_pendingRaise, {}));
+        });
+    }
+    const qint64 since = m_lastRaise.isValid() ? m_lastRaise.elapsed() : RaiseGapMs;
+    m_raiseTimer->start(int(qMax<qint64>(0, RaiseGapMs - since)));
 }
 
 void TXJustOne::askToComeForward(const QString& server, const QStringList& files, const LaunchToken& token)

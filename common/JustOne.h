@@ -2,12 +2,15 @@
 
 #include "common/LaunchToken.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QStringList>
 #include <functional>
 
 class QLockFile;
 class QLocalServer;
+class QLocalSocket;
+class QTimer;
 
 // Keeps a second copy of the program from running. The first copy holds a lock named after the
 // application title and listens on a local socket of the same name; a second copy finds the lock,
@@ -46,8 +49,16 @@ Q_SIGNALS:
 private:
     void askToComeForward(const QString& server, const QStringList& files, const LaunchToken& token);
     void listen(const QString& server);
+    void serve(QLocalSocket* socket);
+    void raise(const LaunchToken& token);
 
     QLockFile* m_lock = nullptr;
     QLocalServer* m_server = nullptr;
+    QString m_serverName;
+    QTimer* m_watch = nullptr;
+    int m_connections = 0;
+    QTimer* m_raiseTimer = nullptr;
+    LaunchToken m_pendingRaise;
+    QElapsedTimer m_lastRaise;
     bool m_handedOver = false;
 };

@@ -9,8 +9,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <QDeadlineTimer>
+#include <QDir>
+
 #include <atomic>
+#include <memory>
 #include <thread>
+#include <vector>
+
+#include <sys/resource.h>
 
 class TestJustOne : public QObject
 {
@@ -99,6 +106,53 @@ private Q_SLOTS:
                  QStringList({QStringLiteral("/clips/a b.mp3"), QStringLiteral("/clips/é\n.asx")}));
     }
 
+    // Other processes of ours can flood the running copy; what that costs is bounded, and it keeps
+    // listening even after it ran out of file descriptors.
+    void floodsAreBoundedAndListeningGoesOn()
+    {
+        const QString name = QStringLiteral("Flooded");
+        TXJustOne first;
+        QSignalSpy raised(&first, &TXJustOne::activateRequested);
+        QVERIFY(first.check(name));
+
+        // One connection asking for many raises brings the window forward once, not many times.
+        QLocalSocket storm;
+        storm.connectToServer(TXJustOne::serverName(name));
+        QVERIFY(storm.waitForConnected(5000));
+        storm.write(QByteArray("raise\n").repeated(20000));
+        QTRY_COMPARE(raised.count(), 1);
+        QTest::qWait(700);
+        QCOMPARE(raised.count(), 1);
+
+        // A line longer than any request ends its connection instead of filling memory.
+        QLocalSocket endless;
+        endless.connectToServer(TXJustOne::serverName(name));
+        QVERIFY(endless.waitForConnected(5000));
+        endless.write(QByteArray(4 << 20, 'x'));
+        QTRY_COMPARE_WITH_TIMEOUT(endless.state(), QLocalSocket::UnconnectedState, 10000);
+
+        // Descriptors run out while connections pour in; once they are free again a start is heard.
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_NOFILE, &saved), 0);
+        const auto open = rlim_t(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
+        rlimit tight = saved;
+        tight.rlim_cur = open + 12;
+        QCOMPARE(setrlimit(RLIMIT_NOFILE, &tight), 0);
+        std::vector<std::unique_ptr<QLocalSocket>> flood;
+        for (int i = 0; i < 40; ++i) { // they wait to be accepted until every descriptor is taken
+            flood.push_back(std::make_unique<QLocalSocket>());
+            flood.back()->connectToServer(TXJustOne::serverName(name));
+        }
+        QTest::qWait(200);
+        flood.clear();
+        QCOMPARE(setrlimit(RLIMIT_NOFILE, &saved), 0);
+        const QDeadlineTimer until(15000);
+        bool heard = false;
+        while (!heard && !until.hasExpired())
+            heard = handOver(name, {QStringLiteral("/clips/after.mp3")});
+        QVERIFY(heard);
+    }
+
     void withoutSwitchingTheFirstIsLeftAlone()
     {
         TXJustOne first;
@@ -152,6 +206,21 @@ private Q_SLOTS:
     }
 
 private:
+    // A second start handing over files, beside this loop (it waits for the answer).
+    static bool handOver(const QString& name, const QStringList& files)
+    {
+        std::atomic<int> taken{-1};
+        std::thread second([&] {
+            TXJustOne copy;
+            copy.check(name, files);
+            taken = copy.filesHandedOver() ? 1 : 0;
+        });
+        while (taken < 0) // the copy gives up by itself after a few seconds
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        second.join();
+        return taken == 1;
+    }
+
     QProcessEnvironment programEnvironment() const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
