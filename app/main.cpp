@@ -56,6 +56,8 @@ int main(int argc, char* argv[])
             return 0;
         }
     }
+    // Taken before the toolkit starts: its X11 side takes the startup id out of the environment.
+    const LaunchToken launch = LaunchToken::fromEnvironment();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vidmarro"));
     QApplication::setApplicationDisplayName(QString());
@@ -72,7 +74,7 @@ int main(int argc, char* argv[])
     Services services{prompts, system, mpvPlayerFactory()};
     SharedState state;
 
-    TForm1 form1(state, services, QCoreApplication::applicationDirPath(), nullptr, files);
+    TForm1 form1(state, services, QCoreApplication::applicationDirPath(), nullptr, files, launch);
     if (form1.AnotherCopyRuns()) {
         if (!files.isEmpty() && !form1.FilesHandedOver()) {
             // Files are never dropped without a word.

@@ -56,7 +56,7 @@ QString TForm1::linkAddress(Link link)
 }
 
 TForm1::TForm1(SharedState& state, Services& services, const QString& appDir, QWidget* parent,
-               const QStringList& handOver)
+               const QStringList& handOver, const LaunchToken& launch)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
       ui(new Ui::TForm1()), S(state), m_services(services), m_ini(QString())
@@ -65,7 +65,7 @@ TForm1::TForm1(SharedState& state, Services& services, const QString& appDir, QW
     // without ever showing its window, so it does not build the window's layout.
     XJustOne1 = new TXJustOne(this);
     XJustOne1->SwitchToPrevious = true;
-    m_anotherCopy = !XJustOne1->check(QCoreApplication::applicationName(), handOver);
+    m_anotherCopy = !XJustOne1->check(QCoreApplication::applicationName(), handOver, launch);
     connect(XJustOne1, &TXJustOne::activateRequested, this, &TForm1::bringToFront);
     connect(XJustOne1, &TXJustOne::filesReceived, this, &TForm1::openFiles);
     if (!m_anotherCopy)
@@ -134,16 +134,13 @@ void TForm1::setUpWindow()
         keepTextReadable(w, QPalette::Button);
 }
 
-void TForm1::bringToFront()
+void TForm1::bringToFront(const LaunchToken& token)
 {
     // Whatever window of ours is active (a modal player, say) comes forward with the main one.
     QWidget* target = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : this;
-    for (QWidget* w : {static_cast<QWidget*>(this), target}) {
-        if (w->isMinimized())
-            w->showNormal();
-    }
-    target->raise();
-    target->activateWindow();
+    if (isMinimized())
+        showNormal();
+    bringForward(target, token);
 }
 
 TForm1::~TForm1()

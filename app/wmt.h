@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/IniFile.h"
+#include "common/LaunchToken.h"
 #include "platform/Prompts.h"
 #include "platform/Services.h"
 
@@ -22,9 +23,10 @@ class TForm1 : public QWidget
     Q_OBJECT
 public:
     // `appDir` is the folder of the executable, with or without its trailing separator. When another
-    // copy runs, `handOver` (absolute paths) goes to it to open.
+    // copy runs, `handOver` (absolute paths) goes to it to open, and `launch`, this start's leave to
+    // bring a window forward, goes with it.
     TForm1(SharedState& state, Services& services, const QString& appDir, QWidget* parent = nullptr,
-           const QStringList& handOver = {});
+           const QStringList& handOver = {}, const LaunchToken& launch = {});
     ~TForm1() override;
 
     Ui::TForm1* form() const { return ui; }
@@ -89,7 +91,7 @@ private:
     void FormClose();
     void checkMediaPlayer();
     void open(Link link);
-    void bringToFront();
+    void bringToFront(const LaunchToken& token = {});
     void pickClips(const QStringList& files);
     void loadPlaylist(const QString& file);
     bool busy() const;

@@ -17,8 +17,12 @@
 #include <unistd.h>
 
 namespace {
-// What a second copy says, one line each: "raise", then "open <path in base64>" per file, then
-// "end"; the first copy answers "ok" once it has taken the files.
+// What a second copy says, one line each: its launcher's tokens ("token" and "startup-id", in
+// base64, when it has them), "raise", then "open <path in base64>" per file, then "end"; the first
+// copy answers "ok" once it has taken the files. Lines a copy does not know are passed over, so
+// copies of different versions still understand each other.
+constexpr char TokenLine[] = "token ";
+constexpr char StartupIdLine[] = "startup-id ";
 constexpr char RaiseRequest[] = "raise\n";
 constexpr char OpenRequest[] = "open ";
 constexpr char EndRequest[] = "end\n";
@@ -41,6 +45,15 @@ QString guardFolder()
             QDir().mkpath(dir);
     }
     return dir.isEmpty() ? QDir::homePath() : dir;
+}
+
+// A token is short; anything longer is not one.
+constexpr int MaxTokenBytes = 4096;
+
+QString lineValue(const QByteArray& line, const char* key)
+{
+    const QByteArray value = QByteArray::fromBase64(line.mid(int(qstrlen(key))));
+    return value.size() <= MaxTokenBytes ? QString::fromUtf8(value) : QString();
 }
 
 bool ownedByUs(const QString& path)
@@ -73,7 +86,7 @@ bool TXJustOne::handleHeld() const
     return m_lock && m_lock->isLocked();
 }
 
-bool TXJustOne::check(const QString& name, const QStringList& files)
+bool TXJustOne::check(const QString& name, const QStringList& files, const LaunchToken& token)
 {
     m_handedOver = false;
     // A repeated check starts afresh: the earlier server and lock go first.
@@ -96,7 +109,7 @@ bool TXJustOne::check(const QString& name, const QStringList& files)
         if (AlreadyExist)
             AlreadyExist(this);
         if (SwitchToPrevious)
-            askToComeForward(server, files);
+            askToComeForward(server, files, token);
     } else {
         // We hold the lock, so a socket left behind by a crashed copy can go.
         QLocalServer::removeServer(server);
@@ -112,11 +125,17 @@ void TXJustOne::listen(const QString& server)
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* s = m_server->nextPendingConnection()) {
             auto files = std::make_shared<QStringList>();
-            connect(s, &QLocalSocket::readyRead, this, [this, s, files] {
+            auto token = std::make_shared<LaunchToken>();
+            connect(s, &QLocalSocket::readyRead, this, [this, s, files, token] {
                 while (s->canReadLine()) {
                     const QByteArray line = s->readLine().trimmed();
-                    if (line == "raise") {
-                        Q_EMIT activateRequested();
+                    if (line.startsWith(TokenLine)) {
+                        token->activation = lineValue(line, TokenLine);
+                    } else if (line.startsWith(StartupIdLine)) {
+                        token->startupId = lineValue(line, StartupIdLine);
+                    } else if (line == "raise") {
+                        // A token serves one raise.
+                        Q_EMIT activateRequested(std::exchange(*token, {}));
                     } else if (line.startsWith(OpenRequest)) {
                         files->append(
                             QString::fromUtf8(QByteArray::fromBase64(line.mid(int(qstrlen(OpenRequest))))));
@@ -136,7 +155,7 @@ void TXJustOne::listen(const QString& server)
     m_server->listen(server);
 }
 
-void TXJustOne::askToComeForward(const QString& server, const QStringList& files)
+void TXJustOne::askToComeForward(const QString& server, const QStringList& files, const LaunchToken& token)
 {
     // A copy that has just taken the lock may not be listening yet; give it a moment.
     const QDeadlineTimer deadline(1000);
@@ -146,7 +165,12 @@ void TXJustOne::askToComeForward(const QString& server, const QStringList& files
             QLocalSocket socket;
             socket.connectToServer(server);
             if (socket.waitForConnected(500)) {
-                QByteArray request = RaiseRequest;
+                QByteArray request;
+                if (!token.activation.isEmpty())
+                    request += TokenLine + token.activation.toUtf8().toBase64() + '\n';
+                if (!token.startupId.isEmpty())
+                    request += StartupIdLine + token.startupId.toUtf8().toBase64() + '\n';
+                request += RaiseRequest;
                 for (const QString& f : files)
                     request += OpenRequest + f.toUtf8().toBase64() + '\n';
                 if (!files.isEmpty())

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/LaunchToken.h"
+
 #include <QObject>
 #include <QStringList>
 #include <functional>
@@ -23,8 +25,8 @@ public:
 
     // Runs the check under `name` (the application title). Returns true when this is the only copy;
     // false when another copy runs, which has then been asked to come forward if SwitchToPrevious
-    // and given `files` (absolute paths).
-    bool check(const QString& name, const QStringList& files = {});
+    // (with `token`, this start's leave to do so) and given `files` (absolute paths).
+    bool check(const QString& name, const QStringList& files = {}, const LaunchToken& token = {});
     // True while this copy holds the lock, that is, it is the one running copy.
     bool handleHeld() const;
     // After a check that found another copy: it acknowledged the files it was given.
@@ -36,13 +38,13 @@ public:
     static QString serverName(const QString& name);
 
 Q_SIGNALS:
-    // A second copy asked this one to come to the front.
-    void activateRequested();
+    // A second copy asked this one to come to the front, with the token its launcher gave it.
+    void activateRequested(const LaunchToken& token);
     // A second copy handed over the files it was started with; they are this copy's to open now.
     void filesReceived(const QStringList& files);
 
 private:
-    void askToComeForward(const QString& server, const QStringList& files);
+    void askToComeForward(const QString& server, const QStringList& files, const LaunchToken& token);
     void listen(const QString& server);
 
     QLockFile* m_lock = nullptr;

@@ -11,7 +11,8 @@
 #include <cstdint>
 #include <functional>
 
-class MpvVideoSurface;
+class QPainter;
+class QRect;
 class QWidget;
 
 // What the program asks of the media engine, the MIDI synthesiser and GIO's file work. All three live
@@ -57,6 +58,47 @@ struct EngineEvent
     bool hasVideo = false;
 };
 
+// A video area: where the engine's pictures go, and the faces shown when there are none. The
+// program's own native area and the module's render areas both are one.
+class MpvVideoSurface
+{
+public:
+    // Idle: nothing loaded (black); Video: the engine's frames; Audio: a quiet placeholder.
+    enum class Mode
+    {
+        Idle,
+        Video,
+        Audio
+    };
+    // Paints the face of a mode without pictures; the program's, so that every area looks alike.
+    using FacePainter = void (*)(QPainter& painter, const QRect& rect, Mode mode, const QString& caption);
+
+    virtual ~MpvVideoSurface() = default;
+    virtual QWidget* widget() = 0;
+    // True once the engine may load files: the render context exists, or never will.
+    virtual bool ready() const = 0;
+    // Frees the render context; it must go before the engine does.
+    virtual void release() = 0;
+    void setMode(Mode mode, const QString& caption = QString())
+    {
+        if (mode == m_mode && caption == m_caption)
+            return;
+        m_mode = mode;
+        m_caption = caption;
+        modeChanged();
+    }
+    Mode mode() const { return m_mode; }
+
+    // Called once when the area becomes ready after construction.
+    std::function<void()> onReady;
+
+protected:
+    virtual void modeChanged() = 0;
+
+    Mode m_mode = Mode::Idle;
+    QString m_caption;
+};
+
 // One engine, made with its options; the properties the control shows are observed from the start.
 class EngineSession
 {
@@ -73,8 +115,9 @@ public:
     virtual void setNumber(const char* name, double value) = 0;
     virtual void setText(const char* name, const QByteArray& value) = 0;
     // A video area drawing through the render API: OpenGL, or software into an image (render false:
-    // an area that only shows the idle and audio faces).
-    virtual MpvVideoSurface* makeRenderArea(bool openGl, bool render, QWidget* parent) = 0;
+    // an area that only shows the idle and audio faces, painted by face).
+    virtual MpvVideoSurface* makeRenderArea(bool openGl, bool render, MpvVideoSurface::FacePainter face,
+                                            QWidget* parent) = 0;
 };
 
 class EngineModule

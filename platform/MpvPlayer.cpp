@@ -54,39 +54,34 @@ MpvPlayer::MpvPlayer(QWidget* parent, const QStringList& options)
     // the toolkit takes part in a frame. Elsewhere it draws through the render API, into OpenGL or
     // an image. An output named outright (vo=null) is left as it is.
     const QString vo = optionValue(m_options, QStringLiteral("vo"));
-    QStringList engineOptions = m_options;
-    MpvNativeArea* native = nullptr;
+    m_engineOptions = m_options;
     if ((vo.isEmpty() || vo == QLatin1String("gpu")) && QGuiApplication::platformName() == QLatin1String("xcb")) {
-        native = new MpvNativeArea(this);
-        m_wid = QByteArray::number(native->windowId());
+        m_native = new MpvNativeArea(this);
         // A software OpenGL still beats no pictures; the engine would refuse it on its own.
         // The pointer over the pictures is the window's: the engine neither hides nor changes it.
-        engineOptions << QStringLiteral("vo=gpu") << QStringLiteral("gpu-sw=yes") << QStringLiteral("cursor-autohide=no")
-                      << QStringLiteral("wid=") + QString::fromLatin1(m_wid);
+        m_engineOptions << QStringLiteral("vo=gpu") << QStringLiteral("gpu-sw=yes")
+                        << QStringLiteral("cursor-autohide=no");
     } else if (vo.isEmpty()) {
-        engineOptions << QStringLiteral("vo=libmpv");
+        m_engineOptions << QStringLiteral("vo=libmpv");
     }
-    if (EngineModule* module = engineModule())
-        m_session.reset(module->createSession(engineOptions));
-
-    m_run = new PlaylistRun(m_session.get(), this);
-    if (m_session)
-        new EnginePump(m_session.get(), [this](const EngineEvent& e) { m_run->handle(e); }, this);
+    m_run = new PlaylistRun(nullptr, this);
+    startEngine();
 
     // Pictures through the render API only when the engine draws for us that way.
-    const bool render = m_session && optionValue(engineOptions, QStringLiteral("vo")) == QLatin1String("libmpv");
-    if (native) {
-        m_surface = native;
-        m_run->beforeLoad = [this, native] {
+    const bool render = m_session && optionValue(m_engineOptions, QStringLiteral("vo")) == QLatin1String("libmpv");
+    if (m_native) {
+        m_surface = m_native;
+        m_native->onWindowGoing = [this] { letGoOfWindow(); };
+        m_run->beforeLoad = [this] {
             // A window made again (the control moved) has a new id; the engine reads it per clip.
-            const QByteArray wid = QByteArray::number(native->windowId());
+            const QByteArray wid = QByteArray::number(m_native->windowId());
             if (wid != m_wid) {
                 m_wid = wid;
                 m_session->setText("wid", wid);
             }
         };
     } else if (m_session) {
-        m_surface = m_session->makeRenderArea(render && openGlUsable(), render, this);
+        m_surface = m_session->makeRenderArea(render && openGlUsable(), render, paintVideoFace, this);
     } else {
         m_surface = new MpvNativeArea(this); // no engine: only the idle face
     }
@@ -94,7 +89,7 @@ MpvPlayer::MpvPlayer(QWidget* parent, const QStringList& options)
     m_run->surfaceReady = [this] { return m_surface->ready(); };
     m_run->surfaceShown = [this] { return m_surface->widget()->isVisible(); };
     m_run->showMode = [this](MpvVideoSurface::Mode mode, const QString& caption) { m_surface->setMode(mode, caption); };
-    if (native) {
+    if (m_native) {
         // Once there has been video the engine keeps its window for the rest of its life.
         connect(m_run, &PlaylistRun::newStream, this, [this] {
             if (m_run->hasVideo() && !m_keepsWindow) {
@@ -113,8 +108,45 @@ MpvPlayer::MpvPlayer(QWidget* parent, const QStringList& options)
     refreshFace();
 }
 
+bool MpvPlayer::startEngine()
+{
+    QStringList options = m_engineOptions;
+    if (m_native) {
+        m_wid = QByteArray::number(m_native->windowId());
+        options << QStringLiteral("wid=") + QString::fromLatin1(m_wid);
+    }
+    EngineModule* module = engineModule();
+    m_session.reset(module ? module->createSession(options) : nullptr);
+    if (!m_session)
+        return false;
+    m_run->setSession(m_session.get());
+    new EnginePump(m_session.get(), [this](const EngineEvent& e) { m_run->handle(e); }, this);
+    if (m_rate != 1.0)
+        m_session->setNumber("speed", m_rate);
+    return true;
+}
+
+void MpvPlayer::letGoOfWindow()
+{
+    // The engine's own window lives inside ours and dies with it, and an engine whose window dies
+    // under it ends the process. Ending the engine returns once its video output has closed.
+    if (!m_session)
+        return;
+    {
+        // Nothing is told: the window around may be half destroyed already.
+        const QSignalBlocker quiet(m_run);
+        m_run->stop();
+    }
+    m_run->setSession(nullptr);
+    qDeleteAll(findChildren<EnginePump*>(Qt::FindDirectChildrenOnly));
+    m_session.reset();
+    m_keepsWindow = false;
+}
+
 MpvPlayer::~MpvPlayer()
 {
+    if (m_native)
+        m_native->onWindowGoing = nullptr; // the engine goes below, before our windows do
     delete m_run; // its MIDI renderings end first
     m_run = nullptr;
     m_surface->release(); // the render context must go before the engine
@@ -228,9 +260,18 @@ void MpvPlayer::buildFace()
 
 void MpvPlayer::Open(const QString& path)
 {
+    if (!m_session && m_native)
+        startEngine(); // after the window the engine drew into went
     if (!m_session)
         throw AppError(tr("The media engine could not be started."));
     m_run->open(path);
+}
+
+void MpvPlayer::play()
+{
+    if (!m_session && m_native)
+        startEngine();
+    m_run->play();
 }
 
 void MpvPlayer::Stop()

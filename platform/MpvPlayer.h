@@ -10,6 +10,7 @@
 
 #include <memory>
 
+class MpvNativeArea;
 class MpvVideoSurface;
 class QLabel;
 class QSlider;
@@ -55,7 +56,7 @@ public:
     QWidget* videoArea() const;
     QString statusText() const;
 
-    void play() { m_run->play(); }
+    void play();
     void togglePause();
     void previousEntry() { m_run->previous(); }
     void nextEntry() { m_run->next(); }
@@ -76,13 +77,17 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    bool startEngine();
+    void letGoOfWindow();
     void buildFace();
     void refreshFace();
 
     QStringList m_options;
+    QStringList m_engineOptions;
     std::unique_ptr<EngineSession> m_session;
     PlaylistRun* m_run = nullptr;
     MpvVideoSurface* m_surface = nullptr;
+    MpvNativeArea* m_native = nullptr; // the window the engine draws into, where it does
     QByteArray m_wid;
     bool m_keepsWindow = false;
 

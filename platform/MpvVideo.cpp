@@ -2,19 +2,12 @@
 
 #include <QLinearGradient>
 #include <QPainter>
+#include <QPlatformSurfaceEvent>
+#include <QWindow>
 
-void MpvVideoSurface::setMode(Mode mode, const QString& caption)
+void paintVideoFace(QPainter& painter, const QRect& rect, MpvVideoSurface::Mode mode, const QString& caption)
 {
-    if (mode == m_mode && caption == m_caption)
-        return;
-    m_mode = mode;
-    m_caption = caption;
-    modeChanged();
-}
-
-void MpvVideoSurface::paintBackground(QPainter& painter, const QRect& rect) const
-{
-    if (m_mode != Mode::Audio) {
+    if (mode != MpvVideoSurface::Mode::Audio) {
         painter.fillRect(rect, Qt::black);
         return;
     }
@@ -31,7 +24,7 @@ void MpvVideoSurface::paintBackground(QPainter& painter, const QRect& rect) cons
     painter.setPen(QColor(0x55, 0x66, 0x77));
     const QRect upper(rect.left(), rect.top(), rect.width(), rect.height() * 3 / 4);
     painter.drawText(upper, Qt::AlignCenter, QString(QChar(0x266A)));
-    if (!m_caption.isEmpty()) {
+    if (!caption.isEmpty()) {
         QFont small = painter.font();
         small.setPixelSize(qMax(9, rect.height() / 14));
         painter.setFont(small);
@@ -39,7 +32,7 @@ void MpvVideoSurface::paintBackground(QPainter& painter, const QRect& rect) cons
         const QRect lower(rect.left() + 4, rect.top() + rect.height() * 3 / 4, rect.width() - 8,
                           rect.height() / 4);
         painter.drawText(lower, Qt::AlignHCenter | Qt::AlignTop,
-                         painter.fontMetrics().elidedText(m_caption, Qt::ElideMiddle, lower.width()));
+                         painter.fontMetrics().elidedText(caption, Qt::ElideMiddle, lower.width()));
     }
 }
 
@@ -81,10 +74,45 @@ MpvNativeArea::MpvNativeArea(QWidget* parent) : QWidget(parent)
     m_face->setFocusProxy(this);
 }
 
+quint64 MpvNativeArea::windowId()
+{
+    const quint64 id = quint64(winId());
+    watchWindow();
+    return id;
+}
+
+bool MpvNativeArea::event(QEvent* event)
+{
+    // A window made (again) is watched from then on.
+    if (event->type() == QEvent::WinIdChange)
+        watchWindow();
+    return QWidget::event(event);
+}
+
+void MpvNativeArea::watchWindow()
+{
+    QWindow* window = windowHandle();
+    if (!window || window == m_watched)
+        return;
+    m_watched = window;
+    window->installEventFilter(this);
+}
+
+bool MpvNativeArea::eventFilter(QObject* watched, QEvent* event)
+{
+    // Sent while our window still exists, also when a window around it goes and takes it along.
+    if (watched == m_watched && event->type() == QEvent::PlatformSurface &&
+        static_cast<QPlatformSurfaceEvent*>(event)->surfaceEventType() ==
+            QPlatformSurfaceEvent::SurfaceAboutToBeDestroyed &&
+        onWindowGoing)
+        onWindowGoing();
+    return QWidget::eventFilter(watched, event);
+}
+
 void MpvNativeArea::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    paintBackground(painter, rect());
+    paintFace(painter, rect());
 }
 
 void MpvNativeArea::resizeEvent(QResizeEvent* event)

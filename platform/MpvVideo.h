@@ -1,41 +1,16 @@
 #pragma once
 
-#include <QImage>
+#include "platform/EngineModule.h"
+
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
 
-// What the media player control asks of its video area, whichever way the area draws.
-class MpvVideoSurface
-{
-public:
-    // Idle: nothing loaded (black); Video: the engine's frames; Audio: a quiet placeholder.
-    enum class Mode
-    {
-        Idle,
-        Video,
-        Audio
-    };
+class QWindow;
 
-    virtual ~MpvVideoSurface() = default;
-    virtual QWidget* widget() = 0;
-    // True once the engine may load files: the render context exists, or never will.
-    virtual bool ready() const = 0;
-    // Frees the render context; it must go before the engine does.
-    virtual void release() = 0;
-    void setMode(Mode mode, const QString& caption = QString());
-    Mode mode() const { return m_mode; }
-
-    // Called once when the area becomes ready after construction.
-    std::function<void()> onReady;
-
-protected:
-    void paintBackground(QPainter& painter, const QRect& rect) const;
-    virtual void modeChanged() = 0;
-
-    Mode m_mode = Mode::Idle;
-    QString m_caption;
-};
+// The idle and audio faces, as every video area shows them.
+void paintVideoFace(QPainter& painter, const QRect& rect, MpvVideoSurface::Mode mode, const QString& caption);
 
 // A native window of ours that the engine draws into itself (its own video output, given the
 // window's id): frames cost the toolkit nothing. Once the engine has shown video it keeps its window
@@ -51,15 +26,25 @@ public:
     bool ready() const override { return true; }
     void release() override {}
     // The window the engine draws into; made on first call.
-    quint64 windowId() { return quint64(winId()); }
+    quint64 windowId();
     // Draws the faces of the given mode into painter (for the window above the engine's).
-    void paintFace(QPainter& painter, const QRect& rect) const { paintBackground(painter, rect); }
+    void paintFace(QPainter& painter, const QRect& rect) const { paintVideoFace(painter, rect, m_mode, m_caption); }
+
+    // Called while the window the engine draws into is about to be destroyed (the area or any window
+    // around it closes for good, or is made again), before anything of it is gone: the engine's own
+    // window inside it must be let go of now, or it dies under the engine.
+    std::function<void()> onWindowGoing;
 
 protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void modeChanged() override;
 
 private:
+    void watchWindow();
+
     QWidget* m_face;
+    QPointer<QWindow> m_watched;
 };

@@ -34,6 +34,8 @@ public:
     // session may be null: nothing then plays.
     PlaylistRun(EngineSession* session, QObject* parent);
     ~PlaylistRun() override;
+    // The engine to play on from now on (null: none); what played on the one before is over.
+    void setSession(EngineSession* session) { m_session = session; }
 
     // The pictures may need the video area before the first file (the render context): while this
     // says no, a clip waits until surfaceBecameReady, or plays without pictures after a while.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/LaunchToken.h"
+
 #include <QColor>
 
 #include <functional>
@@ -33,6 +35,20 @@ void keepTextReadable(QWidget* widget, int backgroundRole);
 // Gives the main window back to the user after a window of ours closed: shown, raised, active,
 // with the focus on `focus`.
 void comeBack(QWidget* window, QWidget* focus);
+
+// Brings a top-level window to the front and gives it the focus: restored if minimised, raised,
+// activated. On Wayland only a launcher's activation token lets a program that is not in front do
+// that; `token` is the one a start of the program was given, empty when there is none.
+void bringForward(QWidget* window, const LaunchToken& token = {});
+
+// Makes the top-level `dialog` belong to the window of `owner` (none when null) for the window
+// system: kept above it and given the keys back with it. On Wayland a dialog without a parent
+// window sinks behind the window it was opened from at the first click there. `owner` does not
+// become the dialog's parent widget, whose life the dialog would then share.
+void setOwnerWindow(QWidget* dialog, QWidget* owner);
+
+// False where the compositor alone places windows (Wayland): a window's move() is not honoured.
+bool clientPlacesWindows();
 
 // For a window designed without a minimise box: a window manager that offers one all the same
 // (openbox gives every titled window the same buttons, whatever its hints say) would hide a modal

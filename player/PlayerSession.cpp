@@ -2,6 +2,8 @@
 
 #include "common/Paths.h"
 #include "platform/MpvPlayer.h"
+#include "platform/WaylandToken.h"
+#include "platform/WindowHelpers.h"
 #include "player/WplayerU2.h"
 
 PlayerSession::PlayerSession(TWplayerF2& window, MpvPlayer* control)
@@ -137,8 +139,7 @@ void PlayerSession::setVolume(double volume)
 
 void PlayerSession::raise()
 {
-    if (m_window.isMinimized())
-        m_window.showNormal();
-    m_window.raise();
-    m_window.activateWindow();
+    // The desktop's media controls ask without a launcher's token: on Wayland the program asks
+    // the compositor for one itself.
+    bringForward(&m_window, LaunchToken{ownActivationToken(), {}});
 }

@@ -66,8 +66,10 @@ void TSleepF::SetItemIndex(int index)
 int TSleepF::showFor(TWplayerF2& player)
 {
     m_player = &player;
+    setOwnerWindow(this, &player);
     centreOnScreen(this);
     const int result = exec();
+    setOwnerWindow(this, nullptr);
     m_player = nullptr;
     return result;
 }

@@ -2,6 +2,7 @@
 
 #include "platform/Guard.h"
 #include "platform/MediaPlayerControl.h"
+#include "platform/WindowHelpers.h"
 #include "player/WplayerU2.h"
 #include "ui_Speed.h"
 
@@ -59,7 +60,9 @@ void TSpeedF::SetItemIndex(int index)
 int TSpeedF::showFor(TWplayerF2& player)
 {
     m_player = &player;
+    setOwnerWindow(this, &player);
     const int result = exec();
+    setOwnerWindow(this, nullptr);
     m_player = nullptr;
     return result;
 }
@@ -89,7 +92,8 @@ void TSpeedF::showEvent(QShowEvent* e)
 {
     QDialog::showEvent(e);
     // Across the screen's centre at each showing; the height follows the player at every activation.
-    if (m_player) {
+    // Where the compositor places windows, it puts the dialog over the player itself.
+    if (m_player && clientPlacesWindows()) {
         QScreen* screen = m_player->screen() ? m_player->screen() : QGuiApplication::primaryScreen();
         if (screen)
             move(screen->availableGeometry().center().x() - frameGeometry().width() / 2, y());
@@ -105,7 +109,7 @@ void TSpeedF::resizeEvent(QResizeEvent* e)
 
 void TSpeedF::FormActivate()
 {
-    if (!m_player)
+    if (!m_player || !clientPlacesWindows())
         return;
     // Bottom edges level with the player's, outer measures throughout; the left edge stays where
     // it is, so a dialog the user moved sideways keeps that place when it comes to the front again.

@@ -191,6 +191,9 @@ void TWplayerF2::GoButtonClick()
         TitlePrefix = QStringLiteral("Vidmarro - (");
         TitleTotal = QStringLiteral("/") + QString::number(S.AllBox.count()) + QStringLiteral(") ");
         WMTPlayer1->SetEnabled(true);
+        // The control's keys work from the start, also when the window was not yet active (a start
+        // from the command line): Go's focus would otherwise pass on to the next box.
+        WMTPlayer1->setFocus(Qt::OtherFocusReason);
         if (!WMTPlayer1->IsSoundCardEnabled())
             m_services.prompts.message(QStringLiteral("Warning - Sound Card Not Enabled"), this);
         ui->MemoMark->hide();

@@ -26,7 +26,8 @@ template <typename Area> void queueUpdate(void* area)
 
 // --- OpenGL ---
 
-MpvGlArea::MpvGlArea(mpv_handle* mpv, QWidget* parent) : QOpenGLWidget(parent), m_mpv(mpv)
+MpvGlArea::MpvGlArea(mpv_handle* mpv, FacePainter face, QWidget* parent)
+    : QOpenGLWidget(parent), m_mpv(mpv), m_face(face)
 {
     setUpdateBehavior(QOpenGLWidget::NoPartialUpdate);
 }
@@ -43,11 +44,11 @@ void MpvGlArea::initializeGL()
 {
     if (!m_ctx && m_mpv) {
         mpv_opengl_init_params gl{glProcAddress, nullptr};
-        int advanced = 1;
+        // No advanced control: it lets the core wait for this (the GUI) thread, which also sets the
+        // engine's properties and waits for the core, and the two then wait for each other.
         mpv_render_param params[] = {
             {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_OPENGL)},
             {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &gl},
-            {MPV_RENDER_PARAM_ADVANCED_CONTROL, &advanced},
             {MPV_RENDER_PARAM_INVALID, nullptr},
         };
         if (mpv_render_context_create(&m_ctx, m_mpv, params) < 0) {
@@ -108,12 +109,13 @@ void MpvGlArea::paintGL()
             return;
     }
     QPainter painter(this);
-    paintBackground(painter, rect());
+    m_face(painter, rect(), m_mode, m_caption);
 }
 
 // --- software ---
 
-MpvSoftwareArea::MpvSoftwareArea(mpv_handle* mpv, bool render, QWidget* parent) : QWidget(parent)
+MpvSoftwareArea::MpvSoftwareArea(mpv_handle* mpv, bool render, FacePainter face, QWidget* parent)
+    : QWidget(parent), m_face(face)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     if (!render || !mpv)
@@ -183,7 +185,7 @@ void MpvSoftwareArea::paintEvent(QPaintEvent*)
         painter.drawImage(rect(), m_frame);
         return;
     }
-    paintBackground(painter, rect());
+    m_face(painter, rect(), m_mode, m_caption);
 }
 
 void MpvSoftwareArea::resizeEvent(QResizeEvent* event)

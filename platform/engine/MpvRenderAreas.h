@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/MpvVideo.h"
+#include "platform/EngineModule.h"
 
 #include <QImage>
 #include <QOpenGLWidget>
@@ -14,7 +14,7 @@ class MpvGlArea : public QOpenGLWidget, public MpvVideoSurface
 {
     Q_OBJECT
 public:
-    MpvGlArea(mpv_handle* mpv, QWidget* parent);
+    MpvGlArea(mpv_handle* mpv, FacePainter face, QWidget* parent);
     ~MpvGlArea() override;
     QWidget* widget() override { return this; }
     bool ready() const override { return m_initialised; }
@@ -31,6 +31,7 @@ private:
     void freeContext();
 
     mpv_handle* m_mpv;
+    FacePainter m_face;
     mpv_render_context* m_ctx = nullptr;
     bool m_initialised = false;
 };
@@ -41,7 +42,7 @@ class MpvSoftwareArea : public QWidget, public MpvVideoSurface
 {
     Q_OBJECT
 public:
-    MpvSoftwareArea(mpv_handle* mpv, bool render, QWidget* parent);
+    MpvSoftwareArea(mpv_handle* mpv, bool render, FacePainter face, QWidget* parent);
     ~MpvSoftwareArea() override;
     QWidget* widget() override { return this; }
     bool ready() const override { return true; }
@@ -58,6 +59,7 @@ protected:
 private:
     void renderFrame();
 
+    FacePainter m_face;
     mpv_render_context* m_ctx = nullptr;
     QImage m_frame;
 };

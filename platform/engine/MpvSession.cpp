@@ -1,21 +1,27 @@
 #include "platform/engine/MpvSession.h"
 
 #include "platform/engine/MpvRenderAreas.h"
-#include "platform/MpvOptions.h"
 
 #include <mpv/client.h>
 
+#include <clocale>
 #include <vector>
 
 MpvSession* MpvSession::create(const QStringList& options)
 {
-    ensureCLocale();
+    // The engine refuses to start under a numeric locale other than C; Qt sets the user's.
+    const char* numeric = std::setlocale(LC_NUMERIC, nullptr);
+    if (!numeric || qstrcmp(numeric, "C") != 0)
+        std::setlocale(LC_NUMERIC, "C");
     mpv_handle* h = mpv_create();
     if (!h)
         return nullptr;
     for (const QString& option : options) {
-        const auto [name, value] = splitOption(option);
-        if (mpv_set_option_string(h, name.toUtf8().constData(), value.toUtf8().constData()) < 0)
+        // "name=value"; a bare name means yes.
+        const qsizetype eq = option.indexOf(u'=');
+        const QByteArray name = option.left(eq).toUtf8();
+        const QByteArray value = eq < 0 ? QByteArrayLiteral("yes") : option.mid(eq + 1).toUtf8();
+        if (mpv_set_option_string(h, name.constData(), value.constData()) < 0)
             qWarning("media engine: option %s refused", qPrintable(option));
     }
     if (mpv_initialize(h) < 0) {
@@ -172,9 +178,10 @@ void MpvSession::setText(const char* name, const QByteArray& value)
     mpv_set_property_string(m_mpv, name, value.constData());
 }
 
-MpvVideoSurface* MpvSession::makeRenderArea(bool openGl, bool render, QWidget* parent)
+MpvVideoSurface* MpvSession::makeRenderArea(bool openGl, bool render, MpvVideoSurface::FacePainter face,
+                                            QWidget* parent)
 {
     if (openGl && render)
-        return new MpvGlArea(m_mpv, parent);
-    return new MpvSoftwareArea(render ? m_mpv : nullptr, render, parent);
+        return new MpvGlArea(m_mpv, face, parent);
+    return new MpvSoftwareArea(render ? m_mpv : nullptr, render, face, parent);
 }

@@ -21,7 +21,8 @@ public:
     void setFlag(const char* name, bool on) override;
     void setNumber(const char* name, double value) override;
     void setText(const char* name, const QByteArray& value) override;
-    MpvVideoSurface* makeRenderArea(bool openGl, bool render, QWidget* parent) override;
+    MpvVideoSurface* makeRenderArea(bool openGl, bool render, MpvVideoSurface::FacePainter face,
+                                    QWidget* parent) override;
 
 private:
     explicit MpvSession(mpv_handle* mpv);

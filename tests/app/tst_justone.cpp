@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QLocalServer>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -41,12 +42,25 @@ private Q_SLOTS:
             QCOMPARE(raised.count(), 0); // before anything else is done
             ++told;
         };
-        QVERIFY(!second.check(QStringLiteral("Guarded")));
+        // The launcher's tokens go along: the first copy may only come forward with them.
+        const LaunchToken token{QStringLiteral("wl-7f3a"), QStringLiteral("kde;host;4711_TIME123")};
+        QVERIFY(!second.check(QStringLiteral("Guarded"), {}, token));
         QVERIFY(!second.handleHeld());
         QCOMPARE(told, 1);
         QTRY_COMPARE(raised.count(), 1);
         QTest::qWait(50);
         QCOMPARE(raised.count(), 1);
+        const auto got = raised.first().first().value<LaunchToken>();
+        QCOMPARE(got.activation, token.activation);
+        QCOMPARE(got.startupId, token.startupId);
+
+        // A copy of an earlier version sends no token, and one yet to come may say more: both are heard.
+        QLocalSocket old;
+        old.connectToServer(TXJustOne::serverName(QStringLiteral("Guarded")));
+        QVERIFY(old.waitForConnected(5000));
+        old.write("colour blue\nraise\n");
+        QTRY_COMPARE(raised.count(), 2);
+        QVERIFY(raised.last().first().value<LaunchToken>().isEmpty());
     }
 
     // A copy killed outright leaves its socket behind. The next copy must take its place, so that
