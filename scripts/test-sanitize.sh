@@ -2,7 +2,7 @@
 # Builds the program and every test with AddressSanitizer and UndefinedBehaviorSanitizer into
 # build-asan/ and runs the whole test suite there. Any sanitizer report fails the test that made it.
 # Extra arguments go to ctest (`-R tst_playlist`). CI runs it after scripts/test.sh: from a fresh
-# clone on 2 cores with no compiler cache it takes about 14 minutes, 10.5 of them building.
+# clone on 2 cores with no compiler cache it takes about 15 minutes, 10.5 of them building.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
