@@ -65,14 +65,15 @@ void checkInWorker(QObject* context, const std::function<void(bool)>& done, cons
     QPointer<QObject> guard(context);
     QThread* thread = QThread::create([guard, done, extraOptions] {
         const bool ok = mpvEngineAvailable(extraOptions);
-        if (guard)
-            QMetaObject::invokeMethod(
-                guard.data(),
-                [guard, done, ok] {
-                    if (guard)
-                        done(ok);
-                },
-                Qt::QueuedConnection);
+        // Posted to the application, which outlives the context: the context may be going away on
+        // the GUI thread meanwhile, and only that thread may look at it.
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [guard, done, ok] {
+                if (guard)
+                    done(ok);
+            },
+            Qt::QueuedConnection);
     });
     QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     thread->start();
@@ -90,7 +91,16 @@ bool mpvEngineAvailable(const QStringList& extraOptions)
 
 void mpvEngineCheckApart(QObject* context, std::function<void(bool)> done, const QStringList& extraOptions)
 {
-    QProcess* process = startProbe(context, extraOptions);
+    // Not the context's child: a widget deletes its children before its connections go, and a
+    // process deleted while running reports its end, to a context that is no longer whole. Ended
+    // with the context instead, unheard.
+    QProcess* process = startProbe(nullptr, extraOptions);
+    QObject::connect(context, &QObject::destroyed, process, [process] {
+        process->disconnect();
+        process->kill();
+        process->waitForFinished();
+        delete process;
+    });
     auto answered = std::make_shared<bool>(false);
     auto answer = [process, answered, done, context, extraOptions](bool inChild, bool ok) {
         if (*answered)

@@ -13,7 +13,8 @@ bool mpvEngineAvailable(const QStringList& extraOptions = {});
 
 // The same test made by the program itself, started again with a private argument, so that this
 // process does not carry the engine's libraries (some 45 MB resident) before a clip is played.
-// Returns at once; done gets the answer later on context's thread, unless context has gone.
+// Returns at once; done gets the answer later on the GUI thread, unless context's destruction has
+// begun by then (the check is then ended unheard).
 // Falls back to the test in a worker thread of this process when no child can be started or the
 // child gives no answer in time.
 void mpvEngineCheckApart(QObject* context, std::function<void(bool)> done, const QStringList& extraOptions = {});

@@ -19,8 +19,8 @@ public:
     virtual void openUrl(const QString& url) = 0;
     // True when the media engine can be created and initialised.
     virtual bool mediaEngineAvailable() = 0;
-    // The same answer without holding up the caller: done gets it on context's thread, unless
-    // context has gone. Where the answer is cheap it may come at once.
+    // The same answer without holding up the caller: done gets it on the GUI thread, never once
+    // context has begun to be destroyed. Where the answer is cheap it may come at once.
     virtual void checkMediaEngine(QObject* context, std::function<void(bool)> done)
     {
         (void)context;

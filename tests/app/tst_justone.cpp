@@ -1,5 +1,6 @@
 // The single-instance guard, in-process and with two real copies of the program.
 #include "common/JustOne.h"
+#include "support/Processes.h"
 
 #include <QFile>
 #include <QLocalServer>
@@ -79,6 +80,7 @@ private Q_SLOTS:
         QVERIFY(QFile::copy(QStringLiteral(VIDMARRO_EXE), exe));
         QProcess crashed;
         crashed.setProcessEnvironment(programEnvironment());
+        endWithTest(crashed);
         crashed.start(exe, {});
         QVERIFY(crashed.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(TXJustOne::serverName(name)), 20000);
@@ -189,12 +191,14 @@ private Q_SLOTS:
 
         QProcess first;
         first.setProcessEnvironment(env);
+        endWithTest(first);
         first.start(exe, {});
         QVERIFY(first.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(TXJustOne::serverName(QStringLiteral("Vidmarro"))), 20000);
 
         QProcess second;
         second.setProcessEnvironment(env);
+        endWithTest(second);
         second.start(exe, {});
         QVERIFY(second.waitForFinished(20000));
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);

@@ -5,6 +5,7 @@
 #include "common/JustOne.h"
 #include "common/Paths.h"
 #include "common/SharedState.h"
+#include "platform/DesktopServices.h"
 #include "platform/QtPrompts.h"
 #include "platform/WindowHelpers.h"
 #include "support/RecordingServices.h"
@@ -27,8 +28,11 @@
 #include <QTimer>
 
 #include <csignal>
+#include <fcntl.h>
 #include <functional>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -288,6 +292,36 @@ private Q_SLOTS:
         QVERIFY(form.form()->PickButton->isEnabled());
         QCoreApplication::processEvents();
         QCOMPARE(fx.system.engineChecks, 1);
+    }
+
+    // The user closes the window while the real engine check (this program started again) still
+    // runs: its answer reaches neither the window nor its boxes.
+    void closingDuringTheEngineCheckHearsNoAnswer()
+    {
+        // The check is held up reading its engine's settings from a pipe nobody writes to.
+        QTemporaryDir tmp;
+        const QByteArray pipe = QFile::encodeName(tmp.filePath(QStringLiteral("held.conf")));
+        QCOMPARE(::mkfifo(pipe.constData(), 0600), 0);
+        qputenv("VIDMARRO_MPV_OPTIONS", "include=" + pipe);
+        Fixture fx;
+        DesktopServices system;
+        Services services{fx.prompts, system, nullptr};
+        int held = -1;
+        // A writer can open the pipe once the check reads it; held open, the check waits on.
+        const auto checkRuns = [&] {
+            if (held < 0)
+                held = ::open(pipe.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            return held >= 0;
+        };
+        {
+            TForm1 form(fx.state, services, fx.dir.path());
+            form.show();
+            QTRY_VERIFY(checkRuns());
+        }
+        ::close(held);
+        qunsetenv("VIDMARRO_MPV_OPTIONS");
+        QCoreApplication::processEvents();
+        QCOMPARE(fx.prompts.boxTexts(), QStringList());
     }
 
     // Start-up work that waits for the window's first drawing: never before the window has drawn,

@@ -144,6 +144,7 @@ private Q_SLOTS:
         if (QStandardPaths::findExecutable(QStringLiteral("playerctl")).isEmpty())
             QFAIL("playerctl is needed (package playerctl)");
 
+        endWithTest(m_bus);
         m_bus.start(QStringLiteral("dbus-daemon"),
                     {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--nopidfile"),
                      QStringLiteral("--print-address"),
@@ -157,6 +158,7 @@ private Q_SLOTS:
 
         m_log = m_tmp.filePath(QStringLiteral("screensaver.log"));
         m_screenSaver.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        endWithTest(m_screenSaver);
         m_screenSaver.start(python, {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("-l"), m_log,
                                      ScreenSaver, QStringLiteral("/org/freedesktop/ScreenSaver"), ScreenSaver});
         QVERIFY(m_screenSaver.waitForStarted());
@@ -174,6 +176,7 @@ private Q_SLOTS:
         }
 
         // A window manager: full screen is its state to grant.
+        endWithTest(m_wm);
         m_wm.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
         QVERIFY2(m_wm.waitForStarted(), "openbox is needed (package openbox)");
         QTRY_VERIFY_WITH_TIMEOUT(runClient(QStringLiteral("xprop"), {QStringLiteral("-root"),

@@ -1,6 +1,7 @@
 // Playback after playback in one process, on a real display with the real video output, each
 // player closed at another moment: the program lives on and comes back to its main window.
 #include "PlayerKit.h"
+#include "support/Processes.h"
 #include "support/RecordingServices.h"
 #include "support/ScriptedPrompts.h"
 
@@ -148,6 +149,7 @@ private Q_SLOTS:
                 QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
                 env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
                 second.setProcessEnvironment(env);
+                endWithTest(second);
                 second.start(QStringLiteral(VIDMARRO_EXE), m_videos);
                 // It waits for this copy's answer: the loop must run meanwhile.
                 QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning, 30000);

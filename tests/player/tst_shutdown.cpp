@@ -61,6 +61,7 @@ class TestShutdown : public QObject
     // A private message bus of the session kind; returns its address.
     QString startBus(QProcess& daemon, const QString& socketName)
     {
+        endWithTest(daemon);
         daemon.start(QStringLiteral("dbus-daemon"),
                      {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--nopidfile"),
                       QStringLiteral("--print-address"),
@@ -135,6 +136,7 @@ private Q_SLOTS:
         env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_address);
         m_logind.setProcessEnvironment(env);
         m_logind.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        endWithTest(m_logind);
         m_logind.start(python,
                        {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--template"),
                         QStringLiteral("logind"), QStringLiteral("-l"), m_log});

@@ -5,6 +5,10 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include <csignal>
+#include <sys/prctl.h>
+#include <unistd.h>
+
 QString pythonWithDbusmock()
 {
     const QStringList dirs = qEnvironmentVariable("PATH").split(QDir::listSeparator(), Qt::SkipEmptyParts);
@@ -19,6 +23,17 @@ QString pythonWithDbusmock()
             return py;
     }
     return {};
+}
+
+void endWithTest(QProcess& p)
+{
+    const pid_t test = ::getpid();
+    // Between fork and exec only system calls.
+    p.setChildProcessModifier([test] {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != test) // the test ended before the line above took hold
+            ::_exit(127);
+    });
 }
 
 void stopProcess(QProcess& p)

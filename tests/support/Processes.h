@@ -12,5 +12,10 @@ QString pythonWithDbusmock();
 // arguments; a call that raised gets a second line saying so).
 int dbusmockCalls(const QString& log, const QByteArray& method);
 
+// Ties a helper process to this test before it is started: it is killed when the test ends, even
+// by a crash or an abort, which run no destructor. A helper left running would hold the test's
+// output open, and whoever waits on that output would wait on.
+void endWithTest(QProcess& p);
+
 // Ends a helper process: asked first, killed if it does not go.
 void stopProcess(QProcess& p);

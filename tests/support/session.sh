@@ -12,6 +12,10 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+# A signal (a time limit, Ctrl-C) ends the script through its exit, and so through cleanup.
+trap 'exit 129' HUP
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 step() { echo "-- $*"; }
