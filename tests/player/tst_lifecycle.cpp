@@ -113,8 +113,10 @@ private Q_SLOTS:
             {"paused",
              [&](TWplayerF2& p) {
                  atEntry(p, 1, [&] {
-                     // Space pauses at once: the control has the keys after a start from outside.
-                     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+                     // Space pauses at once: the control has the keys after a start from outside,
+                     // whether or not the window is active yet.
+                     QWidget* keys = p.focusWidget();
+                     QTest::keyClick(keys ? keys : &p, Qt::Key_Space);
                      QTimer::singleShot(300, &p, [&] {
                          pausedBySpace = engineOf(p)->paused();
                          clickClose(p);
