@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -30,9 +31,14 @@ QString inFolder(const QString& base, const QString& name)
 
 bool FileLocations::keepsFilesIn(const QString& dir)
 {
-    if (!QFileInfo::exists(dir))
-        return true;
-    return ::access(QFile::encodeName(dir).constData(), W_OK | X_OK) == 0;
+    const QByteArray local = QFile::encodeName(dir);
+    struct stat st = {};
+    if (::stat(local.constData(), &st) != 0)
+        return !QFileInfo::exists(dir);
+    // In a folder that others can write, they could plant links or files under our names.
+    if (st.st_uid != ::geteuid() || (st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        return false;
+    return ::access(local.constData(), W_OK | X_OK) == 0;
 }
 
 FileLocations FileLocations::choose(const QString& appDir, bool writable)

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 
 // Header-only: the implementation is compiled here, 8-bit text passed through unconverted.
 #define SI_NO_CONVERSION
@@ -179,7 +180,10 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
             text += place.lineEnd;
         text += '[' + s + ']' + place.lineEnd + k + '=' + v + place.lineEnd;
     }
-    if (!SafeFile::replace(m_path, text).ok())
+    const FileResult saved = SafeFile::replace(m_path, text);
+    if (saved.error() == EPERM) // a link that is not the user's own: say so
+        throw AppError(QStringLiteral("Unable to write to %1").arg(m_path) + u'\n' + saved.text());
+    if (!saved.ok())
         throw AppError(QStringLiteral("Unable to write to %1").arg(m_path));
 }
 

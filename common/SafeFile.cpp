@@ -102,17 +102,56 @@ int writeTemp(const QByteArray& dir, const QByteArray& temp, const struct stat* 
     return 0;
 }
 
+// A folder only this user can write: theirs, and closed to group and others.
+bool privateFolder(const QString& dir)
+{
+    struct stat st = {};
+    return ::stat(QFile::encodeName(dir).constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           st.st_uid == ::geteuid() && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+bool ownLink(const QString& link)
+{
+    struct stat st = {};
+    return ::lstat(QFile::encodeName(link).constData(), &st) == 0 && st.st_uid == ::geteuid() &&
+           privateFolder(QFileInfo(link).absolutePath());
+}
+
+// Where the links lead: a file of this user's (or none yet) in a folder only they can write.
+bool ownTarget(const QString& target)
+{
+    struct stat st = {};
+    if (::lstat(QFile::encodeName(target).constData(), &st) == 0 && st.st_uid != ::geteuid())
+        return false;
+    return privateFolder(QFileInfo(target).absolutePath());
+}
+
+FileResult linkRefused(const QString& path)
+{
+    return FileResult::failed(
+        EPERM, QStringLiteral("Not saved to %1: it is a symbolic link that another user could have placed or "
+                              "redirected.")
+                   .arg(path));
+}
+
 } // namespace
 
 FileResult replace(const QString& path, const QByteArray& data)
 {
-    // Through symbolic links to the file itself, so that the link stays a link.
+    // Through symbolic links to the file itself, so that the link stays a link. Only links this
+    // user made where nobody else could have: one planted by another user would have us put our
+    // text where they chose, or over a file of theirs.
     QFileInfo info(path);
-    for (int depth = 0; info.isSymLink(); ++depth) {
+    int depth = 0;
+    for (; info.isSymLink(); ++depth) {
         if (depth == 40)
             return FileResult::ioError(ELOOP);
+        if (!ownLink(info.absoluteFilePath()))
+            return linkRefused(path);
         info.setFile(info.symLinkTarget());
     }
+    if (depth > 0 && !ownTarget(info.absoluteFilePath()))
+        return linkRefused(path);
     const QString dirPath = info.absolutePath();
     const QByteArray dir = QFile::encodeName(dirPath);
     const QByteArray target = QFile::encodeName(info.absoluteFilePath());

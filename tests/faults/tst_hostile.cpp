@@ -9,6 +9,7 @@
 
 #include "app/wmt.h"
 #include "common/AppError.h"
+#include "common/FileResult.h"
 #include "common/IniFile.h"
 #include "common/SafeFile.h"
 #include "common/SharedState.h"
@@ -20,6 +21,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -59,6 +62,17 @@ QString makeHostile(const QString& kind, const QString& dir, const QString& name
 }
 
 const QStringList HostileKinds = {"folder", "pipe", "symlink loop", "/dev/zero", "/dev/null"};
+
+constexpr uid_t Nobody = 65534;
+
+// `ln -s target link` as the unprivileged user.
+bool linkAsNobody(const QString& target, const QString& link)
+{
+    return QProcess::execute(QStringLiteral("setpriv"),
+                             {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                              QStringLiteral("--clear-groups"), QStringLiteral("ln"), QStringLiteral("-s"), target,
+                              link}) == 0;
+}
 
 } // namespace
 
@@ -251,6 +265,64 @@ private Q_SLOTS:
         QCOMPARE(FaultOps::entries(dir.path()), QStringList{"list.asx"});
         ++m_tried;
         ++m_messages;
+    }
+
+    // Another user's links, or our own in a folder others can write: the program keeps its files
+    // elsewhere, and the writer neither follows them nor touches what they lead to. Our own link
+    // between our own folders is followed.
+    void linksOthersCouldHavePlanted()
+    {
+        if (::geteuid() != 0 || QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty())
+            QSKIP("needs root and setpriv to play two users");
+        QTemporaryDir top;
+        QVERIFY(QFile::setPermissions(top.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                     QFile::ReadOther | QFile::ExeOther));
+        const QDir mine(top.filePath(QStringLiteral("mine")));
+        const QString shared = top.filePath(QStringLiteral("shared"));
+        QVERIFY(QDir().mkpath(mine.path()) && QDir().mkpath(shared));
+        QCOMPARE(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
+        const QString victim = mine.filePath(QStringLiteral("clips.asx"));
+        const QString notes = mine.filePath(QStringLiteral("notes.txt"));
+        QVERIFY(writeFile(victim, "mine") && writeFile(notes, "notes"));
+        QVERIFY(linkAsNobody(victim, shared + QStringLiteral("/playlist.tmp")));
+        QVERIFY(linkAsNobody(mine.filePath(QStringLiteral("made")), shared + QStringLiteral("/Vidmarro.INI")));
+        QVERIFY(QFile::link(notes, shared + QStringLiteral("/ours.INI")));
+        // A file of the other user's, in their folder, behind a link of ours in our own folder.
+        const QString theirs = top.filePath(QStringLiteral("theirs"));
+        QVERIFY(QDir().mkpath(theirs) && writeFile(theirs + QStringLiteral("/list.asx"), "theirs"));
+        QCOMPARE(::chown(QFile::encodeName(theirs).constData(), Nobody, Nobody), 0);
+        QCOMPARE(::chown(QFile::encodeName(theirs + QStringLiteral("/list.asx")).constData(), Nobody, Nobody), 0);
+        QVERIFY(QFile::link(theirs + QStringLiteral("/list.asx"), mine.filePath(QStringLiteral("to-theirs.asx"))));
+
+        {
+            Fixture fx;
+            const QByteArray home = QFile::encodeName(fx.dir.path());
+            qputenv("XDG_CONFIG_HOME", home + "/config");
+            qputenv("XDG_STATE_HOME", home + "/state");
+            TForm1 form(fx.state, fx.services, shared);
+            qunsetenv("XDG_CONFIG_HOME");
+            qunsetenv("XDG_STATE_HOME");
+            QVERIFY2(!fx.state.IniPath.startsWith(shared) && !fx.state.WorkPlaylist.startsWith(shared),
+                     qPrintable(fx.state.IniPath));
+        }
+        for (const QString& link : {shared + QStringLiteral("/playlist.tmp"), shared + QStringLiteral("/Vidmarro.INI"),
+                                    shared + QStringLiteral("/ours.INI"), mine.filePath(QStringLiteral("to-theirs.asx"))}) {
+            const FileResult r = SafeFile::replace(link, "written");
+            QCOMPARE(r.error(), EPERM);
+            QVERIFY2(r.text().contains(link), qPrintable(r.text()));
+            QVERIFY(QFileInfo(link).isSymLink());
+        }
+        QCOMPARE(readFile(victim), QByteArray("mine"));
+        QCOMPARE(readFile(notes), QByteArray("notes"));
+        QCOMPARE(readFile(theirs + QStringLiteral("/list.asx")), QByteArray("theirs"));
+        QVERIFY(!QFileInfo::exists(mine.filePath(QStringLiteral("made"))));
+
+        // Dotfiles: our link in our folder, to our file in another folder of ours.
+        QVERIFY(QDir().mkpath(top.filePath(QStringLiteral("dotfiles"))));
+        const QString kept = top.filePath(QStringLiteral("dotfiles/Vidmarro.INI"));
+        QVERIFY(QFile::link(kept, mine.filePath(QStringLiteral("Vidmarro.INI"))));
+        QVERIFY(SafeFile::replace(mine.filePath(QStringLiteral("Vidmarro.INI")), "kept").ok());
+        QCOMPARE(readFile(kept), QByteArray("kept"));
     }
 
     // The one replacing step under every save: through a link to the file (the link stays), never
