@@ -5,13 +5,18 @@
 #include "app/wmt.h"
 #include "editor/ClipListModel.h"
 #include "editor/MangleU.h"
+#include "platform/QtPrompts.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QListView>
 #include <QMimeData>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
 #include <memory>
@@ -112,6 +117,53 @@ private Q_SLOTS:
             QCOMPARE(editor.clips()->entries().size(), 2);
         }
         editor.reject();
+    }
+
+    // Whatever a drop or a file name holds, the box that quotes it fits on the screen and shows
+    // it as text: a 400 KB data: address, a 300 KB line, a name written as markup.
+    void hostileDropsGiveABoxThatFits()
+    {
+        WindowFixture fx;
+        TForm1 form(fx.state, fx.services, fx.dir.path());
+        fx.prompts.answerFiles({QDir(fx.dir.path()).filePath(QStringLiteral("new.asx"))});
+        TMangle editor(fx.state, fx.services, form.OpenDialog1);
+        editor.show();
+        QTRY_VERIFY(!editor.playlistPath().isEmpty());
+        auto* list = editor.findChild<QListView*>(QStringLiteral("ListBox1"));
+        QMimeData url, line;
+        url.setUrls({QUrl(QStringLiteral("data:text/plain,") + QString(400 * 1024, u'x'))});
+        line.setText(QString(300 * 1024, u'y') + QStringLiteral("\nsecond line"));
+        QStringList texts;
+        for (const QMimeData* data : {&url, &line}) {
+            fx.prompts.clear();
+            fx.prompts.answerBox(QMessageBox::Ok);
+            QVERIFY(drop(list, *data));
+            QCOMPARE(fx.prompts.boxTexts().size(), 1);
+            texts += fx.prompts.boxTexts().first();
+            QVERIFY2(texts.last().size() < 1000, qPrintable(QString::number(texts.last().size())));
+        }
+        editor.reject();
+
+        // The real boxes, with the longest text any caller might still pass.
+        texts += QStringLiteral("Cannot open \"<h1 style=\"color:red\">Your clips are damaged<br>.txt\"") +
+                 QString(300 * 1024, u'z') + QString(5000, u'\n');
+        QtPrompts prompts;
+        for (const QString& text : texts) {
+            Qt::TextFormat format = Qt::AutoText;
+            QSize size;
+            QTimer::singleShot(0, this, [&] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
+                        format = label->textFormat();
+                    size = box->sizeHint();
+                    box->accept();
+                }
+            });
+            prompts.message(text);
+            QCOMPARE(format, Qt::PlainText);
+            const QSize screen = QGuiApplication::primaryScreen()->availableSize();
+            QVERIFY2(size.height() <= screen.height(), qPrintable(QString::number(size.height())));
+        }
     }
 };
 
