@@ -322,7 +322,16 @@ void WritePlaylist(const QStringList& entries, const QString& path)
     if (existing.exists() && (!existing.isFile() || !existing.isWritable()))
         FileResult::ioError(EACCES).throwIfFailed();
 
-    SafeFile::replace(path, data).throwIfFailed();
+    const FileResult saved = SafeFile::replace(path, data);
+    if (saved.error() == ENOTDIR) {
+        // "File not found" would send the user looking for the playlist, not for what blocks it.
+        QString blocker = QFileInfo(path).absolutePath();
+        while (!QFileInfo::exists(blocker) && blocker != QDir::rootPath())
+            blocker = QFileInfo(blocker).absolutePath();
+        throw AppError(QStringLiteral("Cannot write %1:\n%2 is a file, where a folder should be.")
+                           .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(blocker)));
+    }
+    saved.throwIfFailed();
 }
 
 int ReadPlaylist(const QString& path, StringList& allBox)

@@ -1,4 +1,5 @@
 // The main window's start-up, settings file, links and shutdown request.
+#include "app/CommandLine.h"
 #include "app/wmt.h"
 #include "common/AppError.h"
 #include "common/IniFile.h"
@@ -7,6 +8,7 @@
 #include "common/SharedState.h"
 #include "platform/QtPrompts.h"
 #include "platform/WindowHelpers.h"
+#include "playlist/CCFuncs.h"
 #include "support/RecordingServices.h"
 #include "support/ScriptedPrompts.h"
 #include "support/WindowFixture.h"
@@ -25,10 +27,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 #include <csignal>
 #include <functional>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -555,6 +559,79 @@ private Q_SLOTS:
 
         // A millisecond past midnight is not midnight.
         QVERIFY(TForm1::shutdownStamp(QDateTime(day, QTime(0, 0, 0, 1))).startsWith(date + u' '));
+    }
+
+    // Each refusal of what the command line names says what is really wrong, with the name.
+    void commandLineRefusalsSayWhatIsWrong_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("unknown option") << QStringList{"a.avi", "--foo"} << "unknown option --foo";
+        QTest::newRow("-- ends the options") << QStringList{"--", "-h"} << "\"-h\": the file does not exist";
+        QTest::newRow("name not valid text")
+            << QStringList{QString::fromLocal8Bit("caf\xe9.avi")} << "its name is not valid text on this system";
+        QTest::newRow("web address") << QStringList{"http://example.com/a.mp3"}
+                                     << "\"http://example.com/a.mp3\": Vidmarro plays files on this computer, "
+                                        "not web addresses";
+        QTest::newRow("device") << QStringList{"/dev/null"} << "\"null\": it is a device, not a file";
+        // A dropped folder's address ends in "/".
+        QTest::newRow("dropped folder") << QStringList{"dropped:sub/"} << "\"sub\": it is a folder, not a file";
+    }
+    void commandLineRefusalsSayWhatIsWrong()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, says);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        CommandLine line = CommandLine::read(args);
+        QDir::setCurrent(before);
+        if (args.first().startsWith(QLatin1String("dropped:")))
+            line.files = {QUrl::fromLocalFile(dir.filePath(args.first().mid(8))).toLocalFile()};
+        const QString text = line.unknownOption.isEmpty() ? TForm1::refusal(line.files)
+                                                          : QStringLiteral("unknown option ") + line.unknownOption;
+        QVERIFY2(text.contains(says), qPrintable(text));
+    }
+
+    // Go! where a file stands in the working playlist's folder's place names that file.
+    void workingPlaylistBlockedByAFile()
+    {
+        QTemporaryDir dir;
+        const QString blocker = dir.filePath(QStringLiteral("vidmarro"));
+        writeFile(blocker, "");
+        try {
+            CCFuncs::WritePlaylist({QStringLiteral("/m/a.mp3")}, blocker + QStringLiteral("/playlist.tmp"));
+            QFAIL("written through a file");
+        } catch (const AppError& e) {
+            QVERIFY2(e.text().contains(blocker + QStringLiteral(" is a file")), qPrintable(e.text()));
+        }
+    }
+
+    // Files opened from outside that give nothing to play say so, naming the file.
+    void outsideFilesThatCannotPlaySaySo()
+    {
+        Fixture fx;
+        TForm1 form(fx.state, fx.services, fx.dir.path());
+        const QDir dir(fx.dir.path());
+        writeFile(dir.filePath(QStringLiteral("empty.asx")), "");
+        writeFile(dir.filePath(QStringLiteral("junk.asx")), QByteArray(100000, 'j').replace(1000, 2, "\r\n"));
+        const QString locked = dir.filePath(QStringLiteral("locked.avi"));
+        writeFile(locked, "RIFF");
+        QVERIFY(QFile::setPermissions(locked, {}));
+        for (const QString& name : {QStringLiteral("empty.asx"), QStringLiteral("junk.asx")}) {
+            fx.prompts.clear();
+            form.openFiles({dir.filePath(name)});
+            QCOMPARE(fx.prompts.boxTexts(), QStringList{QStringLiteral("\"%1\" lists no clips to play.").arg(name)});
+        }
+        // Root reads anything: the unprivileged user tries the locked clip.
+        QVERIFY(QFile::setPermissions(fx.dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                         QFile::ExeOther));
+        const bool root = ::geteuid() == 0;
+        QVERIFY(!root || ::seteuid(65534) == 0);
+        const QString why = TForm1::refusal({locked});
+        QVERIFY(!root || ::seteuid(0) == 0);
+        QCOMPARE(why, QStringLiteral("Cannot open \"locked.avi\": you are not allowed to read it."));
     }
 };
 
