@@ -14,6 +14,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -44,6 +45,18 @@ QString runClient(const QString& program, const QStringList& args)
     loop.exec();
     stopProcess(p);
     return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
+}
+
+// A call on `bus` answered while this program keeps serving the bus.
+QDBusMessage callAndWait(const QDBusConnection& bus, const QDBusMessage& call)
+{
+    QDBusPendingCallWatcher watcher(bus.asyncCall(call));
+    QEventLoop loop;
+    QObject::connect(&watcher, &QDBusPendingCallWatcher::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+    if (!watcher.isFinished())
+        loop.exec();
+    return watcher.reply();
 }
 
 QString ctl(const QStringList& args)
@@ -288,6 +301,23 @@ private Q_SLOTS:
         QTRY_COMPARE(calls("Inhibit"), held + 1);
 
         QTRY_VERIFY(player({QStringLiteral("position")}).toDouble() > 0.2);
+        // Volumes that are none: NaN leaves the volume as it was, another type is invalid.
+        const QString volume = player({QStringLiteral("volume")});
+        const auto setVolume = [this](const QVariant& value) {
+            QDBusMessage call = QDBusMessage::createMethodCall(
+                QStringLiteral("org.mpris.MediaPlayer2.vidmarro"), QStringLiteral("/org/mpris/MediaPlayer2"),
+                QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"));
+            call << QStringLiteral("org.mpris.MediaPlayer2.Player") << QStringLiteral("Volume")
+                 << QVariant::fromValue(QDBusVariant(value));
+            return callAndWait(probe(), call);
+        };
+        QCOMPARE(setVolume(qQNaN()).type(), QDBusMessage::ReplyMessage);
+        const double at = player({QStringLiteral("position")}).toDouble();
+        QTRY_VERIFY(player({QStringLiteral("position")}).toDouble() > at + 0.3); // the engine went on since
+        QCOMPARE(player({QStringLiteral("volume")}), volume);
+        QCOMPARE(setVolume(QStringLiteral("loud")).errorName(), QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"));
+        QCOMPARE(setVolume(0.5).type(), QDBusMessage::ReplyMessage);
+        QTRY_COMPARE(player({QStringLiteral("volume")}).toDouble(), 0.5);
         player({QStringLiteral("pause")});
         QTRY_COMPARE(player({QStringLiteral("status")}), QStringLiteral("Paused"));
         const double stopped = player({QStringLiteral("position")}).toDouble();
