@@ -129,7 +129,8 @@ void TForm1::loadPlaylist(const QString& file)
     // Opened from outside, a playlist that lists nothing would otherwise end in silence.
     if (m_goAtOnce && missing == 0 && S.AllBox.isEmpty()) {
         m_services.prompts.message(
-            QStringLiteral("\"%1\" lists no clips to play.").arg(Paths::forMessage(Paths::fileName(file))), this);
+            QStringLiteral("\"%1\" lists no clips to play.").arg(Paths::forMessage(Paths::fileName(file))),
+            this);
     }
     if (missing > 0) {
         m_services.prompts.message(

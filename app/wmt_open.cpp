@@ -104,13 +104,15 @@ QString TForm1::refusal(const QStringList& files)
     int playlists = 0;
     for (const QString& f : files) {
         if (isWebAddress(f))
-            return QStringLiteral("Cannot open \"%1\": Vidmarro plays files on this computer, not web addresses.")
+            return QStringLiteral(
+                       "Cannot open \"%1\": Vidmarro plays files on this computer, not web addresses.")
                 .arg(Paths::forMessage(f));
         const QFileInfo info(f);
         if (!info.exists()) {
             // Bytes that are not text here were replaced on the way in; no such name can be opened.
             if (f.contains(QChar::ReplacementCharacter))
-                return QStringLiteral("Cannot open %1: its name is not valid text on this system.").arg(quoted(f));
+                return QStringLiteral("Cannot open %1: its name is not valid text on this system.")
+                    .arg(quoted(f));
             return QStringLiteral("Cannot open %1: the file does not exist.").arg(quoted(f));
         }
         if (const QString what = notAFile(f); !what.isEmpty())

@@ -65,7 +65,8 @@ QString forMessage(const QString& text, int max)
         shown = shown.left(head) + QChar(0x2026) + shown.right(tail);
     }
     for (QChar& c : shown) {
-        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator)
             c = u'?';
     }
     return shown;

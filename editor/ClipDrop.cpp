@@ -40,7 +40,8 @@ ClipDrop::ClipDrop(const QMimeData& data, const QStringList& filters)
         if (info.isFile() && suffixes.contains(info.suffix().toLower()))
             clips.append(info.absoluteFilePath());
         else
-            others.append(Paths::forMessage(info.fileName().isEmpty() ? info.absoluteFilePath() : info.fileName()));
+            others.append(
+                Paths::forMessage(info.fileName().isEmpty() ? info.absoluteFilePath() : info.fileName()));
     }
 }
 

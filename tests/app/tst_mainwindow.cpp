@@ -17,13 +17,13 @@
 #include <QDate>
 #include <QDateTime>
 #include <QDir>
-#include <QScreen>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QLocale>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -174,9 +174,10 @@ private Q_SLOTS:
         ini.writeString(QStringLiteral("Dates"), QStringLiteral("SD"), QStringLiteral("5/6/2024 10:11:12"));
         ini.writeString(QStringLiteral("Recent"), QStringLiteral("Last"), QStringLiteral("x"));
         QCOMPARE(readAll(fx.ini()),
-                 QByteArray("; my settings\r\n[ dates ]  ; note\r\nDate1 = 1/2/2003\r\nSD=5/6/2024 10:11:12\r\n"
-                            "\r\n# off for now\n[Bar]\n  TRACK  =\t0  ; shown #1\nStatus=0\r\n;Status=0\n[Other]\r\n"
-                            "Track=1\r\n[Recent]\r\nLast=x\r\n"));
+                 QByteArray(
+                     "; my settings\r\n[ dates ]  ; note\r\nDate1 = 1/2/2003\r\nSD=5/6/2024 10:11:12\r\n"
+                     "\r\n# off for now\n[Bar]\n  TRACK  =\t0  ; shown #1\nStatus=0\r\n;Status=0\n[Other]\r\n"
+                     "Track=1\r\n[Recent]\r\nLast=x\r\n"));
         TForm1 form(fx.state, fx.services, fx.dir.path());
         QVERIFY(!fx.state.ShowTrackBar && !fx.state.ShowStatusBar); // what was written is what is read
     }
@@ -568,14 +569,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("says");
         QTest::newRow("unknown option") << QStringList{"a.avi", "--foo"} << "unknown option --foo";
         QTest::newRow("-- ends the options") << QStringList{"--", "-h"} << "\"-h\": the file does not exist";
-        QTest::newRow("name not valid text")
-            << QStringList{QString::fromLocal8Bit("caf\xe9.avi")} << "its name is not valid text on this system";
-        QTest::newRow("web address") << QStringList{"http://example.com/a.mp3"}
-                                     << "\"http://example.com/a.mp3\": Vidmarro plays files on this computer, "
-                                        "not web addresses";
+        QTest::newRow("name not valid text") << QStringList{QString::fromLocal8Bit("caf\xe9.avi")}
+                                             << "its name is not valid text on this system";
+        QTest::newRow("web address")
+            << QStringList{"http://example.com/a.mp3"}
+            << "\"http://example.com/a.mp3\": Vidmarro plays files on this computer, "
+               "not web addresses";
         QTest::newRow("device") << QStringList{"/dev/null"} << "\"null\": it is a device, not a file";
         // A dropped folder's address ends in "/".
-        QTest::newRow("dropped folder") << QStringList{"dropped:sub/"} << "\"sub\": it is a folder, not a file";
+        QTest::newRow("dropped folder")
+            << QStringList{"dropped:sub/"} << "\"sub\": it is a folder, not a file";
     }
     void commandLineRefusalsSayWhatIsWrong()
     {
@@ -589,8 +592,9 @@ private Q_SLOTS:
         QDir::setCurrent(before);
         if (args.first().startsWith(QLatin1String("dropped:")))
             line.files = {QUrl::fromLocalFile(dir.filePath(args.first().mid(8))).toLocalFile()};
-        const QString text = line.unknownOption.isEmpty() ? TForm1::refusal(line.files)
-                                                          : QStringLiteral("unknown option ") + line.unknownOption;
+        const QString text = line.unknownOption.isEmpty()
+                                 ? TForm1::refusal(line.files)
+                                 : QStringLiteral("unknown option ") + line.unknownOption;
         QVERIFY2(text.contains(says), qPrintable(text));
     }
 
@@ -622,7 +626,8 @@ private Q_SLOTS:
         for (const QString& name : {QStringLiteral("empty.asx"), QStringLiteral("junk.asx")}) {
             fx.prompts.clear();
             form.openFiles({dir.filePath(name)});
-            QCOMPARE(fx.prompts.boxTexts(), QStringList{QStringLiteral("\"%1\" lists no clips to play.").arg(name)});
+            QCOMPARE(fx.prompts.boxTexts(),
+                     QStringList{QStringLiteral("\"%1\" lists no clips to play.").arg(name)});
         }
         // Root reads anything: the unprivileged user tries the locked clip.
         QVERIFY(QFile::setPermissions(fx.dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |

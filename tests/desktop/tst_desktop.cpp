@@ -315,7 +315,8 @@ private Q_SLOTS:
         const double at = player({QStringLiteral("position")}).toDouble();
         QTRY_VERIFY(player({QStringLiteral("position")}).toDouble() > at + 0.3); // the engine went on since
         QCOMPARE(player({QStringLiteral("volume")}), volume);
-        QCOMPARE(setVolume(QStringLiteral("loud")).errorName(), QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"));
+        QCOMPARE(setVolume(QStringLiteral("loud")).errorName(),
+                 QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"));
         QCOMPARE(setVolume(0.5).type(), QDBusMessage::ReplyMessage);
         QTRY_COMPARE(player({QStringLiteral("volume")}).toDouble(), 0.5);
         player({QStringLiteral("pause")});

@@ -70,8 +70,8 @@ bool linkAsNobody(const QString& target, const QString& link)
 {
     return QProcess::execute(QStringLiteral("setpriv"),
                              {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                              QStringLiteral("--clear-groups"), QStringLiteral("ln"), QStringLiteral("-s"), target,
-                              link}) == 0;
+                              QStringLiteral("--clear-groups"), QStringLiteral("ln"), QStringLiteral("-s"),
+                              target, link}) == 0;
 }
 
 } // namespace
@@ -276,7 +276,7 @@ private Q_SLOTS:
             QSKIP("needs root and setpriv to play two users");
         QTemporaryDir top;
         QVERIFY(QFile::setPermissions(top.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                                     QFile::ReadOther | QFile::ExeOther));
+                                                      QFile::ReadOther | QFile::ExeOther));
         const QDir mine(top.filePath(QStringLiteral("mine")));
         const QString shared = top.filePath(QStringLiteral("shared"));
         QVERIFY(QDir().mkpath(mine.path()) && QDir().mkpath(shared));
@@ -285,14 +285,17 @@ private Q_SLOTS:
         const QString notes = mine.filePath(QStringLiteral("notes.txt"));
         QVERIFY(writeFile(victim, "mine") && writeFile(notes, "notes"));
         QVERIFY(linkAsNobody(victim, shared + QStringLiteral("/playlist.tmp")));
-        QVERIFY(linkAsNobody(mine.filePath(QStringLiteral("made")), shared + QStringLiteral("/Vidmarro.INI")));
+        QVERIFY(
+            linkAsNobody(mine.filePath(QStringLiteral("made")), shared + QStringLiteral("/Vidmarro.INI")));
         QVERIFY(QFile::link(notes, shared + QStringLiteral("/ours.INI")));
         // A file of the other user's, in their folder, behind a link of ours in our own folder.
         const QString theirs = top.filePath(QStringLiteral("theirs"));
         QVERIFY(QDir().mkpath(theirs) && writeFile(theirs + QStringLiteral("/list.asx"), "theirs"));
         QCOMPARE(::chown(QFile::encodeName(theirs).constData(), Nobody, Nobody), 0);
-        QCOMPARE(::chown(QFile::encodeName(theirs + QStringLiteral("/list.asx")).constData(), Nobody, Nobody), 0);
-        QVERIFY(QFile::link(theirs + QStringLiteral("/list.asx"), mine.filePath(QStringLiteral("to-theirs.asx"))));
+        QCOMPARE(::chown(QFile::encodeName(theirs + QStringLiteral("/list.asx")).constData(), Nobody, Nobody),
+                 0);
+        QVERIFY(QFile::link(theirs + QStringLiteral("/list.asx"),
+                            mine.filePath(QStringLiteral("to-theirs.asx"))));
 
         {
             Fixture fx;
@@ -305,8 +308,9 @@ private Q_SLOTS:
             QVERIFY2(!fx.state.IniPath.startsWith(shared) && !fx.state.WorkPlaylist.startsWith(shared),
                      qPrintable(fx.state.IniPath));
         }
-        for (const QString& link : {shared + QStringLiteral("/playlist.tmp"), shared + QStringLiteral("/Vidmarro.INI"),
-                                    shared + QStringLiteral("/ours.INI"), mine.filePath(QStringLiteral("to-theirs.asx"))}) {
+        for (const QString& link :
+             {shared + QStringLiteral("/playlist.tmp"), shared + QStringLiteral("/Vidmarro.INI"),
+              shared + QStringLiteral("/ours.INI"), mine.filePath(QStringLiteral("to-theirs.asx"))}) {
             const FileResult r = SafeFile::replace(link, "written");
             QCOMPARE(r.error(), EPERM);
             QVERIFY2(r.text().contains(link), qPrintable(r.text()));
