@@ -1,12 +1,12 @@
 #include "common/FileLocations.h"
 
 #include "common/Paths.h"
+#include "common/SafeFile.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -31,14 +31,10 @@ QString inFolder(const QString& base, const QString& name)
 
 bool FileLocations::keepsFilesIn(const QString& dir)
 {
-    const QByteArray local = QFile::encodeName(dir);
-    struct stat st = {};
-    if (::stat(local.constData(), &st) != 0)
-        return !QFileInfo::exists(dir);
+    if (!QFileInfo::exists(dir))
+        return true;
     // In a folder that others can write, they could plant links or files under our names.
-    if (st.st_uid != ::geteuid() || (st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
-        return false;
-    return ::access(local.constData(), W_OK | X_OK) == 0;
+    return SafeFile::onlyUserWrites(dir) && ::access(QFile::encodeName(dir).constData(), W_OK | X_OK) == 0;
 }
 
 FileLocations FileLocations::choose(const QString& appDir, bool writable)

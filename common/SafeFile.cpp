@@ -4,7 +4,10 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -102,19 +105,28 @@ int writeTemp(const QByteArray& dir, const QByteArray& temp, const struct stat* 
     return 0;
 }
 
-// A folder only this user can write: theirs, and closed to group and others.
-bool privateFolder(const QString& dir)
+// The user's own group where each user has one (umask 002): their primary group, named as they
+// are, with no other members. Its write bit lets no one else in.
+bool privateGroup(gid_t gid)
 {
-    struct stat st = {};
-    return ::stat(QFile::encodeName(dir).constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
-           st.st_uid == ::geteuid() && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+    if (gid != ::getegid())
+        return false;
+    const passwd* user = ::getpwuid(::geteuid());
+    const group* grp = user ? ::getgrgid(gid) : nullptr;
+    if (!grp || std::strcmp(user->pw_name, grp->gr_name) != 0)
+        return false;
+    for (char** member = grp->gr_mem; *member; ++member) {
+        if (std::strcmp(*member, user->pw_name) != 0)
+            return false;
+    }
+    return true;
 }
 
 bool ownLink(const QString& link)
 {
     struct stat st = {};
     return ::lstat(QFile::encodeName(link).constData(), &st) == 0 && st.st_uid == ::geteuid() &&
-           privateFolder(QFileInfo(link).absolutePath());
+           onlyUserWrites(QFileInfo(link).absolutePath());
 }
 
 // Where the links lead: a file of this user's (or none yet) in a folder only they can write.
@@ -123,7 +135,7 @@ bool ownTarget(const QString& target)
     struct stat st = {};
     if (::lstat(QFile::encodeName(target).constData(), &st) == 0 && st.st_uid != ::geteuid())
         return false;
-    return privateFolder(QFileInfo(target).absolutePath());
+    return onlyUserWrites(QFileInfo(target).absolutePath());
 }
 
 FileResult linkRefused(const QString& path)
@@ -135,6 +147,14 @@ FileResult linkRefused(const QString& path)
 }
 
 } // namespace
+
+bool onlyUserWrites(const QString& dir)
+{
+    struct stat st = {};
+    return ::stat(QFile::encodeName(dir).constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           st.st_uid == ::geteuid() && (st.st_mode & S_IWOTH) == 0 &&
+           ((st.st_mode & S_IWGRP) == 0 || privateGroup(st.st_gid));
+}
 
 FileResult replace(const QString& path, const QByteArray& data)
 {

@@ -17,6 +17,10 @@ namespace SafeFile {
 // it was and nothing of the attempt is left in the folder.
 FileResult replace(const QString& path, const QByteArray& data);
 
+// Whether `dir` is a folder only this user can write: theirs, closed to others, and to its group
+// unless that group is the user's own private one.
+bool onlyUserWrites(const QString& dir);
+
 // The hidden name the new file has for an instant before it takes the place of `fileName`. A save
 // killed in that instant leaves it behind; the next save of the same file removes it.
 QString tempName(const QString& fileName);
