@@ -14,7 +14,6 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QDBusPendingCallWatcher>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -45,18 +44,6 @@ QString runClient(const QString& program, const QStringList& args)
     loop.exec();
     stopProcess(p);
     return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
-}
-
-// A call on `bus` answered while this program keeps serving the bus.
-QDBusMessage callAndWait(const QDBusConnection& bus, const QDBusMessage& call)
-{
-    QDBusPendingCallWatcher watcher(bus.asyncCall(call));
-    QEventLoop loop;
-    QObject::connect(&watcher, &QDBusPendingCallWatcher::finished, &loop, &QEventLoop::quit);
-    QTimer::singleShot(20000, &loop, &QEventLoop::quit);
-    if (!watcher.isFinished())
-        loop.exec();
-    return watcher.reply();
 }
 
 QString ctl(const QStringList& args)
@@ -309,7 +296,7 @@ private Q_SLOTS:
                 QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"));
             call << QStringLiteral("org.mpris.MediaPlayer2.Player") << QStringLiteral("Volume")
                  << QVariant::fromValue(QDBusVariant(value));
-            return callAndWait(probe(), call);
+            return probe().call(call, QDBus::BlockWithGui); // this program answers it meanwhile
         };
         QCOMPARE(setVolume(qQNaN()).type(), QDBusMessage::ReplyMessage);
         const double at = player({QStringLiteral("position")}).toDouble();

@@ -63,8 +63,6 @@ QString makeHostile(const QString& kind, const QString& dir, const QString& name
 
 const QStringList HostileKinds = {"folder", "pipe", "symlink loop", "/dev/zero", "/dev/null"};
 
-constexpr uid_t Nobody = 65534;
-
 // `ln -s target link` as the unprivileged user.
 bool linkAsNobody(const QString& target, const QString& link)
 {
@@ -275,58 +273,42 @@ private Q_SLOTS:
         if (::geteuid() != 0 || QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty())
             QSKIP("needs root and setpriv to play two users");
         QTemporaryDir top;
-        QVERIFY(QFile::setPermissions(top.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                                      QFile::ReadOther | QFile::ExeOther));
-        const QDir mine(top.filePath(QStringLiteral("mine")));
-        const QString shared = top.filePath(QStringLiteral("shared"));
-        QVERIFY(QDir().mkpath(mine.path()) && QDir().mkpath(shared));
-        QCOMPARE(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
-        const QString victim = mine.filePath(QStringLiteral("clips.asx"));
-        const QString notes = mine.filePath(QStringLiteral("notes.txt"));
-        QVERIFY(writeFile(victim, "mine") && writeFile(notes, "notes"));
-        QVERIFY(linkAsNobody(victim, shared + QStringLiteral("/playlist.tmp")));
-        QVERIFY(
-            linkAsNobody(mine.filePath(QStringLiteral("made")), shared + QStringLiteral("/Vidmarro.INI")));
-        QVERIFY(QFile::link(notes, shared + QStringLiteral("/ours.INI")));
-        // A file of the other user's, in their folder, behind a link of ours in our own folder.
-        const QString theirs = top.filePath(QStringLiteral("theirs"));
-        QVERIFY(QDir().mkpath(theirs) && writeFile(theirs + QStringLiteral("/list.asx"), "theirs"));
-        QCOMPARE(::chown(QFile::encodeName(theirs).constData(), Nobody, Nobody), 0);
-        QCOMPARE(::chown(QFile::encodeName(theirs + QStringLiteral("/list.asx")).constData(), Nobody, Nobody),
-                 0);
-        QVERIFY(QFile::link(theirs + QStringLiteral("/list.asx"),
-                            mine.filePath(QStringLiteral("to-theirs.asx"))));
-
+        const auto at = [&](const char* name) { return top.filePath(QString::fromLatin1(name)); };
+        QVERIFY(::chmod(QFile::encodeName(top.path()).constData(), 0755) == 0 && QDir().mkpath(at("mine")) &&
+                QDir().mkpath(at("shared")) && QDir().mkpath(at("theirs")) && QDir().mkpath(at("dotfiles")));
+        QCOMPARE(::chmod(QFile::encodeName(at("shared")).constData(), 01777), 0);
+        const QStringList files = {at("mine/clips.asx"), at("mine/notes.txt"), at("theirs/list.asx")};
+        for (const QString& f : files)
+            QVERIFY(writeFile(f, "kept"));
+        for (const char* theirs : {"theirs", "theirs/list.asx"})
+            QCOMPARE(::chown(QFile::encodeName(at(theirs)).constData(), 65534, 65534), 0);
+        QVERIFY(linkAsNobody(files[0], at("shared/playlist.tmp")));
+        QVERIFY(linkAsNobody(at("mine/made"), at("shared/Vidmarro.INI")));
+        QVERIFY(QFile::link(files[1], at("shared/ours.INI")) &&
+                QFile::link(files[2], at("mine/to-theirs.asx")));
         {
             Fixture fx;
-            const QByteArray home = QFile::encodeName(fx.dir.path());
-            qputenv("XDG_CONFIG_HOME", home + "/config");
-            qputenv("XDG_STATE_HOME", home + "/state");
-            TForm1 form(fx.state, fx.services, shared);
+            qputenv("XDG_CONFIG_HOME", QFile::encodeName(fx.dir.path()));
+            qputenv("XDG_STATE_HOME", QFile::encodeName(fx.dir.path()));
+            TForm1 form(fx.state, fx.services, at("shared"));
             qunsetenv("XDG_CONFIG_HOME");
             qunsetenv("XDG_STATE_HOME");
-            QVERIFY2(!fx.state.IniPath.startsWith(shared) && !fx.state.WorkPlaylist.startsWith(shared),
-                     qPrintable(fx.state.IniPath));
+            QVERIFY(!fx.state.IniPath.startsWith(at("shared")) &&
+                    !fx.state.WorkPlaylist.startsWith(at("shared")));
         }
-        for (const QString& link :
-             {shared + QStringLiteral("/playlist.tmp"), shared + QStringLiteral("/Vidmarro.INI"),
-              shared + QStringLiteral("/ours.INI"), mine.filePath(QStringLiteral("to-theirs.asx"))}) {
-            const FileResult r = SafeFile::replace(link, "written");
+        for (const char* link :
+             {"shared/playlist.tmp", "shared/Vidmarro.INI", "shared/ours.INI", "mine/to-theirs.asx"}) {
+            const FileResult r = SafeFile::replace(at(link), "written");
             QCOMPARE(r.error(), EPERM);
-            QVERIFY2(r.text().contains(link), qPrintable(r.text()));
-            QVERIFY(QFileInfo(link).isSymLink());
+            QVERIFY2(r.text().contains(at(link)), qPrintable(r.text()));
         }
-        QCOMPARE(readFile(victim), QByteArray("mine"));
-        QCOMPARE(readFile(notes), QByteArray("notes"));
-        QCOMPARE(readFile(theirs + QStringLiteral("/list.asx")), QByteArray("theirs"));
-        QVERIFY(!QFileInfo::exists(mine.filePath(QStringLiteral("made"))));
+        for (const QString& f : files)
+            QCOMPARE(readFile(f), QByteArray("kept"));
+        QVERIFY(!QFileInfo::exists(at("mine/made")));
 
-        // Dotfiles: our link in our folder, to our file in another folder of ours.
-        QVERIFY(QDir().mkpath(top.filePath(QStringLiteral("dotfiles"))));
-        const QString kept = top.filePath(QStringLiteral("dotfiles/Vidmarro.INI"));
-        QVERIFY(QFile::link(kept, mine.filePath(QStringLiteral("Vidmarro.INI"))));
-        QVERIFY(SafeFile::replace(mine.filePath(QStringLiteral("Vidmarro.INI")), "kept").ok());
-        QCOMPARE(readFile(kept), QByteArray("kept"));
+        QVERIFY(QFile::link(at("dotfiles/Vidmarro.INI"), at("mine/Vidmarro.INI")));
+        QVERIFY(SafeFile::replace(at("mine/Vidmarro.INI"), "dotfile").ok());
+        QCOMPARE(readFile(at("dotfiles/Vidmarro.INI")), QByteArray("dotfile"));
     }
 
     // The one replacing step under every save: through a link to the file (the link stays), never
