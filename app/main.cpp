@@ -1,3 +1,4 @@
+#include "app/CommandLine.h"
 #include "app/wmt.h"
 #include "common/SharedState.h"
 #include "platform/DesktopServices.h"
@@ -7,9 +8,7 @@
 #include "player/PlayerDialogs.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QIcon>
-#include <QUrl>
 
 #include <clocale>
 #include <cstdio>
@@ -18,20 +17,10 @@
 
 namespace {
 
-const char Usage[] = "Usage: vidmarro [FILE...]\n"
+const char Usage[] = "Usage: vidmarro [--] [FILE...]\n"
                      "Plays one playlist (.asx), or the audio and video clips given, in Vidmarro.\n"
-                     "When Vidmarro already runs, the files open in the running copy.\n";
-
-// The files named on the command line, as absolute paths; file: URLs are taken as their paths.
-QStringList filesOf(const QStringList& args)
-{
-    QStringList files;
-    for (const QString& arg : args) {
-        const QString path = arg.startsWith(QLatin1String("file:")) ? QUrl(arg).toLocalFile() : arg;
-        files.append(QDir::cleanPath(QDir::current().absoluteFilePath(path)));
-    }
-    return files;
-}
+                     "When Vidmarro already runs, the files open in the running copy.\n"
+                     "Options: -h, --help (this text), --version; \"--\" ends the options.\n";
 
 QIcon programIcon()
 {
@@ -46,7 +35,7 @@ QIcon programIcon()
 int main(int argc, char* argv[])
 {
     // These two answer without a display.
-    for (int i = 1; i < argc; ++i) {
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::fputs(Usage, stdout);
             return 0;
@@ -65,9 +54,15 @@ int main(int argc, char* argv[])
     // The media engine refuses to start under a locale with a decimal comma.
     std::setlocale(LC_NUMERIC, "C");
 
-    QStringList args = QCoreApplication::arguments().mid(1);
-    args.removeAll(QStringLiteral("--"));
-    const QStringList files = filesOf(args);
+    // The toolkit has taken its own options (-platform, -style ...) out; any other is a mistake
+    // that must not be taken for a file.
+    const CommandLine line = CommandLine::read(QCoreApplication::arguments().mid(1));
+    if (!line.unknownOption.isEmpty()) {
+        std::fprintf(stderr, "vidmarro: unknown option %s\n", line.unknownOption.toLocal8Bit().constData());
+        std::fputs(Usage, stderr);
+        return 2;
+    }
+    const QStringList& files = line.files;
 
     QtPrompts prompts;
     DesktopServices system;

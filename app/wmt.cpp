@@ -173,13 +173,14 @@ void TForm1::FormCreate(const QString& appDir)
         S.ShowTrackBar = m_ini.readBool(Bar, QStringLiteral("Track"), true);
         S.ShowStatusBar = m_ini.readBool(Bar, QStringLiteral("Status"), true);
     });
+    // Seeded whatever became of the settings: unseeded, Shuffle would play one order every run.
+    const QTime utc = QDateTime::currentDateTimeUtc().time();
+    S.Random.seed(std::uint32_t(utc.msecsSinceStartOfDay()));
     if (!ok)
-        return; // the flags stay false, nothing is checked or seeded
+        return; // the flags stay false, and the engine is not checked
     // Creating the media engine takes a moment: check it once the window is on screen.
     m_checkMediaPlayer = true;
     QTimer::singleShot(0, this, &TForm1::checkMediaPlayer);
-    const QTime utc = QDateTime::currentDateTimeUtc().time();
-    S.Random.seed(std::uint32_t(utc.msecsSinceStartOfDay()));
 }
 
 void TForm1::checkMediaPlayer()

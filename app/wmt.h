@@ -47,6 +47,8 @@ public:
     void openFiles(const QStringList& files);
     // Why `files` cannot be opened together; empty when they can.
     static QString refusal(const QStringList& files);
+    // "scheme://...", other than file: an address the program does not open.
+    static bool isWebAddress(const QString& text);
 
     bool MediaPlayerInstalled();
     void ShutdownComputer();

@@ -126,6 +126,12 @@ void TForm1::loadPlaylist(const QString& file)
     S.EntryMode = EntryLoaded;
     S.PlaylistPath = file;
     const int missing = CCFuncs::ReadPlaylist(S.PlaylistPath, S.AllBox);
+    // Opened from outside, a playlist that lists nothing would otherwise end in silence.
+    if (m_goAtOnce && missing == 0 && S.AllBox.isEmpty()) {
+        m_services.prompts.message(
+            QStringLiteral("\"%1\" lists no clips to play.").arg(Paths::forMessage(Paths::fileName(file))),
+            this);
+    }
     if (missing > 0) {
         m_services.prompts.message(
             QStringLiteral("Warning: ") + QString::number(missing) +

@@ -1,18 +1,26 @@
 // Files opened from outside the dialogs: the command line, a second copy, a drop on the window.
 #include "app/wmt.h"
 
+#include "common/FileResult.h"
 #include "common/JustOne.h"
 #include "common/Paths.h"
 #include "platform/Guard.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QMimeDatabase>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QUrl>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -47,23 +55,70 @@ Kind kindOf(const QString& path)
     return Kind::Other;
 }
 
+// The name a message gives a file: its own name, or the whole path where it has none ("/").
 QString quoted(const QString& path)
 {
-    return u'"' + Paths::fileName(path) + u'"';
+    const QString name = Paths::fileName(QDir::cleanPath(path));
+    return u'"' + Paths::forMessage(name.isEmpty() ? path : name) + u'"';
+}
+
+// What stands where a file should, in words; empty for a plain file.
+QString notAFile(const QString& path)
+{
+    struct stat st = {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || S_ISREG(st.st_mode))
+        return {};
+    if (S_ISDIR(st.st_mode))
+        return QStringLiteral("it is a folder, not a file");
+    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
+        return QStringLiteral("it is a device, not a file");
+    if (S_ISFIFO(st.st_mode))
+        return QStringLiteral("it is a pipe, not a file");
+    return QStringLiteral("it is not a plain file");
+}
+
+// Why a file that is there cannot be read; empty when it can.
+QString unreadable(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd >= 0) {
+        ::close(fd);
+        return {};
+    }
+    if (errno == EACCES || errno == EPERM)
+        return QStringLiteral("you are not allowed to read it");
+    return QStringLiteral("it cannot be read (%1)").arg(systemErrorText(errno));
 }
 
 } // namespace
+
+bool TForm1::isWebAddress(const QString& text)
+{
+    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]+://"));
+    return scheme.match(text).hasMatch() && !text.startsWith(QLatin1String("file:"), Qt::CaseInsensitive);
+}
 
 QString TForm1::refusal(const QStringList& files)
 {
     int clips = 0;
     int playlists = 0;
     for (const QString& f : files) {
+        if (isWebAddress(f))
+            return QStringLiteral(
+                       "Cannot open \"%1\": Vidmarro plays files on this computer, not web addresses.")
+                .arg(Paths::forMessage(f));
         const QFileInfo info(f);
-        if (!info.exists())
+        if (!info.exists()) {
+            // Bytes that are not text here were replaced on the way in; no such name can be opened.
+            if (f.contains(QChar::ReplacementCharacter))
+                return QStringLiteral("Cannot open %1: its name is not valid text on this system.")
+                    .arg(quoted(f));
             return QStringLiteral("Cannot open %1: the file does not exist.").arg(quoted(f));
-        if (!info.isFile())
-            return QStringLiteral("Cannot open %1: it is a folder, not a file.").arg(quoted(f));
+        }
+        if (const QString what = notAFile(f); !what.isEmpty())
+            return QStringLiteral("Cannot open %1: %2.").arg(quoted(f), what);
+        if (const QString why = unreadable(f); !why.isEmpty())
+            return QStringLiteral("Cannot open %1: %2.").arg(quoted(f), why);
         switch (kindOf(f)) {
         case Kind::Clip:
             ++clips;

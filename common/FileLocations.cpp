@@ -1,6 +1,7 @@
 #include "common/FileLocations.h"
 
 #include "common/Paths.h"
+#include "common/SafeFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -32,7 +33,8 @@ bool FileLocations::keepsFilesIn(const QString& dir)
 {
     if (!QFileInfo::exists(dir))
         return true;
-    return ::access(QFile::encodeName(dir).constData(), W_OK | X_OK) == 0;
+    // In a folder that others can write, they could plant links or files under our names.
+    return SafeFile::onlyUserWrites(dir) && ::access(QFile::encodeName(dir).constData(), W_OK | X_OK) == 0;
 }
 
 FileLocations FileLocations::choose(const QString& appDir, bool writable)

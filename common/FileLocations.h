@@ -2,10 +2,10 @@
 
 #include <QString>
 
-// Where the program keeps its own files. Beside the executable when that folder is writable
-// (portable use, and files users already have there stay where they are); otherwise in the user's
-// folders: settings under $XDG_CONFIG_HOME, the working playlist under $XDG_STATE_HOME, and saved
-// playlists in a folder of the user's own.
+// Where the program keeps its own files. Beside the executable when that folder is the user's own
+// and closed to others (portable use, and files users already have there stay where they are);
+// otherwise in the user's folders: settings under $XDG_CONFIG_HOME, the working playlist under
+// $XDG_STATE_HOME, and saved playlists in a folder of the user's own.
 struct FileLocations
 {
     bool portable = true;
@@ -16,8 +16,9 @@ struct FileLocations
     // `appDir`: the executable's folder, with its trailing separator. `writable` says whether the
     // program may keep its files there.
     static FileLocations choose(const QString& appDir, bool writable);
-    // Whether the program keeps its files in `dir`: this user may create files there. A folder
-    // that does not exist counts as the program's own, so that writing there reports the failure.
+    // Whether the program keeps its files in `dir`: the folder is this user's, and only this user
+    // may create files there. A folder that does not exist counts as the program's own, so that
+    // writing there reports the failure.
     static bool keepsFilesIn(const QString& dir);
     // Creates the folders the chosen files live in; false when one cannot be made.
     bool makeFolders() const;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 
 // Header-only: the implementation is compiled here, 8-bit text passed through unconverted.
 #define SI_NO_CONVERSION
@@ -71,6 +72,22 @@ QByteArrayView trimmed(QByteArrayView s)
     return s;
 }
 
+// A value ends where a comment starts: ";" or "#" after a blank ("Track=0 ; hidden"). The
+// comment is the user's and stays when the value is written.
+qsizetype valueLength(QByteArrayView value)
+{
+    qsizetype n = value.size();
+    for (qsizetype i = 1; i < value.size(); ++i) {
+        if ((value[i] == ';' || value[i] == '#') && isBlank(value[i - 1])) {
+            n = i;
+            break;
+        }
+    }
+    while (n > 0 && isBlank(value[n - 1]))
+        --n;
+    return n;
+}
+
 // Where a write of one key goes in the file's text, found by the reader's rules (blanks around
 // names, ";" and "#" comments, names in any letter case, the last of doubled keys and sections),
 // so that what is written is what the next read gets.
@@ -120,7 +137,8 @@ Place locate(const QByteArray& text, QByteArrayView section, QByteArrayView key)
                     while (from < end && isBlank(text.at(from)))
                         ++from;
                     place.valueFrom = from;
-                    place.valueTo = std::max(from, at + line.size());
+                    const qsizetype to = std::max(from, at + line.size());
+                    place.valueTo = from + valueLength(QByteArrayView(text).sliced(from, to - from));
                 }
             }
         }
@@ -142,7 +160,10 @@ QString IniFile::readString(const QString& section, const QString& key, const QS
     if (loadIni(m_path, ini) != Load::Loaded)
         return def;
     const char* v = ini.GetValue(section.toLocal8Bit().constData(), key.toLocal8Bit().constData(), nullptr);
-    return v ? QString::fromLocal8Bit(v) : def;
+    if (!v)
+        return def;
+    const QByteArrayView value(v);
+    return QString::fromLocal8Bit(value.first(valueLength(value)));
 }
 
 bool IniFile::readBool(const QString& section, const QString& key, bool def) const
@@ -179,7 +200,10 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
             text += place.lineEnd;
         text += '[' + s + ']' + place.lineEnd + k + '=' + v + place.lineEnd;
     }
-    if (!SafeFile::replace(m_path, text).ok())
+    const FileResult saved = SafeFile::replace(m_path, text);
+    if (saved.error() == EPERM) // a link that is not the user's own: say so
+        throw AppError(QStringLiteral("Unable to write to %1").arg(m_path) + u'\n' + saved.text());
+    if (!saved.ok())
         throw AppError(QStringLiteral("Unable to write to %1").arg(m_path));
 }
 

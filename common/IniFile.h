@@ -15,7 +15,8 @@ public:
     bool exists() const;
 
     // The value of the key, or `def` when the file, the section or the key is missing or the file
-    // cannot be read.
+    // cannot be read. A ";" or "#" after a blank starts a comment, which is not part of the value
+    // and which a write of the key keeps.
     QString readString(const QString& section, const QString& key, const QString& def = {}) const;
     bool readBool(const QString& section, const QString& key, bool def) const;
 

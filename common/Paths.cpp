@@ -51,4 +51,25 @@ QString withTrailingSeparator(const QString& dir)
     return dir + separator();
 }
 
+QString forMessage(const QString& text, int max)
+{
+    QString shown = text;
+    if (shown.size() > max) {
+        qsizetype head = max / 2 - 1;
+        qsizetype tail = max - head - 1;
+        // Never half a character.
+        if (head > 0 && shown.at(head - 1).isHighSurrogate())
+            --head;
+        if (tail > 0 && shown.at(shown.size() - tail).isLowSurrogate())
+            --tail;
+        shown = shown.left(head) + QChar(0x2026) + shown.right(tail);
+    }
+    for (QChar& c : shown) {
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator)
+            c = u'?';
+    }
+    return shown;
+}
+
 } // namespace Paths

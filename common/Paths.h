@@ -23,4 +23,8 @@ bool hasExtension(const QString& path);
 // The directory with exactly one trailing separator.
 QString withTrailingSeparator(const QString& dir);
 
+// A name, path or other outside text as a message quotes it: on one line (control characters
+// shown as "?") and at most `max` characters, the middle left out.
+QString forMessage(const QString& text, int max = 120);
+
 } // namespace Paths

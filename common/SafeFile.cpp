@@ -4,7 +4,10 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -102,17 +105,73 @@ int writeTemp(const QByteArray& dir, const QByteArray& temp, const struct stat* 
     return 0;
 }
 
+// The user's own group where each user has one (umask 002): their primary group, named as they
+// are, with no other members. Its write bit lets no one else in.
+bool privateGroup(gid_t gid)
+{
+    if (gid != ::getegid())
+        return false;
+    const passwd* user = ::getpwuid(::geteuid());
+    const group* grp = user ? ::getgrgid(gid) : nullptr;
+    if (!grp || std::strcmp(user->pw_name, grp->gr_name) != 0)
+        return false;
+    for (char** member = grp->gr_mem; *member; ++member) {
+        if (std::strcmp(*member, user->pw_name) != 0)
+            return false;
+    }
+    return true;
+}
+
+bool ownLink(const QString& link)
+{
+    struct stat st = {};
+    return ::lstat(QFile::encodeName(link).constData(), &st) == 0 && st.st_uid == ::geteuid() &&
+           onlyUserWrites(QFileInfo(link).absolutePath());
+}
+
+// Where the links lead: a file of this user's (or none yet) in a folder only they can write.
+bool ownTarget(const QString& target)
+{
+    struct stat st = {};
+    if (::lstat(QFile::encodeName(target).constData(), &st) == 0 && st.st_uid != ::geteuid())
+        return false;
+    return onlyUserWrites(QFileInfo(target).absolutePath());
+}
+
+FileResult linkRefused(const QString& path)
+{
+    return FileResult::failed(
+        EPERM, QStringLiteral("Not saved to %1: it is a symbolic link that another user could have placed or "
+                              "redirected.")
+                   .arg(path));
+}
+
 } // namespace
+
+bool onlyUserWrites(const QString& dir)
+{
+    struct stat st = {};
+    return ::stat(QFile::encodeName(dir).constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           st.st_uid == ::geteuid() && (st.st_mode & S_IWOTH) == 0 &&
+           ((st.st_mode & S_IWGRP) == 0 || privateGroup(st.st_gid));
+}
 
 FileResult replace(const QString& path, const QByteArray& data)
 {
-    // Through symbolic links to the file itself, so that the link stays a link.
+    // Through symbolic links to the file itself, so that the link stays a link. Only links this
+    // user made where nobody else could have: one planted by another user would have us put our
+    // text where they chose, or over a file of theirs.
     QFileInfo info(path);
-    for (int depth = 0; info.isSymLink(); ++depth) {
+    int depth = 0;
+    for (; info.isSymLink(); ++depth) {
         if (depth == 40)
             return FileResult::ioError(ELOOP);
+        if (!ownLink(info.absoluteFilePath()))
+            return linkRefused(path);
         info.setFile(info.symLinkTarget());
     }
+    if (depth > 0 && !ownTarget(info.absoluteFilePath()))
+        return linkRefused(path);
     const QString dirPath = info.absolutePath();
     const QByteArray dir = QFile::encodeName(dirPath);
     const QByteArray target = QFile::encodeName(info.absoluteFilePath());

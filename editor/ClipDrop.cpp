@@ -1,5 +1,7 @@
 #include "editor/ClipDrop.h"
 
+#include "common/Paths.h"
+
 #include <QFileInfo>
 #include <QMimeData>
 #include <QRegularExpression>
@@ -26,19 +28,20 @@ ClipDrop::ClipDrop(const QMimeData& data, const QStringList& filters)
     const QSet<QString> suffixes = clipSuffixes(filters);
     if (!data.hasUrls()) {
         if (data.hasText() && !data.text().trimmed().isEmpty())
-            others.append(data.text().trimmed().section(u'\n', 0, 0));
+            others.append(Paths::forMessage(data.text().trimmed().section(u'\n', 0, 0)));
         return;
     }
     for (const QUrl& url : data.urls()) {
         if (!url.isLocalFile()) {
-            others.append(url.toDisplayString());
+            others.append(Paths::forMessage(url.toDisplayString()));
             continue;
         }
         const QFileInfo info(url.toLocalFile());
         if (info.isFile() && suffixes.contains(info.suffix().toLower()))
             clips.append(info.absoluteFilePath());
         else
-            others.append(info.fileName().isEmpty() ? info.absoluteFilePath() : info.fileName());
+            others.append(
+                Paths::forMessage(info.fileName().isEmpty() ? info.absoluteFilePath() : info.fileName()));
     }
 }
 

@@ -9,7 +9,7 @@ class QMimeData;
 struct ClipDrop
 {
     QStringList clips;  // full paths of existing files of a clip type, in drop order
-    QStringList others; // names of what is not a clip
+    QStringList others; // names of what is not a clip, cut to a message's length
 
     // `filters` are the clip dialog's filters: the clip types are the patterns they list, apart from
     // "All file types".

@@ -5,6 +5,10 @@
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QMetaProperty>
+
+#include <cmath>
 
 namespace {
 
@@ -101,7 +105,8 @@ double MprisPlayerAdaptor::volume() const
 
 void MprisPlayerAdaptor::setVolume(double volume)
 {
-    if (m_session.active())
+    // NaN is no volume at all: clamped, it would mute.
+    if (m_session.active() && !std::isnan(volume))
         m_session.setVolume(qBound(0.0, volume, 1.0));
 }
 
@@ -189,8 +194,9 @@ void MprisPlayerAdaptor::announce()
     const bool first = m_told.isEmpty();
     m_told = now;
     if (!first && !changed.isEmpty()) {
-        QDBusMessage signal = QDBusMessage::createSignal(ObjectPath, QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                         QStringLiteral("PropertiesChanged"));
+        QDBusMessage signal =
+            QDBusMessage::createSignal(ObjectPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                       QStringLiteral("PropertiesChanged"));
         signal << PlayerInterface << changed << QStringList();
         m_bus.send(signal);
     }
@@ -201,6 +207,97 @@ void MprisPlayerAdaptor::announce()
     }
 }
 
+// --- org.freedesktop.DBus.Properties ---
+
+MprisPropertiesAdaptor::MprisPropertiesAdaptor(QObject* object) : QDBusAbstractAdaptor(object) {}
+
+QDBusAbstractAdaptor* MprisPropertiesAdaptor::adaptor(const QString& interfaceName,
+                                                      const QString& propertyName) const
+{
+    for (auto* a : parent()->findChildren<QDBusAbstractAdaptor*>(Qt::FindDirectChildrenOnly)) {
+        const QMetaObject* mo = a->metaObject();
+        const int info = mo->indexOfClassInfo("D-Bus Interface");
+        if (a == this || info < 0)
+            continue;
+        // No interface named: the first that has the property, as the bus allows.
+        if (interfaceName.isEmpty() ? mo->indexOfProperty(propertyName.toUtf8().constData()) >= 0
+                                    : interfaceName == QLatin1String(mo->classInfo(info).value()))
+            return a;
+    }
+    return nullptr;
+}
+
+void MprisPropertiesAdaptor::refuse(QDBusError::ErrorType type, const QString& text) const
+{
+    if (const auto* context = dynamic_cast<const QDBusContext*>(parent());
+        context && context->calledFromDBus())
+        context->sendErrorReply(type, text);
+}
+
+QMetaProperty MprisPropertiesAdaptor::exported(QDBusAbstractAdaptor* adaptor, const QString& interfaceName,
+                                               const QString& name) const
+{
+    if (!adaptor) {
+        refuse(QDBusError::UnknownInterface, QStringLiteral("Interface %1 was not found").arg(interfaceName));
+        return {};
+    }
+    const QMetaObject* mo = adaptor->metaObject();
+    const int index = mo->indexOfProperty(name.toUtf8().constData());
+    if (index < QDBusAbstractAdaptor::staticMetaObject.propertyCount()) {
+        refuse(QDBusError::UnknownProperty,
+               QStringLiteral("Property %1.%2 was not found").arg(interfaceName, name));
+        return {};
+    }
+    return mo->property(index);
+}
+
+QDBusVariant MprisPropertiesAdaptor::Get(const QString& interfaceName, const QString& propertyName)
+{
+    QDBusAbstractAdaptor* a = adaptor(interfaceName, propertyName);
+    const QMetaProperty p = exported(a, interfaceName, propertyName);
+    return p.isValid() ? QDBusVariant(p.read(a)) : QDBusVariant();
+}
+
+QVariantMap MprisPropertiesAdaptor::GetAll(const QString& interfaceName)
+{
+    QVariantMap all;
+    bool found = false;
+    for (auto* a : parent()->findChildren<QDBusAbstractAdaptor*>(Qt::FindDirectChildrenOnly)) {
+        if (a == this || (!interfaceName.isEmpty() && a != adaptor(interfaceName, {})))
+            continue;
+        found = true;
+        const QMetaObject* mo = a->metaObject();
+        for (int i = QDBusAbstractAdaptor::staticMetaObject.propertyCount(); i < mo->propertyCount(); ++i)
+            all.insert(QString::fromLatin1(mo->property(i).name()), mo->property(i).read(a));
+    }
+    if (!found)
+        refuse(QDBusError::UnknownInterface, QStringLiteral("Interface %1 was not found").arg(interfaceName));
+    return all;
+}
+
+void MprisPropertiesAdaptor::Set(const QString& interfaceName, const QString& propertyName,
+                                 const QDBusVariant& value)
+{
+    QDBusAbstractAdaptor* a = adaptor(interfaceName, propertyName);
+    const QMetaProperty p = exported(a, interfaceName, propertyName);
+    if (!p.isValid())
+        return;
+    if (!p.isWritable()) {
+        refuse(QDBusError::PropertyReadOnly,
+               QStringLiteral("Property %1.%2 is read-only").arg(interfaceName, propertyName));
+        return;
+    }
+    // Exactly the type the interface gives, as the bus's rules ask: no guessing from a string.
+    if (value.variant().metaType() != p.metaType()) {
+        refuse(QDBusError::InvalidArgs,
+               QStringLiteral("Property %1.%2 takes a value of type %3")
+                   .arg(interfaceName, propertyName,
+                        QString::fromLatin1(QDBusMetaType::typeToSignature(p.metaType()))));
+        return;
+    }
+    p.write(a, value.variant());
+}
+
 // --- the service ---
 
 MprisService::MprisService(const QDBusConnection& bus, MediaSession& session, QObject* parent)
@@ -208,6 +305,7 @@ MprisService::MprisService(const QDBusConnection& bus, MediaSession& session, QO
 {
     new MprisRootAdaptor(this, session);
     new MprisPlayerAdaptor(this, m_bus, session);
+    new MprisPropertiesAdaptor(this);
     if (!m_bus.isConnected())
         return;
     m_registered = m_bus.registerObject(ObjectPath, this, QDBusConnection::ExportAdaptors);
@@ -215,8 +313,8 @@ MprisService::MprisService(const QDBusConnection& bus, MediaSession& session, QO
         return;
     // Another player of this name (a copy run under another runtime folder): the interface's
     // convention of a name per instance.
-    for (const QString& name :
-         {ServiceName, ServiceName + QStringLiteral(".instance") + QString::number(QCoreApplication::applicationPid())}) {
+    for (const QString& name : {ServiceName, ServiceName + QStringLiteral(".instance") +
+                                                 QString::number(QCoreApplication::applicationPid())}) {
         if (m_bus.registerService(name)) {
             m_service = name;
             break;

@@ -2,7 +2,10 @@
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QMetaProperty>
 #include <QStringList>
 #include <QVariantMap>
 
@@ -102,9 +105,37 @@ private:
     qlonglong m_positionAsked = 0;
 };
 
+// org.freedesktop.DBus.Properties for the adaptors beside it. Qt's own answers a value of the wrong
+// type with "Internal error"; this one refuses it as invalid arguments and otherwise reads and
+// writes the properties as Qt would. Its interface is Qt's standard one, so it adds nothing to the
+// introspection data.
+class MprisPropertiesAdaptor : public QDBusAbstractAdaptor
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.DBus.Properties")
+    Q_CLASSINFO("D-Bus Introspection", "")
+public:
+    explicit MprisPropertiesAdaptor(QObject* object);
+
+public Q_SLOTS:
+    QDBusVariant Get(const QString& interfaceName, const QString& propertyName);
+    QVariantMap GetAll(const QString& interfaceName);
+    void Set(const QString& interfaceName, const QString& propertyName, const QDBusVariant& value);
+
+private:
+    // The adaptor of that interface beside this one; none for an interface we do not have.
+    QDBusAbstractAdaptor* adaptor(const QString& interfaceName, const QString& propertyName) const;
+    // The exported property of that name; an invalid one, the call refused, when there is none.
+    QMetaProperty exported(QDBusAbstractAdaptor* adaptor, const QString& interfaceName,
+                           const QString& name) const;
+    // Refuses the call being answered. Qt gives an adaptor's call to the object that holds it.
+    void refuse(QDBusError::ErrorType type, const QString& text) const;
+};
+
 // Puts a session on `bus` under org.mpris.MediaPlayer2.vidmarro (or, when a player holds that name
-// already, a name of this process's own) until destroyed.
-class MprisService : public QObject
+// already, a name of this process's own) until destroyed. Qt hands the calls its adaptors answer
+// to it as their context.
+class MprisService : public QObject, public QDBusContext
 {
     Q_OBJECT
 public:

@@ -61,14 +61,32 @@ void widenStarDotStar(QFileDialog& dlg)
     QObject::connect(&dlg, &QFileDialog::filterSelected, model, widen);
 }
 
+// A box fits on the screen whatever a message quotes: a few lines of sane length.
+QString boundedText(QString text)
+{
+    // Texts separate their lines with a lone carriage return; Qt breaks lines at a line feed.
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+    constexpr int MaxLines = 25;
+    constexpr int MaxLine = 400;
+    QStringList lines = text.split(u'\n');
+    if (lines.size() > MaxLines) {
+        lines.resize(MaxLines - 1);
+        lines.append(QStringLiteral("\u2026"));
+    }
+    for (QString& line : lines) {
+        if (line.size() > MaxLine)
+            line = Paths::forMessage(line, MaxLine);
+    }
+    return lines.join(u'\n');
+}
+
 } // namespace
 
 QMessageBox::StandardButton QtPrompts::messageBox(const MessageBoxRequest& request, QWidget* parent)
 {
-    // Texts separate their lines with a lone carriage return; Qt breaks lines at a line feed.
-    QString text = request.text;
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
-    QMessageBox box(request.icon, request.caption, text, request.buttons, parent);
+    QMessageBox box(request.icon, request.caption, boundedText(request.text), request.buttons, parent);
+    // Names, paths and playlist entries are shown as they are, never read as markup.
+    box.setTextFormat(Qt::PlainText);
     if (request.defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(request.defaultButton);
     return QMessageBox::StandardButton(box.exec());

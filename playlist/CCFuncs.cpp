@@ -132,7 +132,10 @@ class LineScanner
     static bool isStop(char c) { return c == '\r' || c == '\n' || c == 26 || c == 0; }
 
 public:
-    LineScanner(const QString& playlist, StringList& allBox) : m_playlist(playlist), m_allBox(allBox) {}
+    LineScanner(const QString& playlist, StringList& allBox)
+        : m_playlist(playlist), m_folder(QFileInfo(playlist).absoluteDir()), m_allBox(allBox)
+    {
+    }
 
     // False once Ctrl-Z has ended the file.
     bool feed(const char* p, qsizetype n)
@@ -249,7 +252,11 @@ private:
             ++m_missing;
             return;
         }
-        if (!isFileAt(m_value)) {
+        // A relative entry is the playlist's own neighbour, wherever the program was started:
+        // the same playlist must open the same clips from any folder.
+        const bool relative = QDir::isRelativePath(path);
+        const QString full = relative ? m_folder.absoluteFilePath(path) : path;
+        if (!isFileAt(relative ? QFile::encodeName(m_folder.path()) + '/' + m_value : m_value)) {
             ++m_missing;
             return;
         }
@@ -262,11 +269,12 @@ private:
                                           "system, so it cannot be kept:\n%2")
                                .arg(QDir::toNativeSeparators(m_playlist), path));
         }
-        // Found from the current folder; kept whole, since the list is played from another folder.
-        m_allBox.add(QDir::isRelativePath(path) ? QDir::current().absoluteFilePath(path) : path);
+        // Kept whole, since the list is played from another folder.
+        m_allBox.add(full);
     }
 
     const QString& m_playlist;
+    const QDir m_folder;
     StringList& m_allBox;
     int m_missing = 0;
 
@@ -314,7 +322,16 @@ void WritePlaylist(const QStringList& entries, const QString& path)
     if (existing.exists() && (!existing.isFile() || !existing.isWritable()))
         FileResult::ioError(EACCES).throwIfFailed();
 
-    SafeFile::replace(path, data).throwIfFailed();
+    const FileResult saved = SafeFile::replace(path, data);
+    if (saved.error() == ENOTDIR) {
+        // "File not found" would send the user looking for the playlist, not for what blocks it.
+        QString blocker = QFileInfo(path).absolutePath();
+        while (!QFileInfo::exists(blocker) && blocker != QDir::rootPath())
+            blocker = QFileInfo(blocker).absolutePath();
+        throw AppError(QStringLiteral("Cannot write %1:\n%2 is a file, where a folder should be.")
+                           .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(blocker)));
+    }
+    saved.throwIfFailed();
 }
 
 int ReadPlaylist(const QString& path, StringList& allBox)

@@ -1,4 +1,5 @@
 // The main window's start-up, settings file, links and shutdown request.
+#include "app/CommandLine.h"
 #include "app/wmt.h"
 #include "common/AppError.h"
 #include "common/IniFile.h"
@@ -8,6 +9,7 @@
 #include "platform/DesktopServices.h"
 #include "platform/QtPrompts.h"
 #include "platform/WindowHelpers.h"
+#include "playlist/CCFuncs.h"
 #include "support/RecordingServices.h"
 #include "support/ScriptedPrompts.h"
 #include "support/WindowFixture.h"
@@ -16,16 +18,17 @@
 #include <QDate>
 #include <QDateTime>
 #include <QDir>
-#include <QScreen>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QLocale>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 #include <csignal>
 #include <fcntl.h>
@@ -112,23 +115,22 @@ private Q_SLOTS:
         QCOMPARE(raw.count('\n'), raw.count("\r\n")); // every line ends in CR LF
     }
 
-    // The generator is seeded from the UTC time of day in milliseconds; not at all when the
-    // settings could not be written.
+    // The generator is seeded from the UTC time of day in milliseconds, also when the settings
+    // could not be written (Shuffle would otherwise repeat one order every run).
     void randomSeedIsTheTimeOfDay()
     {
-        Fixture fx;
-        const int before = QDateTime::currentDateTimeUtc().time().msecsSinceStartOfDay();
-        TForm1 form(fx.state, fx.services, fx.dir.path());
-        const int after = QDateTime::currentDateTimeUtc().time().msecsSinceStartOfDay();
-        const auto drawn = fx.state.Random();
-        bool found = false;
-        for (int ms = before; ms <= after && !found; ++ms)
-            found = std::mt19937(std::uint32_t(ms))() == drawn;
-        QVERIFY2(found || after < before, "not seeded from the time of day"); // after < before: midnight passed
-
-        Fixture failing;
-        TForm1 unseeded(failing.state, failing.services, failing.dir.filePath(QStringLiteral("no/such/folder")));
-        QCOMPARE(failing.state.Random(), std::mt19937()());
+        for (const QString& sub : {QString(), QStringLiteral("no/such/folder")}) {
+            Fixture fx;
+            const int before = QDateTime::currentDateTimeUtc().time().msecsSinceStartOfDay();
+            TForm1 form(fx.state, fx.services, sub.isEmpty() ? fx.dir.path() : fx.dir.filePath(sub));
+            const int after = QDateTime::currentDateTimeUtc().time().msecsSinceStartOfDay();
+            QCOMPARE(fx.prompts.boxTexts().size(), sub.isEmpty() ? 0 : 1);
+            const auto drawn = fx.state.Random();
+            bool found = false;
+            for (int ms = before; ms <= after && !found; ++ms)
+                found = std::mt19937(std::uint32_t(ms))() == drawn;
+            QVERIFY2(found || after < before, "not seeded from the time of day"); // after < before: midnight
+        }
     }
 
     void existingFileIsReadAndOnlyCloseWritesTheBar()
@@ -168,16 +170,17 @@ private Q_SLOTS:
     {
         Fixture fx;
         writeFile(fx.ini(), "; my settings\r\n[ dates ]  ; note\r\nDate1 = 1/2/2003\r\n\r\n# off for now\n"
-                            "[Bar]\n  TRACK  =\t1  \n;Status=0\n[Other]\r\nTrack=1");
+                            "[Bar]\n  TRACK  =\t1  ; shown #1\n;Status=0\n[Other]\r\nTrack=1");
         IniFile ini(fx.ini());
         ini.writeBool(QStringLiteral("Bar"), QStringLiteral("Track"), false);
         ini.writeBool(QStringLiteral("Bar"), QStringLiteral("Status"), false);
         ini.writeString(QStringLiteral("Dates"), QStringLiteral("SD"), QStringLiteral("5/6/2024 10:11:12"));
         ini.writeString(QStringLiteral("Recent"), QStringLiteral("Last"), QStringLiteral("x"));
         QCOMPARE(readAll(fx.ini()),
-                 QByteArray("; my settings\r\n[ dates ]  ; note\r\nDate1 = 1/2/2003\r\nSD=5/6/2024 10:11:12\r\n"
-                            "\r\n# off for now\n[Bar]\n  TRACK  =\t0  \nStatus=0\r\n;Status=0\n[Other]\r\n"
-                            "Track=1\r\n[Recent]\r\nLast=x\r\n"));
+                 QByteArray(
+                     "; my settings\r\n[ dates ]  ; note\r\nDate1 = 1/2/2003\r\nSD=5/6/2024 10:11:12\r\n"
+                     "\r\n# off for now\n[Bar]\n  TRACK  =\t0  ; shown #1\nStatus=0\r\n;Status=0\n[Other]\r\n"
+                     "Track=1\r\n[Recent]\r\nLast=x\r\n"));
         TForm1 form(fx.state, fx.services, fx.dir.path());
         QVERIFY(!fx.state.ShowTrackBar && !fx.state.ShowStatusBar); // what was written is what is read
     }
@@ -194,6 +197,7 @@ private Q_SLOTS:
         QTest::newRow("negative") << "-3" << true;
         QTest::newRow("word gives default") << "off" << true;
         QTest::newRow("trailing junk gives default") << "0z" << true;
+        QTest::newRow("comment after the value") << "0 ; keep the bar hidden" << false;
         QTest::newRow("empty gives default") << "" << true;
         QTest::newRow("bare 0x gives default") << "0x" << true;
         QTest::newRow("zero then a wide character") << QStringLiteral("0x0\u4e00") << true;
@@ -203,7 +207,8 @@ private Q_SLOTS:
     {
         QFETCH(QString, text);
         QFETCH(bool, expected);
-        QCOMPARE(IniFile::parseBool(text, true), expected);
+        if (!text.contains(u';')) // a comment is the file's, not the number's
+            QCOMPARE(IniFile::parseBool(text, true), expected);
         Fixture fx;
         writeFile(fx.ini(), "[Bar]\r\nTrack=" + text.toUtf8() + "\r\nStatus=1\r\n");
         TForm1 form(fx.state, fx.services, fx.dir.path());
@@ -588,6 +593,84 @@ private Q_SLOTS:
 
         // A millisecond past midnight is not midnight.
         QVERIFY(TForm1::shutdownStamp(QDateTime(day, QTime(0, 0, 0, 1))).startsWith(date + u' '));
+    }
+
+    // Each refusal of what the command line names says what is really wrong, with the name.
+    void commandLineRefusalsSayWhatIsWrong_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("unknown option") << QStringList{"a.avi", "--foo"} << "unknown option --foo";
+        QTest::newRow("-- ends the options") << QStringList{"--", "-h"} << "\"-h\": the file does not exist";
+        QTest::newRow("name not valid text") << QStringList{QString::fromLocal8Bit("caf\xe9.avi")}
+                                             << "its name is not valid text on this system";
+        QTest::newRow("web address")
+            << QStringList{"http://example.com/a.mp3"}
+            << "\"http://example.com/a.mp3\": Vidmarro plays files on this computer, "
+               "not web addresses";
+        QTest::newRow("device") << QStringList{"/dev/null"} << "\"null\": it is a device, not a file";
+        // A dropped folder's address ends in "/".
+        QTest::newRow("dropped folder")
+            << QStringList{"dropped:sub/"} << "\"sub\": it is a folder, not a file";
+    }
+    void commandLineRefusalsSayWhatIsWrong()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, says);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        CommandLine line = CommandLine::read(args);
+        QDir::setCurrent(before);
+        if (args.first().startsWith(QLatin1String("dropped:")))
+            line.files = {QUrl::fromLocalFile(dir.filePath(args.first().mid(8))).toLocalFile()};
+        const QString text = line.unknownOption.isEmpty()
+                                 ? TForm1::refusal(line.files)
+                                 : QStringLiteral("unknown option ") + line.unknownOption;
+        QVERIFY2(text.contains(says), qPrintable(text));
+    }
+
+    // Go! where a file stands in the working playlist's folder's place names that file.
+    void workingPlaylistBlockedByAFile()
+    {
+        QTemporaryDir dir;
+        const QString blocker = dir.filePath(QStringLiteral("vidmarro"));
+        writeFile(blocker, "");
+        QString text;
+        try {
+            CCFuncs::WritePlaylist({QStringLiteral("/m/a.mp3")}, blocker + QStringLiteral("/playlist.tmp"));
+        } catch (const AppError& e) {
+            text = e.text();
+        }
+        QVERIFY2(text.contains(blocker + QStringLiteral(" is a file")), qPrintable(text));
+    }
+
+    // Files opened from outside that give nothing to play say so, naming the file.
+    void outsideFilesThatCannotPlaySaySo()
+    {
+        Fixture fx;
+        TForm1 form(fx.state, fx.services, fx.dir.path());
+        const QDir dir(fx.dir.path());
+        writeFile(dir.filePath(QStringLiteral("empty.asx")), "");
+        writeFile(dir.filePath(QStringLiteral("junk.asx")), QByteArray(100000, 'j').replace(1000, 2, "\r\n"));
+        const QString locked = dir.filePath(QStringLiteral("locked.avi"));
+        writeFile(locked, "RIFF");
+        QVERIFY(QFile::setPermissions(locked, {}));
+        for (const QString& name : {QStringLiteral("empty.asx"), QStringLiteral("junk.asx")}) {
+            fx.prompts.clear();
+            form.openFiles({dir.filePath(name)});
+            QCOMPARE(fx.prompts.boxTexts(),
+                     QStringList{QStringLiteral("\"%1\" lists no clips to play.").arg(name)});
+        }
+        // Root reads anything: the unprivileged user tries the locked clip.
+        QVERIFY(QFile::setPermissions(fx.dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                         QFile::ExeOther));
+        const bool root = ::geteuid() == 0;
+        QVERIFY(!root || ::seteuid(65534) == 0);
+        const QString why = TForm1::refusal({locked});
+        QVERIFY(!root || ::seteuid(0) == 0);
+        QCOMPARE(why, QStringLiteral("Cannot open \"locked.avi\": you are not allowed to read it."));
     }
 };
 

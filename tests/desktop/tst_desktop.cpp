@@ -291,6 +291,24 @@ private Q_SLOTS:
         QTRY_COMPARE(calls("Inhibit"), held + 1);
 
         QTRY_VERIFY(player({QStringLiteral("position")}).toDouble() > 0.2);
+        // Volumes that are none: NaN leaves the volume as it was, another type is invalid.
+        const QString volume = player({QStringLiteral("volume")});
+        const auto setVolume = [this](const QVariant& value) {
+            QDBusMessage call = QDBusMessage::createMethodCall(
+                QStringLiteral("org.mpris.MediaPlayer2.vidmarro"), QStringLiteral("/org/mpris/MediaPlayer2"),
+                QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"));
+            call << QStringLiteral("org.mpris.MediaPlayer2.Player") << QStringLiteral("Volume")
+                 << QVariant::fromValue(QDBusVariant(value));
+            return probe().call(call, QDBus::BlockWithGui); // this program answers it meanwhile
+        };
+        QCOMPARE(setVolume(qQNaN()).type(), QDBusMessage::ReplyMessage);
+        const double at = player({QStringLiteral("position")}).toDouble();
+        QTRY_VERIFY(player({QStringLiteral("position")}).toDouble() > at + 0.3); // the engine went on since
+        QCOMPARE(player({QStringLiteral("volume")}), volume);
+        QCOMPARE(setVolume(QStringLiteral("loud")).errorName(),
+                 QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"));
+        QCOMPARE(setVolume(0.5).type(), QDBusMessage::ReplyMessage);
+        QTRY_COMPARE(player({QStringLiteral("volume")}).toDouble(), 0.5);
         player({QStringLiteral("pause")});
         QTRY_COMPARE(player({QStringLiteral("status")}), QStringLiteral("Paused"));
         const double stopped = player({QStringLiteral("position")}).toDouble();

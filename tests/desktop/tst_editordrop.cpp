@@ -5,13 +5,18 @@
 #include "app/wmt.h"
 #include "editor/ClipListModel.h"
 #include "editor/MangleU.h"
+#include "platform/QtPrompts.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QListView>
 #include <QMimeData>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
 #include <memory>
@@ -112,6 +117,47 @@ private Q_SLOTS:
             QCOMPARE(editor.clips()->entries().size(), 2);
         }
         editor.reject();
+    }
+
+    // Whatever a drop or a file name holds, the box that quotes it fits on the screen and shows
+    // it as text: a 400 KB data: address, a 300 KB line, a name written as markup.
+    void hostileDropsGiveABoxThatFits()
+    {
+        WindowFixture fx;
+        TForm1 form(fx.state, fx.services, fx.dir.path());
+        fx.prompts.answerFiles({QDir(fx.dir.path()).filePath(QStringLiteral("new.asx"))});
+        TMangle editor(fx.state, fx.services, form.OpenDialog1);
+        editor.show();
+        QTRY_VERIFY(!editor.playlistPath().isEmpty());
+        QMimeData url, line;
+        url.setUrls({QUrl(QStringLiteral("data:text/plain,") + QString(400 * 1024, u'x'))});
+        line.setText(QString(300 * 1024, u'y') + QStringLiteral("\nsecond line"));
+        fx.prompts.clear();
+        for (const QMimeData* data : {&url, &line})
+            QVERIFY(drop(editor.findChild<QListView*>(QStringLiteral("ListBox1")), *data));
+        QStringList texts = fx.prompts.boxTexts();
+        QCOMPARE(texts.size(), 2);
+        QVERIFY(texts[0].size() < 1000 && texts[1].size() < 1000);
+
+        // The real boxes, also with the longest text any caller might still pass.
+        texts += QStringLiteral("\"<h1 style=\"color:red\">Your clips are damaged<br>.txt\"") +
+                 QString(300 * 1024, u'z') + QString(5000, u'\n');
+        QtPrompts prompts;
+        for (const QString& text : texts) {
+            Qt::TextFormat format = Qt::AutoText;
+            int height = 0;
+            QTimer::singleShot(0, this, [&] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    format = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))->textFormat();
+                    height = box->sizeHint().height();
+                    box->accept();
+                }
+            });
+            prompts.message(text);
+            QCOMPARE(format, Qt::PlainText);
+            QVERIFY2(height <= QGuiApplication::primaryScreen()->availableSize().height(),
+                     qPrintable(QString::number(height)));
+        }
     }
 };
 

@@ -226,7 +226,9 @@ int sizeLimit(const QString& opName, const QString& dir, const QString& clips)
 
 bool mountTmpfs(const QString& dir, const char* options)
 {
-    return ::mount("tmpfs", QFile::encodeName(dir).constData(), "tmpfs", 0, options) == 0;
+    // Closed to others, as the program's own folder must be (a tmpfs is 1777 by default).
+    const QByteArray closed = QByteArray(options) + ",mode=0755";
+    return ::mount("tmpfs", QFile::encodeName(dir).constData(), "tmpfs", 0, closed.constData()) == 0;
 }
 
 void unmount(const QString& dir)

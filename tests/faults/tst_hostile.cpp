@@ -9,6 +9,7 @@
 
 #include "app/wmt.h"
 #include "common/AppError.h"
+#include "common/FileResult.h"
 #include "common/IniFile.h"
 #include "common/SafeFile.h"
 #include "common/SharedState.h"
@@ -20,6 +21,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -59,6 +62,15 @@ QString makeHostile(const QString& kind, const QString& dir, const QString& name
 }
 
 const QStringList HostileKinds = {"folder", "pipe", "symlink loop", "/dev/zero", "/dev/null"};
+
+// `ln -s target link` as the unprivileged user.
+bool linkAsNobody(const QString& target, const QString& link)
+{
+    return QProcess::execute(QStringLiteral("setpriv"),
+                             {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                              QStringLiteral("--clear-groups"), QStringLiteral("ln"), QStringLiteral("-s"),
+                              target, link}) == 0;
+}
 
 } // namespace
 
@@ -251,6 +263,52 @@ private Q_SLOTS:
         QCOMPARE(FaultOps::entries(dir.path()), QStringList{"list.asx"});
         ++m_tried;
         ++m_messages;
+    }
+
+    // Another user's links, or our own in a folder others can write: the program keeps its files
+    // elsewhere, and the writer neither follows them nor touches what they lead to. Our own link
+    // between our own folders is followed.
+    void linksOthersCouldHavePlanted()
+    {
+        if (::geteuid() != 0 || QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty())
+            QSKIP("needs root and setpriv to play two users");
+        QTemporaryDir top;
+        const auto at = [&](const char* name) { return top.filePath(QString::fromLatin1(name)); };
+        QVERIFY(::chmod(QFile::encodeName(top.path()).constData(), 0755) == 0 && QDir().mkpath(at("mine")) &&
+                QDir().mkpath(at("shared")) && QDir().mkpath(at("theirs")) && QDir().mkpath(at("dotfiles")));
+        QCOMPARE(::chmod(QFile::encodeName(at("shared")).constData(), 01777), 0);
+        const QStringList files = {at("mine/clips.asx"), at("mine/notes.txt"), at("theirs/list.asx")};
+        for (const QString& f : files)
+            QVERIFY(writeFile(f, "kept"));
+        for (const char* theirs : {"theirs", "theirs/list.asx"})
+            QCOMPARE(::chown(QFile::encodeName(at(theirs)).constData(), 65534, 65534), 0);
+        QVERIFY(linkAsNobody(files[0], at("shared/playlist.tmp")));
+        QVERIFY(linkAsNobody(at("mine/made"), at("shared/Vidmarro.INI")));
+        QVERIFY(QFile::link(files[1], at("shared/ours.INI")) &&
+                QFile::link(files[2], at("mine/to-theirs.asx")));
+        {
+            Fixture fx;
+            qputenv("XDG_CONFIG_HOME", QFile::encodeName(fx.dir.path()));
+            qputenv("XDG_STATE_HOME", QFile::encodeName(fx.dir.path()));
+            TForm1 form(fx.state, fx.services, at("shared"));
+            qunsetenv("XDG_CONFIG_HOME");
+            qunsetenv("XDG_STATE_HOME");
+            QVERIFY(!fx.state.IniPath.startsWith(at("shared")) &&
+                    !fx.state.WorkPlaylist.startsWith(at("shared")));
+        }
+        for (const char* link :
+             {"shared/playlist.tmp", "shared/Vidmarro.INI", "shared/ours.INI", "mine/to-theirs.asx"}) {
+            const FileResult r = SafeFile::replace(at(link), "written");
+            QCOMPARE(r.error(), EPERM);
+            QVERIFY2(r.text().contains(at(link)), qPrintable(r.text()));
+        }
+        for (const QString& f : files)
+            QCOMPARE(readFile(f), QByteArray("kept"));
+        QVERIFY(!QFileInfo::exists(at("mine/made")));
+
+        QVERIFY(QFile::link(at("dotfiles/Vidmarro.INI"), at("mine/Vidmarro.INI")));
+        QVERIFY(SafeFile::replace(at("mine/Vidmarro.INI"), "dotfile").ok());
+        QCOMPARE(readFile(at("dotfiles/Vidmarro.INI")), QByteArray("dotfile"));
     }
 
     // The one replacing step under every save: through a link to the file (the link stays), never

@@ -447,11 +447,13 @@ void TestPlaylist::roundTrip()
     QCOMPARE(CCFuncs::ReadPlaylist(path, box), 0);
     QVERIFY(box.isEmpty());
 
-    // A relative name is found from the current folder and kept whole: the player plays the list
-    // from the working playlist's folder, where the name would mean another file.
+    // A relative name is the playlist's neighbour, whatever folder is current (a running copy's
+    // differs from the one a second copy was started in), and is kept whole for the player.
     CCFuncs::WritePlaylist({QStringLiteral("e.avi"), QStringLiteral("gone.mp3")}, path);
+    QTemporaryDir elsewhere;
+    touch(QDir(elsewhere.path()).filePath(QStringLiteral("gone.mp3")));
     const QString before = QDir::currentPath();
-    QDir::setCurrent(dir.path());
+    QDir::setCurrent(elsewhere.path());
     const int missing = CCFuncs::ReadPlaylist(path, box);
     QDir::setCurrent(before);
     QCOMPARE(missing, 1);
