@@ -306,12 +306,20 @@ private Q_SLOTS:
         QCOMPARE(player({QStringLiteral("status")}), QStringLiteral("Playing"));
         QCOMPARE(calls("Inhibit"), held + 2); // none for sound alone
 
+        // Previous goes back one clip, not on.
+        player({QStringLiteral("previous")});
+        QTRY_COMPARE(p->windowTitle(), QStringLiteral("Vidmarro - (1/3) street.avi"));
+        QTRY_COMPARE(calls("Inhibit"), held + 3);
+        player({QStringLiteral("next")});
+        QTRY_COMPARE(p->windowTitle(), QStringLiteral("Vidmarro - (2/3) tone.wav"));
+        QTRY_COMPARE(calls("UnInhibit"), held + 3);
+
         player({QStringLiteral("next")});
         QTRY_COMPARE(p->windowTitle(), QStringLiteral("Vidmarro - (3/3) harbour.avi"));
-        QTRY_COMPARE(calls("Inhibit"), held + 3);
+        QTRY_COMPARE(calls("Inhibit"), held + 4);
         // Closed while a video plays: the hold is given back, the player leaves the bus.
         p->close();
-        QTRY_COMPARE(calls("UnInhibit"), held + 3);
+        QTRY_COMPARE(calls("UnInhibit"), held + 4);
         QTRY_VERIFY(!ctl({QStringLiteral("-l")}).split(u'\n').contains(QStringLiteral("vidmarro")));
         QVERIFY(m_prompts.allUsed());
     }
