@@ -208,12 +208,22 @@ def run(cmd, cwd, env, timeout=None):
     except subprocess.TimeoutExpired:
         return None, ""
     finally:
-        if p.poll() is None:
+        # Asked first (ninja then stops the compilers it runs in groups of their own), then killed.
+        for sig, grace in ((signal.SIGTERM, 5), (signal.SIGKILL, None)):
+            if p.poll() is not None:
+                break
             try:
-                os.killpg(p.pid, signal.SIGKILL)
+                os.killpg(p.pid, sig)
             except ProcessLookupError:
                 pass
-            p.wait()
+            try:
+                p.wait(timeout=grace)
+            except subprocess.TimeoutExpired:
+                pass
+        try:
+            os.killpg(p.pid, signal.SIGKILL)  # what the test command left behind in its group
+        except ProcessLookupError:
+            pass
 
 
 def test_env():
