@@ -134,6 +134,14 @@ class TestDesktop : public QObject
         return out.contains(QLatin1String("_NET_WM_STATE_FULLSCREEN"));
     }
 
+    static bool managedMaximised(const QWidget& w)
+    {
+        const QString out = runClient(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(w.winId()),
+                                                                QStringLiteral("_NET_WM_STATE")});
+        return out.contains(QLatin1String("_NET_WM_STATE_MAXIMIZED_VERT")) &&
+               out.contains(QLatin1String("_NET_WM_STATE_MAXIMIZED_HORZ"));
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
@@ -262,6 +270,32 @@ private Q_SLOTS:
         QTest::mouseDClick(control->videoArea(), Qt::LeftButton);
         QTest::keyClick(p->windowHandle(), Qt::Key_F);
         QVERIFY(!(p->windowState() & Qt::WindowFullScreen));
+        p->close();
+    }
+
+    // Left from a maximised window, full screen gives the maximised window back, as the window
+    // manager holds it, with the other controls shown again.
+    void fullScreenReturnsToAMaximisedWindow()
+    {
+        auto p = openPlayer({m_video});
+        QVERIFY(p);
+        p->showMaximized();
+        QTRY_VERIFY(managedMaximised(*p));
+        QTRY_VERIFY(p->geometry().width() > p->minimumWidth() && p->geometry() != p->screen()->geometry());
+        go(*p);
+        MpvPlayer* control = engine(*p);
+        QTRY_VERIFY_WITH_TIMEOUT(control->hasVideo(), 20000);
+        const QRect maximised = p->geometry();
+        QTest::keyClick(p->windowHandle(), Qt::Key_F);
+        QTRY_VERIFY(managedFullScreen(*p));
+        QTRY_COMPARE(p->geometry(), p->screen()->geometry());
+        QTest::keyClick(p->windowHandle(), Qt::Key_Escape);
+        QTRY_VERIFY(!managedFullScreen(*p));
+        QTRY_VERIFY(managedMaximised(*p));
+        QVERIFY(p->windowState() & Qt::WindowMaximized);
+        QTRY_COMPARE(p->geometry(), maximised);
+        QVERIFY(p->form()->Play->isVisible());
+        QVERIFY(p->WMTPlayer1->geometry() != p->rect()); // no longer the whole window
         p->close();
     }
 
