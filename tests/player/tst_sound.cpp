@@ -174,7 +174,8 @@ private Q_SLOTS:
     }
 
     // The warning follows the server: none while one listens (also as the second of a list in
-    // PULSE_SERVER), one when its socket is stale after a crash or there is no socket at all; the
+    // PULSE_SERVER), one when its socket is stale after a crash (found in the runtime folder or
+    // named by PULSE_SERVER) or there is no socket at all, none for a server on the network; the
     // clip is played out all the same.
     void warnsOnlyWithoutServer()
     {
@@ -190,12 +191,29 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(socket));
         play(m_tone, -1);
         QCOMPARE(m_prompts.boxTexts(), warning);
-
+        // The same stale socket named by PULSE_SERVER as a bare path.
         m_prompts.clear();
-        QTemporaryDir empty;
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(empty.path()));
+        qputenv("PULSE_SERVER", QFile::encodeName(socket));
         play(m_tone, -1);
         QCOMPARE(m_prompts.boxTexts(), warning);
+        qunsetenv("PULSE_SERVER");
+
+        // A server on the network is taken at its word (the engine finds out itself).
+        qputenv("PULSE_SERVER", "tcp:localhost:1");
+        play(m_tone, -1);
+        QCOMPARE(m_prompts.boxTexts(), warning); // the one before, none new
+        qunsetenv("PULSE_SERVER");
+
+        // No socket at all, in a runtime folder of an ordinary name and in one too long for a socket.
+        QTemporaryDir empty;
+        const QString deep = empty.filePath(QString(60, u'r') + u'/' + QString(60, u'r'));
+        QVERIFY(QDir().mkpath(deep + QStringLiteral("/pulse")));
+        for (const QString& runtime : {empty.path(), deep}) {
+            m_prompts.clear();
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+            play(m_tone, -1);
+            QCOMPARE(m_prompts.boxTexts(), warning);
+        }
     }
 };
 
