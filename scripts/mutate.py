@@ -296,7 +296,7 @@ def main():
             targets = [n for n in names if n in known]
             if len(targets) < len(names):
                 targets = []  # a test that is not a program of ours: build everything
-            # The tests' programs find their helpers by path; the program and module are built too.
+            # The tests start the program and load the module by path: both are built too.
             if targets:
                 targets += [t for t in ("vidmarro", "vm_engine") if t in known]
         build_cmd = ["cmake", "--build", build, "--", *targets]

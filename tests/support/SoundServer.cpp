@@ -34,7 +34,7 @@ bool accepts(const QString& path)
     return ok;
 }
 
-// The helper dies with this process: setpriv sets the parent-death signal and execs the tool.
+// The tool dies with this process: setpriv sets the parent-death signal and execs it.
 QStringList dyingWithUs(const QString& tool, const QStringList& args)
 {
     return QStringList{QStringLiteral("--pdeathsig"), QStringLiteral("KILL"), tool} + args;
