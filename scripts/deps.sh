@@ -10,6 +10,7 @@ packages=(
   libglib2.0-dev libsimpleini-dev libicu-dev
   fonts-liberation2
   xvfb xauth xdotool openbox x11-utils ffmpeg trash-cli python3-dbusmock dbus playerctl fiu-utils util-linux
+  pulseaudio pulseaudio-utils
   qt6-wayland sway wtype libwayland-dev wayland-protocols libwayland-bin
   libbenchmark-dev libxcb1-dev
   desktop-file-utils appstream dpkg-dev lintian

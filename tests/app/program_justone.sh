@@ -156,10 +156,10 @@ one_left || fail "$(alive) copies are running"
 for p in "${crowd[@]}"; do kill "$p" 2>/dev/null || true; done
 for p in "${crowd[@]}"; do wait "$p" 2>/dev/null || true; done
 
-# Another user: its own copy of the program (the settings file beside it must be writable), its own
-# home and temporary folder.
+# Another user: its own copy of the program and its engine module (the settings file beside it must
+# be writable), its own home and temporary folder.
 mkdir -p "$work/oapp" "$work/ohome" "$work/otmp"
-cp "$exe" "$work/oapp/vidmarro"
+copy_program "$exe" "$work/oapp"
 chown -R "$other:$other" "$work/oapp" "$work/ohome" "$work/otmp"
 as_other() { # env assignments..., then the program's arguments follow the program
   setpriv --reuid="$other" --regid="$other" --clear-groups env -u XDG_RUNTIME_DIR HOME="$work/ohome" \

@@ -2,6 +2,7 @@
 #include "app/CommandLine.h"
 #include "app/wmt.h"
 #include "common/AppError.h"
+#include "common/FileLocations.h"
 #include "common/IniFile.h"
 #include "common/JustOne.h"
 #include "common/Paths.h"
@@ -18,6 +19,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QDir>
+#include <QScopeGuard>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -115,6 +117,67 @@ private Q_SLOTS:
         QCOMPARE(raw.count('\n'), raw.count("\r\n")); // every line ends in CR LF
     }
 
+    // Installed where the user may not write, the first start makes the user's folders: settings
+    // under XDG_CONFIG_HOME, the working playlist under XDG_STATE_HOME (relative values ignored),
+    // saved playlists in the music folder (not the home itself) or the data folder. One folder
+    // that cannot be made keeps none of the others from being made.
+    void installedProgramMakesTheUsersFolders()
+    {
+        QTemporaryDir home;
+        const QString h = home.path();
+        const QByteArray oldHome = qgetenv("HOME");
+        const QByteArray oldVars[] = {qgetenv("XDG_CONFIG_HOME"), qgetenv("XDG_STATE_HOME"), qgetenv("XDG_DATA_HOME")};
+        auto restore = qScopeGuard([&] {
+            qputenv("HOME", oldHome);
+            qputenv("XDG_CONFIG_HOME", oldVars[0]);
+            qputenv("XDG_STATE_HOME", oldVars[1]);
+            qputenv("XDG_DATA_HOME", oldVars[2]);
+        });
+        qputenv("HOME", QFile::encodeName(h));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(h + QStringLiteral("/cfg")));
+        qputenv("XDG_STATE_HOME", QFile::encodeName(h + QStringLiteral("/st")));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(h + QStringLiteral("/data")));
+        const QString appDir = h + QStringLiteral("/usr/bin/");
+
+        FileLocations at = FileLocations::choose(appDir, false);
+        QVERIFY(!at.portable);
+        QCOMPARE(at.settings, h + QStringLiteral("/cfg/vidmarro/Vidmarro.INI"));
+        QCOMPARE(at.workingPlaylist, h + QStringLiteral("/st/vidmarro/playlist.tmp"));
+        QCOMPARE(at.playlistDir, h + QStringLiteral("/data/vidmarro/playlists/"));
+        QVERIFY(at.makeFolders());
+        for (const char* dir : {"/cfg/vidmarro", "/st/vidmarro", "/data/vidmarro/playlists"})
+            QVERIFY2(QFileInfo(h + QLatin1String(dir)).isDir(), dir);
+
+        // The music folder, once there, holds them; the home named as the music folder does not.
+        QVERIFY(QDir(h).mkpath(QStringLiteral("Music")));
+        QCOMPARE(FileLocations::choose(appDir, false).playlistDir, h + QStringLiteral("/Music/Playlists/"));
+        writeFile(h + QStringLiteral("/cfg/user-dirs.dirs"), "XDG_MUSIC_DIR=\"$HOME\"\n");
+        QCOMPARE(FileLocations::choose(appDir, false).playlistDir, h + QStringLiteral("/data/vidmarro/playlists/"));
+        QFile::remove(h + QStringLiteral("/cfg/user-dirs.dirs"));
+
+        qputenv("XDG_STATE_HOME", "relative/state");
+        writeFile(h + QStringLiteral("/blocker"), "a file, not a folder");
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(h + QStringLiteral("/blocker/cfg")));
+        at = FileLocations::choose(appDir, false);
+        QCOMPARE(at.workingPlaylist, h + QStringLiteral("/.local/state/vidmarro/playlist.tmp"));
+        QCOMPARE(at.playlistDir, h + QStringLiteral("/Music/Playlists/"));
+        QVERIFY(!at.makeFolders());
+        QVERIFY(QFileInfo(h + QStringLiteral("/.local/state/vidmarro")).isDir());
+        QVERIFY(QFileInfo(h + QStringLiteral("/Music/Playlists")).isDir());
+
+        // A portable program keeps everything beside itself and makes no folder.
+        at = FileLocations::choose(appDir, true);
+        QVERIFY(at.portable);
+        QCOMPARE(at.settings, appDir + QStringLiteral("Vidmarro.INI"));
+        QCOMPARE(at.workingPlaylist, appDir + QStringLiteral("playlist.tmp"));
+        QCOMPARE(at.playlistDir, appDir);
+        QVERIFY(at.makeFolders());
+        QVERIFY(!QFileInfo::exists(appDir));
+        // A folder that is not there yet counts as the program's own; so does one it may write.
+        QVERIFY(FileLocations::keepsFilesIn(appDir));
+        QVERIFY(FileLocations::keepsFilesIn(h));
+    }
+
     // The generator is seeded from the UTC time of day in milliseconds, also when the settings
     // could not be written (Shuffle would otherwise repeat one order every run).
     void randomSeedIsTheTimeOfDay()
@@ -175,12 +238,14 @@ private Q_SLOTS:
         ini.writeBool(QStringLiteral("Bar"), QStringLiteral("Track"), false);
         ini.writeBool(QStringLiteral("Bar"), QStringLiteral("Status"), false);
         ini.writeString(QStringLiteral("Dates"), QStringLiteral("SD"), QStringLiteral("5/6/2024 10:11:12"));
+        // The last line has no line end: a key added after it must not run on into it.
+        ini.writeString(QStringLiteral("Other"), QStringLiteral("Key"), QStringLiteral("v"));
         ini.writeString(QStringLiteral("Recent"), QStringLiteral("Last"), QStringLiteral("x"));
         QCOMPARE(readAll(fx.ini()),
                  QByteArray(
                      "; my settings\r\n[ dates ]  ; note\r\nDate1 = 1/2/2003\r\nSD=5/6/2024 10:11:12\r\n"
                      "\r\n# off for now\n[Bar]\n  TRACK  =\t0  ; shown #1\nStatus=0\r\n;Status=0\n[Other]\r\n"
-                     "Track=1\r\n[Recent]\r\nLast=x\r\n"));
+                     "Track=1\r\nKey=v\r\n[Recent]\r\nLast=x\r\n"));
         TForm1 form(fx.state, fx.services, fx.dir.path());
         QVERIFY(!fx.state.ShowTrackBar && !fx.state.ShowStatusBar); // what was written is what is read
     }

@@ -134,6 +134,14 @@ class TestDesktop : public QObject
         return out.contains(QLatin1String("_NET_WM_STATE_FULLSCREEN"));
     }
 
+    static bool managedMaximised(const QWidget& w)
+    {
+        const QString out = runClient(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(w.winId()),
+                                                                QStringLiteral("_NET_WM_STATE")});
+        return out.contains(QLatin1String("_NET_WM_STATE_MAXIMIZED_VERT")) &&
+               out.contains(QLatin1String("_NET_WM_STATE_MAXIMIZED_HORZ"));
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
@@ -268,6 +276,32 @@ private Q_SLOTS:
         p->close();
     }
 
+    // Left from a maximised window, full screen gives the maximised window back, as the window
+    // manager holds it, with the other controls shown again.
+    void fullScreenReturnsToAMaximisedWindow()
+    {
+        auto p = openPlayer({m_video});
+        QVERIFY(p);
+        p->showMaximized();
+        QTRY_VERIFY(managedMaximised(*p));
+        QTRY_VERIFY(p->geometry().width() > p->minimumWidth() && p->geometry() != p->screen()->geometry());
+        go(*p);
+        MpvPlayer* control = engine(*p);
+        QTRY_VERIFY_WITH_TIMEOUT(control->hasVideo(), 20000);
+        const QRect maximised = p->geometry();
+        QTest::keyClick(p->windowHandle(), Qt::Key_F);
+        QTRY_VERIFY(managedFullScreen(*p));
+        QTRY_COMPARE(p->geometry(), p->screen()->geometry());
+        QTest::keyClick(p->windowHandle(), Qt::Key_Escape);
+        QTRY_VERIFY(!managedFullScreen(*p));
+        QTRY_VERIFY(managedMaximised(*p));
+        QVERIFY(p->windowState() & Qt::WindowMaximized);
+        QTRY_COMPARE(p->geometry(), maximised);
+        QVERIFY(p->form()->Play->isVisible());
+        QVERIFY(p->WMTPlayer1->geometry() != p->rect()); // no longer the whole window
+        p->close();
+    }
+
     // playerctl sees and drives the player as its own buttons would; the screensaver is held while
     // a video plays, and every hold is given back.
     void mediaKeysAndScreenSaver()
@@ -327,12 +361,20 @@ private Q_SLOTS:
         QCOMPARE(player({QStringLiteral("status")}), QStringLiteral("Playing"));
         QCOMPARE(calls("Inhibit"), held + 2); // none for sound alone
 
+        // Previous goes back one clip, not on.
+        player({QStringLiteral("previous")});
+        QTRY_COMPARE(p->windowTitle(), QStringLiteral("Vidmarro - (1/3) street.avi"));
+        QTRY_COMPARE(calls("Inhibit"), held + 3);
+        player({QStringLiteral("next")});
+        QTRY_COMPARE(p->windowTitle(), QStringLiteral("Vidmarro - (2/3) tone.wav"));
+        QTRY_COMPARE(calls("UnInhibit"), held + 3);
+
         player({QStringLiteral("next")});
         QTRY_COMPARE(p->windowTitle(), QStringLiteral("Vidmarro - (3/3) harbour.avi"));
-        QTRY_COMPARE(calls("Inhibit"), held + 3);
+        QTRY_COMPARE(calls("Inhibit"), held + 4);
         // Closed while a video plays: the hold is given back, the player leaves the bus.
         p->close();
-        QTRY_COMPARE(calls("UnInhibit"), held + 3);
+        QTRY_COMPARE(calls("UnInhibit"), held + 4);
         QTRY_VERIFY(!ctl({QStringLiteral("-l")}).split(u'\n').contains(QStringLiteral("vidmarro")));
         QVERIFY(m_prompts.allUsed());
     }

@@ -6,6 +6,8 @@
 #include "FaultOps.h"
 #include "SaveLoop.h"
 
+#include "support/OtherUser.h"
+
 #include "common/IniFile.h"
 #include "common/SafeFile.h"
 #include "playlist/CCFuncs.h"
@@ -68,8 +70,17 @@ Child runDriver(const QStringList& wrapper, const QStringList& args, int timeout
     Child c;
     QProcess p;
     p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QString driver = QStringLiteral(FAULT_DRIVER);
+    if (wrapper == OtherUser::wrapper() && !wrapper.isEmpty()) {
+        QString why;
+        driver = OtherUser::reachableCopy(driver, &why);
+        if (driver.isEmpty()) {
+            qWarning("%s", qPrintable(why));
+            return c;
+        }
+    }
     QStringList command = wrapper;
-    command << QStringLiteral(FAULT_DRIVER) << args;
+    command << driver << args;
     p.start(command.first(), command.mid(1));
     if (!p.waitForStarted() || !p.waitForFinished(timeoutMs) || p.exitStatus() != QProcess::NormalExit)
         return c;
@@ -97,10 +108,7 @@ const QStringList FiuRun = {QStringLiteral("fiu-run"), QStringLiteral("-x"), QSt
 // File modes bind only an unprivileged user: root runs the driver as nobody, anyone else as is.
 QStringList unprivileged()
 {
-    if (::geteuid() != 0)
-        return {};
-    return {QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-            QStringLiteral("--clear-groups")};
+    return OtherUser::wrapper();
 }
 
 QStringList privateMounts()

@@ -2,6 +2,7 @@
 // with every question the shell asks, the progress window, and the cases where a file would be
 // written onto itself.
 #include "FileFixtures.h"
+#include "support/OtherUser.h"
 #include "support/TrashList.h"
 #include "support/ScriptedPrompts.h"
 
@@ -620,6 +621,10 @@ private Q_SLOTS:
         const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
         if (setpriv.isEmpty() || ::geteuid() != 0)
             QSKIP("needs root and setpriv to run as an unprivileged user");
+        QString why;
+        const QString helper = OtherUser::reachableCopy(QCoreApplication::applicationFilePath(), &why);
+        if (helper.isEmpty())
+            QSKIP(qPrintable(why));
         QVERIFY(::chmod(QFile::encodeName(m_dir->path()).constData(), 0777) == 0);
         const QString s = dir(QStringLiteral("s")), d = dir(QStringLiteral("d"));
         const QString locked = makeText(s + "/a-locked.mpg", "secret");
@@ -635,7 +640,7 @@ private Q_SLOTS:
         env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir->filePath("nobody-data"));
         p.setProcessEnvironment(env);
         p.start(setpriv, {"--reuid=65534", "--regid=65534", "--clear-groups",
-                          QCoreApplication::applicationFilePath(), "--copy-as-helper", d, locked, open});
+                          helper, "--copy-as-helper", d, locked, open});
         QVERIFY(p.waitForFinished(120000));
         if (p.exitCode() == 77)
             QSKIP("could not run as the unprivileged user");

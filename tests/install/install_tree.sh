@@ -64,8 +64,8 @@ asx "$work/clips/two.asx" "$work/clips/b.wav" "$work/clips/a.wav"
 asx "$work/clips/gone.asx" "$work/clips/a.wav" "$work/clips/missing.wav"
 chmod -R a+rX "$work/clips"
 
-as_user() { # program arguments
-  setpriv --reuid="$user" --regid="$user" --clear-groups env -i PATH=/usr/bin:/bin HOME="$home" \
+as_user() { # program arguments; in_dir=FOLDER runs it there
+  setpriv --reuid="$user" --regid="$user" --clear-groups env -i ${in_dir:+-C "$in_dir"} PATH=/usr/bin:/bin HOME="$home" \
     DISPLAY="$DISPLAY" XDG_RUNTIME_DIR="$run" QT_QPA_PLATFORM=xcb \
     VIDMARRO_MPV_OPTIONS="vo=null ao=pcm ao-pcm-file=$home/sound.wav untimed=yes" "$exe" "$@"
 }
@@ -107,8 +107,8 @@ main=$(window_of "$first" "$main_title")
 icons=$(xprop -id "$main" _NET_WM_ICON)
 grep -q 'Icon (48 x 48)' <<<"$icons" || fail "the main window shows no icon of ours"
 
-step "a second start hands its playlist to the running copy and ends"
-as_user "$work/clips/gone.asx" >/dev/null 2>&1 &
+step "a second start, in another current folder, hands its playlist by a relative name to the running copy"
+in_dir=$work/clips as_user gone.asx >/dev/null 2>&1 &
 second=$!
 pids+=("$second")
 until_true "the second start did not end" ended "$second"

@@ -77,6 +77,21 @@ class TestShutdown : public QObject
 
     int powerOffCalls() const { return dbusmockCalls(m_log, "PowerOff"); }
 
+    // The arguments of the last PowerOff call the stand-in logged, as it wrote them.
+    QByteArray lastPowerOffArguments() const
+    {
+        QFile f(m_log);
+        QByteArray args;
+        if (f.open(QIODevice::ReadOnly)) {
+            for (const QByteArray& line : f.readAll().split('\n')) {
+                const QList<QByteArray> fields = line.split(' ');
+                if (fields.size() > 1 && fields[1] == "PowerOff")
+                    args = line.mid(line.indexOf(" PowerOff") + 9).trimmed();
+            }
+        }
+        return args;
+    }
+
     // Makes logind's PowerOff run `code` (Python, in the stand-in) instead of succeeding.
     void overridePowerOff(const QString& code)
     {
@@ -178,6 +193,8 @@ private Q_SLOTS:
         const int before = powerOffCalls();
         playWithSleep(1, false);
         QCOMPARE(powerOffCalls(), before + 1);
+        // Not interactive: a logind that wanted a password would hold the call instead of answering.
+        QCOMPARE(lastPowerOffArguments(), QByteArray("False"));
         QVERIFY(!shutdownStamp().isEmpty());
         QVERIFY2(m_prompts.boxes().size() == 1,
                  qPrintable(m_prompts.boxTexts().join(u'|'))); // the save question only

@@ -3,6 +3,8 @@
 // Faults that need another user or a full disk run in a child copy of this program, started
 // through setpriv (file modes bind only an unprivileged user) or unshare (a private 64 KiB tmpfs).
 
+#include "support/OtherUser.h"
+
 #include "common/AppError.h"
 #include "common/StringList.h"
 #include "playlist/CCFuncs.h"
@@ -177,8 +179,17 @@ ChildResult runAsChild(const QStringList& wrapper, const QStringList& childArgs)
     ChildResult r;
     QProcess p;
     p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QString program = QCoreApplication::applicationFilePath();
+    if (wrapper == OtherUser::wrapper() && !wrapper.isEmpty()) {
+        QString why;
+        program = OtherUser::reachableCopy(program, &why);
+        if (program.isEmpty()) {
+            qWarning("%s", qPrintable(why));
+            return r;
+        }
+    }
     QStringList command = wrapper;
-    command << QCoreApplication::applicationFilePath() << QStringLiteral("--child") << childArgs;
+    command << program << QStringLiteral("--child") << childArgs;
     p.start(command.first(), command.mid(1));
     if (!p.waitForStarted() || !p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit)
         return r;
@@ -195,10 +206,7 @@ ChildResult runAsChild(const QStringList& wrapper, const QStringList& childArgs)
 // File modes bind only an unprivileged user: root runs the child as nobody, anyone else as is.
 QStringList unprivileged()
 {
-    if (::geteuid() != 0)
-        return {};
-    return {QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-            QStringLiteral("--clear-groups")};
+    return OtherUser::wrapper();
 }
 
 bool canRunUnprivileged()

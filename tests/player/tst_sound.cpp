@@ -1,0 +1,221 @@
+// What the user hears: the player window plays through a real sound server (PulseAudio with a null
+// sink, its monitor recorded) at every speed of the speed dialog; the sound card warning comes
+// exactly when no server is there.
+#include "PlayerKit.h"
+#include "media/MediaFixtures.h"
+#include "support/RecordingServices.h"
+#include "support/ScriptedPrompts.h"
+#include "support/SoundServer.h"
+
+#include "common/SharedState.h"
+#include "platform/MpvPlayer.h"
+#include "platform/Services.h"
+#include "player/PlayerDialogs.h"
+#include "player/SleepU.h"
+#include "player/Speed.h"
+#include "player/WplayerU2.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <clocale>
+#include <iterator>
+#include <memory>
+
+namespace {
+
+constexpr double toneHz = 440;
+constexpr double toneSeconds = 0.6;
+
+// Where a recording holds sound: its length in 10 ms windows above a floor, and the pitch between
+// the first and the last of them.
+struct Heard
+{
+    double seconds = 0;
+    double hz = 0;
+};
+
+Heard listen(const QList<qint16>& s, double floor = 300)
+{
+    const int window = SoundServer::rate() / 100;
+    qsizetype first = -1, last = -1;
+    int loud = 0;
+    for (qsizetype i = 0; i + window <= s.size(); i += window) {
+        if (MediaFixtures::rms(s, i, i + window) > floor) {
+            ++loud;
+            if (first < 0)
+                first = i;
+            last = i + window;
+        }
+    }
+    Heard h;
+    h.seconds = loud / 100.0;
+    // The edges ramp in and out; the middle carries the pitch.
+    if (first >= 0 && last - first > 4 * window)
+        h.hz = MediaFixtures::pitch(s, SoundServer::rate(), first + 2 * window, last - 2 * window);
+    return h;
+}
+
+} // namespace
+
+class TestSound : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    ScriptedPrompts m_prompts;
+    RecordingServices m_system;
+    // The engine as the program makes it, with no video output: the sound goes where the
+    // desktop's sound server takes it.
+    Services m_services{m_prompts, m_system, [](QWidget* parent) {
+                            std::setlocale(LC_NUMERIC, "C");
+                            return mpvPlayerFactory({QStringLiteral("vo=null")})(parent);
+                        }};
+    SharedState S;
+    std::unique_ptr<TSleepF> m_sleep;
+    std::unique_ptr<TSpeedF> m_speed;
+    std::unique_ptr<RunDialogs> m_dialogs;
+    std::unique_ptr<SoundServer> m_server;
+    QString m_tone;
+
+    // Plays `clip` in a new player window, at the speed dialog's choice `speed` when not negative,
+    // and returns through `heard` what the sink played meanwhile.
+    void play(const QString& clip, int speed, QList<qint16>* heard = nullptr)
+    {
+        S.AllBox.clear();
+        S.AllBox.add(clip);
+        S.EntryMode = EntryPicked;
+        S.PlaylistPath = m_dir.filePath(QStringLiteral("playlist.tmp"));
+        TWplayerF2 p(S, m_services, m_dialogs.get());
+        p.show();
+        if (speed >= 0) {
+            PlayerKit::onModal("TSpeedF", [speed](QWidget& dlg) {
+                QTest::mouseClick(
+                    dlg.findChild<QRadioButton*>(QStringLiteral("RadioGroup1Item%1").arg(speed)),
+                    Qt::LeftButton);
+                QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("BitBtn1")), Qt::LeftButton);
+            });
+            p.CheckBox3->setChecked(true);
+        }
+        const qsizetype from = heard ? m_server->samples().size() : 0;
+        auto* goLabel = p.findChild<QLabel*>(QStringLiteral("GoButton"));
+        QTest::mouseClick(goLabel, Qt::LeftButton, {}, goLabel->rect().center());
+        // The window closes by itself once the clip has been played out.
+        QTRY_VERIFY_WITH_TIMEOUT(!p.isVisible(), 60000);
+        if (!heard)
+            return;
+        // What the server still held when the engine let go comes out within its latency.
+        const qsizetype end = m_server->samples().size();
+        QTRY_VERIFY_WITH_TIMEOUT(m_server->samples().size() > end + SoundServer::rate() / 2, 20000);
+        *heard = m_server->samples().mid(from);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        // MIDI clips are rendered into the cache: this run's own.
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("cache"))));
+        m_tone = m_dir.filePath(QStringLiteral("tone.mp3"));
+        QVERIFY(MediaFixtures::ffmpeg(
+            {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+             QStringLiteral("sine=frequency=%1:duration=%2").arg(toneHz).arg(toneSeconds),
+             QStringLiteral("-ac"), QStringLiteral("1"), QStringLiteral("-ar"), QStringLiteral("44100")},
+            m_tone));
+        m_sleep = std::make_unique<TSleepF>(S);
+        m_speed = std::make_unique<TSpeedF>(m_prompts);
+        m_dialogs = std::make_unique<RunDialogs>(*m_sleep, *m_speed);
+        m_server = std::make_unique<SoundServer>();
+        QString why;
+        if (!m_server->start(&why))
+            QSKIP(qPrintable(why));
+        m_server->useInThisProcess();
+        QVERIFY(m_server->startRecording());
+    }
+
+    void init() { m_prompts.clear(); }
+
+    // Each speed keeps the pitch and stretches the clip by its factor; MIDI is heard too. No
+    // warning comes, since there is a server to hear it.
+    void heardAtEverySpeed()
+    {
+        const double rates[] = {1.0, 0.2, 0.5, 1.5, 2.0}; // the dialog's choices, in its order
+        QCOMPARE(TSpeedF::ItemCount, int(std::size(rates)));
+        for (int speed = 0; speed < TSpeedF::ItemCount; ++speed) {
+            const double rate = rates[speed];
+            QList<qint16> samples;
+            play(m_tone, speed, &samples);
+            if (QTest::currentTestFailed())
+                return;
+            const Heard h = listen(samples);
+            qInfo("speed %.1f: %.1f Hz, %.2f s heard", rate, h.hz, h.seconds);
+            QVERIFY2(qAbs(h.hz - toneHz) < toneHz * 0.03,
+                     qPrintable(QStringLiteral("%1 Hz at speed %2").arg(h.hz).arg(rate)));
+            const double expected = toneSeconds / rate;
+            QVERIFY2(qAbs(h.seconds - expected) < expected * 0.1 + 0.05,
+                     qPrintable(QStringLiteral("%1 s heard at speed %2, %3 s expected")
+                                    .arg(h.seconds)
+                                    .arg(rate)
+                                    .arg(expected)));
+        }
+        const QString midi = m_dir.filePath(QStringLiteral("notes.mid"));
+        QVERIFY(MediaFixtures::writeMidi(midi));
+        QList<qint16> samples;
+        play(midi, -1, &samples);
+        // A soft piano: its two notes and their fading out.
+        const Heard h = listen(samples, 30);
+        qInfo("MIDI: %.2f s heard", h.seconds);
+        QVERIFY2(h.seconds > 0.4, qPrintable(QStringLiteral("%1 s of the MIDI clip heard").arg(h.seconds)));
+        QVERIFY2(m_prompts.boxes().isEmpty(), qPrintable(m_prompts.boxTexts().join(u'|')));
+    }
+
+    // The warning follows the server: none while one listens (also as the second of a list in
+    // PULSE_SERVER), one when its socket is stale after a crash (found in the runtime folder or
+    // named by PULSE_SERVER) or there is no socket at all, none for a server on the network; the
+    // clip is played out all the same.
+    void warnsOnlyWithoutServer()
+    {
+        const QString socket = QDir(m_server->runtimeDir()).filePath(QStringLiteral("pulse/native"));
+        const QString gone = m_dir.filePath(QStringLiteral("gone/native"));
+        qputenv("PULSE_SERVER", QFile::encodeName(QStringLiteral("unix:%1 unix:%2").arg(gone, socket)));
+        play(m_tone, -1);
+        QVERIFY2(m_prompts.boxes().isEmpty(), qPrintable(m_prompts.boxTexts().join(u'|')));
+        qunsetenv("PULSE_SERVER");
+
+        const QStringList warning{QStringLiteral("Warning - Sound Card Not Enabled")};
+        m_server->crash();
+        QVERIFY(QFile::exists(socket));
+        play(m_tone, -1);
+        QCOMPARE(m_prompts.boxTexts(), warning);
+        // The same stale socket named by PULSE_SERVER as a bare path.
+        m_prompts.clear();
+        qputenv("PULSE_SERVER", QFile::encodeName(socket));
+        play(m_tone, -1);
+        QCOMPARE(m_prompts.boxTexts(), warning);
+        qunsetenv("PULSE_SERVER");
+
+        // A server on the network is taken at its word (the engine finds out itself).
+        qputenv("PULSE_SERVER", "tcp:localhost:1");
+        play(m_tone, -1);
+        QCOMPARE(m_prompts.boxTexts(), warning); // the one before, none new
+        qunsetenv("PULSE_SERVER");
+
+        // No socket at all, in a runtime folder of an ordinary name and in one too long for a socket.
+        QTemporaryDir empty;
+        const QString deep = empty.filePath(QString(60, u'r') + u'/' + QString(60, u'r'));
+        QVERIFY(QDir().mkpath(deep + QStringLiteral("/pulse")));
+        for (const QString& runtime : {empty.path(), deep}) {
+            m_prompts.clear();
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+            play(m_tone, -1);
+            QCOMPARE(m_prompts.boxTexts(), warning);
+        }
+    }
+};
+
+QTEST_MAIN(TestSound)
+#include "tst_sound.moc"

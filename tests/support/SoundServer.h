@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+// A private PulseAudio server with a null sink, for tests that must hear what the user hears: its
+// sink's monitor is recorded with parec. It lives in a runtime folder of its own, so the user's
+// own sound server is never reached; the server and the recorder die with the test process
+// (PR_SET_PDEATHSIG), however that ends.
+class SoundServer
+{
+public:
+    SoundServer();
+    ~SoundServer();
+
+    // Starts the server; false (with the reason in `why`) when it cannot.
+    bool start(QString* why);
+    // Points this process at the server, as a desktop session would: XDG_RUNTIME_DIR and no
+    // other server, and no client that starts a server of its own.
+    void useInThisProcess() const;
+    // Kills the server at once, leaving its socket behind as a crashed server does.
+    void crash();
+    QString runtimeDir() const { return m_dir.path(); }
+
+    // Records the sink's monitor from now on, mono 16 bit at rate(); true once the first
+    // samples have come.
+    bool startRecording();
+    // The samples recorded so far.
+    QList<qint16> samples() const;
+    static constexpr int rate() { return 48000; }
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_server;
+    QProcess m_recorder;
+    QString m_recording;
+};
