@@ -47,6 +47,8 @@ public:
     void openFiles(const QStringList& files);
     // Why `files` cannot be opened together; empty when they can.
     static QString refusal(const QStringList& files);
+    // Why a file that is there cannot be read, as a message; empty when it can.
+    static QString cannotRead(const QString& path);
     // "scheme://...", other than file: an address the program does not open.
     static bool isWebAddress(const QString& text);
 

@@ -60,6 +60,13 @@ void TForm1::PickButtonClick()
     const ActionRunning running(m_actionsRunning);
     guarded(m_services.prompts, this, [&] {
         const QStringList files = m_services.prompts.fileDialog(OpenDialog1, this);
+        // A clip that cannot be read would only make the player open and close again unexplained.
+        for (const QString& f : files) {
+            if (const QString why = cannotRead(f); !why.isEmpty()) {
+                m_services.prompts.message(why, this);
+                return;
+            }
+        }
         if (!files.isEmpty())
             pickClips(files);
     });

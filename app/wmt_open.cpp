@@ -98,6 +98,12 @@ bool TForm1::isWebAddress(const QString& text)
     return scheme.match(text).hasMatch() && !text.startsWith(QLatin1String("file:"), Qt::CaseInsensitive);
 }
 
+QString TForm1::cannotRead(const QString& path)
+{
+    const QString why = unreadable(path);
+    return why.isEmpty() ? why : QStringLiteral("Cannot open %1: %2.").arg(quoted(path), why);
+}
+
 QString TForm1::refusal(const QStringList& files)
 {
     int clips = 0;
@@ -117,8 +123,8 @@ QString TForm1::refusal(const QStringList& files)
         }
         if (const QString what = notAFile(f); !what.isEmpty())
             return QStringLiteral("Cannot open %1: %2.").arg(quoted(f), what);
-        if (const QString why = unreadable(f); !why.isEmpty())
-            return QStringLiteral("Cannot open %1: %2.").arg(quoted(f), why);
+        if (const QString why = cannotRead(f); !why.isEmpty())
+            return why;
         switch (kindOf(f)) {
         case Kind::Clip:
             ++clips;

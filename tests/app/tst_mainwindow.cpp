@@ -734,8 +734,15 @@ private Q_SLOTS:
         const bool root = ::geteuid() == 0;
         QVERIFY(!root || ::seteuid(65534) == 0);
         const QString why = TForm1::refusal({locked});
+        // Picked in the clip dialog, it is named too, and no player opens for it.
+        fx.prompts.clear();
+        fx.prompts.answerFiles({locked});
+        form.PickButtonClick();
         QVERIFY(!root || ::seteuid(0) == 0);
-        QCOMPARE(why, QStringLiteral("Cannot open \"locked.avi\": you are not allowed to read it."));
+        const QString said = QStringLiteral("Cannot open \"locked.avi\": you are not allowed to read it.");
+        QCOMPARE(why, said);
+        QCOMPARE(fx.prompts.boxTexts(), QStringList{said});
+        QVERIFY(fx.state.AllBox.isEmpty());
     }
 };
 
