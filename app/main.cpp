@@ -1,10 +1,10 @@
 #include "app/CommandLine.h"
 #include "app/wmt.h"
 #include "common/SharedState.h"
-#include "platform/DesktopServices.h"
-#include "platform/MpvPlayer.h"
-#include "platform/QtPrompts.h"
-#include "platform/WindowHelpers.h"
+#include "platform/desktop/DesktopServices.h"
+#include "platform/media/MpvPlayer.h"
+#include "platform/ui/QtPrompts.h"
+#include "platform/ui/WindowHelpers.h"
 #include "player/PlayerDialogs.h"
 
 #include <QApplication>

@@ -5,9 +5,9 @@
 #include "common/JustOne.h"
 #include "common/Paths.h"
 #include "common/SharedState.h"
-#include "platform/Guard.h"
-#include "platform/WindowHelpers.h"
-#include "platform/SystemServices.h"
+#include "platform/ui/Guard.h"
+#include "platform/ui/WindowHelpers.h"
+#include "platform/desktop/SystemServices.h"
 #include "ui_wmt.h"
 
 #include <QApplication>

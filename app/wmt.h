@@ -2,7 +2,7 @@
 
 #include "common/IniFile.h"
 #include "common/LaunchToken.h"
-#include "platform/Prompts.h"
+#include "platform/ui/Prompts.h"
 #include "platform/Services.h"
 
 #include <QStringList>

@@ -4,7 +4,7 @@
 #include "common/FileResult.h"
 #include "common/JustOne.h"
 #include "common/Paths.h"
-#include "platform/Guard.h"
+#include "platform/ui/Guard.h"
 
 #include <QApplication>
 #include <QDir>

@@ -2,8 +2,8 @@
 
 #include "common/Paths.h"
 #include "common/SharedState.h"
-#include "platform/Guard.h"
-#include "platform/WindowHelpers.h"
+#include "platform/ui/Guard.h"
+#include "platform/ui/WindowHelpers.h"
 #include "platform/Services.h"
 #include "playlist/CCFuncs.h"
 #include "ui_ActionFormU.h"

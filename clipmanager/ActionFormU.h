@@ -2,7 +2,7 @@
 
 #include "clipmanager/PBFolderDialog.h"
 #include "clipmanager/SHFileOp.h"
-#include "platform/Prompts.h"
+#include "platform/ui/Prompts.h"
 
 #include <QDialog>
 #include <QStringList>

@@ -1,8 +1,8 @@
 #include "clipmanager/PBFolderDialog.h"
 
 #include "common/Paths.h"
-#include "platform/FileOps.h"
-#include "platform/Prompts.h"
+#include "platform/files/FileOps.h"
+#include "platform/ui/Prompts.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/FolderBrowse.h"
+#include "platform/ui/FolderBrowse.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/StringList.h"
-#include "platform/ShellFileOperation.h"
+#include "platform/files/ShellFileOperation.h"
 
 #include <QObject>
 #include <QString>

@@ -9,7 +9,7 @@ set(VIDMARRO_METAINFO_FILE ${_dist}/com.vidmarro.vidmarro.metainfo.xml)
 target_compile_definitions(vm_app PRIVATE VIDMARRO_INSTALLED_BINDIR="${CMAKE_INSTALL_FULL_BINDIR}")
 # The engine module seen from the program's folder, for an install under any prefix.
 file(RELATIVE_PATH _module_from_bin ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR}/vidmarro)
-target_compile_definitions(vm_platform PRIVATE VIDMARRO_MODULE_FROM_BIN="${_module_from_bin}")
+target_compile_definitions(vm_module PRIVATE VIDMARRO_MODULE_FROM_BIN="${_module_from_bin}")
 
 install(TARGETS vidmarro RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${VIDMARRO_DESKTOP_FILE} DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

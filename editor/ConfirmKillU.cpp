@@ -1,6 +1,6 @@
 #include "editor/ConfirmKillU.h"
 
-#include "platform/WindowHelpers.h"
+#include "platform/ui/WindowHelpers.h"
 #include "ui_ConfirmKillU.h"
 
 #include <QStyle>

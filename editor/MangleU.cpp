@@ -5,10 +5,10 @@
 #include "editor/ClipListModel.h"
 #include "editor/ConfirmKillU.h"
 #include "editor/WidestRowDelegate.h"
-#include "platform/Guard.h"
+#include "platform/ui/Guard.h"
 #include "platform/Services.h"
-#include "platform/Trash.h"
-#include "platform/WindowHelpers.h"
+#include "platform/files/Trash.h"
+#include "platform/ui/WindowHelpers.h"
 #include "playlist/CCFuncs.h"
 #include "ui_MangleU.h"
 

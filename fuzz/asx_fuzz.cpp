@@ -3,7 +3,7 @@
 // file with playlist names, FIFOs), and checks the shape of what it returns.
 #include "FuzzScratch.h"
 
-#include "platform/AsxParse.h"
+#include "playlist/AsxParse.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/MediaPlayerControl.h"
+#include "platform/media/MediaPlayerControl.h"
 
 class Prompts;
 class SystemServices;

@@ -1,6 +1,6 @@
 #include "player/FullScreen.h"
 
-#include "platform/MpvPlayer.h"
+#include "platform/media/MpvPlayer.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -1,9 +1,9 @@
 #include "player/PlayerSession.h"
 
 #include "common/Paths.h"
-#include "platform/MpvPlayer.h"
-#include "platform/WaylandToken.h"
-#include "platform/WindowHelpers.h"
+#include "platform/media/MpvPlayer.h"
+#include "platform/desktop/WaylandToken.h"
+#include "platform/ui/WindowHelpers.h"
 #include "player/WplayerU2.h"
 
 PlayerSession::PlayerSession(TWplayerF2& window, MpvPlayer* control)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/MediaSession.h"
+#include "platform/desktop/MediaSession.h"
 
 #include <QPointer>
 

@@ -1,8 +1,8 @@
 #include "player/Speed.h"
 
-#include "platform/Guard.h"
-#include "platform/MediaPlayerControl.h"
-#include "platform/WindowHelpers.h"
+#include "platform/ui/Guard.h"
+#include "platform/media/MediaPlayerControl.h"
+#include "platform/ui/WindowHelpers.h"
 #include "player/WplayerU2.h"
 #include "ui_Speed.h"
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs one fuzz target for a number of executions:
 #   scripts/fuzz.sh reader 10000000     # the playlist reader (playlist/CCFuncs)
-#   scripts/fuzz.sh asx 10000000        # the media control's playlist parser (platform/AsxParse)
+#   scripts/fuzz.sh asx 10000000        # the media control's playlist parser (playlist/AsxParse)
 # Extra arguments go to libFuzzer (e.g. -max_len=4096). Builds with clang into build-fuzz/, first
 # runs the target once on each large input (generated lines of 64 MiB, and fuzz/corpus/large/ whose
 # values and line ends straddle the reader's 64 KiB reads), then fuzzes from the seeds in

@@ -4,9 +4,9 @@
 #include "common/SharedState.h"
 #include "editor/ClipListModel.h"
 #include "editor/MangleU.h"
-#include "platform/Prompts.h"
+#include "platform/ui/Prompts.h"
 #include "platform/Services.h"
-#include "platform/SystemServices.h"
+#include "platform/desktop/SystemServices.h"
 #include "playlist/CCFuncs.h"
 
 #include <QApplication>

@@ -3,7 +3,7 @@
 // move of 10,000 files, whose renames are counted with strace. Ratios are printed at the end.
 
 #include "clipmanager/SHFileOp.h"
-#include "platform/Prompts.h"
+#include "platform/ui/Prompts.h"
 
 #include <QApplication>
 #include <QDir>

@@ -6,7 +6,7 @@
 //    (vm_media_demo) against mpv in a window of the same size. With no display both draw nothing.
 // Figures are milliseconds and KiB; "ratio" is ours / mpv's.
 #include "bench/MpvProgram.h"
-#include "platform/MpvPlayer.h"
+#include "platform/media/MpvPlayer.h"
 
 #include <benchmark/benchmark.h>
 

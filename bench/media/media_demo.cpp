@@ -1,6 +1,6 @@
 // Plays one clip or playlist in the media player control, in a window of the player's size, and
 // quits at its end (or stays with --hold). Used by the benchmarks and to look at the control.
-#include "platform/MpvPlayer.h"
+#include "platform/media/MpvPlayer.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -8,9 +8,9 @@
 // Prints "name value" lines. bm_startup also runs "go" for the peak memory of playing a video.
 #include "app/wmt.h"
 #include "common/SharedState.h"
-#include "platform/DesktopServices.h"
-#include "platform/MpvPlayer.h"
-#include "platform/Prompts.h"
+#include "platform/desktop/DesktopServices.h"
+#include "platform/media/MpvPlayer.h"
+#include "platform/ui/Prompts.h"
 #include "player/PlayerDialogs.h"
 #include "player/WplayerU2.h"
 

@@ -8,10 +8,10 @@
 // Figures are milliseconds; "ratio" is ours / baseline's.
 #include "bench/MpvProgram.h"
 #include "common/SharedState.h"
-#include "platform/MpvPlayer.h"
-#include "platform/Prompts.h"
+#include "platform/media/MpvPlayer.h"
+#include "platform/ui/Prompts.h"
 #include "platform/Services.h"
-#include "platform/SystemServices.h"
+#include "platform/desktop/SystemServices.h"
 #include "player/WplayerU2.h"
 #include "playlist/CCFuncs.h"
 

@@ -13,10 +13,10 @@
 #include "common/StringList.h"
 #include "editor/ClipListModel.h"
 #include "editor/MangleU.h"
-#include "platform/MpvPlayer.h"
-#include "platform/Prompts.h"
+#include "platform/media/MpvPlayer.h"
+#include "platform/ui/Prompts.h"
 #include "platform/Services.h"
-#include "platform/SystemServices.h"
+#include "platform/desktop/SystemServices.h"
 #include "player/WplayerU2.h"
 #include "playlist/CCFuncs.h"
 

@@ -1,6 +1,6 @@
 #include "PlayerKit.h"
 
-#include "platform/MpvPlayer.h"
+#include "platform/media/MpvPlayer.h"
 #include "player/WplayerU2.h"
 
 #include <QApplication>

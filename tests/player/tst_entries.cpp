@@ -7,7 +7,7 @@
 #include "app/wmt.h"
 #include "common/IniFile.h"
 #include "common/SharedState.h"
-#include "platform/MediaPlayerControl.h"
+#include "platform/media/MediaPlayerControl.h"
 #include "player/WplayerU2.h"
 #include "playlist/CCFuncs.h"
 

@@ -7,7 +7,7 @@
 
 #include "app/wmt.h"
 #include "common/SharedState.h"
-#include "platform/MpvPlayer.h"
+#include "platform/media/MpvPlayer.h"
 #include "player/FullScreen.h"
 #include "player/WplayerU2.h"
 

@@ -4,7 +4,7 @@
 #include "support/ScriptedPrompts.h"
 
 #include "common/SharedState.h"
-#include "platform/MediaPlayerControl.h"
+#include "platform/media/MediaPlayerControl.h"
 #include "platform/Services.h"
 #include "player/WplayerU2.h"
 #include "playlist/CCFuncs.h"

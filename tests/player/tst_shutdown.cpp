@@ -8,7 +8,7 @@
 #include "app/wmt.h"
 #include "common/IniFile.h"
 #include "common/SharedState.h"
-#include "platform/DesktopServices.h"
+#include "platform/desktop/DesktopServices.h"
 #include "player/PlayerDialogs.h"
 #include "player/SleepU.h"
 #include "player/Speed.h"

@@ -2,13 +2,13 @@
 // sink, its monitor recorded) at every speed of the speed dialog; the sound card warning comes
 // exactly when no server is there.
 #include "PlayerKit.h"
-#include "media/MediaFixtures.h"
+#include "platform/media/MediaFixtures.h"
 #include "support/RecordingServices.h"
 #include "support/ScriptedPrompts.h"
 #include "support/SoundServer.h"
 
 #include "common/SharedState.h"
-#include "platform/MpvPlayer.h"
+#include "platform/media/MpvPlayer.h"
 #include "platform/Services.h"
 #include "player/PlayerDialogs.h"
 #include "player/SleepU.h"

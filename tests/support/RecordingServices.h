@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/SystemServices.h"
+#include "platform/desktop/SystemServices.h"
 
 #include <QStringList>
 

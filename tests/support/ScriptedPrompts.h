@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/FolderBrowse.h"
-#include "platform/Prompts.h"
+#include "platform/ui/FolderBrowse.h"
+#include "platform/ui/Prompts.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,0 +1,530 @@
+#include "platform/files/ShellFileOperation.h"
+
+#include "common/Paths.h"
+#include "platform/files/FileOps.h"
+#include "platform/ui/Prompts.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSet>
+#include <QVBoxLayout>
+
+#include <cerrno>
+#include <memory>
+
+// ---------------------------------------------------------------------------------------------
+// Progress window
+
+ShellProgressWindow::ShellProgressWindow(const QString& title, qint64 totalBytes, QWidget* parent)
+    : QDialog(parent), m_total(totalBytes)
+{
+    setObjectName(QStringLiteral("ShellProgressWindow"));
+    setWindowTitle(title);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    // Only this window takes input while the run holds the event loop.
+    setWindowModality(Qt::ApplicationModal);
+
+    m_file = new QLabel(this);
+    m_fromTo = new QLabel(this);
+    m_bytes = new QLabel(this);
+    m_bar = new QProgressBar(this);
+    m_bar->setRange(0, 1000);
+    m_bar->setValue(0);
+    m_bar->setTextVisible(false);
+    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cancel->setObjectName(QStringLiteral("CancelButton"));
+    connect(m_cancel, &QPushButton::clicked, this, &ShellProgressWindow::reject);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_file);
+    layout->addWidget(m_fromTo);
+    layout->addWidget(m_bar);
+    layout->addWidget(m_bytes);
+    layout->addLayout(buttons);
+    setMinimumWidth(400);
+    setBytes(0);
+}
+
+void ShellProgressWindow::setFile(const QString& verb, const QString& name, const QString& from,
+                                  const QString& to)
+{
+    m_file->setText(verb + u' ' + name);
+    m_fromTo->setText(to.isEmpty() ? QStringLiteral("From %1").arg(from)
+                                   : QStringLiteral("From %1 to %2").arg(from, to));
+}
+
+void ShellProgressWindow::setBytes(qint64 done)
+{
+    const QLocale locale;
+    if (m_items)
+        m_bytes->setText(QStringLiteral("%1 of %2 items").arg(done).arg(m_total));
+    else
+        m_bytes->setText(QStringLiteral("%1 of %2")
+                             .arg(locale.formattedDataSize(done), locale.formattedDataSize(m_total)));
+    m_bar->setValue(m_total > 0 ? int(qMin<qint64>(1000, done * 1000 / m_total)) : 0);
+}
+
+void ShellProgressWindow::setCountsItems(bool on)
+{
+    m_items = on;
+    setBytes(0);
+}
+
+void ShellProgressWindow::reject()
+{
+    // The run notices at its next step and cleans up; the window stays until then.
+    m_cancelled = true;
+    m_cancel->setEnabled(false);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The run
+
+namespace ShellFileOperation {
+
+namespace {
+
+const FileResult NotFound = FileResult::failed(ENOENT, QStringLiteral("Cannot find the specified file."));
+const FileResult IntoItself =
+    FileResult::failed(EINVAL, QStringLiteral("The destination folder is a subfolder of the source folder."));
+const FileResult SameName =
+    FileResult::failed(EINVAL, QStringLiteral("The source and destination file names are the same."));
+const FileResult FileInTheWay =
+    FileResult::failed(ENOTDIR, QStringLiteral("A file of that name is in the way."));
+const FileResult FolderInTheWay =
+    FileResult::failed(EISDIR, QStringLiteral("A folder of that name is in the way."));
+
+// As on the desktop, the progress window waits this long: a short run ends without one.
+constexpr qint64 ProgressDelayMs = 500;
+
+class Runner
+{
+public:
+    Runner(Record& record, Prompts& prompts) : m_r(record), m_prompts(prompts) {}
+
+    FileResult run()
+    {
+        const QStringList items = expand();
+        if (m_r.operation == FO_DELETE)
+            runDelete(items);
+        else if (m_r.operation == FO_COPY || m_r.operation == FO_MOVE)
+            runTransfer(items);
+        else
+            return FileResult::failed(EINVAL,
+                                      QStringLiteral("Unknown file operation %1.").arg(m_r.operation));
+        m_progress.reset();
+        m_r.anyOperationsAborted = m_aborted;
+        return m_aborted ? FileResult::cancelled() : m_lastFailure;
+    }
+
+private:
+    bool flag(unsigned f) const { return (m_r.flags & f) != 0; }
+    bool move() const { return m_r.operation == FO_MOVE; }
+
+    QString verb() const
+    {
+        switch (m_r.operation) {
+        case FO_COPY:
+            return QStringLiteral("Copying");
+        case FO_MOVE:
+            return QStringLiteral("Moving");
+        default:
+            return flag(FOF_ALLOWUNDO) ? QStringLiteral("Moving to the trash") : QStringLiteral("Deleting");
+        }
+    }
+    QString action() const
+    {
+        switch (m_r.operation) {
+        case FO_COPY:
+            return QStringLiteral("copy");
+        case FO_MOVE:
+            return QStringLiteral("move");
+        default:
+            return QStringLiteral("delete");
+        }
+    }
+    QString errorCaption() const
+    {
+        switch (m_r.operation) {
+        case FO_COPY:
+            return QStringLiteral("Error Copying File or Folder");
+        case FO_MOVE:
+            return QStringLiteral("Error Moving File or Folder");
+        default:
+            return QStringLiteral("Error Deleting File or Folder");
+        }
+    }
+
+    // Names with wildcards stand for what they match; other names stand as given.
+    QStringList expand()
+    {
+        QStringList out;
+        for (const QString& source : m_r.sources) {
+            const QString name = Paths::fileName(source);
+            if (!name.contains(u'*') && !name.contains(u'?')) {
+                out.append(source);
+                continue;
+            }
+            const QString dir = Paths::directory(source);
+            const QStringList matches = QDir(dir).entryList(
+                {name}, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                QDir::Name | QDir::IgnoreCase);
+            if (matches.isEmpty())
+                out.append(source); // reported as not found
+            for (const QString& m : matches) {
+                out.append(FileOps::join(dir, m));
+                m_matched.insert(out.last());
+            }
+        }
+        return out;
+    }
+
+    // FilesOnly passes over the folders that a wildcard matched; a folder named as such still goes,
+    // with everything in it.
+    bool skipped(const QString& path) const
+    {
+        return flag(FOF_FILESONLY) && m_matched.contains(path) && FileOps::isDir(path);
+    }
+
+    void error(const QString& path, const FileResult& failure)
+    {
+        m_lastFailure = failure;
+        showProgressNow();
+        const QString text =
+            QStringLiteral("Cannot %1 %2: %3").arg(action(), Paths::fileName(path), failure.text());
+        const MessageBoxRequest request{errorCaption(), text, QMessageBox::Critical, QMessageBox::Ok,
+                                        QMessageBox::Ok};
+        m_prompts.messageBox(request, activeParent());
+    }
+
+    QMessageBox::StandardButton ask(const QString& caption, const QString& text,
+                                    QMessageBox::StandardButtons buttons)
+    {
+        showProgressNow();
+        return m_prompts.messageBox({caption, text, QMessageBox::Question, buttons, QMessageBox::Yes},
+                                    activeParent());
+    }
+
+    QWidget* activeParent() const { return m_progress ? m_progress.get() : m_r.owner; }
+
+    // The run wants a window; it appears once the run has lasted ProgressDelayMs, or before a box
+    // that comes up during the run, so the box sits over the run it belongs to.
+    void showProgress(qint64 total)
+    {
+        if (flag(FOF_SILENT))
+            return;
+        m_wantProgress = true;
+        m_total = total;
+        m_started.start();
+    }
+
+    void showProgressNow()
+    {
+        if (!m_wantProgress || m_progress)
+            return;
+        const QString title = flag(FOF_SIMPLEPROGRESS) && !m_r.progressTitle.isEmpty()
+                                  ? m_r.progressTitle
+                                  : verb() + QStringLiteral("...");
+        m_progress = std::make_unique<ShellProgressWindow>(title, m_total, m_r.owner);
+        if (m_countsItems)
+            m_progress->setCountsItems(true);
+        if (!m_from.isEmpty())
+            showFile();
+        m_progress->setBytes(m_now);
+        m_progress->show();
+        m_sincePump.start();
+        QCoreApplication::processEvents();
+    }
+
+    // The labels are only worked out while the window is there to show them.
+    void atFile(const QString& from, const QString& to)
+    {
+        m_from = from;
+        m_to = to;
+        if (m_progress)
+            showFile();
+    }
+    void showFile()
+    {
+        m_progress->setFile(verb(), Paths::fileName(m_from), Paths::directory(m_from),
+                            m_to.isEmpty() ? QString() : Paths::directory(m_to));
+    }
+    void atBytes(qint64 done)
+    {
+        m_now = done;
+        if (m_progress)
+            m_progress->setBytes(done);
+    }
+
+    // Keeps the progress window alive; false once the user has cancelled. Painting the window
+    // costs far more than a chunk of data, so unless forced it is done at most every 30 ms.
+    bool pump(bool force = true)
+    {
+        if (!m_progress) {
+            if (!m_wantProgress || m_started.elapsed() < ProgressDelayMs)
+                return !m_aborted;
+            showProgressNow();
+        }
+        if (!force && m_sincePump.isValid() && m_sincePump.elapsed() < 30)
+            return !m_aborted;
+        m_sincePump.start();
+        QCoreApplication::processEvents();
+        if (m_progress->cancelled())
+            m_aborted = true;
+        return !m_aborted;
+    }
+
+    void runDelete(const QStringList& items)
+    {
+        QStringList present;
+        qsizetype count = 0;
+        for (const QString& item : items) {
+            if (FileOps::exists(item) && !skipped(item)) {
+                present.append(item);
+                ++count;
+            }
+        }
+        if (!flag(FOF_NOCONFIRMATION) && count > 0) {
+            const bool undo = flag(FOF_ALLOWUNDO);
+            QString text;
+            if (count == 1)
+                text = undo ? QStringLiteral("Are you sure you want to move \"%1\" to the trash?")
+                                  .arg(Paths::fileName(present.first()))
+                            : QStringLiteral("Are you sure you want to permanently delete \"%1\"?")
+                                  .arg(Paths::fileName(present.first()));
+            else
+                text = undo ? QStringLiteral("Are you sure you want to move these %1 items to the trash?")
+                                  .arg(count)
+                            : QStringLiteral("Are you sure you want to permanently delete these %1 items?")
+                                  .arg(count);
+            const QString caption = count == 1 ? QStringLiteral("Confirm File Delete")
+                                               : QStringLiteral("Confirm Multiple File Delete");
+            if (ask(caption, text, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
+                m_aborted = true;
+                return;
+            }
+        }
+        m_countsItems = true;
+        showProgress(qint64(items.size()));
+        qint64 done = 0;
+        for (const QString& item : items) {
+            if (!pump(false))
+                return;
+            atFile(item, QString());
+            atBytes(done);
+            ++done;
+            if (!FileOps::exists(item)) {
+                error(item, NotFound);
+                continue;
+            }
+            if (skipped(item))
+                continue;
+            const FileResult out =
+                flag(FOF_ALLOWUNDO) ? FileOps::trash(item) : FileOps::deletePermanently(item);
+            if (!out.ok())
+                error(item, out);
+        }
+        atBytes(done);
+        pump();
+    }
+
+    void runTransfer(const QStringList& items)
+    {
+        QString dest = m_r.destination;
+        while (dest.size() > 1 && dest.endsWith(u'/'))
+            dest.chop(1);
+        if (dest.isEmpty()) {
+            error(QString(), FileResult::failed(EINVAL, QStringLiteral("No destination folder was given.")));
+            m_aborted = true;
+            return;
+        }
+        if (!FileOps::exists(dest)) {
+            // "No confirmation" answers this question with yes as well.
+            if (!flag(FOF_NOCONFIRMMKDIR) && !flag(FOF_NOCONFIRMATION)) {
+                const QString text =
+                    QStringLiteral("The folder \"%1\" does not exist.\n\nDo you want to create it?")
+                        .arg(dest);
+                if (ask(QStringLiteral("Confirm Folder Create"), text, QMessageBox::Yes | QMessageBox::No) !=
+                    QMessageBox::Yes) {
+                    m_aborted = true;
+                    return;
+                }
+            }
+            const FileResult made = FileOps::makeDirs(dest);
+            if (!made.ok()) {
+                error(dest, made);
+                m_aborted = true;
+                return;
+            }
+        } else if (!FileOps::isDir(dest)) {
+            error(dest, FileResult::failed(ENOTDIR, QStringLiteral("The destination is not a folder.")));
+            m_aborted = true;
+            return;
+        }
+
+        qint64 total = 0;
+        for (const QString& item : items) {
+            if (!skipped(item))
+                total += FileOps::totalSize(item);
+        }
+        showProgress(total);
+        for (const QString& item : items) {
+            if (!pump(false) || !transfer(item, dest))
+                break;
+        }
+        pump();
+    }
+
+    // One source into the folder `destDir`; false stops the whole run.
+    bool transfer(const QString& src, const QString& destDir)
+    {
+        if (!pump(false))
+            return false;
+        const QString name = QFileInfo(src).fileName();
+        const FileOps::Entry from = FileOps::entry(src);
+        if (!from.exists) {
+            error(src, NotFound);
+            return true;
+        }
+        if (flag(FOF_FILESONLY) && from.isDir && m_matched.contains(src))
+            return true; // folders are left alone
+        const bool srcIsDir = from.isDir;
+        if (srcIsDir && FileOps::isInside(destDir, src)) {
+            error(src, IntoItself);
+            return true;
+        }
+        QString target = FileOps::join(destDir, name);
+        if (FileOps::entry(target).exists) {
+            // Whatever the names look like, one file must not be written onto itself.
+            if (FileOps::sameFile(src, target)) {
+                error(src, SameName);
+                return true;
+            }
+            if (flag(FOF_RENAMEONCOLLISION)) {
+                target = FileOps::join(destDir, FileOps::freeName(destDir, name));
+            } else if (!flag(FOF_NOCONFIRMATION) && !m_yesToAll) {
+                const QString what =
+                    FileOps::isDir(target) ? QStringLiteral("folder") : QStringLiteral("file");
+                const QString text = QStringLiteral("This folder already contains a %1 named \"%2\".\n\nDo "
+                                                    "you want to replace the existing %1?")
+                                         .arg(what, name);
+                switch (
+                    ask(QStringLiteral("Confirm File Replace"), text,
+                        QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::Cancel)) {
+                case QMessageBox::Yes:
+                    break;
+                case QMessageBox::YesToAll:
+                    m_yesToAll = true;
+                    break;
+                case QMessageBox::No:
+                    m_done += FileOps::totalSize(src);
+                    return true;
+                default:
+                    m_aborted = true;
+                    return false;
+                }
+            }
+            if (FileOps::exists(target) && FileOps::isDir(target) != srcIsDir) {
+                error(src, srcIsDir ? FileInTheWay : FolderInTheWay);
+                return true;
+            }
+        }
+        return srcIsDir ? transferDir(src, target) : transferFile(src, target, from.size);
+    }
+
+    bool transferFile(const QString& src, const QString& target, qint64 size)
+    {
+        atFile(src, target);
+        const qint64 before = m_done;
+        const FileOps::Progress progress = [this, before](qint64 done) {
+            m_now = before + done;
+            if (m_progress && (!m_sincePump.isValid() || m_sincePump.elapsed() >= 30))
+                m_progress->setBytes(m_now);
+            return pump(false);
+        };
+        const FileResult out =
+            move() ? FileOps::moveFile(src, target, progress) : FileOps::copyFile(src, target, progress);
+        // A copy is checked against the size of its source, so the size known before stands.
+        m_done = m_now = before + size;
+        if (m_progress && m_sincePump.elapsed() >= 30)
+            m_progress->setBytes(m_done);
+        switch (out.status()) {
+        case FileResult::Cancelled:
+            m_aborted = true;
+            return false;
+        case FileResult::Failed:
+            error(src, out);
+            return !m_aborted;
+        case FileResult::Done:
+            break;
+        }
+        return pump(false);
+    }
+
+    bool transferDir(const QString& src, const QString& target)
+    {
+        // A whole folder moves with one rename when it can.
+        if (move() && !FileOps::exists(target) && FileOps::sameDevice(src, Paths::directory(target))) {
+            const FileResult out = FileOps::moveFile(src, target);
+            if (out.ok()) {
+                m_done += FileOps::totalSize(target);
+                return pump(false);
+            }
+        }
+        if (!FileOps::exists(target)) {
+            const FileResult made = FileOps::makeDirs(target);
+            if (!made.ok()) {
+                error(src, made);
+                return true;
+            }
+        }
+        const QStringList names = QDir(src).entryList(
+            QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+        for (const QString& name : names) {
+            if (!transfer(FileOps::join(src, name), target))
+                return false;
+        }
+        // The source folder goes once everything in it has gone.
+        if (move() &&
+            QDir(src).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+            QDir().rmdir(src);
+        return true;
+    }
+
+    Record& m_r;
+    Prompts& m_prompts;
+    std::unique_ptr<ShellProgressWindow> m_progress;
+    bool m_wantProgress = false;
+    bool m_countsItems = false;
+    qint64 m_total = 0;
+    QElapsedTimer m_started;
+    QString m_from, m_to; // the item under way, for the window's labels
+    qint64 m_now = 0;     // bytes or items done, for the window's labels
+    QElapsedTimer m_sincePump;
+    QSet<QString> m_matched; // sources that came from a wildcard
+    qint64 m_done = 0;
+    bool m_yesToAll = false;
+    bool m_aborted = false;
+    FileResult m_lastFailure;
+};
+
+} // namespace
+
+FileResult run(Record& record, Prompts& prompts)
+{
+    record.anyOperationsAborted = false;
+    Runner runner(record, prompts);
+    return runner.run();
+}
+
+} // namespace ShellFileOperation

@@ -1,0 +1,70 @@
+#include "platform/media/MpvOptions.h"
+
+#include <QRegularExpression>
+
+#include <clocale>
+
+QPair<QString, QString> splitOption(const QString& option)
+{
+    const qsizetype eq = option.indexOf(u'=');
+    if (eq < 0)
+        return {option, QStringLiteral("yes")};
+    return {option.left(eq), option.mid(eq + 1)};
+}
+
+QString optionValue(const QStringList& options, const QString& name)
+{
+    QString value;
+    for (const QString& option : options) {
+        const auto [key, val] = splitOption(option);
+        if (key == name)
+            value = val;
+    }
+    return value;
+}
+
+void ensureCLocale()
+{
+    const char* numeric = std::setlocale(LC_NUMERIC, nullptr);
+    if (!numeric || qstrcmp(numeric, "C") != 0)
+        std::setlocale(LC_NUMERIC, "C");
+}
+
+QStringList mpvDefaultOptions()
+{
+    return {
+        QStringLiteral("config=no"),
+        QStringLiteral("load-scripts=no"),
+        QStringLiteral("ytdl=no"),
+        QStringLiteral("osc=no"),
+        QStringLiteral("load-stats-overlay=no"),
+        QStringLiteral("load-osd-console=no"),
+        QStringLiteral("load-auto-profiles=no"),
+        QStringLiteral("input-default-bindings=no"),
+        QStringLiteral("input-vo-keyboard=no"),
+        QStringLiteral("input-cursor=no"),
+        QStringLiteral("resume-playback=no"),
+        QStringLiteral("save-position-on-quit=no"),
+        QStringLiteral("idle=yes"),
+        QStringLiteral("keep-open=no"),
+        QStringLiteral("osd-level=0"),
+        QStringLiteral("terminal=no"),
+        QStringLiteral("audio-fallback-to-null=yes"),
+        QStringLiteral("af=scaletempo2=min-speed=0.1"),
+        QStringLiteral("gapless-audio=no"),
+    };
+}
+
+QStringList mpvEffectiveOptions(const QStringList& extraOptions)
+{
+    QStringList options = mpvDefaultOptions();
+    const QString env = qEnvironmentVariable("VIDMARRO_MPV_OPTIONS");
+    static const QRegularExpression blanks(QStringLiteral("\\s+"));
+    for (QString token : env.split(blanks, Qt::SkipEmptyParts)) {
+        if (token.startsWith(QLatin1String("--")))
+            token.remove(0, 2);
+        options.append(token);
+    }
+    options.append(extraOptions);
+    return options;
+}

@@ -1,0 +1,115 @@
+#pragma once
+
+#include "platform/media/EngineCheck.h"
+#include "platform/module/ModuleApi.h"
+#include "platform/media/MediaPlayerControl.h"
+#include "platform/media/MpvOptions.h"
+#include "platform/media/PlaylistRun.h"
+
+#include <QStringList>
+
+#include <memory>
+
+class MpvNativeArea;
+class MpvVideoSurface;
+class QLabel;
+class QSlider;
+class QToolButton;
+class QWidget;
+
+// The media player control on libmpv: the face (video area, tracker, buttons, status line, keys)
+// around a playlist run on an engine session.
+class MpvPlayer : public MediaPlayerControl
+{
+    Q_OBJECT
+public:
+    // options: engine options as "name=value", applied after the built-in ones and those of
+    // VIDMARRO_MPV_OPTIONS (see mpvEffectiveOptions).
+    explicit MpvPlayer(QWidget* parent = nullptr, const QStringList& options = {});
+    ~MpvPlayer() override;
+
+    void Open(const QString& path) override;
+    void Stop() override;
+    bool IsSoundCardEnabled() override;
+    int GetCurrentEntry() override { return m_run->currentEntry(); }
+
+    bool ShowTracker() const override { return m_showTracker; }
+    void SetShowTracker(bool on) override;
+    bool ShowStatusBar() const override { return m_showStatusBar; }
+    void SetShowStatusBar(bool on) override;
+    int PlayCount() const override { return m_run->playCount(); }
+    void SetPlayCount(int count) override { m_run->setPlayCount(count); }
+    double Rate() const override { return m_rate; }
+    void SetRate(double rate) override;
+
+    // What the face shows, and what its buttons and keys do.
+    using State = PlaylistRun::State;
+    State state() const { return m_run->state(); }
+    bool paused() const { return m_run->paused(); }
+    double volume() const { return m_run->volume(); }
+    bool muted() const { return m_run->muted(); }
+    double position() const { return m_run->position(); }
+    double duration() const { return m_run->duration(); }
+    // True while the current clip has pictures; false shows the audio placeholder.
+    bool hasVideo() const { return m_run->hasVideo(); }
+    bool engineReady() const { return m_session != nullptr; }
+    QWidget* videoArea() const;
+    QString statusText() const;
+
+    void play();
+    void togglePause();
+    void previousEntry() { m_run->previous(); }
+    void nextEntry() { m_run->next(); }
+    void seekBy(double seconds);
+    void changeVolume(double delta);
+    void setMuted(bool on);
+
+    // Shows the video area alone, without the track bar, buttons and status line (full screen);
+    // off brings back what the Track Bar and Status Bar settings show.
+    void setVideoOnly(bool on);
+    bool videoOnly() const { return m_videoOnly; }
+
+Q_SIGNALS:
+    // What the face shows changed: state, clip, position, volume or mute.
+    void faceChanged();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    bool startEngine();
+    void letGoOfWindow();
+    void buildFace();
+    void refreshFace();
+
+    QStringList m_options;
+    QStringList m_engineOptions;
+    std::unique_ptr<EngineSession> m_session;
+    PlaylistRun* m_run = nullptr;
+    MpvVideoSurface* m_surface = nullptr;
+    MpvNativeArea* m_native = nullptr; // the window the engine draws into, where it does
+    QByteArray m_wid;
+    bool m_keepsWindow = false;
+
+    bool m_showTracker = true;
+    bool m_showStatusBar = true;
+    double m_rate = 1.0;
+    bool m_settingTracker = false;
+    bool m_videoOnly = false;
+    int m_shownIcons = -1;
+
+    QWidget* m_trackerRow = nullptr;
+    QSlider* m_tracker = nullptr;
+    QLabel* m_trackerTime = nullptr;
+    QWidget* m_panel = nullptr;
+    QToolButton* m_playPause = nullptr;
+    QToolButton* m_stop = nullptr;
+    QToolButton* m_previous = nullptr;
+    QToolButton* m_next = nullptr;
+    QToolButton* m_mute = nullptr;
+    QSlider* m_volumeSlider = nullptr;
+    QLabel* m_status = nullptr;
+};
+
+// Makes MpvPlayer controls with those options.
+MediaPlayerFactory mpvPlayerFactory(const QStringList& extraOptions = {});

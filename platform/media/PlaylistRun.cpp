@@ -1,0 +1,378 @@
+#include "platform/media/PlaylistRun.h"
+
+#include "platform/media/MidiRender.h"
+
+#include <QFileInfo>
+#include <QPointer>
+#include <QThread>
+#include <QTimer>
+
+namespace {
+
+// How long a clip waits for the video area to come up before playing without pictures.
+constexpr int ReadyTimeoutMs = 2000;
+// What an end of stream reports when nothing could be played (the engine's "nothing to play").
+constexpr int NothingToPlay = -16;
+
+QString clipName(const QString& source)
+{
+    const QString name = QFileInfo(source).fileName();
+    return name.isEmpty() ? source : name;
+}
+
+} // namespace
+
+PlaylistRun::PlaylistRun(EngineSession* session, QObject* parent)
+    : QObject(parent), m_session(session), m_readyTimeout(new QTimer(this))
+{
+    m_readyTimeout->setSingleShot(true);
+    connect(m_readyTimeout, &QTimer::timeout, this, [this] {
+        if (!m_startWhenReady)
+            return;
+        m_startWhenReady = false;
+        loadSource();
+    });
+}
+
+PlaylistRun::~PlaylistRun()
+{
+    cancelMidi();
+    for (QThread* thread : std::as_const(m_midiThreads)) {
+        thread->wait();
+        delete thread;
+    }
+}
+
+void PlaylistRun::surfaceBecameReady()
+{
+    if (!m_startWhenReady)
+        return;
+    m_startWhenReady = false;
+    m_readyTimeout->stop();
+    loadSource();
+}
+
+QString PlaylistRun::clip() const
+{
+    if (m_index < 0 || m_index >= m_items.size())
+        return {};
+    return clipName(m_items.at(m_index).sources.value(m_source));
+}
+
+void PlaylistRun::cancelMidi()
+{
+    if (m_midiCancel)
+        m_midiCancel->store(true);
+}
+
+// --- operations ---
+
+void PlaylistRun::open(const QString& path)
+{
+    ++m_run;
+    cancelMidi();
+    m_items = AsxParse::readPlaylist(path);
+    m_index = -1;
+    m_current = 0;
+    m_passes = 0;
+    m_loadedThisPass = false;
+    m_endPending = false;
+    m_endResult = 0;
+    m_loadingId = m_playingId = 0;
+    // AutoStart: whatever was paused before, this run plays.
+    if (m_session)
+        m_session->setFlag("pause", false);
+    if (m_items.isEmpty()) {
+        if (m_session)
+            m_session->command({"stop"});
+        finishRun(NothingToPlay);
+        return;
+    }
+    startItem(0);
+}
+
+void PlaylistRun::stop()
+{
+    ++m_run;
+    cancelMidi();
+    m_startWhenReady = false;
+    m_endPending = false;
+    m_loadingId = m_playingId = 0;
+    if (m_session)
+        m_session->command({"stop"});
+    m_position = 0;
+    setMode(MpvVideoSurface::Mode::Idle);
+    m_hasVideo = false;
+    setState(m_items.isEmpty() ? State::Ready : State::Stopped);
+}
+
+void PlaylistRun::play()
+{
+    if (m_state == State::Playing || m_state == State::Paused || m_state == State::Opening) {
+        if (m_session)
+            m_session->setFlag("pause", false);
+        return;
+    }
+    if (m_items.isEmpty() || !m_session)
+        return;
+    ++m_run;
+    m_endPending = false;
+    m_session->setFlag("pause", false);
+    if (m_index < 0) { // the run was over: start it again
+        m_passes = 0;
+        m_loadedThisPass = false;
+        startItem(0);
+    } else {
+        startItem(m_index);
+    }
+}
+
+void PlaylistRun::previous()
+{
+    if (m_items.isEmpty())
+        return;
+    int target = m_index - 1;
+    if (target < 0)
+        target = m_playCount == 0 ? int(m_items.size()) - 1 : 0;
+    ++m_run;
+    m_endPending = false;
+    startItem(target);
+}
+
+void PlaylistRun::next()
+{
+    if (m_items.isEmpty())
+        return;
+    int target = m_index + 1;
+    if (target >= m_items.size()) {
+        if (m_playCount != 0)
+            return;
+        target = 0;
+    }
+    ++m_run;
+    m_endPending = false;
+    startItem(target);
+}
+
+// --- the run ---
+
+void PlaylistRun::startItem(int index)
+{
+    m_index = index;
+    m_source = 0;
+    if (surfaceReady && !surfaceReady()) {
+        // The pictures need the render context before the first file; the area makes it when shown.
+        m_startWhenReady = true;
+        m_readyTimeout->start(surfaceShown && surfaceShown() ? ReadyTimeoutMs : 0);
+        setState(State::Opening);
+        return;
+    }
+    loadSource();
+}
+
+void PlaylistRun::loadSource()
+{
+    if (m_index < 0 || m_index >= m_items.size())
+        return;
+    const QString source = m_items.at(m_index).sources.value(m_source);
+    setState(State::Opening);
+    if (MidiRender::isMidi(source)) {
+        if (m_session)
+            m_session->command({"stop"}); // the clip before must not play on while this one renders
+        startMidi(source);
+        return;
+    }
+    loadFile(source);
+}
+
+void PlaylistRun::loadFile(const QString& path)
+{
+    if (beforeLoad)
+        beforeLoad();
+    m_loadingId = m_session ? m_session->loadFile(path) : 0;
+    if (m_loadingId == 0) {
+        const quint64 run = m_run;
+        const int index = m_index;
+        QTimer::singleShot(0, this, [this, run, index] {
+            if (run == m_run && index == m_index)
+                sourceFailed();
+        });
+    }
+}
+
+void PlaylistRun::startMidi(const QString& path)
+{
+    cancelMidi();
+    m_midiCancel = std::make_shared<std::atomic_bool>(false);
+    const quint64 request = ++m_midiRequest;
+    const quint64 run = m_run;
+    const int index = m_index;
+    struct Result
+    {
+        QString wav, error;
+    };
+    auto result = std::make_shared<Result>();
+    auto cancel = m_midiCancel;
+    QThread* thread = QThread::create(
+        [path, cancel, result] { result->wav = MidiRender::render(path, cancel.get(), &result->error); });
+    m_midiThreads.append(thread);
+    connect(thread, &QThread::finished, this, [this, thread, request, run, index, result] {
+        m_midiThreads.removeOne(thread);
+        thread->deleteLater();
+        if (request != m_midiRequest || run != m_run || index != m_index)
+            return;
+        if (result->wav.isEmpty())
+            sourceFailed();
+        else
+            loadFile(result->wav);
+    });
+    thread->start();
+}
+
+void PlaylistRun::sourceFailed()
+{
+    m_loadingId = 0;
+    if (m_index >= 0 && m_index < m_items.size() && m_source + 1 < m_items.at(m_index).sources.size()) {
+        ++m_source;
+        loadSource();
+        return;
+    }
+    advance();
+}
+
+void PlaylistRun::endReached(int result)
+{
+    m_playingId = 0;
+    m_endPending = true;
+    m_endResult = result;
+    advance();
+}
+
+void PlaylistRun::advance()
+{
+    int next = m_index + 1;
+    if (next >= m_items.size()) {
+        ++m_passes;
+        // A pass in which nothing would play ends the run, repeat or not: no busy loop.
+        const bool again = m_loadedThisPass && (m_playCount == 0 || m_passes < m_playCount);
+        if (!again) {
+            finishRun(m_endPending ? m_endResult : NothingToPlay);
+            return;
+        }
+        next = 0;
+        m_loadedThisPass = false;
+    }
+    startItem(next);
+}
+
+void PlaylistRun::finishRun(int result)
+{
+    m_index = -1;
+    m_current = 0;
+    m_loadingId = m_playingId = 0;
+    m_hasVideo = false;
+    setMode(MpvVideoSurface::Mode::Idle);
+    setState(State::Stopped);
+    // Even a run in which nothing played ends with an end of stream, so that the window closes.
+    m_endPending = true;
+    m_endResult = result;
+    const quint64 run = m_run;
+    QTimer::singleShot(0, this, [this, run] {
+        if (run == m_run)
+            emitPending();
+    });
+}
+
+bool PlaylistRun::emitPending()
+{
+    if (!m_endPending)
+        return true;
+    m_endPending = false;
+    const quint64 run = m_run;
+    QPointer<PlaylistRun> self(this);
+    Q_EMIT endOfStream(m_endResult);
+    return self && run == m_run;
+}
+
+// --- engine events ---
+
+void PlaylistRun::handle(const EngineEvent& e)
+{
+    switch (e.kind) {
+    case EngineEvent::StartFile:
+        m_startedId = e.entryId;
+        break;
+    case EngineEvent::Preloaded:
+        m_preloadedId = m_startedId;
+        m_preloadedVideo = e.hasVideo;
+        break;
+    case EngineEvent::FileLoaded: {
+        if (m_loadingId == 0 || m_startedId != m_loadingId)
+            break; // a file of an earlier run, or one replaced meanwhile
+        m_playingId = m_loadingId;
+        m_loadingId = 0;
+        m_loadedThisPass = true;
+        m_current = m_items.at(m_index).entry;
+        m_hasVideo = m_preloadedId == m_startedId && m_preloadedVideo;
+        setMode(m_hasVideo ? MpvVideoSurface::Mode::Video : MpvVideoSurface::Mode::Audio, clip());
+        m_position = 0;
+        setState(m_paused ? State::Paused : State::Playing);
+        // The previous entry's end is told only now, so that the current entry already names this one.
+        if (!emitPending())
+            return;
+        Q_EMIT newStream();
+        return;
+    }
+    case EngineEvent::EndFile:
+        if (e.entryId != 0 && e.entryId == m_playingId) {
+            if (e.reason == EngineEvent::Eof)
+                endReached(0);
+            else if (e.reason == EngineEvent::Error)
+                endReached(e.error);
+            else
+                m_playingId = 0;
+        } else if (e.entryId != 0 && e.entryId == m_loadingId) {
+            if (e.reason != EngineEvent::Stop && e.reason != EngineEvent::Quit)
+                sourceFailed(); // a clip that would not load raises no new-stream event
+        }
+        break;
+    case EngineEvent::Property:
+        switch (e.property) {
+        case EngineEvent::TimePos:
+            m_position = e.hasValue ? e.number : 0;
+            break;
+        case EngineEvent::Duration:
+            m_duration = e.hasValue ? e.number : 0;
+            break;
+        case EngineEvent::Pause:
+            m_paused = e.flag;
+            if (m_state == State::Playing || m_state == State::Paused)
+                m_state = m_paused ? State::Paused : State::Playing;
+            break;
+        case EngineEvent::Volume:
+            m_volume = e.number;
+            break;
+        case EngineEvent::Mute:
+            m_muted = e.flag;
+            break;
+        default:
+            break;
+        }
+        Q_EMIT changed();
+        break;
+    default:
+        break;
+    }
+}
+
+void PlaylistRun::setState(State state)
+{
+    m_state = state;
+    Q_EMIT changed();
+}
+
+void PlaylistRun::setMode(MpvVideoSurface::Mode mode, const QString& caption)
+{
+    if (showMode)
+        showMode(mode, caption);
+}

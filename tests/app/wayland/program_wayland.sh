@@ -1,0 +1,160 @@
+#!/usr/bin/env bash
+# The program on Wayland (QT_QPA_PLATFORM=wayland) under a real compositor: sway with its headless
+# backend, run as an unprivileged user since sway refuses root. sway focuses a window on a valid
+# activation request, as KDE and GNOME do. The launcher's token and the mouse come from wl_desk, the
+# keys from wtype, MPRIS calls from dbus-send on a private session bus; another program's window
+# (justone_probe) stands in front of ours.
+# Usage: program_wayland.sh <vidmarro executable> <wl_desk executable> <justone_probe executable>
+# Exits 77 (skipped) only when sway cannot start here.
+set -euo pipefail
+
+exe=$1
+desk_exe=$2
+probe_exe=$3
+. "$(dirname "$0")/../../support/session.sh"
+for tool in sway swaymsg wtype setpriv ffmpeg python3 dbus-daemon dbus-send; do
+  command -v "$tool" >/dev/null || fail "$tool is needed"
+done
+
+# Every process of the session dies with this script, however it ends.
+user=$(id -u)
+as_user=(setpriv --pdeathsig KILL)
+if [ "$user" = 0 ]; then
+  user=65534
+  as_user+=(--reuid="$user" --regid="$user" --clear-groups)
+fi
+run=$work/run
+home=$work/home
+mkdir -p "$run" "$home" "$work/clips"
+chmod 700 "$run"
+chown "$user" "$run" "$home"
+copy_program "$exe" "$work/app"
+cp "$desk_exe" "$work/app/wl_desk"
+cp "$probe_exe" "$work/app/justone_probe"
+chown -R "$user" "$work/app"
+
+printf '%s\n' 'output HEADLESS-1 resolution 1280x1024' 'xwayland disable' \
+  'focus_on_window_activation focus' >"$work/sway.conf"
+"${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$home" XDG_RUNTIME_DIR="$run" WLR_BACKENDS=headless \
+  WLR_LIBINPUT_NO_DEVICES=1 sway -c "$work/sway.conf" >"$work/sway.log" 2>&1 &
+sway_pid=$!
+pids+=("$sway_pid")
+display= ipc=
+for _ in $(seq 100); do
+  display=$(cd "$run" && ls wayland-[0-9]* 2>/dev/null | grep -v '\.lock$' | head -n1) || true
+  ipc=$(ls "$run"/sway-ipc.*.sock 2>/dev/null | head -n1) || true
+  [ -n "$display" ] && [ -n "$ipc" ] && break
+  kill -0 "$sway_pid" 2>/dev/null || break
+  sleep 0.1
+done
+if [ -z "$display" ] || [ -z "$ipc" ]; then
+  tail -n 5 "$work/sway.log" >&2
+  echo "SKIP: sway cannot start here"
+  exit 77
+fi
+
+in_session() { # command... – as the user, in the compositor's session
+  "${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$home" XDG_RUNTIME_DIR="$run" WAYLAND_DISPLAY="$display" \
+    SWAYSOCK="$ipc" QT_QPA_PLATFORM=wayland VIDMARRO_MPV_OPTIONS="ao=pcm ao-pcm-file=/dev/null" "$@"
+}
+# One window of the tree: "<focused> <floating> <x> <y> <width> <height>", nothing when none matches.
+window() { # $1: title pattern (Python regular expression)
+  in_session swaymsg -t get_tree | python3 -c '
+import json, re, sys
+def walk(n, floating):
+    if n.get("pid") and re.search(sys.argv[1], n.get("name") or ""):
+        r = n["rect"]
+        print(int(n["focused"]), int(floating), r["x"], r["y"], r["width"], r["height"])
+        sys.exit()
+    for c in n.get("nodes", []): walk(c, floating)
+    for c in n.get("floating_nodes", []): walk(c, True)
+walk(json.load(sys.stdin), False)' "$1"
+}
+until_true() { # $1: what, rest: command – waits up to 30 s
+  local what=$1; shift
+  for _ in $(seq 300); do "$@" && return 0; sleep 0.1; done
+  fail "$what"
+}
+shown() { [ -n "$(window "$1")" ]; }
+gone() { [ -z "$(window "$1")" ]; }
+focused() { [ "$(window "$1" | cut -d' ' -f1)" = 1 ]; }
+floating() { [ "$(window "$1" | cut -d' ' -f2)" = 1 ]; }
+click() { # x y – returns once the compositor has handled the click
+  local reply
+  echo "click $1 $2" >&"${desk[1]}"
+  read -r -t 30 -u "${desk[0]}" reply && [ "$reply" = clicked ] || fail "the pointer did not click"
+}
+# A second start, as a launcher makes it: with a fresh activation token. It must end by itself.
+second_start() { # clips...
+  local token
+  token=$(in_session "$work/app/wl_desk" token) || fail "no activation token"
+  in_session env XDG_ACTIVATION_TOKEN="$token" "$work/app/vidmarro" "$@" || fail "a second start ended with $?"
+}
+# Another program takes the focus, as a user's click on it would.
+cover_in_front() {
+  in_session swaymsg '[title="^probe Cover$"] focus' >/dev/null
+  until_true "the other program did not get the focus" focused '^probe Cover$'
+}
+
+# The session bus where the program offers MPRIS, at the place the program looks for it.
+in_session dbus-daemon --session --nofork --nopidfile --address="unix:path=$run/bus" >/dev/null 2>&1 &
+pids+=($!)
+until_true "the session bus did not start" test -S "$run/bus"
+
+# One keyboard and one pointer for the whole run: a client only learns of a new device after its
+# first events are gone.
+in_session wtype -s 86400000 >/dev/null 2>&1 &
+pids+=($!)
+coproc desk { in_session "$work/app/wl_desk" pointer; }
+pids+=("$desk_PID")
+ffmpeg -hide_banner -loglevel error -f lavfi -i testsrc=size=320x240:rate=25:duration=3 -pix_fmt yuv420p \
+  "$work/clips/short.mp4"
+ffmpeg -hide_banner -loglevel error -f lavfi -i testsrc=size=320x240:rate=25:duration=120 -pix_fmt yuv420p \
+  "$work/clips/long.mp4"
+chmod -R a+rX "$work/clips"
+
+main_title='^Vidmarro Player, Flexible'
+player_title='^Vidmarro - '
+speed_title='^Vidmarro - Playback Speed$'
+
+step "the main window shows; a second start hands over its clip, which plays, and raises the running copy"
+in_session "$work/app/vidmarro" >"$work/first.log" 2>&1 &
+first=$!
+pids+=("$first")
+until_true "the main window did not show" focused "$main_title"
+in_session "$work/app/justone_probe" Cover >/dev/null 2>&1 &
+pids+=($!)
+until_true "the other program's window did not show" shown '^probe Cover$'
+cover_in_front
+second_start
+until_true "the running copy did not come to the front" focused "$main_title"
+cover_in_front
+second_start "$work/clips/short.mp4"
+until_true "the handed-over clip did not play" focused "${player_title}\(1/1\) short\.mp4$"
+# At its end the player closes and the main window is back.
+until_true "the player did not close at the end of the clip" gone "$player_title"
+until_true "the main window did not come back" focused "$main_title"
+kill -0 "$first" || fail "the running copy ended"
+
+step "the speed dialog stays above the player, with the keys, after a click on the player"
+second_start "$work/clips/long.mp4"
+until_true "the long clip did not play" focused "${player_title}\(1/1\) long\.mp4$"
+read -r _ _ x y w h <<<"$(window "${player_title}\(1/1\) long")"
+click $((x + 222)) $((y + h - 20)) # the Speed box
+until_true "the speed dialog did not open" focused "$speed_title"
+floating "$speed_title" || fail "the speed dialog is not above the player"
+click $((x + w / 2)) $((y + h / 2))
+until_true "the speed dialog did not keep the focus after a click on the player" focused "$speed_title"
+floating "$speed_title" || fail "the speed dialog went below the player"
+in_session wtype -k Escape
+until_true "Esc did not reach the speed dialog" gone "$speed_title"
+until_true "the player did not get the focus back" focused "$player_title"
+
+step "MPRIS Raise brings the player forward"
+cover_in_front
+in_session dbus-send --bus="unix:path=$run/bus" --print-reply --dest=org.mpris.MediaPlayer2.vidmarro \
+  /org/mpris/MediaPlayer2 org.mpris.MediaPlayer2.Raise >/dev/null || fail "the player offers no MPRIS Raise"
+until_true "MPRIS Raise did not bring the player forward" focused "$player_title"
+kill -0 "$first" || fail "the running copy ended"
+
+echo "all Wayland cases passed"
