@@ -674,6 +674,7 @@ private Q_SLOTS:
             << "\"http://example.com/a.mp3\": Vidmarro plays files on this computer, "
                "not web addresses";
         QTest::newRow("device") << QStringList{"/dev/null"} << "\"null\": it is a device, not a file";
+        QTest::newRow("pipe") << QStringList{"pipe.mp3"} << "\"pipe.mp3\": it is a pipe, not a file";
         // A dropped folder's address ends in "/".
         QTest::newRow("dropped folder")
             << QStringList{"dropped:sub/"} << "\"sub\": it is a folder, not a file";
@@ -684,6 +685,7 @@ private Q_SLOTS:
         QFETCH(QString, says);
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("pipe.mp3"))).constData(), 0600), 0);
         const QString before = QDir::currentPath();
         QDir::setCurrent(dir.path());
         CommandLine line = CommandLine::read(args);
