@@ -6,6 +6,7 @@
 
 #include "clipmanager/SHFileOp.h"
 #include "platform/files/ShellFileOperation.h"
+#include "platform/files/ShellProgressWindow.h"
 
 #include <QApplication>
 #include <QDir>

@@ -9,6 +9,7 @@
 #include "clipmanager/SHFileOp.h"
 #include "platform/files/FileOps.h"
 #include "platform/files/ShellFileOperation.h"
+#include "platform/files/ShellProgressWindow.h"
 #include "platform/files/Trash.h"
 
 #include <QApplication>
