@@ -9,7 +9,7 @@
 #include "common/SharedState.h"
 #include "editor/MangleU.h"
 #include "platform/ui/Guard.h"
-#include "platform/ui/WindowHelpers.h"
+#include "platform/ui/WindowPlacement.h"
 #include "player/WplayerU2.h"
 #include "playlist/CCFuncs.h"
 #include "ui_wmt.h"

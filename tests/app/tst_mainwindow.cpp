@@ -9,7 +9,7 @@
 #include "common/SharedState.h"
 #include "platform/desktop/DesktopServices.h"
 #include "platform/ui/QtPrompts.h"
-#include "platform/ui/WindowHelpers.h"
+#include "platform/ui/WindowPlacement.h"
 #include "playlist/CCFuncs.h"
 #include "support/RecordingServices.h"
 #include "support/ScriptedPrompts.h"
