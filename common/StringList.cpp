@@ -68,12 +68,6 @@ void StringList::removeAt(int i)
     m_items.removeAt(i);
 }
 
-void StringList::move(int from, int to)
-{
-    settled();
-    m_items.move(from, to);
-}
-
 void StringList::assign(const QStringList& items)
 {
     m_pending.clear();
