@@ -11,12 +11,17 @@ const char16_t* units(const QString& s)
     return reinterpret_cast<const char16_t*>(s.utf16());
 }
 
+char16_t asciiLower(char16_t c)
+{
+    return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
+}
+
 // Folds the character at s[i], one unit or a surrogate pair, into `out`; returns the units used.
 int foldAt(const char16_t* s, qsizetype n, qsizetype i, char16_t* out)
 {
     const char16_t c = s[i];
     if (c < 0x80) {
-        out[0] = (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
+        out[0] = asciiLower(c);
         return 1;
     }
     if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(s[i + 1])) {
@@ -82,6 +87,13 @@ int compare(const QString& a, const QString& b)
         ++i;
     if (i > 0 && QChar::isHighSurrogate(pa[i - 1]))
         --i; // fold a surrogate pair as one character
+    // ASCII on both sides, most of a path, folds without the general step.
+    for (; i < n && pa[i] < 0x80 && pb[i] < 0x80; ++i) {
+        const char16_t ca = asciiLower(pa[i]);
+        const char16_t cb = asciiLower(pb[i]);
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+    }
     FoldedUnits fa(a, i);
     FoldedUnits fb(b, i);
     for (;;) {
