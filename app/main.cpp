@@ -4,7 +4,7 @@
 #include "platform/desktop/DesktopServices.h"
 #include "platform/media/MpvPlayer.h"
 #include "platform/ui/QtPrompts.h"
-#include "platform/ui/WindowHelpers.h"
+#include "platform/ui/WindowPlacement.h"
 #include "player/PlayerDialogs.h"
 
 #include <QApplication>

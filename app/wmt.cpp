@@ -6,7 +6,9 @@
 #include "common/Paths.h"
 #include "common/SharedState.h"
 #include "platform/ui/Guard.h"
-#include "platform/ui/WindowHelpers.h"
+#include "platform/ui/ClickableLabel.h"
+#include "platform/ui/ReadableColours.h"
+#include "platform/ui/WindowPlacement.h"
 #include "platform/desktop/SystemServices.h"
 #include "ui_wmt.h"
 

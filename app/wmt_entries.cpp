@@ -3,13 +3,14 @@
 
 #include "clipmanager/ActionFormU.h"
 #include "common/AppError.h"
+#include "common/FileLocations.h"
 #include "common/FileResult.h"
 #include "common/Paths.h"
 #include "common/SafeFile.h"
 #include "common/SharedState.h"
 #include "editor/MangleU.h"
 #include "platform/ui/Guard.h"
-#include "platform/ui/WindowHelpers.h"
+#include "platform/ui/WindowPlacement.h"
 #include "player/WplayerU2.h"
 #include "playlist/CCFuncs.h"
 #include "ui_wmt.h"
@@ -37,7 +38,7 @@ namespace {
 
 QString workingPlaylist(const SharedState& s)
 {
-    return s.WorkPlaylist.isEmpty() ? s.AppDir + QStringLiteral("playlist.tmp") : s.WorkPlaylist;
+    return s.WorkPlaylist.isEmpty() ? s.AppDir + FileLocations::workingPlaylistName() : s.WorkPlaylist;
 }
 
 // A byte copy that replaces `to` whole or not at all. The user asked for this file, so a failure

@@ -1,6 +1,7 @@
 // Files opened from outside the dialogs: the command line, a second copy, a drop on the window.
 #include "app/wmt.h"
 
+#include "common/ClipTypes.h"
 #include "common/FileResult.h"
 #include "common/JustOne.h"
 #include "common/Paths.h"
@@ -35,17 +36,10 @@ enum class Kind
 // except lists of other players, which are text.
 Kind kindOf(const QString& path)
 {
-    static const QStringList clipTypes = {
-        QStringLiteral("asf"), QStringLiteral("mp2"), QStringLiteral("mp3"),  QStringLiteral("wav"),
-        QStringLiteral("mid"), QStringLiteral("wma"), QStringLiteral("aif"),  QStringLiteral("au"),
-        QStringLiteral("wax"), QStringLiteral("mpg"), QStringLiteral("mpeg"), QStringLiteral("m1v"),
-        QStringLiteral("wmv"), QStringLiteral("avi"), QStringLiteral("mov"),  QStringLiteral("qt"),
-        QStringLiteral("wvx"), QStringLiteral("fli"), QStringLiteral("flc"),  QStringLiteral("mpe"),
-    };
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix == QLatin1String("asx"))
         return Kind::Playlist;
-    if (clipTypes.contains(suffix))
+    if (ClipTypes::suffixes().contains(suffix))
         return Kind::Clip;
     const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
     const QString name = type.name();

@@ -82,7 +82,6 @@ public:
     const QString& titleText() const { return m_titleText; }
     const QString& newFolderCaption() const { return m_newFolderCaption; }
     const QString& currentPath() const { return m_currentPath; }
-    bool selectionFlag() const { return m_selectionFlag; }
     // Counts how often a text was chosen from a list (equal lists choose nothing again).
     int captionChoices() const { return m_captionChoices; }
 

@@ -58,21 +58,21 @@ bool TShellFileOp::run(unsigned operation)
 {
     if (m_sources.isEmpty())
         return false;
-    m_record = Record{};
-    m_record.owner = m_owner;
-    m_record.operation = operation;
-    m_record.sources = m_sources.items();
-    m_record.destination = m_destination;
-    m_record.flags = flagsFor(operation);
-    if (m_record.flags & FOF_SIMPLEPROGRESS)
-        m_record.progressTitle = ProgressTitle;
-    ++m_runs;
+    Record record;
+    record.owner = m_owner;
+    record.operation = operation;
+    record.sources = m_sources.items();
+    record.destination = m_destination;
+    record.flags = flagsFor(operation);
+    if (record.flags & FOF_SIMPLEPROGRESS)
+        record.progressTitle = ProgressTitle;
     // Whatever happens in the shell, the batch is spent.
     struct Clear
     {
         StringList& list;
         ~Clear() { list.clear(); }
     } clear{m_sources};
-    ShellFileOperation::run(m_record, m_prompts);
-    return m_record.anyOperationsAborted;
+    ShellFileOperation::run(record, m_prompts);
+    Q_EMIT ran(record);
+    return record.anyOperationsAborted;
 }

@@ -34,12 +34,12 @@ public:
 
     const StringList& sources() const { return m_sources; }
     const QString& destination() const { return m_destination; }
-    bool undo() const { return m_undo; }
     // The shell flags a run of `operation` would carry now.
     unsigned flagsFor(unsigned operation) const;
-    // The record of the last run that reached the shell.
-    const ShellFileOperation::Record& lastRecord() const { return m_record; }
-    int runs() const { return m_runs; }
+
+Q_SIGNALS:
+    // A run reached the shell and came back; `record` is what it was handed and answered.
+    void ran(const ShellFileOperation::Record& record);
 
 private:
     bool run(unsigned operation);
@@ -49,6 +49,4 @@ private:
     QString m_destination;
     bool m_undo = false; // on while a delete runs
     QWidget* m_owner = nullptr;
-    ShellFileOperation::Record m_record;
-    int m_runs = 0;
 };

@@ -29,6 +29,16 @@ QString inFolder(const QString& base, const QString& name)
 
 } // namespace
 
+QString FileLocations::stateFolder()
+{
+    return QDir::cleanPath(stateHome() + u'/' + Folder);
+}
+
+QString FileLocations::workingPlaylistName()
+{
+    return QStringLiteral("playlist.tmp");
+}
+
 bool FileLocations::keepsFilesIn(const QString& dir)
 {
     if (!QFileInfo::exists(dir))
@@ -43,13 +53,13 @@ FileLocations FileLocations::choose(const QString& appDir, bool writable)
     at.portable = writable;
     if (writable) {
         at.settings = appDir + QStringLiteral("Vidmarro.INI");
-        at.workingPlaylist = appDir + QStringLiteral("playlist.tmp");
+        at.workingPlaylist = appDir + workingPlaylistName();
         at.playlistDir = appDir;
         return at;
     }
     at.settings = inFolder(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation),
                            QStringLiteral("Vidmarro.INI"));
-    at.workingPlaylist = inFolder(stateHome(), QStringLiteral("playlist.tmp"));
+    at.workingPlaylist = stateFolder() + u'/' + workingPlaylistName();
     // Saved playlists go with the user's music when there is a music folder, else with the
     // program's data; either way a folder the user can find again and write to.
     const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);

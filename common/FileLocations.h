@@ -20,6 +20,10 @@ struct FileLocations
     // may create files there. A folder that does not exist counts as the program's own, so that
     // writing there reports the failure.
     static bool keepsFilesIn(const QString& dir);
+    // The program's folder under $XDG_STATE_HOME (~/.local/state when unset or relative).
+    static QString stateFolder();
+    // The working playlist's file name, beside the executable or in the state folder.
+    static QString workingPlaylistName();
     // Creates the folders the chosen files live in; false when one cannot be made.
     bool makeFolders() const;
 };

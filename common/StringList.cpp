@@ -1,20 +1,12 @@
 #include "common/StringList.h"
 
+#include "common/CaseFold.h"
+
 #include <algorithm>
 
 int StringList::compare(const QString& a, const QString& b)
 {
-    // Equal code units fold alike, so only the text after the common start needs case folding;
-    // paths share long leading folders, and folding is the costly part.
-    const qsizetype n = std::min(a.size(), b.size());
-    const QChar* pa = a.constData();
-    const QChar* pb = b.constData();
-    qsizetype i = 0;
-    while (i < n && pa[i] == pb[i])
-        ++i;
-    if (i > 0 && pa[i - 1].isHighSurrogate())
-        --i; // fold a surrogate pair as one character
-    return QStringView(a).mid(i).compare(QStringView(b).mid(i), Qt::CaseInsensitive);
+    return CaseFold::compare(a, b);
 }
 
 int StringList::add(const QString& s)
@@ -74,12 +66,6 @@ void StringList::removeAt(int i)
 {
     settled();
     m_items.removeAt(i);
-}
-
-void StringList::move(int from, int to)
-{
-    settled();
-    m_items.move(from, to);
 }
 
 void StringList::assign(const QStringList& items)

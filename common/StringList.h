@@ -29,7 +29,6 @@ public:
     int add(const QString& s);
     void clear();
     void removeAt(int i);
-    void move(int from, int to);
     // Replaces the contents; sorts them when sorted mode is on.
     void assign(const QStringList& items);
 

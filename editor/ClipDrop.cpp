@@ -1,31 +1,15 @@
 #include "editor/ClipDrop.h"
 
+#include "common/ClipTypes.h"
 #include "common/Paths.h"
 
 #include <QFileInfo>
 #include <QMimeData>
-#include <QRegularExpression>
-#include <QSet>
 #include <QUrl>
-
-namespace {
-
-QSet<QString> clipSuffixes(const QStringList& filters)
-{
-    static const QRegularExpression pattern(QStringLiteral("\\*\\.([A-Za-z0-9]+)"));
-    QSet<QString> out;
-    for (const QString& filter : filters) {
-        for (const QRegularExpressionMatch& m : pattern.globalMatch(filter))
-            out.insert(m.captured(1).toLower());
-    }
-    return out;
-}
-
-} // namespace
 
 ClipDrop::ClipDrop(const QMimeData& data, const QStringList& filters)
 {
-    const QSet<QString> suffixes = clipSuffixes(filters);
+    const QStringList suffixes = ClipTypes::suffixesOf(filters);
     if (!data.hasUrls()) {
         if (data.hasText() && !data.text().trimmed().isEmpty())
             others.append(Paths::forMessage(data.text().trimmed().section(u'\n', 0, 0)));

@@ -1,74 +1,11 @@
 #include "editor/ClipListModel.h"
 
+#include "common/CaseFold.h"
+
 #include <QHash>
 #include <QSet>
 #include <algorithm>
 #include <numeric>
-
-namespace {
-
-const char16_t* units(const QString& s)
-{
-    return reinterpret_cast<const char16_t*>(s.utf16());
-}
-
-// Folds the character at s[i], one unit or a surrogate pair, into `out`; returns the units used.
-// The folded text has the length of the original, unit for unit.
-int foldAt(const char16_t* s, qsizetype n, qsizetype i, char16_t* out)
-{
-    const char16_t c = s[i];
-    if (c < 0x80) {
-        out[0] = (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
-        return 1;
-    }
-    if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(s[i + 1])) {
-        const char32_t folded = QChar::toCaseFolded(QChar::surrogateToUcs4(c, s[i + 1]));
-        out[0] = QChar::highSurrogate(folded);
-        out[1] = QChar::lowSurrogate(folded);
-        return 2;
-    }
-    out[0] = char16_t(QChar::toCaseFolded(char32_t(c)));
-    return 1;
-}
-
-// The hash of an entry's sort key, without building the key.
-size_t foldedHash(const QString& s)
-{
-    const char16_t* src = units(s);
-    const qsizetype n = s.size();
-    size_t h = 1469598103934665603ull;
-    char16_t f[2];
-    for (qsizetype i = 0; i < n;) {
-        const int used = foldAt(src, n, i, f);
-        for (int j = 0; j < used; ++j)
-            h = (h ^ f[j]) * 1099511628211ull;
-        i += used;
-    }
-    return h;
-}
-
-// An entry's sort key compared with a key, as QString's operator< would, without building the former.
-int compareToKey(const QString& entry, const QString& key)
-{
-    const char16_t* e = units(entry);
-    const char16_t* k = units(key);
-    const qsizetype n = entry.size();
-    const qsizetype m = key.size();
-    char16_t f[2];
-    for (qsizetype i = 0; i < n && i < m;) {
-        const int used = foldAt(e, n, i, f);
-        for (int j = 0; j < used; ++j) {
-            if (i + j >= m)
-                return 1;
-            if (f[j] != k[i + j])
-                return f[j] < k[i + j] ? -1 : 1;
-        }
-        i += used;
-    }
-    return n == m ? 0 : (n < m ? -1 : 1);
-}
-
-} // namespace
 
 int ClipListModel::rowCount(const QModelIndex& parent) const
 {
@@ -82,17 +19,6 @@ QVariant ClipListModel::data(const QModelIndex& index, int role) const
     if (role == Qt::DisplayRole)
         return m_items.at(index.row());
     return {};
-}
-
-QString ClipListModel::sortKey(const QString& s)
-{
-    QString key(s.size(), Qt::Uninitialized);
-    auto* dst = reinterpret_cast<char16_t*>(key.data());
-    const char16_t* src = units(s);
-    const qsizetype n = s.size();
-    for (qsizetype i = 0; i < n;)
-        i += foldAt(src, n, i, dst + i);
-    return key;
 }
 
 std::vector<QString> ClipListModel::keys() const
@@ -140,12 +66,12 @@ int ClipListModel::addMissing(const QStringList& paths)
     }
     QMultiHash<size_t, int> byHash;
     for (int i = 0; i < candidates.size(); ++i)
-        byHash.insert(foldedHash(candidates.at(i)), i);
+        byHash.insert(CaseFold::hash(candidates.at(i)), i);
     std::vector<bool> listed(size_t(candidates.size()), false);
     for (const QString& entry : std::as_const(m_items)) {
-        const auto [first, last] = byHash.equal_range(foldedHash(entry));
+        const auto [first, last] = byHash.equal_range(CaseFold::hash(entry));
         for (auto it = first; it != last; ++it) {
-            if (compareToKey(entry, candidateKeys.at(it.value())) == 0)
+            if (CaseFold::compareToKey(entry, candidateKeys.at(it.value())) == 0)
                 listed[size_t(it.value())] = true;
         }
     }
@@ -198,7 +124,7 @@ void ClipListModel::insertSorted(const QStringList& paths, const QStringList& ne
         const QString& key = newKeys.at(e);
         const auto pos = std::upper_bound(m_items.cbegin(), listedEnd, key,
                                           [](const QString& k, const QString& entry) {
-                                              return compareToKey(entry, k) > 0;
+                                              return CaseFold::compareToKey(entry, k) > 0;
                                           }) -
                          m_items.cbegin();
         for (; listed < pos; ++listed)

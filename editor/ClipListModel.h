@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/CaseFold.h"
+
 #include <QAbstractListModel>
 #include <QStringList>
 #include <vector>
@@ -32,8 +34,8 @@ public:
     bool moveOne(int row, bool down);
 
     // The order of sorted mode: ascending by this key, so letter case is ignored and the whole path
-    // is compared. Each character is folded on its own, ASCII without a table look-up.
-    static QString sortKey(const QString& s);
+    // is compared.
+    static QString sortKey(const QString& s) { return CaseFold::key(s); }
 
 private:
     std::vector<QString> keys() const;

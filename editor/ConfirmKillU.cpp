@@ -1,6 +1,6 @@
 #include "editor/ConfirmKillU.h"
 
-#include "platform/ui/WindowHelpers.h"
+#include "platform/ui/WindowPlacement.h"
 #include "ui_ConfirmKillU.h"
 
 #include <QStyle>

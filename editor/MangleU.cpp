@@ -8,7 +8,8 @@
 #include "platform/ui/Guard.h"
 #include "platform/Services.h"
 #include "platform/files/Trash.h"
-#include "platform/ui/WindowHelpers.h"
+#include "platform/ui/ReadableColours.h"
+#include "platform/ui/WindowPlacement.h"
 #include "playlist/CCFuncs.h"
 #include "ui_MangleU.h"
 

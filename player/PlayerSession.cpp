@@ -3,7 +3,7 @@
 #include "common/Paths.h"
 #include "platform/media/MpvPlayer.h"
 #include "platform/desktop/WaylandToken.h"
-#include "platform/ui/WindowHelpers.h"
+#include "platform/ui/WindowPlacement.h"
 #include "player/WplayerU2.h"
 
 PlayerSession::PlayerSession(TWplayerF2& window, MpvPlayer* control)

@@ -1,7 +1,7 @@
 #include "player/SleepU.h"
 
 #include "common/SharedState.h"
-#include "platform/ui/WindowHelpers.h"
+#include "platform/ui/WindowPlacement.h"
 #include "player/WplayerU2.h"
 #include "ui_SleepU.h"
 

@@ -2,7 +2,7 @@
 
 #include "platform/ui/Guard.h"
 #include "platform/media/MediaPlayerControl.h"
-#include "platform/ui/WindowHelpers.h"
+#include "platform/ui/WindowPlacement.h"
 #include "player/WplayerU2.h"
 #include "ui_Speed.h"
 

@@ -7,14 +7,10 @@
 #include <QDesktopServices>
 #include <QUrl>
 
-#ifdef Q_OS_WIN
-#include <windows.h>
-#else
 #include <QDBusConnection>
 #include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
-#endif
 
 namespace {
 
@@ -25,25 +21,6 @@ QString shutdownFailure(int code, const QString& description)
 }
 
 } // namespace
-
-#ifdef Q_OS_WIN
-
-void DesktopServices::requestShutdown()
-{
-    // The plain request: other programs are not forced closed, no reboot, no privilege asked for.
-    if (ExitWindowsEx(EWX_SHUTDOWN, SHTDN_REASON_MAJOR_OTHER | SHTDN_REASON_FLAG_PLANNED))
-        return;
-    const DWORD code = GetLastError();
-    wchar_t* text = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
-    const QString description = text ? QString::fromWCharArray(text).trimmed() : QString();
-    LocalFree(text);
-    throw AppError(shutdownFailure(int(code), code ? description : QString()));
-}
-
-#else
 
 void DesktopServices::requestShutdown()
 {
@@ -79,8 +56,6 @@ void DesktopServices::requestShutdown()
         throw AppError(shutdownFailure(int(error.type()), error.message()));
     }
 }
-
-#endif
 
 void DesktopServices::openUrl(const QString& url)
 {

@@ -15,9 +15,6 @@ public:
     explicit DesktopSession(MediaSession& session, QObject* parent = nullptr);
     ~DesktopSession() override;
 
-    // True when the session bus was reached.
-    bool connected() const { return m_mpris != nullptr; }
-
 private:
     void follow();
 

@@ -142,9 +142,6 @@ public:
     MprisService(const QDBusConnection& bus, MediaSession& session, QObject* parent = nullptr);
     ~MprisService() override;
 
-    // The bus name taken; empty when none could be.
-    const QString& serviceName() const { return m_service; }
-
 private:
     QDBusConnection m_bus;
     QString m_service;

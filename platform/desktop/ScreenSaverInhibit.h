@@ -20,7 +20,6 @@ public:
     ~ScreenSaverInhibitor() override;
 
     void setInhibited(bool on);
-    bool held() const { return m_via != Via::None; }
 
 private:
     enum class Via

@@ -1,7 +1,6 @@
 #include "platform/files/FileOps.h"
 
 #include "platform/module/ModuleLoader.h"
-#include "platform/files/Trash.h"
 
 #include <QDir>
 #include <QFile>
@@ -51,14 +50,12 @@ bool syncPath(const QString& path, bool directory)
     return ok;
 }
 
-const QString SameFileText = QStringLiteral("The source and destination file names are the same.");
-
 // Copy into place through a temporary name; `durable` syncs the copy before it takes the final
 // name (a move deletes the source next).
 FileResult copyInto(const QString& src, const QString& dst, const Progress& progress, bool durable)
 {
     if (sameFile(src, dst))
-        return FileResult::failed(EINVAL, SameFileText);
+        return ontoItself();
     struct stat srcStat;
     if (!statOf(src, srcStat))
         return FileResult::systemError(errno);
@@ -152,6 +149,11 @@ bool sameDevice(const QString& a, const QString& b)
     return statOf(a, sa) && statOf(b, sb) && sa.st_dev == sb.st_dev;
 }
 
+FileResult ontoItself()
+{
+    return FileResult::failed(EINVAL, QStringLiteral("The source and destination file names are the same."));
+}
+
 bool isInside(const QString& inner, const QString& outer)
 {
     QString p = QFileInfo(inner).canonicalFilePath();
@@ -183,7 +185,7 @@ FileResult moveFile(const QString& src, const QString& dst, const Progress& prog
     if (!statOf(src, srcStat) && !statOf(src, srcStat, false))
         return FileResult::systemError(errno);
     if (statOf(dst, dstStat) && srcStat.st_dev == dstStat.st_dev && srcStat.st_ino == dstStat.st_ino)
-        return FileResult::failed(EINVAL, SameFileText);
+        return ontoItself();
     if (!S_ISDIR(srcStat.st_mode)) {
         // A file (or a symlink, itself) is one rename on the same file system; rename replaces a
         // file at `dst` and refuses a folder there.
@@ -223,11 +225,6 @@ FileResult deletePermanently(const QString& path)
         }
     }
     return withEngineModule([&](EngineModule& gio) { return gio.deleteOne(path); });
-}
-
-FileResult trash(const QString& path)
-{
-    return Trash::moveToTrash(path);
 }
 
 QString freeName(const QString& dir, const QString& name)

@@ -42,6 +42,8 @@ qint64 totalSize(const QString& path);
 // True when both names lead to the same file (device and inode, through symlinks), whatever the
 // names look like: hard links, symlinks and case-folding file systems all count.
 bool sameFile(const QString& a, const QString& b);
+// The failure of a copy or move of a file onto itself.
+FileResult ontoItself();
 // True when `inner` is `outer` or lies below it (by identity, not by name).
 bool isInside(const QString& inner, const QString& outer);
 bool sameDevice(const QString& a, const QString& b);
@@ -62,9 +64,6 @@ FileResult moveFile(const QString& src, const QString& dst, const Progress& prog
 
 // Deletes a file, or a folder with everything in it, for good.
 FileResult deletePermanently(const QString& path);
-
-// Sends a file or folder to the desktop trash; never deletes for good instead.
-FileResult trash(const QString& path);
 
 // `name` in `dir` if free, else "name (2).ext", "name (3).ext" ... : the first free name.
 QString freeName(const QString& dir, const QString& name);

@@ -2,93 +2,19 @@
 
 #include "common/Paths.h"
 #include "platform/files/FileOps.h"
+#include "platform/files/ShellProgressWindow.h"
+#include "platform/files/ShellTexts.h"
+#include "platform/files/Trash.h"
 #include "platform/ui/Prompts.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QLocale>
-#include <QProgressBar>
-#include <QPushButton>
 #include <QSet>
-#include <QVBoxLayout>
 
 #include <cerrno>
 #include <memory>
-
-// ---------------------------------------------------------------------------------------------
-// Progress window
-
-ShellProgressWindow::ShellProgressWindow(const QString& title, qint64 totalBytes, QWidget* parent)
-    : QDialog(parent), m_total(totalBytes)
-{
-    setObjectName(QStringLiteral("ShellProgressWindow"));
-    setWindowTitle(title);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    // Only this window takes input while the run holds the event loop.
-    setWindowModality(Qt::ApplicationModal);
-
-    m_file = new QLabel(this);
-    m_fromTo = new QLabel(this);
-    m_bytes = new QLabel(this);
-    m_bar = new QProgressBar(this);
-    m_bar->setRange(0, 1000);
-    m_bar->setValue(0);
-    m_bar->setTextVisible(false);
-    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    m_cancel->setObjectName(QStringLiteral("CancelButton"));
-    connect(m_cancel, &QPushButton::clicked, this, &ShellProgressWindow::reject);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_cancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(m_file);
-    layout->addWidget(m_fromTo);
-    layout->addWidget(m_bar);
-    layout->addWidget(m_bytes);
-    layout->addLayout(buttons);
-    setMinimumWidth(400);
-    setBytes(0);
-}
-
-void ShellProgressWindow::setFile(const QString& verb, const QString& name, const QString& from,
-                                  const QString& to)
-{
-    m_file->setText(verb + u' ' + name);
-    m_fromTo->setText(to.isEmpty() ? QStringLiteral("From %1").arg(from)
-                                   : QStringLiteral("From %1 to %2").arg(from, to));
-}
-
-void ShellProgressWindow::setBytes(qint64 done)
-{
-    const QLocale locale;
-    if (m_items)
-        m_bytes->setText(QStringLiteral("%1 of %2 items").arg(done).arg(m_total));
-    else
-        m_bytes->setText(QStringLiteral("%1 of %2")
-                             .arg(locale.formattedDataSize(done), locale.formattedDataSize(m_total)));
-    m_bar->setValue(m_total > 0 ? int(qMin<qint64>(1000, done * 1000 / m_total)) : 0);
-}
-
-void ShellProgressWindow::setCountsItems(bool on)
-{
-    m_items = on;
-    setBytes(0);
-}
-
-void ShellProgressWindow::reject()
-{
-    // The run notices at its next step and cleans up; the window stays until then.
-    m_cancelled = true;
-    m_cancel->setEnabled(false);
-}
-
-// ---------------------------------------------------------------------------------------------
-// The run
 
 namespace ShellFileOperation {
 
@@ -97,8 +23,6 @@ namespace {
 const FileResult NotFound = FileResult::failed(ENOENT, QStringLiteral("Cannot find the specified file."));
 const FileResult IntoItself =
     FileResult::failed(EINVAL, QStringLiteral("The destination folder is a subfolder of the source folder."));
-const FileResult SameName =
-    FileResult::failed(EINVAL, QStringLiteral("The source and destination file names are the same."));
 const FileResult FileInTheWay =
     FileResult::failed(ENOTDIR, QStringLiteral("A file of that name is in the way."));
 const FileResult FolderInTheWay =
@@ -131,39 +55,7 @@ private:
     bool flag(unsigned f) const { return (m_r.flags & f) != 0; }
     bool move() const { return m_r.operation == FO_MOVE; }
 
-    QString verb() const
-    {
-        switch (m_r.operation) {
-        case FO_COPY:
-            return QStringLiteral("Copying");
-        case FO_MOVE:
-            return QStringLiteral("Moving");
-        default:
-            return flag(FOF_ALLOWUNDO) ? QStringLiteral("Moving to the trash") : QStringLiteral("Deleting");
-        }
-    }
-    QString action() const
-    {
-        switch (m_r.operation) {
-        case FO_COPY:
-            return QStringLiteral("copy");
-        case FO_MOVE:
-            return QStringLiteral("move");
-        default:
-            return QStringLiteral("delete");
-        }
-    }
-    QString errorCaption() const
-    {
-        switch (m_r.operation) {
-        case FO_COPY:
-            return QStringLiteral("Error Copying File or Folder");
-        case FO_MOVE:
-            return QStringLiteral("Error Moving File or Folder");
-        default:
-            return QStringLiteral("Error Deleting File or Folder");
-        }
-    }
+    QString verb() const { return ShellTexts::verb(m_r.operation, flag(FOF_ALLOWUNDO)); }
 
     // Names with wildcards stand for what they match; other names stand as given.
     QStringList expand()
@@ -201,9 +93,10 @@ private:
         m_lastFailure = failure;
         showProgressNow();
         const QString text =
-            QStringLiteral("Cannot %1 %2: %3").arg(action(), Paths::fileName(path), failure.text());
-        const MessageBoxRequest request{errorCaption(), text, QMessageBox::Critical, QMessageBox::Ok,
-                                        QMessageBox::Ok};
+            QStringLiteral("Cannot %1 %2: %3")
+                .arg(ShellTexts::action(m_r.operation), Paths::fileName(path), failure.text());
+        const MessageBoxRequest request{ShellTexts::errorCaption(m_r.operation), text, QMessageBox::Critical,
+                                        QMessageBox::Ok, QMessageBox::Ok};
         m_prompts.messageBox(request, activeParent());
     }
 
@@ -295,20 +188,9 @@ private:
             }
         }
         if (!flag(FOF_NOCONFIRMATION) && count > 0) {
-            const bool undo = flag(FOF_ALLOWUNDO);
-            QString text;
-            if (count == 1)
-                text = undo ? QStringLiteral("Are you sure you want to move \"%1\" to the trash?")
-                                  .arg(Paths::fileName(present.first()))
-                            : QStringLiteral("Are you sure you want to permanently delete \"%1\"?")
-                                  .arg(Paths::fileName(present.first()));
-            else
-                text = undo ? QStringLiteral("Are you sure you want to move these %1 items to the trash?")
-                                  .arg(count)
-                            : QStringLiteral("Are you sure you want to permanently delete these %1 items?")
-                                  .arg(count);
-            const QString caption = count == 1 ? QStringLiteral("Confirm File Delete")
-                                               : QStringLiteral("Confirm Multiple File Delete");
+            const QString text =
+                ShellTexts::deleteQuestion(count, Paths::fileName(present.first()), flag(FOF_ALLOWUNDO));
+            const QString caption = ShellTexts::deleteCaption(count);
             if (ask(caption, text, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
                 m_aborted = true;
                 return;
@@ -330,7 +212,7 @@ private:
             if (skipped(item))
                 continue;
             const FileResult out =
-                flag(FOF_ALLOWUNDO) ? FileOps::trash(item) : FileOps::deletePermanently(item);
+                flag(FOF_ALLOWUNDO) ? Trash::moveToTrash(item) : FileOps::deletePermanently(item);
             if (!out.ok())
                 error(item, out);
         }
@@ -407,7 +289,7 @@ private:
         if (FileOps::entry(target).exists) {
             // Whatever the names look like, one file must not be written onto itself.
             if (FileOps::sameFile(src, target)) {
-                error(src, SameName);
+                error(src, FileOps::ontoItself());
                 return true;
             }
             if (flag(FOF_RENAMEONCOLLISION)) {

@@ -1,14 +1,14 @@
 #include "platform/ui/FolderBrowser.h"
 
+#include "platform/ui/WindowPlacement.h"
+
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QFileSystemModel>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -116,11 +116,7 @@ void FolderBrowser::showEvent(QShowEvent* event)
         return;
     m_initialized = true;
     // Centred on the screen, whatever the owner.
-    if (QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
-        const QRect area = screen->geometry();
-        move(area.left() + area.width() / 2 - frameGeometry().width() / 2,
-             area.top() + area.height() / 2 - frameGeometry().height() / 2);
-    }
+    centreOnScreen(this);
     if (m_tree->currentIndex().isValid())
         m_tree->scrollTo(m_tree->currentIndex(), QAbstractItemView::PositionAtCenter);
     if (m_request.initialized)

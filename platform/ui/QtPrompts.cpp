@@ -1,5 +1,6 @@
 #include "platform/ui/QtPrompts.h"
 
+#include "common/FileLocations.h"
 #include "common/Paths.h"
 #include "platform/ui/FolderBrowse.h"
 #include "platform/ui/FolderBrowser.h"
@@ -18,10 +19,7 @@ namespace {
 // file, whose keys are fixed).
 QString folderMemoryPath()
 {
-    QString home = qEnvironmentVariable("XDG_STATE_HOME");
-    if (home.isEmpty() || QDir::isRelativePath(home))
-        home = QDir::homePath() + QStringLiteral("/.local/state");
-    return home + QStringLiteral("/vidmarro/dialogs.ini");
+    return FileLocations::stateFolder() + QStringLiteral("/dialogs.ini");
 }
 
 QString rememberedFolder(const QString& name)

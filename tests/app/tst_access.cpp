@@ -6,7 +6,7 @@
 #include "editor/ConfirmKillU.h"
 #include "editor/MangleU.h"
 #include "platform/ui/FolderBrowser.h"
-#include "platform/ui/WindowHelpers.h"
+#include "platform/ui/ReadableColours.h"
 #include "playlist/CCFuncs.h"
 #include "player/SleepU.h"
 #include "player/Speed.h"

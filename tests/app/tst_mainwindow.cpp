@@ -2,6 +2,7 @@
 #include "app/CommandLine.h"
 #include "app/wmt.h"
 #include "common/AppError.h"
+#include "common/ClipTypes.h"
 #include "common/FileLocations.h"
 #include "common/IniFile.h"
 #include "common/JustOne.h"
@@ -9,7 +10,7 @@
 #include "common/SharedState.h"
 #include "platform/desktop/DesktopServices.h"
 #include "platform/ui/QtPrompts.h"
-#include "platform/ui/WindowHelpers.h"
+#include "platform/ui/WindowPlacement.h"
 #include "playlist/CCFuncs.h"
 #include "support/RecordingServices.h"
 #include "support/ScriptedPrompts.h"
@@ -500,6 +501,8 @@ private Q_SLOTS:
                               "Audio (music) files (*.asf *.mp2 *.mp3 *.wav *.mid *.wma *.aif *.au *.wax)",
                               "Video (movie) files (*.mpg *.mpeg *.asf *.m1v *.wmv *.avi *.mov *.qt *.wvx *.fli "
                               "*.flc *.mpe)"}));
+        // A file opened from outside counts as a clip by the same types.
+        QCOMPARE(clips.filters, ClipTypes::dialogFilters());
         QCOMPARE(clips.selectedFilter, clips.filters.first());
         QCOMPARE(clips.mode, QFileDialog::ExistingFiles);
         QVERIFY(clips.suffix.isEmpty());

@@ -1,6 +1,7 @@
 // The clip manager window on real files, the real trash and scripted prompts.
 #include "support/RecordingServices.h"
 #include "support/ScriptedPrompts.h"
+#include "support/ShellRunLog.h"
 #include "support/TrashList.h"
 
 #include "clipmanager/ActionFormU.h"
@@ -279,6 +280,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, how);
         TActionForm f(S, services);
+        ShellRunLog shellRuns(f.ShellFileOp1);
         f.show();
         moveToActionBox(f, {2});
         f.setActionIndex(1);
@@ -300,7 +302,7 @@ private Q_SLOTS:
         }
         QCOMPARE(texts(f.form()->RightBox), QStringList({"c.mpg"}));
         QCOMPARE(f.PathRight, QStringList({clip("c.mpg")}));
-        QCOMPARE(f.ShellFileOp1.runs(), 0);
+        QCOMPARE(shellRuns.runs(), 0);
         QCOMPARE(QDir(m_clips).entryList(QDir::Files).size(), 3);
         QVERIFY(f.isVisible());
     }

@@ -3,9 +3,11 @@
 #include "FileFixtures.h"
 #include "support/TrashList.h"
 #include "support/ScriptedPrompts.h"
+#include "support/ShellRunLog.h"
 
 #include "clipmanager/SHFileOp.h"
 #include "platform/files/ShellFileOperation.h"
+#include "platform/files/ShellProgressWindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -131,7 +133,7 @@ private Q_SLOTS:
         makeText(m_roomy + "/clip.mpg", "the old one");
         ScriptedPrompts prompts;
         prompts.answerBox(QMessageBox::Yes);
-        TShellFileOp f(prompts);
+        LoggedShellFileOp f(prompts);
         f.Animate = true;
         QTimer poll;
         poll.setInterval(0);

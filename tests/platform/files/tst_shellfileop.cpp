@@ -5,10 +5,12 @@
 #include "support/OtherUser.h"
 #include "support/TrashList.h"
 #include "support/ScriptedPrompts.h"
+#include "support/ShellRunLog.h"
 
 #include "clipmanager/SHFileOp.h"
 #include "platform/files/FileOps.h"
 #include "platform/files/ShellFileOperation.h"
+#include "platform/files/ShellProgressWindow.h"
 #include "platform/files/Trash.h"
 
 #include <QApplication>
@@ -114,7 +116,7 @@ private Q_SLOTS:
     void sourceListOrderAndDuplicates()
     {
         ScriptedPrompts prompts;
-        TShellFileOp f(prompts);
+        LoggedShellFileOp f(prompts);
         const QString d = dir(QStringLiteral("src"));
         f.AddSource(d + QStringLiteral("/b.mpg"));
         f.AddSource(d + QStringLiteral("/C.mpg"));
@@ -142,7 +144,7 @@ private Q_SLOTS:
     void undoSwitchBelongsToTheDelete()
     {
         ScriptedPrompts prompts;
-        TShellFileOp f(prompts);
+        LoggedShellFileOp f(prompts);
         f.ProgressTitle = QStringLiteral("Vidmarro");
         f.FilesOnly = true;
         f.Animate = true;
@@ -358,7 +360,7 @@ private Q_SLOTS:
     void missingDestinationFolder()
     {
         ScriptedPrompts prompts;
-        TShellFileOp f(prompts);
+        LoggedShellFileOp f(prompts);
         const QString src = makeText(dir(QStringLiteral("s")) + "/a.mpg", "a");
         const QString dest = m_dir->filePath("new/deeper");
 
@@ -397,7 +399,7 @@ private Q_SLOTS:
     void collisionQuestions()
     {
         ScriptedPrompts prompts;
-        TShellFileOp f(prompts);
+        LoggedShellFileOp f(prompts);
         const QString s = dir(QStringLiteral("s")), d = dir(QStringLiteral("d"));
         for (const char* n : {"1.mpg", "2.mpg", "3.mpg", "4.mpg"}) {
             makeText(s + u'/' + QLatin1String(n), QByteArray("new ") + n);
@@ -550,7 +552,7 @@ private Q_SLOTS:
     void progressWindowAndCancel()
     {
         ScriptedPrompts prompts;
-        TShellFileOp f(prompts);
+        LoggedShellFileOp f(prompts);
         f.Animate = true;
         f.ProgressTitle = QStringLiteral("Vidmarro");
         const QString s = dir(QStringLiteral("s"));

@@ -2,35 +2,12 @@
 
 #include "common/LaunchToken.h"
 
-#include <QColor>
-
 #include <functional>
 
-class QLabel;
 class QWidget;
 
 // Puts a top-level window in the middle of its screen's work area.
 void centreOnScreen(QWidget* window);
-
-// What a label that acts on a click stands for, for the keyboard and for assistive tools.
-enum class LabelKind { Button, Link };
-
-// Makes a label act as a button (or a web link): a left click released over it, or Enter or Space
-// while it has the focus, runs `handler`. The label joins the Tab chain, shows a dotted focus
-// frame round its text, and is offered to assistive tools with the kind's role and a press action.
-void onLabelClick(QLabel* label, std::function<void()> handler, LabelKind kind = LabelKind::Button);
-
-// Contrast ratio of two colours as screen readers' guidelines define it: 1 (same) to 21 (black on white).
-double contrastRatio(const QColor& a, const QColor& b);
-
-// `designed` when it reads at 4.5:1 or better on `background`; otherwise the same hue made lighter
-// (on a dark background) or darker (on a light one) until it does.
-QColor readableOn(const QColor& designed, const QColor& background);
-
-// Keeps a text colour that the window's style sheets fix readable on the palette's background:
-// when the designed colour is too faint there (a dark palette, say), the widget's text takes the
-// nearest readable shade of it. `background` is the palette role the text sits on.
-void keepTextReadable(QWidget* widget, int backgroundRole);
 
 // Gives the main window back to the user after a window of ours closed: shown, raised, active,
 // with the focus on `focus`.
