@@ -5,7 +5,6 @@
 #include "platform/ui/Guard.h"
 #include "platform/ui/WindowHelpers.h"
 #include "platform/media/MediaPlayerControl.h"
-#include "platform/media/MpvPlayer.h"
 #include "platform/ui/Prompts.h"
 #include "platform/Services.h"
 #include "platform/desktop/SystemServices.h"
@@ -84,9 +83,8 @@ TWplayerF2::TWplayerF2(SharedState& state, Services& services, PlayerDialogs* di
     connect(ui->CheckBox6, &QCheckBox::toggled, this, &TWplayerF2::CheckBox6Click);
     connect(Timer1, &QTimer::timeout, this, &TWplayerF2::Timer1Timer);
 
-    auto* engine = qobject_cast<MpvPlayer*>(WMTPlayer1);
-    m_fullScreen = new PlayerFullScreen(*this, engine);
-    m_session = new PlayerSession(*this, engine);
+    m_fullScreen = new PlayerFullScreen(*this, WMTPlayer1);
+    m_session = new PlayerSession(*this, WMTPlayer1);
     m_desktop = m_services.system.publishSession(*m_session);
 
     // Centred on the screen, not over the (hidden) main window.

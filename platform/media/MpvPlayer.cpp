@@ -22,8 +22,6 @@
 
 namespace {
 
-constexpr double MinRate = 0.2;
-constexpr double MaxRate = 2.0;
 constexpr double SeekStep = 5;
 constexpr double VolumeStep = 5;
 
@@ -309,7 +307,7 @@ void MpvPlayer::SetRate(double rate)
 {
     if (!std::isfinite(rate))
         rate = 1.0;
-    m_rate = qBound(MinRate, rate, MaxRate);
+    m_rate = qBound(MinimumRate, rate, MaximumRate);
     if (m_session)
         m_session->setNumber("speed", m_rate);
 }
