@@ -10,14 +10,12 @@
 
 #include <memory>
 
+class MpvControls;
 class MpvNativeArea;
 class MpvVideoSurface;
-class QLabel;
-class QSlider;
-class QToolButton;
 class QWidget;
 
-// The media player control on libmpv: the face (video area, tracker, buttons, status line, keys)
+// The media player control on libmpv: the video area, the face below it (MpvControls) and the keys,
 // around a playlist run on an engine session.
 class MpvPlayer : public MediaPlayerControl
 {
@@ -84,21 +82,7 @@ private:
     bool m_showTracker = true;
     bool m_showStatusBar = true;
     double m_rate = 1.0;
-    bool m_settingTracker = false;
-    bool m_videoOnly = false;
-    int m_shownIcons = -1;
-
-    QWidget* m_trackerRow = nullptr;
-    QSlider* m_tracker = nullptr;
-    QLabel* m_trackerTime = nullptr;
-    QWidget* m_panel = nullptr;
-    QToolButton* m_playPause = nullptr;
-    QToolButton* m_stop = nullptr;
-    QToolButton* m_previous = nullptr;
-    QToolButton* m_next = nullptr;
-    QToolButton* m_mute = nullptr;
-    QSlider* m_volumeSlider = nullptr;
-    QLabel* m_status = nullptr;
+    MpvControls* m_controls = nullptr;
 };
 
 // Makes MpvPlayer controls with those options.
