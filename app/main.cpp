@@ -2,7 +2,7 @@
 #include "app/wmt.h"
 #include "common/SharedState.h"
 #include "platform/desktop/DesktopServices.h"
-#include "platform/media/MpvPlayer.h"
+#include "platform/media/MpvBackend.h"
 #include "platform/ui/QtPrompts.h"
 #include "platform/ui/WindowHelpers.h"
 #include "player/PlayerDialogs.h"
@@ -66,7 +66,8 @@ int main(int argc, char* argv[])
 
     QtPrompts prompts;
     DesktopServices system;
-    Services services{prompts, system, mpvPlayerFactory()};
+    MpvBackend media;
+    Services services{prompts, system, media};
     SharedState state;
 
     TForm1 form1(state, services, QCoreApplication::applicationDirPath(), nullptr, files, launch);

@@ -4,6 +4,7 @@
 #include "common/SharedState.h"
 #include "platform/ui/Guard.h"
 #include "platform/ui/WindowHelpers.h"
+#include "platform/media/MediaBackend.h"
 #include "platform/media/MediaPlayerControl.h"
 #include "platform/ui/Prompts.h"
 #include "platform/Services.h"
@@ -51,7 +52,7 @@ TWplayerF2::TWplayerF2(SharedState& state, Services& services, PlayerDialogs* di
 
     // The control is made here, never reparented: the engine's video surface stays with it.
     try {
-        WMTPlayer1 = m_services.makePlayer(this);
+        WMTPlayer1 = m_services.media.makePlayer(this);
     } catch (...) {
         delete ui; // the destructor does not run for a window that failed to construct
         throw;

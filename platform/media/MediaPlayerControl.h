@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QWidget>
-#include <functional>
 
 // The media player control that the player window embeds: exactly the operations, properties and
 // events the window, its full screen and the desktop's media controls rely on. AutoStart is always
@@ -84,6 +83,3 @@ Q_SIGNALS:
     // What the face shows changed: state, clip, position, volume or mute.
     void faceChanged();
 };
-
-// Makes the control for a player window; the window owns what it gets.
-using MediaPlayerFactory = std::function<MediaPlayerControl*(QWidget* parent)>;

@@ -35,13 +35,6 @@ bool openGlUsable()
 
 } // namespace
 
-MediaPlayerFactory mpvPlayerFactory(const QStringList& extraOptions)
-{
-    return [extraOptions](QWidget* parent) -> MediaPlayerControl* {
-        return new MpvPlayer(parent, extraOptions);
-    };
-}
-
 MpvPlayer::MpvPlayer(QWidget* parent, const QStringList& options)
     : MediaPlayerControl(parent), m_options(mpvEffectiveOptions(options))
 {

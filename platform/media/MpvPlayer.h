@@ -84,6 +84,3 @@ private:
     double m_rate = 1.0;
     MpvControls* m_controls = nullptr;
 };
-
-// Makes MpvPlayer controls with those options.
-MediaPlayerFactory mpvPlayerFactory(const QStringList& extraOptions = {});

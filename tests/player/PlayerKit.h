@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/media/MediaPlayerControl.h"
+#include "support/RecordingMedia.h"
 
 #include <QString>
 #include <QStringList>
