@@ -2,7 +2,8 @@
 #include "app/wmt.h"
 #include "common/SharedState.h"
 #include "platform/desktop/DesktopServices.h"
-#include "platform/media/MpvPlayer.h"
+#include "platform/media/EngineCheck.h"
+#include "platform/media/MpvBackend.h"
 #include "platform/ui/QtPrompts.h"
 #include "platform/ui/WindowPlacement.h"
 #include "player/PlayerDialogs.h"
@@ -34,6 +35,9 @@ QIcon programIcon()
 
 int main(int argc, char* argv[])
 {
+    // Started again as the start-up engine check's child: answers and ends here, before anything
+    // else starts (see EngineCheck.h).
+    answerEngineProbe(argc, argv);
     // These two answer without a display.
     for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
@@ -66,7 +70,8 @@ int main(int argc, char* argv[])
 
     QtPrompts prompts;
     DesktopServices system;
-    Services services{prompts, system, mpvPlayerFactory()};
+    MpvBackend media;
+    Services services{prompts, system, media};
     SharedState state;
 
     TForm1 form1(state, services, QCoreApplication::applicationDirPath(), nullptr, files, launch);

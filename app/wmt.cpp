@@ -10,6 +10,7 @@
 #include "platform/ui/ReadableColours.h"
 #include "platform/ui/WindowPlacement.h"
 #include "platform/desktop/SystemServices.h"
+#include "platform/media/MediaBackend.h"
 #include "ui_wmt.h"
 
 #include <QApplication>
@@ -180,7 +181,8 @@ void TForm1::FormCreate(const QString& appDir)
     S.Random.seed(std::uint32_t(utc.msecsSinceStartOfDay()));
     if (!ok)
         return; // the flags stay false, and the engine is not checked
-    // Creating the media engine takes a moment: check it once the window is on screen.
+    // Creating the media engine takes a moment: check it (MediaPlayerInstalled) once the window is
+    // on screen.
     m_checkMediaPlayer = true;
     QTimer::singleShot(0, this, &TForm1::checkMediaPlayer);
 }
@@ -191,7 +193,7 @@ void TForm1::checkMediaPlayer()
         return;
     m_checkMediaPlayer = false;
     // The answer comes later; the window is usable meanwhile.
-    m_services.system.checkMediaEngine(this, [this](bool installed) {
+    MediaPlayerInstalled([this](bool installed) {
         if (!installed)
             m_services.prompts.message(
                 QStringLiteral("ERROR:\rIt seems the Windows Media Player is not installed\r"
@@ -201,9 +203,9 @@ void TForm1::checkMediaPlayer()
     });
 }
 
-bool TForm1::MediaPlayerInstalled()
+void TForm1::MediaPlayerInstalled(std::function<void(bool)> answer)
 {
-    return m_services.system.mediaEngineAvailable();
+    m_services.media.checkEngine(this, std::move(answer));
 }
 
 void TForm1::closeEvent(QCloseEvent* event)

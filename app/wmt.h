@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <functional>
+
 class QDateTime;
 class QTimer;
 struct SharedState;
@@ -52,7 +54,9 @@ public:
     // "scheme://...", other than file: an address the program does not open.
     static bool isWebAddress(const QString& text);
 
-    bool MediaPlayerInstalled();
+    // Whether the media engine starts. Trying it takes a moment, so the answer comes later, on this
+    // window's thread, and never once the window has begun to be destroyed.
+    void MediaPlayerInstalled(std::function<void(bool)> answer);
     void ShutdownComputer();
     // The time ShutdownComputer records: short date, a blank, long time; the date alone at midnight.
     static QString shutdownStamp(const QDateTime& now);

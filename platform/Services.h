@@ -1,7 +1,6 @@
 #pragma once
 
-#include "platform/media/MediaPlayerControl.h"
-
+class MediaBackend;
 class Prompts;
 class SystemServices;
 
@@ -10,5 +9,5 @@ struct Services
 {
     Prompts& prompts;
     SystemServices& system;
-    MediaPlayerFactory makePlayer;
+    MediaBackend& media;
 };

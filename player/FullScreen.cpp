@@ -1,13 +1,13 @@
 #include "player/FullScreen.h"
 
-#include "platform/media/MpvPlayer.h"
+#include "platform/media/MediaPlayerControl.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWidget>
 
-PlayerFullScreen::PlayerFullScreen(QWidget& window, MpvPlayer* control)
+PlayerFullScreen::PlayerFullScreen(QWidget& window, MediaPlayerControl* control)
     : QObject(&window), m_window(window), m_control(control)
 {
     m_pointerTimer.setSingleShot(true);

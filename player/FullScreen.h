@@ -7,7 +7,7 @@
 #include <QRect>
 #include <QTimer>
 
-class MpvPlayer;
+class MediaPlayerControl;
 class QKeyEvent;
 class QWidget;
 
@@ -22,7 +22,7 @@ public:
     // How long the pointer may rest over the video before it is hidden.
     static constexpr int PointerIdleMs = 2000;
 
-    PlayerFullScreen(QWidget& window, MpvPlayer* control);
+    PlayerFullScreen(QWidget& window, MediaPlayerControl* control);
 
     bool active() const { return m_active; }
     // Only while a clip with pictures is loaded; audio has no full screen.
@@ -42,7 +42,7 @@ private:
     void pointerMoved();
 
     QWidget& m_window;
-    QPointer<MpvPlayer> m_control;
+    QPointer<MediaPlayerControl> m_control;
     QPointer<QWidget> m_video;
     bool m_active = false;
     QTimer m_pointerTimer;

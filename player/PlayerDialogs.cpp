@@ -3,16 +3,6 @@
 #include "player/SleepU.h"
 #include "player/Speed.h"
 
-void RunDialogs::showSpeed(TWplayerF2& player)
-{
-    m_speed.showFor(player);
-}
-
-void RunDialogs::showSleep(TWplayerF2& player)
-{
-    m_sleep.showFor(player);
-}
-
 StartupDialogs::StartupDialogs(SharedState& state, Prompts& prompts) : m_state(state), m_prompts(prompts) {}
 
 StartupDialogs::~StartupDialogs()

@@ -18,19 +18,6 @@ public:
     virtual void showSleep(TWplayerF2& player) = 0;
 };
 
-// The two dialogs created at start-up.
-class RunDialogs : public PlayerDialogs
-{
-public:
-    RunDialogs(TSleepF& sleep, TSpeedF& speed) : m_sleep(sleep), m_speed(speed) {}
-    void showSpeed(TWplayerF2& player) override;
-    void showSleep(TWplayerF2& player) override;
-
-private:
-    TSleepF& m_sleep;
-    TSpeedF& m_speed;
-};
-
 // The program's two dialogs, made once for the whole run: on the message loop's first turn, after
 // the main window has been put on screen (they are hidden until a player shows them, so making
 // them earlier would only keep the window from showing), or at once if a player wants one first.

@@ -1,19 +1,19 @@
 #include "player/PlayerSession.h"
 
 #include "common/Paths.h"
-#include "platform/media/MpvPlayer.h"
+#include "platform/media/MediaPlayerControl.h"
 #include "platform/desktop/WaylandToken.h"
 #include "platform/ui/WindowPlacement.h"
 #include "player/WplayerU2.h"
 
-PlayerSession::PlayerSession(TWplayerF2& window, MpvPlayer* control)
+PlayerSession::PlayerSession(TWplayerF2& window, MediaPlayerControl* control)
     : MediaSession(&window), m_window(window), m_control(control)
 {
     if (control)
-        connect(control, &MpvPlayer::faceChanged, this, &MediaSession::changed);
+        connect(control, &MediaPlayerControl::faceChanged, this, &MediaSession::changed);
 }
 
-MpvPlayer* PlayerSession::control() const
+MediaPlayerControl* PlayerSession::control() const
 {
     // The window lets go of its control when it closes: from then on the run is over.
     if (!m_control || m_window.WMTPlayer1 != m_control.data())
@@ -28,18 +28,18 @@ bool PlayerSession::active() const
 
 MediaSession::Status PlayerSession::status() const
 {
-    const MpvPlayer* c = control();
+    const MediaPlayerControl* c = control();
     if (!c)
         return Status::Stopped;
     switch (c->state()) {
-    case MpvPlayer::State::Playing:
+    case MediaPlayerControl::State::Playing:
         return Status::Playing;
-    case MpvPlayer::State::Paused:
+    case MediaPlayerControl::State::Paused:
         return Status::Paused;
-    case MpvPlayer::State::Opening: // between two clips of the run
+    case MediaPlayerControl::State::Opening: // between two clips of the run
         return c->paused() ? Status::Paused : Status::Playing;
-    case MpvPlayer::State::Ready:
-    case MpvPlayer::State::Stopped:
+    case MediaPlayerControl::State::Ready:
+    case MediaPlayerControl::State::Stopped:
         break;
     }
     return Status::Stopped;
@@ -47,7 +47,7 @@ MediaSession::Status PlayerSession::status() const
 
 int PlayerSession::entry() const
 {
-    MpvPlayer* c = control();
+    MediaPlayerControl* c = control();
     return c ? c->GetCurrentEntry() : 0;
 }
 
@@ -59,81 +59,91 @@ QString PlayerSession::title() const
 
 bool PlayerSession::hasVideo() const
 {
-    const MpvPlayer* c = control();
+    const MediaPlayerControl* c = control();
     return c && c->hasVideo();
 }
 
 qint64 PlayerSession::length() const
 {
-    const MpvPlayer* c = control();
+    const MediaPlayerControl* c = control();
     return c ? qint64(c->duration() * 1e6) : 0;
 }
 
 qint64 PlayerSession::position() const
 {
-    const MpvPlayer* c = control();
+    const MediaPlayerControl* c = control();
     return c ? qint64(c->position() * 1e6) : 0;
 }
 
 double PlayerSession::volume() const
 {
-    const MpvPlayer* c = control();
+    const MediaPlayerControl* c = control();
     return c ? c->volume() / 100.0 : 1.0;
 }
 
 double PlayerSession::rate() const
 {
-    const MpvPlayer* c = control();
+    const MediaPlayerControl* c = control();
     return c ? c->Rate() : 1.0;
+}
+
+double PlayerSession::minimumRate() const
+{
+    return MediaPlayerControl::MinimumRate;
+}
+
+double PlayerSession::maximumRate() const
+{
+    return MediaPlayerControl::MaximumRate;
 }
 
 void PlayerSession::playPause()
 {
-    if (MpvPlayer* c = control())
+    if (MediaPlayerControl* c = control())
         c->togglePause(); // the play/pause button
 }
 
 void PlayerSession::play()
 {
-    MpvPlayer* c = control();
+    MediaPlayerControl* c = control();
     if (c && status() != Status::Playing)
         c->togglePause();
 }
 
 void PlayerSession::pause()
 {
-    MpvPlayer* c = control();
-    if (c && c->state() == MpvPlayer::State::Playing)
+    MediaPlayerControl* c = control();
+    if (c && c->state() == MediaPlayerControl::State::Playing)
         c->togglePause();
 }
 
 void PlayerSession::stop()
 {
-    if (MpvPlayer* c = control())
+    if (MediaPlayerControl* c = control())
         c->Stop(); // the stop button
 }
 
 void PlayerSession::next()
 {
-    if (MpvPlayer* c = control())
+    if (MediaPlayerControl* c = control())
         c->nextEntry();
 }
 
 void PlayerSession::previous()
 {
-    if (MpvPlayer* c = control())
+    if (MediaPlayerControl* c = control())
         c->previousEntry();
 }
 
 void PlayerSession::seekBy(qint64 microseconds)
 {
-    if (MpvPlayer* c = control())
+    if (MediaPlayerControl* c = control())
         c->seekBy(double(microseconds) / 1e6);
 }
 
 void PlayerSession::setVolume(double volume)
 {
-    if (MpvPlayer* c = control())
+    if (MediaPlayerControl* c = control())
         c->changeVolume(volume * 100.0 - c->volume());
 }
 

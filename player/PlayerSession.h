@@ -4,7 +4,7 @@
 
 #include <QPointer>
 
-class MpvPlayer;
+class MediaPlayerControl;
 class TWplayerF2;
 
 // The player window as the desktop sees it. Every command goes to the control exactly as its own
@@ -13,7 +13,7 @@ class PlayerSession : public MediaSession
 {
     Q_OBJECT
 public:
-    PlayerSession(TWplayerF2& window, MpvPlayer* control);
+    PlayerSession(TWplayerF2& window, MediaPlayerControl* control);
 
     bool active() const override;
     Status status() const override;
@@ -24,6 +24,8 @@ public:
     qint64 position() const override;
     double volume() const override;
     double rate() const override;
+    double minimumRate() const override;
+    double maximumRate() const override;
 
     void playPause() override;
     void play() override;
@@ -36,8 +38,8 @@ public:
     void raise() override;
 
 private:
-    MpvPlayer* control() const;
+    MediaPlayerControl* control() const;
 
     TWplayerF2& m_window;
-    QPointer<MpvPlayer> m_control;
+    QPointer<MediaPlayerControl> m_control;
 };

@@ -6,8 +6,8 @@
 #include "platform/ui/ClickableLabel.h"
 #include "platform/ui/ReadableColours.h"
 #include "platform/ui/WindowPlacement.h"
+#include "platform/media/MediaBackend.h"
 #include "platform/media/MediaPlayerControl.h"
-#include "platform/media/MpvPlayer.h"
 #include "platform/ui/Prompts.h"
 #include "platform/Services.h"
 #include "platform/desktop/SystemServices.h"
@@ -54,7 +54,7 @@ TWplayerF2::TWplayerF2(SharedState& state, Services& services, PlayerDialogs* di
 
     // The control is made here, never reparented: the engine's video surface stays with it.
     try {
-        WMTPlayer1 = m_services.makePlayer(this);
+        WMTPlayer1 = m_services.media.makePlayer(this);
     } catch (...) {
         delete ui; // the destructor does not run for a window that failed to construct
         throw;
@@ -86,9 +86,8 @@ TWplayerF2::TWplayerF2(SharedState& state, Services& services, PlayerDialogs* di
     connect(ui->CheckBox6, &QCheckBox::toggled, this, &TWplayerF2::CheckBox6Click);
     connect(Timer1, &QTimer::timeout, this, &TWplayerF2::Timer1Timer);
 
-    auto* engine = qobject_cast<MpvPlayer*>(WMTPlayer1);
-    m_fullScreen = new PlayerFullScreen(*this, engine);
-    m_session = new PlayerSession(*this, engine);
+    m_fullScreen = new PlayerFullScreen(*this, WMTPlayer1);
+    m_session = new PlayerSession(*this, WMTPlayer1);
     m_desktop = m_services.system.publishSession(*m_session);
 
     // Centred on the screen, not over the (hidden) main window.

@@ -4,6 +4,7 @@
 #include "common/SharedState.h"
 #include "editor/ClipListModel.h"
 #include "editor/MangleU.h"
+#include "platform/media/MpvBackend.h"
 #include "platform/ui/Prompts.h"
 #include "platform/Services.h"
 #include "platform/desktop/SystemServices.h"
@@ -52,7 +53,6 @@ class NoSystem : public SystemServices
 public:
     void requestShutdown() override {}
     void openUrl(const QString&) override {}
-    bool mediaEngineAvailable() override { return false; }
 };
 
 // One playlist of ClipCount existing clips, in no particular order, and AddCount more clips.
@@ -65,7 +65,8 @@ struct World
     SharedState state;
     BenchPrompts prompts;
     NoSystem system;
-    Services services{prompts, system, {}};
+    MpvBackend media; // the editor plays nothing
+    Services services{prompts, system, media};
     FileDialogSettings clipDialog;
 
     World()

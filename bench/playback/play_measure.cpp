@@ -9,7 +9,8 @@
 #include "app/wmt.h"
 #include "common/SharedState.h"
 #include "platform/desktop/DesktopServices.h"
-#include "platform/media/MpvPlayer.h"
+#include "platform/media/MediaPlayerControl.h"
+#include "platform/media/MpvBackend.h"
 #include "platform/ui/Prompts.h"
 #include "player/PlayerDialogs.h"
 #include "player/WplayerU2.h"
@@ -118,7 +119,8 @@ int main(int argc, char* argv[])
         clips.append(QString::fromLocal8Bit(argv[i]));
     AnsweringPrompts prompts(clips);
     DesktopServices system;
-    Services services{prompts, system, mpvPlayerFactory()};
+    MpvBackend media;
+    Services services{prompts, system, media};
     SharedState state;
     TForm1 form1(state, services, QCoreApplication::applicationDirPath());
     if (form1.AnotherCopyRuns())

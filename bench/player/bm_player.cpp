@@ -8,6 +8,7 @@
 // Figures are milliseconds; "ratio" is ours / baseline's.
 #include "bench/MpvProgram.h"
 #include "common/SharedState.h"
+#include "platform/media/MpvBackend.h"
 #include "platform/media/MpvPlayer.h"
 #include "platform/ui/Prompts.h"
 #include "platform/Services.h"
@@ -52,7 +53,6 @@ class NoSystem : public SystemServices
 public:
     void requestShutdown() override {}
     void openUrl(const QString&) override {}
-    bool mediaEngineAvailable() override { return true; }
 };
 
 QTemporaryDir* g_dir = nullptr;
@@ -114,7 +114,8 @@ void BM_ShuffleCheckBox100k(benchmark::State& state)
 {
     SharedState s;
     s.AllBox.assign(manyPaths(100000));
-    Services services{g_prompts, g_system, mpvPlayerFactory(Quiet)};
+    MpvBackend media(Quiet);
+    Services services{g_prompts, g_system, media};
     double ours = 0, baseline = 0;
     int n = 0;
     for (auto _ : state) {
@@ -168,7 +169,8 @@ void BM_GoToFirstNewStream(benchmark::State& state)
     s.PlaylistPath = g_dir->filePath(QStringLiteral("playlist.tmp"));
     const QString same = g_dir->filePath(QStringLiteral("same.asx"));
     CCFuncs::WritePlaylist(g_clips, same);
-    Services services{g_prompts, g_system, mpvPlayerFactory(Quiet)};
+    MpvBackend media(Quiet);
+    Services services{g_prompts, g_system, media};
     MpvPlayer bare(nullptr, Quiet);
     double ours = 0, baseline = 0;
     int n = 0;
@@ -220,7 +222,8 @@ void BM_GoBesideMpvProgram(benchmark::State& state)
     s.AllBox.assign(g_clips);
     s.EntryMode = EntryPicked;
     s.PlaylistPath = g_dir->filePath(QStringLiteral("playlist.tmp"));
-    Services services{g_prompts, g_system, mpvPlayerFactory(Quiet)};
+    MpvBackend media(Quiet);
+    Services services{g_prompts, g_system, media};
     for (auto _ : state) {
         QElapsedTimer made;
         made.start();

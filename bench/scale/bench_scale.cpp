@@ -13,7 +13,7 @@
 #include "common/StringList.h"
 #include "editor/ClipListModel.h"
 #include "editor/MangleU.h"
-#include "platform/media/MpvPlayer.h"
+#include "platform/media/MpvBackend.h"
 #include "platform/ui/Prompts.h"
 #include "platform/Services.h"
 #include "platform/desktop/SystemServices.h"
@@ -63,7 +63,6 @@ class NoSystem : public SystemServices
 public:
     void requestShutdown() override {}
     void openUrl(const QString&) override {}
-    bool mediaEngineAvailable() override { return true; }
 };
 
 // n empty clips in n/100 folders (at least ten), named in mixed letter case, in random order.
@@ -161,7 +160,8 @@ int main(int argc, char** argv)
     BenchPrompts prompts;
     NoSystem system;
     const QStringList quiet{QStringLiteral("vo=null"), QStringLiteral("ao=null")};
-    Services services{prompts, system, mpvPlayerFactory(quiet)};
+    MpvBackend media(quiet);
+    Services services{prompts, system, media};
 
     for (const int n : Counts) {
         std::fprintf(stderr, "%d clips...\n", n);

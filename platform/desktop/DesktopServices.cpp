@@ -2,7 +2,6 @@
 
 #include "common/AppError.h"
 #include "platform/desktop/DesktopSession.h"
-#include "platform/media/EngineCheck.h"
 
 #include <QDesktopServices>
 #include <QUrl>
@@ -60,18 +59,6 @@ void DesktopServices::requestShutdown()
 void DesktopServices::openUrl(const QString& url)
 {
     QDesktopServices::openUrl(QUrl(url));
-}
-
-bool DesktopServices::mediaEngineAvailable()
-{
-    // The same engine, with the same options, as the player's control gets; tried apart, so that
-    // the program waiting at its main window does not carry the engine until a clip is played.
-    return mpvEngineAvailableApart();
-}
-
-void DesktopServices::checkMediaEngine(QObject* context, std::function<void(bool)> done)
-{
-    mpvEngineCheckApart(context, std::move(done));
 }
 
 std::unique_ptr<QObject> DesktopServices::publishSession(MediaSession& session)

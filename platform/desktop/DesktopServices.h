@@ -2,7 +2,7 @@
 
 #include "platform/desktop/SystemServices.h"
 
-// The real system: logind over the system bus, the desktop's browser, libmpv.
+// The real system: logind over the system bus, the desktop's browser, MPRIS and the screensaver.
 class DesktopServices : public SystemServices
 {
 public:
@@ -11,8 +11,6 @@ public:
     static constexpr int ShutdownReplyTimeoutMs = 2000;
     void requestShutdown() override;
     void openUrl(const QString& url) override;
-    bool mediaEngineAvailable() override;
-    void checkMediaEngine(QObject* context, std::function<void(bool)> done) override;
     // MPRIS and screensaver inhibition on the session bus, when there is one.
     std::unique_ptr<QObject> publishSession(MediaSession& session) override;
 };

@@ -34,6 +34,9 @@ public:
     // 0 to 1.
     virtual double volume() const = 0;
     virtual double rate() const = 0;
+    // The slowest and fastest rates the player plays at.
+    virtual double minimumRate() const = 0;
+    virtual double maximumRate() const = 0;
 
     // The control's own buttons and keys.
     virtual void playPause() = 0;

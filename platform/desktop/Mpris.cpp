@@ -16,9 +16,6 @@ const QString ObjectPath = QStringLiteral("/org/mpris/MediaPlayer2");
 const QString PlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
 const QString ServiceName = QStringLiteral("org.mpris.MediaPlayer2.vidmarro");
 const QString NoTrack = QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack");
-// The control's slowest and fastest rates.
-constexpr double MinRate = 0.2;
-constexpr double MaxRate = 2.0;
 
 } // namespace
 
@@ -70,12 +67,12 @@ double MprisPlayerAdaptor::rate() const
 
 double MprisPlayerAdaptor::minimumRate() const
 {
-    return MinRate;
+    return m_session.minimumRate();
 }
 
 double MprisPlayerAdaptor::maximumRate() const
 {
-    return MaxRate;
+    return m_session.maximumRate();
 }
 
 QDBusObjectPath MprisPlayerAdaptor::trackId() const

@@ -3,7 +3,6 @@
 #include <QObject>
 #include <QString>
 
-#include <functional>
 #include <memory>
 
 class MediaSession;
@@ -17,15 +16,6 @@ public:
     virtual void requestShutdown() = 0;
     // Opens a web address in the default browser; a failure is ignored.
     virtual void openUrl(const QString& url) = 0;
-    // True when the media engine can be created and initialised.
-    virtual bool mediaEngineAvailable() = 0;
-    // The same answer without holding up the caller: done gets it on the GUI thread, never once
-    // context has begun to be destroyed. Where the answer is cheap it may come at once.
-    virtual void checkMediaEngine(QObject* context, std::function<void(bool)> done)
-    {
-        (void)context;
-        done(mediaEngineAvailable());
-    }
     // Shows a player window to the desktop (media keys and panels, no screensaver during video)
     // for as long as the returned object lives. None by default: tests stay off the desktop.
     virtual std::unique_ptr<QObject> publishSession(MediaSession& /*session*/) { return nullptr; }

@@ -27,16 +27,11 @@ constexpr char ProbeArgument[] = "--vidmarro-engine-probe";
 constexpr int ProbeTimeoutMs = 5000;
 
 #ifdef __GLIBC__
-// The child's side. glibc hands constructors the program's arguments, so any program that can start
-// the check (the player, a test) answers it before its own main runs: nothing of Qt's GUI is made.
-__attribute__((constructor)) void answerEngineProbe(int argc, char** argv, char**)
+// glibc hands constructors the program's arguments, so any program that can start the check (the
+// player, a test) answers it before its own main runs: nothing of Qt's GUI is made.
+__attribute__((constructor)) void answerEngineProbeEarly(int argc, char** argv, char**)
 {
-    if (argc < 2 || std::strcmp(argv[1], ProbeArgument) != 0)
-        return;
-    QStringList extra;
-    for (int i = 2; i < argc; ++i)
-        extra.append(QString::fromLocal8Bit(argv[i]));
-    std::_Exit(mpvEngineAvailable(extra) ? 0 : 1);
+    answerEngineProbe(argc, argv);
 }
 #endif
 
@@ -80,6 +75,16 @@ void checkInWorker(QObject* context, const std::function<void(bool)>& done, cons
 }
 
 } // namespace
+
+void answerEngineProbe(int argc, char** argv)
+{
+    if (argc < 2 || std::strcmp(argv[1], ProbeArgument) != 0)
+        return;
+    QStringList extra;
+    for (int i = 2; i < argc; ++i)
+        extra.append(QString::fromLocal8Bit(argv[i]));
+    std::_Exit(mpvEngineAvailable(extra) ? 0 : 1);
+}
 
 bool mpvEngineAvailable(const QStringList& extraOptions)
 {

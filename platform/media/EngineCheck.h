@@ -21,3 +21,10 @@ void mpvEngineCheckApart(QObject* context, std::function<void(bool)> done, const
 
 // The check apart, waited for: for callers that have nothing else to do meanwhile.
 bool mpvEngineAvailableApart(const QStringList& extraOptions = {});
+
+// The child's side of the check apart: in a process started with the check's private argument,
+// tries the engine and ends the process, its exit status the answer; otherwise returns at once.
+// The program calls it first thing, so that the child answers before the toolkit starts. With glibc
+// the answer comes earlier still, from a constructor that runs before main in any program linking
+// this file (tests included); the call then only returns.
+void answerEngineProbe(int argc, char** argv);

@@ -1,14 +1,27 @@
 #pragma once
 
 #include <QWidget>
-#include <functional>
 
 // The media player control that the player window embeds: exactly the operations, properties and
-// events the window relies on. AutoStart is always on: Open starts playback at once.
+// events the window, its full screen and the desktop's media controls rely on. AutoStart is always
+// on: Open starts playback at once.
 class MediaPlayerControl : public QWidget
 {
     Q_OBJECT
 public:
+    // The slowest and fastest playback rates; the engine keeps the pitch down to the slowest.
+    static constexpr double MinimumRate = 0.2;
+    static constexpr double MaximumRate = 2.0;
+
+    enum class State
+    {
+        Ready,
+        Opening,
+        Playing,
+        Paused,
+        Stopped
+    };
+
     using QWidget::QWidget;
     ~MediaPlayerControl() override = default;
 
@@ -32,16 +45,41 @@ public:
     // 0: the playlist plays over and over; 1: it plays once.
     virtual int PlayCount() const = 0;
     virtual void SetPlayCount(int count) = 0;
-    // Playback speed factor, 0.2 to 2.0; pitch is kept.
+    // Playback speed factor, MinimumRate to MaximumRate; pitch is kept.
     virtual double Rate() const = 0;
     virtual void SetRate(double rate) = 0;
+
+    // What the control's face shows, and what its buttons and keys do.
+    virtual State state() const = 0;
+    virtual bool paused() const = 0;
+    // 0 to 100.
+    virtual double volume() const = 0;
+    virtual bool muted() const = 0;
+    // Of the current clip, in seconds.
+    virtual double position() const = 0;
+    virtual double duration() const = 0;
+    // True while the current clip has pictures.
+    virtual bool hasVideo() const = 0;
+    // The widget the pictures are shown in.
+    virtual QWidget* videoArea() const = 0;
+
+    virtual void play() = 0;
+    virtual void togglePause() = 0;
+    virtual void previousEntry() = 0;
+    virtual void nextEntry() = 0;
+    virtual void seekBy(double seconds) = 0;
+    virtual void changeVolume(double delta) = 0;
+    virtual void setMuted(bool on) = 0;
+
+    // Shows the video area alone, without the track bar, buttons and status line (full screen);
+    // off brings back what the Track Bar and Status Bar settings show.
+    virtual void setVideoOnly(bool on) = 0;
 
 Q_SIGNALS:
     // An entry of the playlist starts playing.
     void OnNewStream();
     // A stream has played to its end; GetCurrentEntry then tells whether the playlist is over.
     void OnEndOfStream(int result);
+    // What the face shows changed: state, clip, position, volume or mute.
+    void faceChanged();
 };
-
-// Makes the control for a player window; the window owns what it gets.
-using MediaPlayerFactory = std::function<MediaPlayerControl*(QWidget* parent)>;

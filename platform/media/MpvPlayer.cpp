@@ -3,18 +3,14 @@
 #include "common/AppError.h"
 #include "platform/media/EnginePump.h"
 #include "platform/module/ModuleLoader.h"
+#include "platform/media/MpvControls.h"
 #include "platform/media/MpvVideo.h"
 #include "platform/media/SoundCheck.h"
 #include "platform/media/TimeText.h"
 
 #include <QApplication>
-#include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QOpenGLContext>
-#include <QSlider>
-#include <QStyle>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -22,8 +18,6 @@
 
 namespace {
 
-constexpr double MinRate = 0.2;
-constexpr double MaxRate = 2.0;
 constexpr double SeekStep = 5;
 constexpr double VolumeStep = 5;
 
@@ -40,13 +34,6 @@ bool openGlUsable()
 }
 
 } // namespace
-
-MediaPlayerFactory mpvPlayerFactory(const QStringList& extraOptions)
-{
-    return [extraOptions](QWidget* parent) -> MediaPlayerControl* {
-        return new MpvPlayer(parent, extraOptions);
-    };
-}
 
 MpvPlayer::MpvPlayer(QWidget* parent, const QStringList& options)
     : MediaPlayerControl(parent), m_options(mpvEffectiveOptions(options))
@@ -176,64 +163,9 @@ void MpvPlayer::buildFace()
     video->setObjectName(QStringLiteral("videoArea"));
     video->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     layout->addWidget(video, 1);
-
-    m_trackerRow = new QWidget(this);
-    m_trackerRow->setObjectName(QStringLiteral("trackerRow"));
-    auto* trackerLayout = new QHBoxLayout(m_trackerRow);
-    trackerLayout->setContentsMargins(2, 0, 2, 0);
-    trackerLayout->setSpacing(4);
-    m_tracker = new QSlider(Qt::Horizontal, m_trackerRow);
-    m_tracker->setObjectName(QStringLiteral("trackerSlider"));
-    m_tracker->setAccessibleName(tr("Seek"));
-    m_tracker->setAccessibleDescription(tr("Position in the playing clip"));
-    m_tracker->setRange(0, 1000);
-    m_tracker->setPageStep(50);
-    m_trackerTime = new QLabel(m_trackerRow);
-    m_trackerTime->setObjectName(QStringLiteral("trackerTime"));
-    trackerLayout->addWidget(m_tracker, 1);
-    trackerLayout->addWidget(m_trackerTime);
-    layout->addWidget(m_trackerRow);
-
-    auto* panel = new QWidget(this);
-    m_panel = panel;
-    panel->setObjectName(QStringLiteral("controlPanel"));
-    auto* panelLayout = new QHBoxLayout(panel);
-    panelLayout->setContentsMargins(2, 0, 2, 0);
-    panelLayout->setSpacing(0);
-    auto button = [&](const char* name, QStyle::StandardPixmap icon, const QString& tip) {
-        auto* b = new QToolButton(panel);
-        b->setObjectName(QLatin1String(name));
-        b->setIcon(style()->standardIcon(icon));
-        b->setToolTip(tip);
-        b->setAccessibleName(tip);
-        b->setAutoRaise(true);
-        b->setIconSize(QSize(16, 16));
-        panelLayout->addWidget(b);
-        return b;
-    };
-    m_playPause = button("playPauseButton", QStyle::SP_MediaPlay, tr("Play"));
-    m_stop = button("stopButton", QStyle::SP_MediaStop, tr("Stop"));
-    m_previous = button("previousButton", QStyle::SP_MediaSkipBackward, tr("Previous"));
-    m_next = button("nextButton", QStyle::SP_MediaSkipForward, tr("Next"));
-    panelLayout->addStretch(1);
-    m_mute = button("muteButton", QStyle::SP_MediaVolume, tr("Mute"));
-    m_mute->setCheckable(true);
-    m_volumeSlider = new QSlider(Qt::Horizontal, panel);
-    m_volumeSlider->setObjectName(QStringLiteral("volumeSlider"));
-    m_volumeSlider->setRange(0, 100);
-    m_volumeSlider->setValue(100);
-    m_volumeSlider->setFixedWidth(56);
-    m_volumeSlider->setToolTip(tr("Volume"));
-    m_volumeSlider->setAccessibleName(tr("Volume"));
-    panelLayout->addWidget(m_volumeSlider);
-    layout->addWidget(panel);
-
-    m_status = new QLabel(this);
-    m_status->setObjectName(QStringLiteral("statusLine"));
-    m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    m_status->setFrameShape(QFrame::StyledPanel);
-    m_status->setFrameShadow(QFrame::Sunken);
-    layout->addWidget(m_status);
+    m_controls = new MpvControls(this);
+    m_controls->setObjectName(QStringLiteral("playerControls"));
+    layout->addWidget(m_controls);
 
     // Clicks anywhere on the control give it the keyboard: its keys are its own.
     for (QWidget* child : findChildren<QWidget*>()) {
@@ -241,19 +173,19 @@ void MpvPlayer::buildFace()
         child->setFocusProxy(this);
     }
 
-    connect(m_playPause, &QToolButton::clicked, this, &MpvPlayer::togglePause);
-    connect(m_stop, &QToolButton::clicked, this, &MpvPlayer::Stop);
-    connect(m_previous, &QToolButton::clicked, this, &MpvPlayer::previousEntry);
-    connect(m_next, &QToolButton::clicked, this, &MpvPlayer::nextEntry);
-    connect(m_mute, &QToolButton::toggled, this, &MpvPlayer::setMuted);
-    connect(m_volumeSlider, &QSlider::valueChanged, this, [this](int value) {
+    connect(m_controls, &MpvControls::playPauseClicked, this, &MpvPlayer::togglePause);
+    connect(m_controls, &MpvControls::stopClicked, this, &MpvPlayer::Stop);
+    connect(m_controls, &MpvControls::previousClicked, this, &MpvPlayer::previousEntry);
+    connect(m_controls, &MpvControls::nextClicked, this, &MpvPlayer::nextEntry);
+    connect(m_controls, &MpvControls::muteToggled, this, &MpvPlayer::setMuted);
+    connect(m_controls, &MpvControls::volumeMoved, this, [this](int value) {
         if (m_session && !qFuzzyCompare(value + 1.0, volume() + 1.0))
             m_session->setNumber("volume", value);
     });
-    connect(m_tracker, &QSlider::valueChanged, this, [this](int value) {
-        if (m_settingTracker || !m_session || !m_run->playing())
+    connect(m_controls, &MpvControls::trackerMoved, this, [this](int permille) {
+        if (!m_session || !m_run->playing())
             return;
-        m_session->command({"seek", QByteArray::number(value / 10.0, 'f', 1), "absolute-percent"});
+        m_session->command({"seek", QByteArray::number(permille / 10.0, 'f', 1), "absolute-percent"});
     });
 }
 
@@ -288,28 +220,26 @@ bool MpvPlayer::IsSoundCardEnabled()
 void MpvPlayer::SetShowTracker(bool on)
 {
     m_showTracker = on;
-    m_trackerRow->setVisible(on && !m_videoOnly);
+    m_controls->setTrackerShown(on);
 }
 
 void MpvPlayer::SetShowStatusBar(bool on)
 {
     m_showStatusBar = on;
-    m_status->setVisible(on && !m_videoOnly);
+    m_controls->setStatusShown(on);
 }
 
 void MpvPlayer::setVideoOnly(bool on)
 {
-    m_videoOnly = on;
-    m_panel->setVisible(!on);
-    SetShowTracker(m_showTracker);
-    SetShowStatusBar(m_showStatusBar);
+    // The Track Bar and Status Bar settings stay as they are for when the face comes back.
+    m_controls->setVisible(!on);
 }
 
 void MpvPlayer::SetRate(double rate)
 {
     if (!std::isfinite(rate))
         rate = 1.0;
-    m_rate = qBound(MinRate, rate, MaxRate);
+    m_rate = qBound(MinimumRate, rate, MaximumRate);
     if (m_session)
         m_session->setNumber("speed", m_rate);
 }
@@ -401,32 +331,8 @@ QString MpvPlayer::statusText() const
 void MpvPlayer::refreshFace()
 {
     const bool active = state() == State::Playing || state() == State::Paused;
-    const bool playing = state() == State::Playing;
-    // Icons change seldom, the time many times a second.
-    const int icons = (playing ? 1 : 0) | (muted() ? 2 : 0);
-    if (icons != m_shownIcons) {
-        m_shownIcons = icons;
-        m_playPause->setIcon(style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
-        m_playPause->setToolTip(playing ? tr("Pause") : tr("Play"));
-        m_playPause->setAccessibleName(m_playPause->toolTip());
-        m_mute->setIcon(style()->standardIcon(muted() ? QStyle::SP_MediaVolumeMuted : QStyle::SP_MediaVolume));
-    }
-
-    m_tracker->setEnabled(active && duration() > 0);
-    if (!m_tracker->isSliderDown()) { // the user's drag wins over the engine's position
-        m_settingTracker = true;
-        m_tracker->setValue(active && duration() > 0 ? qRound(1000 * qBound(0.0, position() / duration(), 1.0))
-                                                     : 0);
-        m_settingTracker = false;
-    }
-    m_trackerTime->setText(formatTime(active ? position() : 0) + QStringLiteral(" / ") +
-                           formatTime(active ? duration() : 0));
-
-    const QSignalBlocker muteBlock(m_mute);
-    m_mute->setChecked(muted());
-    const QSignalBlocker volumeBlock(m_volumeSlider);
-    m_volumeSlider->setValue(qRound(volume()));
-
-    m_status->setText(statusText());
+    m_controls->showPlayback(active, state() == State::Playing, position(), duration());
+    m_controls->showVolume(volume(), muted());
+    m_controls->showStatus(statusText());
     Q_EMIT faceChanged();
 }

@@ -10,14 +10,12 @@
 
 #include <memory>
 
+class MpvControls;
 class MpvNativeArea;
 class MpvVideoSurface;
-class QLabel;
-class QSlider;
-class QToolButton;
 class QWidget;
 
-// The media player control on libmpv: the face (video area, tracker, buttons, status line, keys)
+// The media player control on libmpv: the video area, the face below it (MpvControls) and the keys,
 // around a playlist run on an engine session.
 class MpvPlayer : public MediaPlayerControl
 {
@@ -42,36 +40,26 @@ public:
     double Rate() const override { return m_rate; }
     void SetRate(double rate) override;
 
-    // What the face shows, and what its buttons and keys do.
-    using State = PlaylistRun::State;
-    State state() const { return m_run->state(); }
-    bool paused() const { return m_run->paused(); }
-    double volume() const { return m_run->volume(); }
-    bool muted() const { return m_run->muted(); }
-    double position() const { return m_run->position(); }
-    double duration() const { return m_run->duration(); }
-    // True while the current clip has pictures; false shows the audio placeholder.
-    bool hasVideo() const { return m_run->hasVideo(); }
+    State state() const override { return m_run->state(); }
+    bool paused() const override { return m_run->paused(); }
+    double volume() const override { return m_run->volume(); }
+    bool muted() const override { return m_run->muted(); }
+    double position() const override { return m_run->position(); }
+    double duration() const override { return m_run->duration(); }
+    // False: the video area shows the audio placeholder.
+    bool hasVideo() const override { return m_run->hasVideo(); }
+    QWidget* videoArea() const override;
     bool engineReady() const { return m_session != nullptr; }
-    QWidget* videoArea() const;
     QString statusText() const;
 
-    void play();
-    void togglePause();
-    void previousEntry() { m_run->previous(); }
-    void nextEntry() { m_run->next(); }
-    void seekBy(double seconds);
-    void changeVolume(double delta);
-    void setMuted(bool on);
-
-    // Shows the video area alone, without the track bar, buttons and status line (full screen);
-    // off brings back what the Track Bar and Status Bar settings show.
-    void setVideoOnly(bool on);
-    bool videoOnly() const { return m_videoOnly; }
-
-Q_SIGNALS:
-    // What the face shows changed: state, clip, position, volume or mute.
-    void faceChanged();
+    void play() override;
+    void togglePause() override;
+    void previousEntry() override { m_run->previous(); }
+    void nextEntry() override { m_run->next(); }
+    void seekBy(double seconds) override;
+    void changeVolume(double delta) override;
+    void setMuted(bool on) override;
+    void setVideoOnly(bool on) override;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -94,22 +82,5 @@ private:
     bool m_showTracker = true;
     bool m_showStatusBar = true;
     double m_rate = 1.0;
-    bool m_settingTracker = false;
-    bool m_videoOnly = false;
-    int m_shownIcons = -1;
-
-    QWidget* m_trackerRow = nullptr;
-    QSlider* m_tracker = nullptr;
-    QLabel* m_trackerTime = nullptr;
-    QWidget* m_panel = nullptr;
-    QToolButton* m_playPause = nullptr;
-    QToolButton* m_stop = nullptr;
-    QToolButton* m_previous = nullptr;
-    QToolButton* m_next = nullptr;
-    QToolButton* m_mute = nullptr;
-    QSlider* m_volumeSlider = nullptr;
-    QLabel* m_status = nullptr;
+    MpvControls* m_controls = nullptr;
 };
-
-// Makes MpvPlayer controls with those options.
-MediaPlayerFactory mpvPlayerFactory(const QStringList& extraOptions = {});

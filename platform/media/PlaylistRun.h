@@ -2,6 +2,7 @@
 
 #include "playlist/AsxParse.h"
 #include "platform/module/ModuleApi.h"
+#include "platform/media/MediaPlayerControl.h"
 #include "platform/media/MpvVideo.h"
 
 #include <QList>
@@ -22,14 +23,7 @@ class PlaylistRun : public QObject
 {
     Q_OBJECT
 public:
-    enum class State
-    {
-        Ready,
-        Opening,
-        Playing,
-        Paused,
-        Stopped
-    };
+    using State = MediaPlayerControl::State;
 
     // session may be null: nothing then plays.
     PlaylistRun(EngineSession* session, QObject* parent);
@@ -58,7 +52,6 @@ public:
     int playCount() const { return m_playCount; }
     void setPlayCount(int count) { m_playCount = qMax(0, count); }
     bool playing() const { return m_playingId != 0; }
-    bool hasItems() const { return !m_items.isEmpty(); }
     // The file name of the clip being opened or played; empty when none.
     QString clip() const;
 

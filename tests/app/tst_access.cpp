@@ -35,7 +35,7 @@ class TestAccess : public QObject
     // One of each window, made fresh under the palette in force.
     std::vector<std::unique_ptr<QWidget>> windows()
     {
-        f.services.makePlayer = PlayerKit::engine(false);
+        f.media.players = PlayerKit::engine(false);
         m_browse.newFolderCaption = QStringLiteral("New folder");
         f.state.LeftBox.add(QStringLiteral("a.mp3"));
         f.state.PathLeft.add(f.dir.filePath(QStringLiteral("a.mp3")));

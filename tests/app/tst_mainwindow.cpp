@@ -9,6 +9,7 @@
 #include "common/Paths.h"
 #include "common/SharedState.h"
 #include "platform/desktop/DesktopServices.h"
+#include "platform/media/MpvBackend.h"
 #include "platform/ui/QtPrompts.h"
 #include "platform/ui/WindowPlacement.h"
 #include "playlist/CCFuncs.h"
@@ -214,7 +215,7 @@ private Q_SLOTS:
         QCOMPARE(content(fx.ini()), original + "[Bar]\r\nTrack=0\r\nStatus=1\r\n");
 
         SharedState next;
-        Services services{fx.prompts, fx.system, nullptr};
+        Services services{fx.prompts, fx.system, fx.media};
         TForm1 again(next, services, fx.dir.path());
         QVERIFY(!next.ShowTrackBar);
         QVERIFY(next.ShowStatusBar);
@@ -314,7 +315,7 @@ private Q_SLOTS:
         QVERIFY(!fx.state.ShowTrackBar);
         QVERIFY(!fx.state.ShowStatusBar);
         QCoreApplication::processEvents();
-        QCOMPARE(fx.system.engineChecks, 0);
+        QCOMPARE(fx.media.engineChecks, 0);
 
         // Closing reports the failure again but still closes.
         form.show();
@@ -350,10 +351,10 @@ private Q_SLOTS:
     void missingMediaEngineIsReportedOnceAfterShowing()
     {
         Fixture fx;
-        fx.system.engineAvailable = false;
+        fx.media.engineAvailable = false;
         TForm1 form(fx.state, fx.services, fx.dir.path());
         form.show();
-        QTRY_COMPARE(fx.system.engineChecks, 1);
+        QTRY_COMPARE(fx.media.engineChecks, 1);
         QCOMPARE(fx.prompts.boxTexts(),
                  QStringList{QStringLiteral("ERROR:\rIt seems the Windows Media Player is not installed\r"
                                             "Please download + install latest version available free from\r ") +
@@ -362,7 +363,7 @@ private Q_SLOTS:
         QVERIFY(form.isVisible());
         QVERIFY(form.form()->PickButton->isEnabled());
         QCoreApplication::processEvents();
-        QCOMPARE(fx.system.engineChecks, 1);
+        QCOMPARE(fx.media.engineChecks, 1);
     }
 
     // The user closes the window while the real engine check (this program started again) still
@@ -376,7 +377,8 @@ private Q_SLOTS:
         qputenv("VIDMARRO_MPV_OPTIONS", "include=" + pipe);
         Fixture fx;
         DesktopServices system;
-        Services services{fx.prompts, system, nullptr};
+        MpvBackend media;
+        Services services{fx.prompts, system, media};
         int held = -1;
         // A writer can open the pipe once the check reads it; held open, the check waits on.
         const auto checkRuns = [&] {
@@ -487,7 +489,8 @@ private Q_SLOTS:
         QTemporaryDir dir;
         QtPrompts qt;
         RecordingServices system;
-        Services services{qt, system, nullptr};
+        RecordingMedia media;
+        Services services{qt, system, media};
         SharedState state;
         TForm1 form(state, services, dir.path());
         const QString appDir = QDir(dir.path()).canonicalPath();
@@ -543,7 +546,8 @@ private Q_SLOTS:
         writeFile(clips.filePath(QStringLiteral("a.mp3")), "x");
         QtPrompts qt;
         RecordingServices system;
-        Services services{qt, system, nullptr};
+        RecordingMedia media;
+        Services services{qt, system, media};
         int listed = 0;
         {
             SharedState state;

@@ -6,6 +6,7 @@
 #include "common/SharedState.h"
 #include "platform/media/MpvPlayer.h"
 #include "player/WplayerU2.h"
+#include "support/RecordingMedia.h"
 #include "support/RecordingServices.h"
 #include "support/ScriptedPrompts.h"
 #include "ui_ActionFormU.h"
@@ -70,7 +71,8 @@ private Q_SLOTS:
 
         ScriptedPrompts prompts;
         RecordingServices system;
-        Services services{prompts, system, realTime()};
+        RecordingMedia media{realTime()};
+        Services services{prompts, system, media};
         SharedState state;
         TForm1 form(state, services, app);
         form.show();
@@ -147,7 +149,8 @@ private Q_SLOTS:
         const QString b = makeClip(root.filePath(QStringLiteral("b.mp3")));
         ScriptedPrompts prompts;
         RecordingServices system;
-        Services services{prompts, system, realTime()};
+        RecordingMedia media{realTime()};
+        Services services{prompts, system, media};
         SharedState state;
         TForm1 form(state, services, app);
         form.show();

@@ -1,6 +1,7 @@
 // Files opened from outside the dialogs: dropped on the main window or handed over by a second
 // copy, while the program waits at its main window and while it is busy.
 #include "player/PlayerKit.h"
+#include "support/RecordingMedia.h"
 #include "support/RecordingServices.h"
 #include "support/ScriptedPrompts.h"
 
@@ -63,7 +64,8 @@ class TestOpenFiles : public QObject
     QTemporaryDir m_runtime;
     ScriptedPrompts m_prompts;
     RecordingServices m_system;
-    Services m_services{m_prompts, m_system, PlayerKit::engine()};
+    RecordingMedia m_media{PlayerKit::engine()};
+    Services m_services{m_prompts, m_system, m_media};
     SharedState S;
     std::unique_ptr<Form> m_form;
 

@@ -4,8 +4,8 @@
 #include "app/wmt.h"
 #include "common/JustOne.h"
 #include "common/SharedState.h"
-#include "platform/desktop/DesktopServices.h"
 #include "platform/media/MidiRender.h"
+#include "platform/media/MpvBackend.h"
 #include "platform/media/MpvPlayer.h"
 #include "platform/files/Trash.h"
 #include "player/PlayerDialogs.h"
@@ -13,6 +13,7 @@
 #include "player/Speed.h"
 #include "player/WplayerU2.h"
 #include "player/PlayerKit.h"
+#include "support/RecordingMedia.h"
 #include "support/RecordingServices.h"
 #include "support/ScriptedPrompts.h"
 
@@ -72,14 +73,14 @@ private Q_SLOTS:
     // Asked without waiting, it returns at once and answers later, on this thread.
     void startupEngineCheckLoadsNothingHere()
     {
-        DesktopServices system;
-        QVERIFY(system.mediaEngineAvailable());
+        MpvBackend media;
+        QVERIFY(media.engineStarts());
         QVERIFY(!mapped("libmpv.so"));
 
         QObject context;
         int answers = 0;
         bool installed = false;
-        system.checkMediaEngine(&context, [&](bool ok) {
+        media.checkEngine(&context, [&](bool ok) {
             ++answers;
             installed = ok && QThread::currentThread() == context.thread();
         });
@@ -132,7 +133,8 @@ private Q_SLOTS:
         QTemporaryDir dir;
         ScriptedPrompts prompts;
         RecordingServices system;
-        Services services{prompts, system, nullptr};
+        RecordingMedia media;
+        Services services{prompts, system, media};
         {
             SharedState state;
             TForm1 first(state, services, dir.path());
@@ -162,7 +164,8 @@ private Q_SLOTS:
         state.AllBox.add(QStringLiteral("/nowhere/clip.wav"));
         ScriptedPrompts prompts;
         RecordingServices system;
-        Services services{prompts, system, PlayerKit::engine()};
+        RecordingMedia media{PlayerKit::engine()};
+        Services services{prompts, system, media};
         {
             StartupDialogs dialogs(state, prompts);
             QVERIFY(!dialogs.created());

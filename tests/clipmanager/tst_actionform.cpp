@@ -1,4 +1,5 @@
 // The clip manager window on real files, the real trash and scripted prompts.
+#include "support/RecordingMedia.h"
 #include "support/RecordingServices.h"
 #include "support/ScriptedPrompts.h"
 #include "support/ShellRunLog.h"
@@ -57,7 +58,8 @@ private:
     SharedState S;
     ScriptedPrompts prompts;
     RecordingServices system;
-    Services services{prompts, system, nullptr};
+    RecordingMedia media;
+    Services services{prompts, system, media};
 
     QString clip(const QString& name) const { return m_clips + u'/' + name; }
     QString folder(const QString& name) const

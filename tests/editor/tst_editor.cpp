@@ -5,6 +5,7 @@
 #include "editor/ConfirmKillU.h"
 #include "editor/MangleU.h"
 #include "platform/Services.h"
+#include "support/RecordingMedia.h"
 #include "support/RecordingServices.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TrashList.h"
@@ -90,7 +91,8 @@ private:
         SharedState state;
         ScriptedPrompts prompts;
         RecordingServices system;
-        Services services{prompts, system, {}};
+        RecordingMedia media;
+        Services services{prompts, system, media};
         FileDialogSettings clipDialog;
         std::unique_ptr<TMangle> editor;
 

@@ -1,6 +1,8 @@
 #include "PlayerKit.h"
 
 #include "platform/media/MpvPlayer.h"
+#include "player/SleepU.h"
+#include "player/Speed.h"
 #include "player/WplayerU2.h"
 
 #include <QApplication>
@@ -119,3 +121,13 @@ void onModal(const char* className, std::function<void(QWidget&)> body)
 }
 
 } // namespace PlayerKit
+
+void RunDialogs::showSpeed(TWplayerF2& player)
+{
+    m_speed.showFor(player);
+}
+
+void RunDialogs::showSleep(TWplayerF2& player)
+{
+    m_sleep.showFor(player);
+}

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "platform/media/MediaPlayerControl.h"
+#include "player/PlayerDialogs.h"
+#include "support/RecordingMedia.h"
 
 #include <QString>
 #include <QStringList>
@@ -9,6 +10,8 @@
 
 class TWplayerF2;
 class QWidget;
+class TSleepF;
+class TSpeedF;
 
 // What the player tests share: generated clips, the engine the windows get, and finding the modal
 // player window while it is up.
@@ -32,3 +35,16 @@ void onPlayerShown(QWidget* owner, std::function<void(TWplayerF2&)> body);
 void onModal(const char* className, std::function<void(QWidget&)> body);
 
 } // namespace PlayerKit
+
+// The speed and sleep dialogs a test made, shown for the player that asks.
+class RunDialogs : public PlayerDialogs
+{
+public:
+    RunDialogs(TSleepF& sleep, TSpeedF& speed) : m_sleep(sleep), m_speed(speed) {}
+    void showSpeed(TWplayerF2& player) override;
+    void showSleep(TWplayerF2& player) override;
+
+private:
+    TSleepF& m_sleep;
+    TSpeedF& m_speed;
+};

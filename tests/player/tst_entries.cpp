@@ -1,6 +1,7 @@
 // The main window's entry actions run end to end: clip dialog, player, save question, marks,
 // loaded playlists, display options and the shutdown after a sleep-timer run.
 #include "PlayerKit.h"
+#include "support/RecordingMedia.h"
 #include "support/RecordingServices.h"
 #include "support/ScriptedPrompts.h"
 
@@ -80,7 +81,8 @@ class TestEntries : public QObject
     QTemporaryDir m_runtime; // the single-instance guard's lock and socket
     ScriptedPrompts m_prompts;
     WatchingServices m_system;
-    Services m_services{m_prompts, m_system, PlayerKit::engine()};
+    RecordingMedia m_media{PlayerKit::engine()};
+    Services m_services{m_prompts, m_system, m_media};
     SharedState S;
     std::unique_ptr<Form> m_form;
 

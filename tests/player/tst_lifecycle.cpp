@@ -2,6 +2,7 @@
 // player closed at another moment: the program lives on and comes back to its main window.
 #include "PlayerKit.h"
 #include "support/Processes.h"
+#include "support/RecordingMedia.h"
 #include "support/RecordingServices.h"
 #include "support/ScriptedPrompts.h"
 
@@ -96,10 +97,11 @@ private Q_SLOTS:
         ScriptedPrompts prompts;
         RecordingServices system;
         const MediaPlayerFactory real = mpvPlayerFactory(options << QStringLiteral("ao=null"));
-        Services services{prompts, system, [real](QWidget* parent) {
-                              std::setlocale(LC_NUMERIC, "C");
-                              return real(parent);
-                          }};
+        RecordingMedia media{[real](QWidget* parent) {
+            std::setlocale(LC_NUMERIC, "C");
+            return real(parent);
+        }};
+        Services services{prompts, system, media};
         SharedState state;
         TForm1 form(state, services, m_app.path());
         form.show();

@@ -1,5 +1,6 @@
 // The player window on its own: layout, play order, titles, marks, options and closing.
 #include "PlayerKit.h"
+#include "support/RecordingMedia.h"
 #include "support/RecordingServices.h"
 #include "support/ScriptedPrompts.h"
 
@@ -32,7 +33,8 @@ class TestPlayer : public QObject
     QTemporaryDir m_dir;
     ScriptedPrompts m_prompts;
     RecordingServices m_system;
-    Services m_services{m_prompts, m_system, PlayerKit::engine()};
+    RecordingMedia m_media{PlayerKit::engine()};
+    Services m_services{m_prompts, m_system, m_media};
     SharedState S;
 
     QStringList clips(int n)
@@ -450,7 +452,8 @@ private Q_SLOTS:
 
     void noSoundCardWarnsAndPlaysOn()
     {
-        Services quiet{m_prompts, m_system, PlayerKit::engine(false)};
+        RecordingMedia quietMedia{PlayerKit::engine(false)};
+        Services quiet{m_prompts, m_system, quietMedia};
         auto p = make(clips(2), EntryPicked, &quiet);
         // Go's steps before the warning are done, those after it are not.
         bool checked = false;

@@ -3,6 +3,7 @@
 // reached: its address points at the private bus, or at nothing, for the whole run.
 #include "PlayerKit.h"
 #include "support/Processes.h"
+#include "support/RecordingMedia.h"
 #include "support/ScriptedPrompts.h"
 
 #include "app/wmt.h"
@@ -50,7 +51,8 @@ class TestShutdown : public QObject
 
     ScriptedPrompts m_prompts;
     DesktopServices m_system; // the real one
-    Services m_services{m_prompts, m_system, PlayerKit::engine()};
+    CheckedMedia m_media{PlayerKit::engine()}; // the real engine check
+    Services m_services{m_prompts, m_system, m_media};
     SharedState S;
     std::unique_ptr<QTemporaryDir> m_app;
     std::unique_ptr<TSleepF> m_sleep;

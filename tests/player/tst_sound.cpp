@@ -3,6 +3,7 @@
 // exactly when no server is there.
 #include "PlayerKit.h"
 #include "platform/media/MediaFixtures.h"
+#include "support/RecordingMedia.h"
 #include "support/RecordingServices.h"
 #include "support/ScriptedPrompts.h"
 #include "support/SoundServer.h"
@@ -72,10 +73,11 @@ class TestSound : public QObject
     RecordingServices m_system;
     // The engine as the program makes it, with no video output: the sound goes where the
     // desktop's sound server takes it.
-    Services m_services{m_prompts, m_system, [](QWidget* parent) {
-                            std::setlocale(LC_NUMERIC, "C");
-                            return mpvPlayerFactory({QStringLiteral("vo=null")})(parent);
-                        }};
+    RecordingMedia m_media{[](QWidget* parent) {
+        std::setlocale(LC_NUMERIC, "C");
+        return mpvPlayerFactory({QStringLiteral("vo=null")})(parent);
+    }};
+    Services m_services{m_prompts, m_system, m_media};
     SharedState S;
     std::unique_ptr<TSleepF> m_sleep;
     std::unique_ptr<TSpeedF> m_speed;

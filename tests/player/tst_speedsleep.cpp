@@ -1,5 +1,6 @@
 // The speed and sleep-timer dialogs, shown from a real player window as the user opens them.
 #include "PlayerKit.h"
+#include "support/RecordingMedia.h"
 #include "support/RecordingServices.h"
 #include "support/ScriptedPrompts.h"
 
@@ -32,7 +33,8 @@ class TestSpeedSleep : public QObject
     QTemporaryDir m_dir;
     ScriptedPrompts m_prompts;
     RecordingServices m_system;
-    Services m_services{m_prompts, m_system, PlayerKit::engine()};
+    RecordingMedia m_media{PlayerKit::engine()};
+    Services m_services{m_prompts, m_system, m_media};
     SharedState S;
     std::unique_ptr<TSleepF> m_sleep;
     std::unique_ptr<TSpeedF> m_speed;

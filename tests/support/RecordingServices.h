@@ -10,15 +10,8 @@ class RecordingServices : public SystemServices
 public:
     void requestShutdown() override;
     void openUrl(const QString& url) override { urls.append(url); }
-    bool mediaEngineAvailable() override
-    {
-        ++engineChecks;
-        return engineAvailable;
-    }
 
     int shutdowns = 0;
     QString refuseShutdownWith; // when set, the request is refused with this text
     QStringList urls;
-    bool engineAvailable = true;
-    int engineChecks = 0;
 };

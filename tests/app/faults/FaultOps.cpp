@@ -1,5 +1,6 @@
 #include "FaultOps.h"
 
+#include "support/RecordingMedia.h"
 #include "support/RecordingServices.h"
 #include "support/ScriptedPrompts.h"
 
@@ -165,7 +166,8 @@ public:
     {
         ScriptedPrompts prompts;
         RecordingServices system;
-        Services services{prompts, system, nullptr};
+        RecordingMedia media;
+        Services services{prompts, system, media};
         SharedState S;
         TForm1 form(S, services, dir);
         if (!prompts.boxTexts().isEmpty())
@@ -207,7 +209,8 @@ public:
     {
         ScriptedPrompts prompts;
         RecordingServices system;
-        Services services{prompts, system, nullptr};
+        RecordingMedia media;
+        Services services{prompts, system, media};
         SharedState S;
         S.AppDir = dir + u'/';
         FileDialogSettings clipDialog;
@@ -244,7 +247,8 @@ public:
     {
         ScriptedPrompts prompts;
         RecordingServices system;
-        Services services{prompts, system, nullptr};
+        RecordingMedia media;
+        Services services{prompts, system, media};
         SharedState S;
         S.AppDir = dir + u'/';
         for (const QString& p : clipPaths(clips, 20, 22)) {

@@ -151,7 +151,7 @@ private Q_SLOTS:
         QVERIFY(fx.prompts.boxTexts().isEmpty());
         QVERIFY(readFile(fx.ini()).contains("Date1=x"));
         SharedState next;
-        Services services{fx.prompts, fx.system, nullptr};
+        Services services{fx.prompts, fx.system, fx.media};
         TForm1 again(next, services, fx.dir.path());
         QVERIFY(!next.ShowTrackBar);
         QVERIFY(!next.ShowStatusBar);

@@ -3,6 +3,7 @@
 // is skipped, the titles keep each clip's own number, and the window still closes at the end.
 // Also the quiet save of a played selection under a name that is not a plain file.
 #include "player/PlayerKit.h"
+#include "support/RecordingMedia.h"
 #include "support/RecordingServices.h"
 #include "support/ScriptedPrompts.h"
 
@@ -52,7 +53,8 @@ class TestPlaybackFaults : public QObject
     QTemporaryDir m_dir;
     ScriptedPrompts m_prompts;
     RecordingServices m_system;
-    Services m_services{m_prompts, m_system, PlayerKit::engine()};
+    RecordingMedia m_media{PlayerKit::engine()};
+    Services m_services{m_prompts, m_system, m_media};
     SharedState S;
 
     std::unique_ptr<TWplayerF2> make(const QStringList& all)

@@ -2,6 +2,7 @@
 // under openbox, MPRIS read and driven by playerctl, and the screensaver played by python3-dbusmock,
 // all on a private session bus that this test starts.
 #include "support/Processes.h"
+#include "support/RecordingMedia.h"
 #include "support/ScriptedPrompts.h"
 
 #include "common/SharedState.h"
@@ -95,10 +96,11 @@ class TestDesktop : public QObject
     ScriptedPrompts m_prompts;
     DesktopServices m_system; // the real one: MPRIS and the screensaver on the session bus
     // Played in real time, without pictures or sound leaving the program.
-    Services m_services{m_prompts, m_system, [](QWidget* parent) -> MediaPlayerControl* {
-                            std::setlocale(LC_NUMERIC, "C");
-                            return new MpvPlayer(parent, {QStringLiteral("vo=null"), QStringLiteral("ao=null")});
-                        }};
+    RecordingMedia m_media{[](QWidget* parent) -> MediaPlayerControl* {
+        std::setlocale(LC_NUMERIC, "C");
+        return new MpvPlayer(parent, {QStringLiteral("vo=null"), QStringLiteral("ao=null")});
+    }};
+    Services m_services{m_prompts, m_system, m_media};
     SharedState S;
 
     QDBusConnection probe() { return QDBusConnection::connectToBus(m_address, QStringLiteral("probe")); }
