@@ -1,6 +1,7 @@
 #include "app/wmt.h"
 
 #include "common/AppError.h"
+#include "common/ClipTypes.h"
 #include "common/FileLocations.h"
 #include "common/JustOne.h"
 #include "common/Paths.h"
@@ -94,11 +95,7 @@ void TForm1::setUpWindow()
     OpenDialog1.kind = FileDialogSettings::OpenMany;
     OpenDialog1.title = QStringLiteral("Select clip(s)");
     OpenDialog1.rememberAs = QStringLiteral("clips"); // opens where the last pick was made, next run too
-    OpenDialog1.filters = {
-        QStringLiteral("All file types (*.*)"),
-        QStringLiteral("Audio (music) files (*.asf *.mp2 *.mp3 *.wav *.mid *.wma *.aif *.au *.wax)"),
-        QStringLiteral("Video (movie) files (*.mpg *.mpeg *.asf *.m1v *.wmv *.avi *.mov *.qt *.wvx *.fli *.flc *.mpe)"),
-    };
+    OpenDialog1.filters = ClipTypes::dialogFilters();
     OpenDialog2.kind = FileDialogSettings::Open;
     OpenDialog2.title = QStringLiteral("Select Playlist");
     OpenDialog2.filters = {QStringLiteral("Play Lists (*.asx)")};
