@@ -6,12 +6,12 @@
 #include "common/JustOne.h"
 #include "common/Paths.h"
 #include "common/SharedState.h"
-#include "platform/ui/Guard.h"
-#include "platform/ui/ClickableLabel.h"
-#include "platform/ui/ReadableColours.h"
-#include "platform/ui/WindowPlacement.h"
 #include "platform/desktop/SystemServices.h"
 #include "platform/media/MediaBackend.h"
+#include "platform/ui/ClickableLabel.h"
+#include "platform/ui/Guard.h"
+#include "platform/ui/ReadableColours.h"
+#include "platform/ui/WindowPlacement.h"
 #include "ui_wmt.h"
 
 #include <QApplication>
@@ -50,19 +50,22 @@ QString TForm1::linkAddress(Link link)
         "https://www.vidmarro.com/",
         "https://www.paypal.com/donate/?business=donate%40vidmarro.com&item_name=Vidmarro",
         "https://www.vidmarro.com/melnoria/",
-        "https://www.amazon.com/gp/redirect.html?tag=vidmarro-20&location=%2Fgp%2Fbestsellers%2Fmovies-tv%2F2649512011",
-        "https://www.amazon.com/gp/redirect.html?tag=vidmarro-20&location=%2Fgp%2Fbestsellers%2Fmovies-tv%2F2901953011",
+        "https://www.amazon.com/gp/"
+        "redirect.html?tag=vidmarro-20&location=%2Fgp%2Fbestsellers%2Fmovies-tv%2F2649512011",
+        "https://www.amazon.com/gp/"
+        "redirect.html?tag=vidmarro-20&location=%2Fgp%2Fbestsellers%2Fmovies-tv%2F2901953011",
         "https://www.amazon.com/gp/redirect.html?tag=vidmarro-20&location=%2Fgp%2Fbestsellers%2Fmusic",
         "https://www.amazon.com/gp/redirect.html?tag=vidmarro-20&location=%2Fgp%2Fbestsellers%2Fbooks",
-        "https://www.amazon.com/gp/redirect.html?tag=vidmarro-20&location=%2Ftoys-games%2Fb%3Fnode%3D165793011",
+        "https://www.amazon.com/gp/"
+        "redirect.html?tag=vidmarro-20&location=%2Ftoys-games%2Fb%3Fnode%3D165793011",
     };
     return QString::fromLatin1(addresses[link]);
 }
 
 TForm1::TForm1(SharedState& state, Services& services, const QString& appDir, QWidget* parent,
                const QStringList& handOver, const LaunchToken& launch)
-    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                          Qt::WindowCloseButtonHint),
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       ui(new Ui::TForm1()), S(state), m_services(services), m_ini(QString())
 {
     // The guard runs before FormCreate, named after the application title. A second copy ends
@@ -116,8 +119,10 @@ void TForm1::setUpWindow()
     connect(ui->BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
     connect(ui->BitBtn4, &QPushButton::clicked, this, &TForm1::BitBtn4Click);
     connect(ui->BitBtn6, &QPushButton::clicked, this, &TForm1::BitBtn6Click);
-    onLabelClick(ui->HomeLabel, [this] { HomeLabelClick(); }, LabelKind::Link);
-    onLabelClick(ui->Label3, [this] { Label3Click(); }, LabelKind::Link);
+    onLabelClick(
+        ui->HomeLabel, [this] { HomeLabelClick(); }, LabelKind::Link);
+    onLabelClick(
+        ui->Label3, [this] { Label3Click(); }, LabelKind::Link);
     // The links sit where the Tab order reaches them: after Close, before the trial download.
     QWidget::setTabOrder(ui->ExitButton, ui->HomeLabel);
     QWidget::setTabOrder(ui->HomeLabel, ui->Label3);
@@ -157,7 +162,8 @@ void TForm1::FormCreate(const QString& appDir)
     const QString here = QFileInfo(appDir).canonicalFilePath();
     const bool installed =
         !here.isEmpty() && here == QFileInfo(QStringLiteral(VIDMARRO_INSTALLED_BINDIR)).canonicalFilePath();
-    const FileLocations at = FileLocations::choose(S.AppDir, !installed && FileLocations::keepsFilesIn(S.AppDir));
+    const FileLocations at =
+        FileLocations::choose(S.AppDir, !installed && FileLocations::keepsFilesIn(S.AppDir));
     at.makeFolders(); // a folder that cannot be made shows up as the write's own error
     S.IniPath = at.settings;
     S.WorkPlaylist = at.workingPlaylist;
@@ -239,11 +245,35 @@ void TForm1::open(Link link)
     m_services.system.openUrl(linkAddress(link));
 }
 
-void TForm1::HomeLabelClick() { open(Home); }
-void TForm1::Label3Click() { open(Donation); }
-void TForm1::Button2Click() { open(Melnoria); }
-void TForm1::BitBtn1Click() { open(ShopVhs); }
-void TForm1::BitBtn2Click() { open(ShopDvd); }
-void TForm1::BitBtn3Click() { open(ShopMusic); }
-void TForm1::BitBtn4Click() { open(ShopBooks); }
-void TForm1::BitBtn6Click() { open(ShopToys); }
+void TForm1::HomeLabelClick()
+{
+    open(Home);
+}
+void TForm1::Label3Click()
+{
+    open(Donation);
+}
+void TForm1::Button2Click()
+{
+    open(Melnoria);
+}
+void TForm1::BitBtn1Click()
+{
+    open(ShopVhs);
+}
+void TForm1::BitBtn2Click()
+{
+    open(ShopDvd);
+}
+void TForm1::BitBtn3Click()
+{
+    open(ShopMusic);
+}
+void TForm1::BitBtn4Click()
+{
+    open(ShopBooks);
+}
+void TForm1::BitBtn6Click()
+{
+    open(ShopToys);
+}

@@ -2,8 +2,8 @@
 
 #include "common/IniFile.h"
 #include "common/LaunchToken.h"
-#include "platform/ui/Prompts.h"
 #include "platform/Services.h"
+#include "platform/ui/Prompts.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -67,7 +67,18 @@ public:
     void setPlayerDialogs(PlayerDialogs* dialogs) { m_playerDialogs = dialogs; }
 
     // The links' addresses, one table for all eight, in the order of the handlers below.
-    enum Link { Home, Donation, Melnoria, ShopVhs, ShopDvd, ShopMusic, ShopBooks, ShopToys, LinkCount };
+    enum Link
+    {
+        Home,
+        Donation,
+        Melnoria,
+        ShopVhs,
+        ShopDvd,
+        ShopMusic,
+        ShopBooks,
+        ShopToys,
+        LinkCount
+    };
     static QString linkAddress(Link link);
     static const QString MediaPlayerDownload;
 

@@ -2,11 +2,11 @@
 
 #include "common/Paths.h"
 #include "common/SharedState.h"
-#include "platform/ui/Guard.h"
+#include "platform/Services.h"
 #include "platform/ui/ClickableLabel.h"
+#include "platform/ui/Guard.h"
 #include "platform/ui/ReadableColours.h"
 #include "platform/ui/WindowPlacement.h"
-#include "platform/Services.h"
 #include "playlist/CCFuncs.h"
 #include "ui_ActionFormU.h"
 
@@ -82,7 +82,7 @@ TActionForm::TActionForm(SharedState& state, Services& services, QWidget* parent
     keepTextReadable(ui->ABoxLabel, QPalette::Window);
     // Go follows the choice of action, before Close.
     const QList<QWidget*> chain = {ui->RadioItem0, ui->RadioItem1, ui->RadioItem2, ui->RadioItem3,
-                                   ui->RadioItem4, ui->GoButton, ui->CloseButton};
+                                   ui->RadioItem4, ui->GoButton,   ui->CloseButton};
     for (int i = 1; i < chain.size(); ++i)
         QWidget::setTabOrder(chain[i - 1], chain[i]);
 

@@ -95,7 +95,7 @@ struct Place
 {
     qsizetype valueFrom = -1; // the key's value, when the key is there
     qsizetype valueTo = -1;
-    qsizetype sectionEnd = -1; // after the line end of the section's last key (or of its header)
+    qsizetype sectionEnd = -1;   // after the line end of the section's last key (or of its header)
     QByteArray lineEnd = "\r\n"; // the file's own, for lines we add
 };
 

@@ -31,4 +31,8 @@ struct SharedState
     QString playlistFolder() const { return PlaylistDir.isEmpty() ? AppDir : PlaylistDir; }
 };
 
-enum EntryModes { EntryPicked = 10, EntryLoaded = 20 };
+enum EntryModes
+{
+    EntryPicked = 10,
+    EntryLoaded = 20
+};

@@ -5,9 +5,9 @@
 #include "editor/ClipListModel.h"
 #include "editor/ConfirmKillU.h"
 #include "editor/WidestRowDelegate.h"
-#include "platform/ui/Guard.h"
 #include "platform/Services.h"
 #include "platform/files/Trash.h"
+#include "platform/ui/Guard.h"
 #include "platform/ui/ReadableColours.h"
 #include "platform/ui/WindowPlacement.h"
 #include "playlist/CCFuncs.h"
@@ -42,7 +42,8 @@ protected:
         if (event->type() != QEvent::FocusIn)
             return false;
         const Qt::FocusReason why = static_cast<QFocusEvent*>(event)->reason();
-        const bool byKeyboard = why == Qt::TabFocusReason || why == Qt::BacktabFocusReason || why == Qt::ShortcutFocusReason;
+        const bool byKeyboard =
+            why == Qt::TabFocusReason || why == Qt::BacktabFocusReason || why == Qt::ShortcutFocusReason;
         if (byKeyboard && m_action()) {
             watched->removeEventFilter(this);
             deleteLater();

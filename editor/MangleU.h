@@ -18,7 +18,8 @@ class TMangle : public QDialog
     Q_OBJECT
 public:
     // `clipDialog` is the main window's clip dialog: its settings and last folder are shared.
-    TMangle(SharedState& state, Services& services, FileDialogSettings& clipDialog, QWidget* parent = nullptr);
+    TMangle(SharedState& state, Services& services, FileDialogSettings& clipDialog,
+            QWidget* parent = nullptr);
     ~TMangle() override;
 
     Ui::TMangle* form() const { return ui; }

@@ -31,7 +31,8 @@ void makeFiles(FuzzScratch& s)
     QByteArray many = "<asx>";
     for (int i = 0; i < 80; ++i) {
         const QByteArray name = "many/" + QByteArray::number(i) + ".asx";
-        s.writeFile(name, "<asx><entry><ref href=\"../clip1.mp3\"/></entry><entry><ref href=\"../many.asx\"/></entry></asx>");
+        s.writeFile(name, "<asx><entry><ref href=\"../clip1.mp3\"/></entry><entry><ref "
+                          "href=\"../many.asx\"/></entry></asx>");
         many += "<entry><ref href=\"" + name + "\"/></entry>";
     }
     s.writeFile("many.asx", many + "</asx>");

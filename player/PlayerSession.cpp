@@ -1,8 +1,8 @@
 #include "player/PlayerSession.h"
 
 #include "common/Paths.h"
-#include "platform/media/MediaPlayerControl.h"
 #include "platform/desktop/WaylandToken.h"
+#include "platform/media/MediaPlayerControl.h"
 #include "platform/ui/WindowPlacement.h"
 #include "player/WplayerU2.h"
 

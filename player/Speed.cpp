@@ -1,7 +1,7 @@
 #include "player/Speed.h"
 
-#include "platform/ui/Guard.h"
 #include "platform/media/MediaPlayerControl.h"
+#include "platform/ui/Guard.h"
 #include "platform/ui/WindowPlacement.h"
 #include "player/WplayerU2.h"
 #include "ui_Speed.h"

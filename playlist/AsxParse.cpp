@@ -374,7 +374,7 @@ private:
 
     int m_count = 0;
     int m_nestedReads = 0;
-    QHash<QString, int> m_reads; // nested reads of each playlist
+    QHash<QString, int> m_reads;                    // nested reads of each playlist
     QHash<QString, std::optional<QString>> m_texts; // each nested playlist's text, or none if unreadable
     qsizetype m_keptChars = 0;
     QHash<QString, QString> m_canonical;

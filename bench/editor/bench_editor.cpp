@@ -4,10 +4,10 @@
 #include "common/SharedState.h"
 #include "editor/ClipListModel.h"
 #include "editor/MangleU.h"
-#include "platform/media/MpvBackend.h"
-#include "platform/ui/Prompts.h"
 #include "platform/Services.h"
 #include "platform/desktop/SystemServices.h"
+#include "platform/media/MpvBackend.h"
+#include "platform/ui/Prompts.h"
 #include "playlist/CCFuncs.h"
 
 #include <QApplication>

@@ -47,7 +47,8 @@ Outcome run(const std::vector<std::string>& argv, const std::vector<std::string>
     for (char** e = environ; *e; ++e) {
         const std::string entry = *e;
         const std::string name = entry.substr(0, entry.find('=') + 1);
-        if (std::none_of(extraEnv.begin(), extraEnv.end(), [&](const std::string& x) { return x.rfind(name, 0) == 0; }))
+        if (std::none_of(extraEnv.begin(), extraEnv.end(),
+                         [&](const std::string& x) { return x.rfind(name, 0) == 0; }))
             envStore.push_back(entry);
     }
     std::vector<char*> env;
@@ -126,8 +127,8 @@ int main(int argc, char** argv)
 
     const fs::path video = work / "video1080.mp4";
     const fs::path mp3 = work / "tone20.mp3";
-    if (!ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=1920x1080:r=30:d=12", "-c:v", "libx264", "-preset", "veryfast",
-                 "-pix_fmt", "yuv420p"},
+    if (!ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=1920x1080:r=30:d=12", "-c:v", "libx264", "-preset",
+                 "veryfast", "-pix_fmt", "yuv420p"},
                 video) ||
         !ffmpeg({"-f", "lavfi", "-i", "sine=f=440:d=20", "-c:a", "libmp3lame", "-b:a", "128k"}, mp3)) {
         std::fprintf(stderr, "bm_playback: ffmpeg could not make the clips\n");
@@ -148,8 +149,8 @@ int main(int argc, char** argv)
                 into.stall.push_back(value(o, "stall_ms"));
                 into.idleStall.push_back(value(o, "idle_stall_ms"));
             }
-            std::vector<std::string> mpv{"mpv", "--no-config", "--ao=null", "--vo=gpu", "--gpu-sw=yes",
-                                         "--really-quiet", geometry};
+            std::vector<std::string> mpv{"mpv",          "--no-config",    "--ao=null", "--vo=gpu",
+                                         "--gpu-sw=yes", "--really-quiet", geometry};
             if (forceWindow)
                 mpv.push_back("--force-window=yes");
             mpv.push_back(clip.string());
@@ -162,14 +163,17 @@ int main(int argc, char** argv)
         measure(video, videoCpu, false);
         measure(mp3, audioCpu, true);
     }
-    std::printf("CPU Go to end, ms (median of %d): 1080p H.264 vidmarro %.0f, mpv %.0f; MP3 vidmarro %.0f, mpv %.0f\n",
-                rounds, median(videoCpu.ours), median(videoCpu.mpv), median(audioCpu.ours), median(audioCpu.mpv));
+    std::printf("CPU Go to end, ms (median of %d): 1080p H.264 vidmarro %.0f, mpv %.0f; MP3 vidmarro %.0f, "
+                "mpv %.0f\n",
+                rounds, median(videoCpu.ours), median(videoCpu.mpv), median(audioCpu.ours),
+                median(audioCpu.mpv));
 
     // 200 short clips, sound and pictures in turn, played untimed in one run.
     const fs::path shortVideo = work / "short.mpg";
     const fs::path shortSound = work / "short.wav";
     std::vector<std::string> idleCmd{ours.string(), "idle"};
-    if (ffmpeg({"-f", "lavfi", "-i", "testsrc=s=640x480:r=25:d=0.4", "-c:v", "mpeg1video", "-f", "mpeg"}, shortVideo) &&
+    if (ffmpeg({"-f", "lavfi", "-i", "testsrc=s=640x480:r=25:d=0.4", "-c:v", "mpeg1video", "-f", "mpeg"},
+               shortVideo) &&
         ffmpeg({"-f", "lavfi", "-i", "sine=d=0.4"}, shortSound)) {
         fs::create_directories(work / "clips");
         for (int i = 0; i < 200; ++i) {
@@ -192,7 +196,8 @@ int main(int argc, char** argv)
         freshThreads.push_back(value(o, "fresh_threads"));
         afterThreads.push_back(value(o, "after_threads"));
     }
-    std::printf("idle at the main window, private dirty KiB: fresh %.0f, after a 200-clip run %.0f; threads %.0f, %.0f\n",
+    std::printf("idle at the main window, private dirty KiB: fresh %.0f, after a 200-clip run %.0f; threads "
+                "%.0f, %.0f\n",
                 median(fresh), median(after), median(freshThreads), median(afterThreads));
 
     figure("CPU Go to end, 1080p H.264 12 s", median(videoCpu.ours), median(videoCpu.mpv), "ms", "1.15",
@@ -202,8 +207,8 @@ int main(int argc, char** argv)
     std::vector<double> stalls = videoCpu.stall, idles = videoCpu.idleStall;
     stalls.insert(stalls.end(), audioCpu.stall.begin(), audioCpu.stall.end());
     idles.insert(idles.end(), audioCpu.idleStall.begin(), audioCpu.idleStall.end());
-    figure("GUI longest stall, Go to first new stream (target 50 ms)", median(stalls), median(idles), "ms", "-",
-           "same timer at the idle main window");
+    figure("GUI longest stall, Go to first new stream (target 50 ms)", median(stalls), median(idles), "ms",
+           "-", "same timer at the idle main window");
     figure("private memory idle after a 200-clip run", median(after), median(fresh), "KiB", "2.00",
            "the same process fresh");
     fs::remove_all(work);

@@ -32,7 +32,10 @@ class AnsweringPrompts : public Prompts
 {
 public:
     explicit AnsweringPrompts(QStringList clips) : m_clips(std::move(clips)) {}
-    QMessageBox::StandardButton messageBox(const MessageBoxRequest&, QWidget*) override { return QMessageBox::No; }
+    QMessageBox::StandardButton messageBox(const MessageBoxRequest&, QWidget*) override
+    {
+        return QMessageBox::No;
+    }
     QStringList fileDialog(FileDialogSettings& request, QWidget*) override
     {
         return request.kind == FileDialogSettings::OpenMany ? m_clips : QStringList{};
@@ -173,7 +176,8 @@ int main(int argc, char* argv[])
             settle(300);
             const double idleStall = idle.stop();
             form1.PickButtonClick();
-            std::printf("cpu_ms %.1f\nstall_ms %.1f\nidle_stall_ms %.1f\n", cpuMs() - cpuAtGo, stall, idleStall);
+            std::printf("cpu_ms %.1f\nstall_ms %.1f\nidle_stall_ms %.1f\n", cpuMs() - cpuAtGo, stall,
+                        idleStall);
         } else {
             copySmaps(QStringLiteral(".fresh"));
             const long fresh = privateDirtyKiB();
@@ -181,8 +185,8 @@ int main(int argc, char* argv[])
             form1.PickButtonClick();
             settle(2000);
             copySmaps({});
-            std::printf("fresh_private_kib %ld\nafter_private_kib %ld\nfresh_threads %d\nafter_threads %d\n", fresh,
-                        privateDirtyKiB(), freshThreads, threads());
+            std::printf("fresh_private_kib %ld\nafter_private_kib %ld\nfresh_threads %d\nafter_threads %d\n",
+                        fresh, privateDirtyKiB(), freshThreads, threads());
         }
         std::fflush(stdout);
         QCoreApplication::quit();

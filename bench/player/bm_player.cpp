@@ -8,11 +8,11 @@
 // Figures are milliseconds; "ratio" is ours / baseline's.
 #include "bench/MpvProgram.h"
 #include "common/SharedState.h"
+#include "platform/Services.h"
+#include "platform/desktop/SystemServices.h"
 #include "platform/media/MpvBackend.h"
 #include "platform/media/MpvPlayer.h"
 #include "platform/ui/Prompts.h"
-#include "platform/Services.h"
-#include "platform/desktop/SystemServices.h"
 #include "player/WplayerU2.h"
 #include "playlist/CCFuncs.h"
 
@@ -278,9 +278,11 @@ int main(int argc, char** argv)
     if (!g_goPair.ours.empty()) {
         const double ours = Pair::median(g_goPair.ours), mpv = Pair::median(g_goPair.mpv);
         const double withWindow = Pair::median(g_openGoPair.ours);
-        std::printf("FIGURE|playback start: Go to first new stream|%.1f|%.1f|ms|%.2f|1.20|mpv program start to file loaded\n",
+        std::printf("FIGURE|playback start: Go to first new stream|%.1f|%.1f|ms|%.2f|1.20|mpv program start "
+                    "to file loaded\n",
                     ours, mpv, ours / mpv);
-        std::printf("FIGURE|playback start: player window made + Go to first new stream|%.1f|%.1f|ms|%.2f|-|mpv program start to file loaded\n",
+        std::printf("FIGURE|playback start: player window made + Go to first new "
+                    "stream|%.1f|%.1f|ms|%.2f|-|mpv program start to file loaded\n",
                     withWindow, mpv, withWindow / mpv);
     }
     return 0;

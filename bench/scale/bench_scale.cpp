@@ -13,10 +13,10 @@
 #include "common/StringList.h"
 #include "editor/ClipListModel.h"
 #include "editor/MangleU.h"
-#include "platform/media/MpvBackend.h"
-#include "platform/ui/Prompts.h"
 #include "platform/Services.h"
 #include "platform/desktop/SystemServices.h"
+#include "platform/media/MpvBackend.h"
+#include "platform/ui/Prompts.h"
 #include "player/WplayerU2.h"
 #include "playlist/CCFuncs.h"
 
@@ -187,7 +187,8 @@ int main(int argc, char** argv)
         });
         const double writeBase = timeIt(runs, [&] {
             const int fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            if (::write(fd, c.playlistBytes.constData(), size_t(c.playlistBytes.size())) != c.playlistBytes.size())
+            if (::write(fd, c.playlistBytes.constData(), size_t(c.playlistBytes.size())) !=
+                c.playlistBytes.size())
                 std::abort();
             ::fdatasync(fd);
             ::close(fd);
@@ -219,8 +220,10 @@ int main(int argc, char** argv)
 
         std::mt19937 rng(1);
         QStringList a;
-        const double draw = timeIt(runs, [&] { TWplayerF2::shuffle(a, rng); }, [&] { a = c.paths; });
-        const double stdShuffle = timeIt(runs, [&] { std::shuffle(a.begin(), a.end(), rng); }, [&] { a = c.paths; });
+        const double draw = timeIt(
+            runs, [&] { TWplayerF2::shuffle(a, rng); }, [&] { a = c.paths; });
+        const double stdShuffle = timeIt(
+            runs, [&] { std::shuffle(a.begin(), a.end(), rng); }, [&] { a = c.paths; });
         put(3, n, draw, stdShuffle);
 
         {
@@ -228,10 +231,12 @@ int main(int argc, char** argv)
             s.AllBox.assign(c.paths);
             std::unique_ptr<TWplayerF2> player;
             QCheckBox* box = nullptr;
-            const double handler = timeIt(std::min(runs, 5), [&] { box->setChecked(true); }, [&] {
-                player = std::make_unique<TWplayerF2>(s, services, nullptr);
-                box = player->findChild<QCheckBox*>(QStringLiteral("CheckBox1"));
-            });
+            const double handler = timeIt(
+                std::min(runs, 5), [&] { box->setChecked(true); },
+                [&] {
+                    player = std::make_unique<TWplayerF2>(s, services, nullptr);
+                    box = player->findChild<QCheckBox*>(QStringLiteral("CheckBox1"));
+                });
             player.reset();
             put(4, n, handler, stdShuffle);
         }
@@ -251,11 +256,14 @@ int main(int argc, char** argv)
             return m;
         };
         std::unique_ptr<TMangle> m;
-        const double open = timeIt(std::min(runs, 5), [&] {
-            m = openEditor();
-            if (m->clips()->rowCount() != n)
-                std::abort();
-        }, [&] { m.reset(); });
+        const double open = timeIt(
+            std::min(runs, 5),
+            [&] {
+                m = openEditor();
+                if (m->clips()->rowCount() != n)
+                    std::abort();
+            },
+            [&] { m.reset(); });
 
         const double listSort = timeIt(runs, [&] {
             StringList l(c.paths);
@@ -265,16 +273,20 @@ int main(int argc, char** argv)
             m->findChild<QPushButton*>(QString::fromLatin1(name))->click();
             settle();
         };
-        const double sort = timeIt(runs, [&] { click("ButtonSort"); }, [&] {
-            m->clips()->setSorted(false);
-            m->clips()->setEntries(c.paths);
-            m->selectRow(n / 2);
-            settle();
-        });
-        const double move = timeIt(runs, [&] { click("ButtonDown"); }, [&] {
-            m->selectRow(n - 2);
-            settle();
-        });
+        const double sort = timeIt(
+            runs, [&] { click("ButtonSort"); },
+            [&] {
+                m->clips()->setSorted(false);
+                m->clips()->setEntries(c.paths);
+                m->selectRow(n / 2);
+                settle();
+            });
+        const double move = timeIt(
+            runs, [&] { click("ButtonDown"); },
+            [&] {
+                m->selectRow(n - 2);
+                settle();
+            });
         if (m->selectedRow() != n - 1)
             std::abort();
         const double ok = timeIt(runs, [&] { click("ButtonOK"); });
@@ -303,7 +315,8 @@ int main(int argc, char** argv)
     }
     for (const Row& r : rows) {
         const auto [ours, base] = r.at.at(100000);
-        std::printf("FIGURE|100,000 clips: %s|%.1f|%.1f|ms|%.2f|-|%s\n", r.step, ours, base, ours / base, r.baseline);
+        std::printf("FIGURE|100,000 clips: %s|%.1f|%.1f|ms|%.2f|-|%s\n", r.step, ours, base, ours / base,
+                    r.baseline);
     }
     return 0;
 }

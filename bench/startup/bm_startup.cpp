@@ -102,8 +102,9 @@ int main(int argc, char** argv)
         oursMap.add(mapOnce(oursCmd));
         bareMap.add(mapOnce(bareCmd));
     }
-    std::printf("exec to window mapped, ms (median of %d; min): vidmarro %.1f (%.1f), bare Qt window %.1f (%.1f)\n",
-                rounds, oursMap.med(), oursMap.min(), bareMap.med(), bareMap.min());
+    std::printf(
+        "exec to window mapped, ms (median of %d; min): vidmarro %.1f (%.1f), bare Qt window %.1f (%.1f)\n",
+        rounds, oursMap.med(), oursMap.min(), bareMap.med(), bareMap.min());
 
     // Second copy: one copy runs, another is started and ends after raising it.
     Stats secondExit, bareMap2;
@@ -162,9 +163,13 @@ int main(int argc, char** argv)
     // Peak memory playing a video to its end.
     Stats oursPlay, mpvPlay;
     const fs::path video = work / "video.mpg";
-    const bool haveVideo =
-        run({"ffmpeg", "-nostdin", "-y", "-v", "error", "-f", "lavfi", "-i", "testsrc=s=640x480:r=25:d=4", "-f",
-             "lavfi", "-i", "sine=d=4", "-c:v", "mpeg1video", "-c:a", "mp2", "-f", "mpeg", video.string()});
+    const bool haveVideo = run({"ffmpeg",   "-nostdin",    "-y",
+                                "-v",       "error",       "-f",
+                                "lavfi",    "-i",          "testsrc=s=640x480:r=25:d=4",
+                                "-f",       "lavfi",       "-i",
+                                "sine=d=4", "-c:v",        "mpeg1video",
+                                "-c:a",     "mp2",         "-f",
+                                "mpeg",     video.string()});
     if (haveVideo) {
         std::vector<std::string> playEnv = env;
         playEnv.push_back("VIDMARRO_MPV_OPTIONS=ao=null");
@@ -175,9 +180,9 @@ int main(int argc, char** argv)
         };
         for (int i = 0; i < memRounds; ++i) {
             oursPlay.add(playPeak({(bin / "vm_play_measure").string(), "go", video.string()}, playEnv));
-            mpvPlay.add(playPeak({"mpv", "--no-config", "--ao=null", "--really-quiet", "--geometry=229x202",
-                                  video.string()},
-                                 env));
+            mpvPlay.add(playPeak(
+                {"mpv", "--no-config", "--ao=null", "--really-quiet", "--geometry=229x202", video.string()},
+                env));
         }
         std::printf("peak resident memory playing a video, KiB: vidmarro %.0f, mpv %.0f\n", oursPlay.med(),
                     mpvPlay.med());

@@ -56,7 +56,8 @@ void ScreenSaverInhibitor::request(Via via)
                                              QStringLiteral("Inhibit"));
         msg << QCoreApplication::applicationName() << m_reason;
     } else {
-        msg = QDBusMessage::createMethodCall(PortalService, PortalPath, PortalInhibit, QStringLiteral("Inhibit"));
+        msg = QDBusMessage::createMethodCall(PortalService, PortalPath, PortalInhibit,
+                                             QStringLiteral("Inhibit"));
         msg << QString() << PortalIdle << QVariantMap{{QStringLiteral("reason"), m_reason}};
     }
     m_pending = true;
@@ -65,17 +66,18 @@ void ScreenSaverInhibitor::request(Via via)
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(msg), QCoreApplication::instance());
     QPointer<ScreenSaverInhibitor> self(this);
     const QDBusConnection bus = m_bus;
-    connect(watcher, &QDBusPendingCallWatcher::finished, watcher, [self, bus, via](QDBusPendingCallWatcher* call) {
-        call->deleteLater();
-        if (self) {
-            self->granted(call, via);
-        } else if (!call->isError()) {
-            if (via == Via::ScreenSaver)
-                sendRelease(bus, via, QDBusPendingReply<uint>(*call).value(), {});
-            else
-                sendRelease(bus, via, 0, QDBusPendingReply<QDBusObjectPath>(*call).value());
-        }
-    });
+    connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+            [self, bus, via](QDBusPendingCallWatcher* call) {
+                call->deleteLater();
+                if (self) {
+                    self->granted(call, via);
+                } else if (!call->isError()) {
+                    if (via == Via::ScreenSaver)
+                        sendRelease(bus, via, QDBusPendingReply<uint>(*call).value(), {});
+                    else
+                        sendRelease(bus, via, 0, QDBusPendingReply<QDBusObjectPath>(*call).value());
+                }
+            });
 }
 
 void ScreenSaverInhibitor::granted(QDBusPendingCallWatcher* call, Via via)
@@ -103,7 +105,8 @@ void ScreenSaverInhibitor::release()
     sendRelease(m_bus, via, m_cookie, m_handle);
 }
 
-void ScreenSaverInhibitor::sendRelease(QDBusConnection bus, Via via, uint cookie, const QDBusObjectPath& handle)
+void ScreenSaverInhibitor::sendRelease(QDBusConnection bus, Via via, uint cookie,
+                                       const QDBusObjectPath& handle)
 {
     if (via == Via::None || !bus.isConnected())
         return;
@@ -114,7 +117,8 @@ void ScreenSaverInhibitor::sendRelease(QDBusConnection bus, Via via, uint cookie
                                              QStringLiteral("UnInhibit"));
         msg << cookie;
     } else {
-        msg = QDBusMessage::createMethodCall(PortalService, handle.path(), PortalRequest, QStringLiteral("Close"));
+        msg = QDBusMessage::createMethodCall(PortalService, handle.path(), PortalRequest,
+                                             QStringLiteral("Close"));
     }
     bus.send(msg);
 }

@@ -1,8 +1,8 @@
 #include "platform/files/Trash.h"
 
 #include "common/SafeFile.h"
-#include "platform/module/ModuleLoader.h"
 #include "platform/files/FileOps.h"
+#include "platform/module/ModuleLoader.h"
 
 #include <QByteArray>
 #include <QDateTime>

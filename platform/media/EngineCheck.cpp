@@ -1,7 +1,7 @@
 #include "platform/media/EngineCheck.h"
 
-#include "platform/module/ModuleLoader.h"
 #include "platform/media/MpvOptions.h"
+#include "platform/module/ModuleLoader.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -89,8 +89,8 @@ void answerEngineProbe(int argc, char** argv)
 bool mpvEngineAvailable(const QStringList& extraOptions)
 {
     EngineModule* module = engineModule();
-    const std::unique_ptr<EngineSession> session(module ? module->createSession(mpvEffectiveOptions(extraOptions))
-                                                        : nullptr);
+    const std::unique_ptr<EngineSession> session(
+        module ? module->createSession(mpvEffectiveOptions(extraOptions)) : nullptr);
     return session != nullptr;
 }
 

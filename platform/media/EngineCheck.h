@@ -17,7 +17,8 @@ bool mpvEngineAvailable(const QStringList& extraOptions = {});
 // begun by then (the check is then ended unheard).
 // Falls back to the test in a worker thread of this process when no child can be started or the
 // child gives no answer in time.
-void mpvEngineCheckApart(QObject* context, std::function<void(bool)> done, const QStringList& extraOptions = {});
+void mpvEngineCheckApart(QObject* context, std::function<void(bool)> done,
+                         const QStringList& extraOptions = {});
 
 // The check apart, waited for: for callers that have nothing else to do meanwhile.
 bool mpvEngineAvailableApart(const QStringList& extraOptions = {});

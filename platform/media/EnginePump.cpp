@@ -2,7 +2,8 @@
 
 #include <QPointer>
 
-EnginePump::EnginePump(EngineSession* session, std::function<void(const EngineEvent&)> handler, QObject* parent)
+EnginePump::EnginePump(EngineSession* session, std::function<void(const EngineEvent&)> handler,
+                       QObject* parent)
     : QObject(parent), m_session(session), m_handler(std::move(handler))
 {
     m_session->setWakeup([this] {

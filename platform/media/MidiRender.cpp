@@ -9,7 +9,6 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
-
 #include <cstdio>
 #include <unistd.h>
 

@@ -2,11 +2,11 @@
 
 #include "common/AppError.h"
 #include "platform/media/EnginePump.h"
-#include "platform/module/ModuleLoader.h"
 #include "platform/media/MpvControls.h"
 #include "platform/media/MpvVideo.h"
 #include "platform/media/SoundCheck.h"
 #include "platform/media/TimeText.h"
+#include "platform/module/ModuleLoader.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -43,7 +43,8 @@ MpvPlayer::MpvPlayer(QWidget* parent, const QStringList& options)
     // an image. An output named outright (vo=null) is left as it is.
     const QString vo = optionValue(m_options, QStringLiteral("vo"));
     m_engineOptions = m_options;
-    if ((vo.isEmpty() || vo == QLatin1String("gpu")) && QGuiApplication::platformName() == QLatin1String("xcb")) {
+    if ((vo.isEmpty() || vo == QLatin1String("gpu")) &&
+        QGuiApplication::platformName() == QLatin1String("xcb")) {
         m_native = new MpvNativeArea(this);
         // A software OpenGL still beats no pictures; the engine would refuse it on its own.
         // The pointer over the pictures is the window's: the engine neither hides nor changes it.
@@ -56,7 +57,8 @@ MpvPlayer::MpvPlayer(QWidget* parent, const QStringList& options)
     startEngine();
 
     // Pictures through the render API only when the engine draws for us that way.
-    const bool render = m_session && optionValue(m_engineOptions, QStringLiteral("vo")) == QLatin1String("libmpv");
+    const bool render =
+        m_session && optionValue(m_engineOptions, QStringLiteral("vo")) == QLatin1String("libmpv");
     if (m_native) {
         m_surface = m_native;
         m_native->onWindowGoing = [this] { letGoOfWindow(); };
@@ -76,7 +78,9 @@ MpvPlayer::MpvPlayer(QWidget* parent, const QStringList& options)
     m_surface->onReady = [this] { m_run->surfaceBecameReady(); };
     m_run->surfaceReady = [this] { return m_surface->ready(); };
     m_run->surfaceShown = [this] { return m_surface->widget()->isVisible(); };
-    m_run->showMode = [this](MpvVideoSurface::Mode mode, const QString& caption) { m_surface->setMode(mode, caption); };
+    m_run->showMode = [this](MpvVideoSurface::Mode mode, const QString& caption) {
+        m_surface->setMode(mode, caption);
+    };
     if (m_native) {
         // Once there has been video the engine keeps its window for the rest of its life.
         connect(m_run, &PlaylistRun::newStream, this, [this] {
@@ -108,7 +112,8 @@ bool MpvPlayer::startEngine()
     if (!m_session)
         return false;
     m_run->setSession(m_session.get());
-    new EnginePump(m_session.get(), [this](const EngineEvent& e) { m_run->handle(e); }, this);
+    new EnginePump(
+        m_session.get(), [this](const EngineEvent& e) { m_run->handle(e); }, this);
     if (m_rate != 1.0)
         m_session->setNumber("speed", m_rate);
     return true;
@@ -135,7 +140,7 @@ MpvPlayer::~MpvPlayer()
 {
     if (m_native)
         m_native->onWindowGoing = nullptr; // the engine goes below, before our windows do
-    delete m_run; // its MIDI renderings end first
+    delete m_run;                          // its MIDI renderings end first
     m_run = nullptr;
     m_surface->release(); // the render context must go before the engine
     qDeleteAll(findChildren<EnginePump*>(Qt::FindDirectChildrenOnly));

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "platform/media/EngineCheck.h"
-#include "platform/module/ModuleApi.h"
 #include "platform/media/MediaPlayerControl.h"
 #include "platform/media/MpvOptions.h"
 #include "platform/media/PlaylistRun.h"
+#include "platform/module/ModuleApi.h"
 
 #include <QStringList>
 

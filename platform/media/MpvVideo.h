@@ -28,7 +28,10 @@ public:
     // The window the engine draws into; made on first call.
     quint64 windowId();
     // Draws the faces of the given mode into painter (for the window above the engine's).
-    void paintFace(QPainter& painter, const QRect& rect) const { paintVideoFace(painter, rect, m_mode, m_caption); }
+    void paintFace(QPainter& painter, const QRect& rect) const
+    {
+        paintVideoFace(painter, rect, m_mode, m_caption);
+    }
 
     // Called while the window the engine draws into is about to be destroyed (the area or any window
     // around it closes for good, or is made again), before anything of it is gone: the engine's own

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "playlist/AsxParse.h"
-#include "platform/module/ModuleApi.h"
 #include "platform/media/MediaPlayerControl.h"
 #include "platform/media/MpvVideo.h"
+#include "platform/module/ModuleApi.h"
+#include "playlist/AsxParse.h"
 
 #include <QList>
 #include <QObject>

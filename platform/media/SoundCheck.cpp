@@ -81,10 +81,10 @@ bool outputAvailable(const QStringList& options)
         const QString name = output.section(u':', 0, 0);
         if (name == QLatin1String("null"))
             continue;
-        if (name == QLatin1String("pulse") ? pulse()
+        if (name == QLatin1String("pulse")      ? pulse()
             : name == QLatin1String("pipewire") ? pipewire()
-            : name == QLatin1String("alsa") ? alsa()
-                                            : true) // a file (pcm) or an output this check does not know
+            : name == QLatin1String("alsa")     ? alsa()
+                                                : true) // a file (pcm) or an output this check does not know
             return true;
     }
     return false;

@@ -42,8 +42,8 @@ protected:
         }
         case QEvent::KeyPress: {
             auto* ke = static_cast<QKeyEvent*>(event);
-            const bool activates = ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter ||
-                                   ke->key() == Qt::Key_Space;
+            const bool activates =
+                ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter || ke->key() == Qt::Key_Space;
             if (!activates || (ke->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
                 return false;
             if (!ke->isAutoRepeat()) // a held key acts once
@@ -76,8 +76,8 @@ private:
         pen.setStyle(Qt::DotLine);
         p.setPen(pen);
         // A little wider on the right for an italic text's overhang.
-        const QRect text = label->fontMetrics().boundingRect(label->contentsRect(), int(label->alignment()),
-                                                             label->text());
+        const QRect text =
+            label->fontMetrics().boundingRect(label->contentsRect(), int(label->alignment()), label->text());
         p.drawRect(text.adjusted(-2, -1, 2, 0).intersected(label->rect().adjusted(0, 0, -1, -1)));
     }
 
@@ -97,7 +97,8 @@ class LabelAccessible : public QAccessibleWidget
 {
 public:
     LabelAccessible(QLabel* label, LabelClick* action)
-        : QAccessibleWidget(label, action->kind() == LabelKind::Link ? QAccessible::Link : QAccessible::Button),
+        : QAccessibleWidget(label,
+                            action->kind() == LabelKind::Link ? QAccessible::Link : QAccessible::Button),
           m_action(action)
     {
     }
@@ -109,7 +110,10 @@ public:
         return QAccessibleWidget::text(t);
     }
 
-    QStringList actionNames() const override { return QStringList{pressAction()} + QAccessibleWidget::actionNames(); }
+    QStringList actionNames() const override
+    {
+        return QStringList{pressAction()} + QAccessibleWidget::actionNames();
+    }
 
     void doAction(const QString& name) override
     {

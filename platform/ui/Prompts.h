@@ -11,7 +11,12 @@ struct FolderBrowseRequest;
 // folder last browsed stays with it between showings (the clip dialog is shared this way).
 struct FileDialogSettings
 {
-    enum Kind { Open, OpenMany, Save };
+    enum Kind
+    {
+        Open,
+        OpenMany,
+        Save
+    };
     Kind kind = Open;
     QString title;
     QStringList filters;   // Qt filter strings, first one selected: "Play Lists (*.asx)"
@@ -20,8 +25,8 @@ struct FileDialogSettings
     QString fileName;      // initial file name
     bool mustExist = true; // open dialogs: the chosen file must exist
     bool confirmOverwrite = false;
-    QString lastDir;       // kept by the dialog: the folder of the last confirmed choice
-    QString rememberAs;    // when set, the last folder is also kept across runs under this name
+    QString lastDir;    // kept by the dialog: the folder of the last confirmed choice
+    QString rememberAs; // when set, the last folder is also kept across runs under this name
 };
 
 // One message box: caption, text, icon and the buttons it offers.

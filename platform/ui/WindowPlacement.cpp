@@ -156,7 +156,8 @@ void activateAsLaunched(QWidget* window, const QString& startupId)
         info.type = more;
     }
 
-    const QRegularExpressionMatch time = QRegularExpression(QStringLiteral("_TIME([0-9]+)$")).match(startupId);
+    const QRegularExpressionMatch time =
+        QRegularExpression(QStringLiteral("_TIME([0-9]+)$")).match(startupId);
     if (time.hasMatch()) {
         xcb_client_message_event_t activate{};
         activate.response_type = XCB_CLIENT_MESSAGE;
@@ -251,4 +252,3 @@ void afterFirstPaint(QWidget* window, std::function<void()> work)
 {
     new FirstPaintWatch(window, std::move(work));
 }
-

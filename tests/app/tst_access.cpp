@@ -1,16 +1,16 @@
 // Every window as assistive tools and a dark theme see it: each control that takes input has a
 // name, and each text stands out from what it is drawn on.
-#include "player/PlayerKit.h"
 #include "app/wmt.h"
 #include "clipmanager/ActionFormU.h"
 #include "editor/ConfirmKillU.h"
 #include "editor/MangleU.h"
 #include "platform/ui/FolderBrowser.h"
 #include "platform/ui/ReadableColours.h"
-#include "playlist/CCFuncs.h"
+#include "player/PlayerKit.h"
 #include "player/SleepU.h"
 #include "player/Speed.h"
 #include "player/WplayerU2.h"
+#include "playlist/CCFuncs.h"
 #include "support/WindowFixture.h"
 
 #include <QAbstractButton>
@@ -58,9 +58,16 @@ class TestAccess : public QObject
     static bool interactive(QAccessibleInterface* i)
     {
         switch (i->role()) {
-        case QAccessible::Button: case QAccessible::CheckBox: case QAccessible::RadioButton:
-        case QAccessible::ComboBox: case QAccessible::List: case QAccessible::Tree: case QAccessible::Table:
-        case QAccessible::Slider: case QAccessible::SpinBox: case QAccessible::Link:
+        case QAccessible::Button:
+        case QAccessible::CheckBox:
+        case QAccessible::RadioButton:
+        case QAccessible::ComboBox:
+        case QAccessible::List:
+        case QAccessible::Tree:
+        case QAccessible::Table:
+        case QAccessible::Slider:
+        case QAccessible::SpinBox:
+        case QAccessible::Link:
         case QAccessible::EditableText:
             return true;
         default:
@@ -80,7 +87,8 @@ class TestAccess : public QObject
             if (interactive(child)) {
                 ++all;
                 // A text that takes the focus but offers no action is a control that hides what it is.
-                if (child->text(QAccessible::Name).trimmed().isEmpty() || child->role() == QAccessible::StaticText)
+                if (child->text(QAccessible::Name).trimmed().isEmpty() ||
+                    child->role() == QAccessible::StaticText)
                     unnamed << child->object()->objectName();
             }
             if (child->role() != QAccessible::List && child->role() != QAccessible::Tree &&
@@ -104,9 +112,12 @@ private Q_SLOTS:
         QFETCH(bool, dark);
         QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
         QPalette pal = QApplication::style()->standardPalette();
-        for (auto [role, rgb] : {std::pair{QPalette::Window, 0x353535}, {QPalette::WindowText, 0xffffff},
-                                 {QPalette::Base, 0x2a2a2a}, {QPalette::Text, 0xffffff},
-                                 {QPalette::Button, 0x353535}, {QPalette::ButtonText, 0xffffff}})
+        for (auto [role, rgb] : {std::pair{QPalette::Window, 0x353535},
+                                 {QPalette::WindowText, 0xffffff},
+                                 {QPalette::Base, 0x2a2a2a},
+                                 {QPalette::Text, 0xffffff},
+                                 {QPalette::Button, 0x353535},
+                                 {QPalette::ButtonText, 0xffffff}})
             pal.setColor(role, dark ? QColor::fromRgb(rgb) : pal.color(role));
         QApplication::setPalette(pal);
         for (const auto& w : windows()) {
@@ -118,21 +129,27 @@ private Q_SLOTS:
             qInfo("%s: %lld of %d controls named", w->metaObject()->className(), all - unnamed.size(), all);
             QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u' ')));
             for (QWidget* c : w->findChildren<QWidget*>()) {
-                if (!c->isVisible() || !c->isEnabled() || c->objectName() == QLatin1String("GoButton")) // white on its green shape
+                if (!c->isVisible() || !c->isEnabled() ||
+                    c->objectName() == QLatin1String("GoButton")) // white on its green shape
                     continue;
                 // Text sits on a push button's face, or on the nearest ground that a style sheet paints.
                 QWidget* under = c;
-                while (!under->isWindow() && under->palette().color(QPalette::Window) == pal.color(QPalette::Window))
+                while (!under->isWindow() &&
+                       under->palette().color(QPalette::Window) == pal.color(QPalette::Window))
                     under = under->parentWidget();
                 const QPalette& p = c->palette();
                 const QColor ground = c->inherits("QPushButton") ? p.color(QPalette::Button)
                                                                  : under->palette().color(QPalette::Window);
-                if (qobject_cast<QLabel*>(c) || qobject_cast<QAbstractButton*>(c) || qobject_cast<QPlainTextEdit*>(c))
-                    QVERIFY2(contrastRatio(p.color(c->foregroundRole()), ground) >= 4.5, qPrintable(c->objectName()));
+                if (qobject_cast<QLabel*>(c) || qobject_cast<QAbstractButton*>(c) ||
+                    qobject_cast<QPlainTextEdit*>(c))
+                    QVERIFY2(contrastRatio(p.color(c->foregroundRole()), ground) >= 4.5,
+                             qPrintable(c->objectName()));
                 auto* label = qobject_cast<QLabel*>(c);
-                if (!label || label->text().isEmpty() || label->sizePolicy().horizontalPolicy() == QSizePolicy::Ignored)
+                if (!label || label->text().isEmpty() ||
+                    label->sizePolicy().horizontalPolicy() == QSizePolicy::Ignored)
                     continue;
-                QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width(),
+                QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <=
+                             label->contentsRect().width(),
                          qPrintable(c->objectName()));
                 for (QWidget* other : c->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
                     QVERIFY2(other == c || other->focusPolicy() == Qt::NoFocus || !other->isVisible() ||

@@ -136,7 +136,8 @@ private Q_SLOTS:
         // Descriptors run out while connections pour in; once they are free again a start is heard.
         rlimit saved{};
         QCOMPARE(getrlimit(RLIMIT_NOFILE, &saved), 0);
-        const auto open = rlim_t(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
+        const auto open =
+            rlim_t(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
         rlimit tight = saved;
         tight.rlim_cur = open + 12;
         QCOMPARE(setrlimit(RLIMIT_NOFILE, &tight), 0);

@@ -20,13 +20,13 @@
 #include <QDate>
 #include <QDateTime>
 #include <QDir>
-#include <QScopeGuard>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QLocale>
 #include <QPlainTextEdit>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -110,7 +110,8 @@ private Q_SLOTS:
         QVERIFY(!fx.state.ShutdownPending);
 
         const QByteArray text = content(fx.ini());
-        const QByteArray date = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat).toLocal8Bit();
+        const QByteArray date =
+            QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat).toLocal8Bit();
         QVERIFY2(text.startsWith("[Dates]\r\nDate1=" + date + "\r\n"), text.constData());
         QVERIFY(text.indexOf("[Bar]") > text.indexOf("[Dates]"));
         QVERIFY(text.contains("[Bar]\r\nTrack=1\r\nStatus=1\r\n"));
@@ -127,7 +128,8 @@ private Q_SLOTS:
         QTemporaryDir home;
         const QString h = home.path();
         const QByteArray oldHome = qgetenv("HOME");
-        const QByteArray oldVars[] = {qgetenv("XDG_CONFIG_HOME"), qgetenv("XDG_STATE_HOME"), qgetenv("XDG_DATA_HOME")};
+        const QByteArray oldVars[] = {qgetenv("XDG_CONFIG_HOME"), qgetenv("XDG_STATE_HOME"),
+                                      qgetenv("XDG_DATA_HOME")};
         auto restore = qScopeGuard([&] {
             qputenv("HOME", oldHome);
             qputenv("XDG_CONFIG_HOME", oldVars[0]);
@@ -153,7 +155,8 @@ private Q_SLOTS:
         QVERIFY(QDir(h).mkpath(QStringLiteral("Music")));
         QCOMPARE(FileLocations::choose(appDir, false).playlistDir, h + QStringLiteral("/Music/Playlists/"));
         writeFile(h + QStringLiteral("/cfg/user-dirs.dirs"), "XDG_MUSIC_DIR=\"$HOME\"\n");
-        QCOMPARE(FileLocations::choose(appDir, false).playlistDir, h + QStringLiteral("/data/vidmarro/playlists/"));
+        QCOMPARE(FileLocations::choose(appDir, false).playlistDir,
+                 h + QStringLiteral("/data/vidmarro/playlists/"));
         QFile::remove(h + QStringLiteral("/cfg/user-dirs.dirs"));
 
         qputenv("XDG_STATE_HOME", "relative/state");
@@ -354,10 +357,11 @@ private Q_SLOTS:
         TForm1 form(fx.state, fx.services, fx.dir.path());
         form.show();
         QTRY_COMPARE(fx.media.engineChecks, 1);
-        QCOMPARE(fx.prompts.boxTexts(),
-                 QStringList{QStringLiteral("ERROR:\rIt seems the Windows Media Player is not installed\r"
-                                            "Please download + install latest version available free from\r ") +
-                             TForm1::MediaPlayerDownload});
+        QCOMPARE(
+            fx.prompts.boxTexts(),
+            QStringList{QStringLiteral("ERROR:\rIt seems the Windows Media Player is not installed\r"
+                                       "Please download + install latest version available free from\r ") +
+                        TForm1::MediaPlayerDownload});
         QCOMPARE(fx.prompts.boxes().first().caption, QStringLiteral("Vidmarro"));
         QVERIFY(form.isVisible());
         QVERIFY(form.form()->PickButton->isEnabled());
@@ -426,7 +430,8 @@ private Q_SLOTS:
         Fixture fx;
         TForm1 form(fx.state, fx.services, fx.dir.path());
         Ui::TForm1* ui = form.form();
-        QCOMPARE(form.windowTitle(), QStringLiteral("Vidmarro Player, Flexible Playlist Editor & Clip Manager 3.0"));
+        QCOMPARE(form.windowTitle(),
+                 QStringLiteral("Vidmarro Player, Flexible Playlist Editor & Clip Manager 3.0"));
         QCOMPARE(ui->MemoGuide->toPlainText().split(u'\n'),
                  (QStringList{"  Click Select Clips to pick audio and/or video clip(s)  or click",
                               "  Load Playlist to use a previously saved Playlist. Either way,",
@@ -438,7 +443,8 @@ private Q_SLOTS:
         QCOMPARE(ui->Button1->text(), QStringLiteral("&Edit Playlist"));
         QCOMPARE(ui->BitBtn6->text(), QStringLiteral("Toys && Games"));
         QCOMPARE(ui->BitBtn6->toolTip(), QStringLiteral("Toys & Games by age"));
-        QCOMPARE(ui->Label1->text(), QStringLiteral("Vidmarro is free to use.  However, if you wish to offer"));
+        QCOMPARE(ui->Label1->text(),
+                 QStringLiteral("Vidmarro is free to use.  However, if you wish to offer"));
         QCOMPARE(form.size(), QSize(514, 410));
         QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
         QCOMPARE(form.geometry().center(), form.screen()->geometry().center());
@@ -447,7 +453,8 @@ private Q_SLOTS:
         if (qEnvironmentVariableIsSet("VIDMARRO_SHOTS"))
             form.grab().save(qEnvironmentVariable("VIDMARRO_SHOTS") + QStringLiteral("/main.png"));
         // The donation link stands right after its sentence, not over it.
-        QVERIFY(ui->Label3->x() >= ui->Label2->x() + ui->Label2->fontMetrics().horizontalAdvance(ui->Label2->text()));
+        QVERIFY(ui->Label3->x() >=
+                ui->Label2->x() + ui->Label2->fontMetrics().horizontalAdvance(ui->Label2->text()));
         // The close glyph comes on the first loop turn.
         QTRY_VERIFY(!ui->ExitButton->icon().isNull());
     }
@@ -477,9 +484,11 @@ private Q_SLOTS:
                     return;
                 poll->stop();
                 poll->deleteLater();
-                seen = {dlg->windowTitle(), dlg->nameFilters(), dlg->selectedNameFilter(), dlg->directory().path(),
-                        dlg->defaultSuffix(), dlg->fileMode(), dlg->acceptMode(),
-                        !dlg->testOption(QFileDialog::DontConfirmOverwrite), dlg->selectedFiles()};
+                seen = {dlg->windowTitle(),        dlg->nameFilters(),
+                        dlg->selectedNameFilter(), dlg->directory().path(),
+                        dlg->defaultSuffix(),      dlg->fileMode(),
+                        dlg->acceptMode(),         !dlg->testOption(QFileDialog::DontConfirmOverwrite),
+                        dlg->selectedFiles()};
                 dlg->reject();
             });
             poll->start();
@@ -498,11 +507,12 @@ private Q_SLOTS:
         inspectNext(clips);
         form.PickButtonClick();
         QCOMPARE(clips.title, QStringLiteral("Select clip(s)"));
-        QCOMPARE(clips.filters,
-                 (QStringList{"All file types (*.*)",
-                              "Audio (music) files (*.asf *.mp2 *.mp3 *.wav *.mid *.wma *.aif *.au *.wax)",
-                              "Video (movie) files (*.mpg *.mpeg *.asf *.m1v *.wmv *.avi *.mov *.qt *.wvx *.fli "
-                              "*.flc *.mpe)"}));
+        QCOMPARE(
+            clips.filters,
+            (QStringList{"All file types (*.*)",
+                         "Audio (music) files (*.asf *.mp2 *.mp3 *.wav *.mid *.wma *.aif *.au *.wax)",
+                         "Video (movie) files (*.mpg *.mpeg *.asf *.m1v *.wmv *.avi *.mov *.qt *.wvx *.fli "
+                         "*.flc *.mpe)"}));
         QCOMPARE(clips.selectedFilter, clips.filters.first());
         QCOMPARE(clips.mode, QFileDialog::ExistingFiles);
         QVERIFY(clips.suffix.isEmpty());
@@ -579,7 +589,8 @@ private Q_SLOTS:
     void clipDirAndExtensionRules()
     {
         QCOMPARE(Paths::directory(QStringLiteral("/clips/a.mpg")), QStringLiteral("/clips"));
-        QCOMPARE(Paths::directory(QStringLiteral("/a.mpg")), QStringLiteral("/")); // a root keeps its separator
+        QCOMPARE(Paths::directory(QStringLiteral("/a.mpg")),
+                 QStringLiteral("/")); // a root keeps its separator
         QCOMPARE(Paths::directory(QStringLiteral("a.mpg")), QString());
         QVERIFY(!Paths::hasExtension(QStringLiteral("/my.lists/Party")));
         QVERIFY(Paths::hasExtension(QStringLiteral("/lists/Party.Mix")));
@@ -656,9 +667,11 @@ private Q_SLOTS:
         const QString stamp = TForm1::shutdownStamp(QDateTime(day, QTime(13, 5, 9)));
         QVERIFY2(stamp.startsWith(date + u' '), qPrintable(stamp));
         const QString time = stamp.mid(date.size() + 1);
-        QVERIFY2(time.contains(QStringLiteral("05")) && time.contains(QStringLiteral("09")), qPrintable(stamp));
+        QVERIFY2(time.contains(QStringLiteral("05")) && time.contains(QStringLiteral("09")),
+                 qPrintable(stamp));
         QCOMPARE(time, time.trimmed());
-        QVERIFY2(!time.contains(QStringLiteral("UTC")) && !time.contains(QStringLiteral("GMT")), qPrintable(stamp));
+        QVERIFY2(!time.contains(QStringLiteral("UTC")) && !time.contains(QStringLiteral("GMT")),
+                 qPrintable(stamp));
 
         // A millisecond past midnight is not midnight.
         QVERIFY(TForm1::shutdownStamp(QDateTime(day, QTime(0, 0, 0, 1))).startsWith(date + u' '));

@@ -1,10 +1,10 @@
 // A new user picks three clips, marks two while they play, and moves them to another folder
 // through the clip manager.
-#include "player/PlayerKit.h"
 #include "app/wmt.h"
 #include "clipmanager/ActionFormU.h"
 #include "common/SharedState.h"
 #include "platform/media/MpvPlayer.h"
+#include "player/PlayerKit.h"
 #include "player/WplayerU2.h"
 #include "support/RecordingMedia.h"
 #include "support/RecordingServices.h"
@@ -31,7 +31,7 @@ QString makeClip(const QString& path)
 {
     QProcess ffmpeg;
     ffmpeg.start(QStringLiteral("ffmpeg"), {"-v", "error", "-y", "-f", "lavfi", "-i",
-                                             "sine=frequency=330:duration=1.5", "-ar", "22050", path});
+                                            "sine=frequency=330:duration=1.5", "-ar", "22050", path});
     if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitCode() != 0)
         qFatal("ffmpeg could not make a clip");
     return path;
@@ -93,7 +93,8 @@ private Q_SLOTS:
             connect(poll, &QTimer::timeout, &player, [&player, &titlesMarked] {
                 const QString title = player.windowTitle();
                 QPushButton* mark = player.findChild<QPushButton*>(QStringLiteral("MarkButton"));
-                const bool wanted = title.endsWith(QStringLiteral("a.mp3")) || title.endsWith(QStringLiteral("c.mp3"));
+                const bool wanted =
+                    title.endsWith(QStringLiteral("a.mp3")) || title.endsWith(QStringLiteral("c.mp3"));
                 if (wanted && mark->isVisible() && mark->isEnabled() && !titlesMarked.contains(title)) {
                     titlesMarked << title;
                     QTest::mouseClick(mark, Qt::LeftButton);
@@ -108,11 +109,13 @@ private Q_SLOTS:
         PlayerKit::onModal("TActionForm", [&](QWidget& w) {
             managerSeen = true;
             auto& manager = static_cast<TActionForm&>(w);
-            QTest::mouseClick(manager.findChild<QPushButton*>(QStringLiteral("SelectButton")), Qt::LeftButton);
+            QTest::mouseClick(manager.findChild<QPushButton*>(QStringLiteral("SelectButton")),
+                              Qt::LeftButton);
             QTest::mouseClick(manager.findChild<QPushButton*>(QStringLiteral("FillButton")), Qt::LeftButton);
             // Set VIDMARRO_SHOTS to a folder to keep a picture of the clip manager for a look.
             if (qEnvironmentVariableIsSet("VIDMARRO_SHOTS"))
-                manager.grab().save(qEnvironmentVariable("VIDMARRO_SHOTS") + QStringLiteral("/clipmanager.png"));
+                manager.grab().save(qEnvironmentVariable("VIDMARRO_SHOTS") +
+                                    QStringLiteral("/clipmanager.png"));
             for (QRadioButton* r : manager.findChildren<QRadioButton*>()) {
                 if (r->text() == QStringLiteral("Move to another folder"))
                     r->click();
@@ -127,8 +130,9 @@ private Q_SLOTS:
         QVERIFY(managerSeen);
         QCOMPARE(state.LeftBox.items(), (QStringList{"a.mp3", "c.mp3"}));
         QCOMPARE(state.PathLeft.items(), (QStringList{a, c}));
-        QCOMPARE(prompts.boxTexts(), (QStringList{QStringLiteral("Warning - Sound Card Not Enabled"),
-                                                  QStringLiteral("Ready to MOVE clips from %1 to %2").arg(clips, dest)}));
+        QCOMPARE(prompts.boxTexts(),
+                 (QStringList{QStringLiteral("Warning - Sound Card Not Enabled"),
+                              QStringLiteral("Ready to MOVE clips from %1 to %2").arg(clips, dest)}));
         QVERIFY(prompts.allUsed());
 
         QCOMPARE(entries(dest), (QStringList{"a.mp3", "c.mp3"}));
@@ -143,7 +147,8 @@ private Q_SLOTS:
     void marksAndMovesWithKeysOnly()
     {
         QTemporaryDir root;
-        const QString app = root.filePath(QStringLiteral("app")), dest = root.filePath(QStringLiteral("Keep"));
+        const QString app = root.filePath(QStringLiteral("app")),
+                      dest = root.filePath(QStringLiteral("Keep"));
         QVERIFY(QDir().mkpath(app) && QDir().mkpath(dest));
         const QString a = makeClip(root.filePath(QStringLiteral("a.mp3")));
         const QString b = makeClip(root.filePath(QStringLiteral("b.mp3")));
@@ -169,7 +174,8 @@ private Q_SLOTS:
             auto* poll = new QTimer(&player);
             connect(poll, &QTimer::timeout, &player, [&player, key] {
                 auto* mark = player.findChild<QPushButton*>(QStringLiteral("MarkButton"));
-                if (player.windowTitle().endsWith(QStringLiteral("b.mp3")) && mark->hasFocus() && mark->isEnabled())
+                if (player.windowTitle().endsWith(QStringLiteral("b.mp3")) && mark->hasFocus() &&
+                    mark->isEnabled())
                     key(Qt::Key_Space);
             });
             poll->start(10);
@@ -177,7 +183,8 @@ private Q_SLOTS:
             QTRY_VERIFY(player.isActiveWindow() && QApplication::focusWidget());
             key(Qt::Key_Return);
         });
-        // Clip manager: select all, Tab to the arrow, move, Tab to the actions, Down twice to Move, Tab to Go!
+        // Clip manager: select all, Tab to the arrow, move, Tab to the actions, Down twice to Move, Tab to
+        // Go!
         PlayerKit::onModal("TActionForm", [&](QWidget& manager) {
             QTimer::singleShot(30000, &manager, &QWidget::close);
             QTRY_VERIFY(manager.isActiveWindow() && QApplication::focusWidget());

@@ -4,15 +4,15 @@
 #include "app/wmt.h"
 #include "common/JustOne.h"
 #include "common/SharedState.h"
+#include "platform/files/Trash.h"
 #include "platform/media/MidiRender.h"
 #include "platform/media/MpvBackend.h"
 #include "platform/media/MpvPlayer.h"
-#include "platform/files/Trash.h"
 #include "player/PlayerDialogs.h"
+#include "player/PlayerKit.h"
 #include "player/SleepU.h"
 #include "player/Speed.h"
 #include "player/WplayerU2.h"
-#include "player/PlayerKit.h"
 #include "support/RecordingMedia.h"
 #include "support/RecordingServices.h"
 #include "support/ScriptedPrompts.h"
@@ -38,7 +38,9 @@ bool mapped(const char* library)
 // One quarter note of middle C: the smallest file the synthesiser plays.
 bool writeMidi(const QString& path)
 {
-    const QByteArray track = QByteArray::fromHex("00903c40" "8360803c00" "00ff2f00");
+    const QByteArray track = QByteArray::fromHex("00903c40"
+                                                 "8360803c00"
+                                                 "00ff2f00");
     QByteArray data = QByteArray::fromHex("4d546864000000060000000100604d54726b");
     const quint32 n = quint32(track.size());
     data += char(n >> 24);
@@ -50,8 +52,7 @@ bool writeMidi(const QString& path)
     return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
 }
 
-template <typename T>
-int countOf()
+template <typename T> int countOf()
 {
     int n = 0;
     for (QWidget* w : QApplication::topLevelWidgets())

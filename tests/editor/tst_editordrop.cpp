@@ -62,8 +62,8 @@ private Q_SLOTS:
         TForm1 form(fx.state, fx.services, fx.dir.path()); // its clip dialog says what a clip is
         const QDir dir(fx.dir.path());
         QStringList clips;
-        for (const QString& name : {QStringLiteral("b.avi"), QStringLiteral("a.mp3"), QStringLiteral("notes.txt"),
-                                   QStringLiteral("list.asx")}) {
+        for (const QString& name : {QStringLiteral("b.avi"), QStringLiteral("a.mp3"),
+                                    QStringLiteral("notes.txt"), QStringLiteral("list.asx")}) {
             QFile f(dir.filePath(name));
             QVERIFY(f.open(QIODevice::WriteOnly));
             clips.append(f.fileName());
@@ -113,7 +113,8 @@ private Q_SLOTS:
             fx.prompts.answerBox(QMessageBox::Ok);
             QVERIFY(drop(list, *data));
             QCOMPARE(fx.prompts.boxTexts().size(), 1);
-            QVERIFY2(fx.prompts.boxTexts().first().contains(named), qPrintable(fx.prompts.boxTexts().first()));
+            QVERIFY2(fx.prompts.boxTexts().first().contains(named),
+                     qPrintable(fx.prompts.boxTexts().first()));
             QCOMPARE(editor.clips()->entries().size(), 2);
         }
         editor.reject();

@@ -111,7 +111,8 @@ private Q_SLOTS:
         bool wasFullScreen = false;
         const QList<Moment> moments = {
             {"opening", [](TWplayerF2& p) { clickClose(p); }},
-            {"playing", [](TWplayerF2& p) { atEntry(p, 1, [&p] { QTimer::singleShot(300, &p, &QWidget::close); }); }},
+            {"playing",
+             [](TWplayerF2& p) { atEntry(p, 1, [&p] { QTimer::singleShot(300, &p, &QWidget::close); }); }},
             {"paused",
              [&](TWplayerF2& p) {
                  atEntry(p, 1, [&] {

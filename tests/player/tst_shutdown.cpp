@@ -50,7 +50,7 @@ class TestShutdown : public QObject
     QString m_log;
 
     ScriptedPrompts m_prompts;
-    DesktopServices m_system; // the real one
+    DesktopServices m_system;                  // the real one
     CheckedMedia m_media{PlayerKit::engine()}; // the real engine check
     Services m_services{m_prompts, m_system, m_media};
     SharedState S;

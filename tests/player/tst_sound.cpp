@@ -9,8 +9,8 @@
 #include "support/SoundServer.h"
 
 #include "common/SharedState.h"
-#include "platform/media/MpvPlayer.h"
 #include "platform/Services.h"
+#include "platform/media/MpvPlayer.h"
 #include "player/PlayerDialogs.h"
 #include "player/SleepU.h"
 #include "player/Speed.h"

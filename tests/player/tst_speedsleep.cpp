@@ -5,8 +5,8 @@
 #include "support/ScriptedPrompts.h"
 
 #include "common/SharedState.h"
-#include "platform/media/MediaPlayerControl.h"
 #include "platform/Services.h"
+#include "platform/media/MediaPlayerControl.h"
 #include "player/PlayerDialogs.h"
 #include "player/SleepU.h"
 #include "player/Speed.h"

@@ -84,15 +84,14 @@ private Q_SLOTS:
               "<ENTRY><REF HREF=\"seven.mp3\"/></ENTRY>\n"
               "</ASX><ENTRY><REF HREF=\"after.mp3\"/></ENTRY>");
         const QString up = QDir::cleanPath(root + QStringLiteral("/../up.mp3"));
-        QCOMPARE(
-            describe(AsxParse::readPlaylist(root + QStringLiteral("/list.asx")), root),
-            (QStringList{QStringLiteral("1:one.mp3"), QStringLiteral("2:sub/two & three.mp3"),
-                         QStringLiteral("3:Tom&Jerry.wav"), QStringLiteral("4:/abs/four.mp3"),
-                         QStringLiteral("5:/abs/five x.mp3"), QStringLiteral("6:") + up,
-                         QStringLiteral("7:http://example.com/six.mp3"),
-                         QStringLiteral("8:") + up + QStringLiteral("|alt.mp3"),
-                         // the empty entry keeps its number, so that numbers match the file's entries
-                         QStringLiteral("10:seven.mp3")}));
+        QCOMPARE(describe(AsxParse::readPlaylist(root + QStringLiteral("/list.asx")), root),
+                 (QStringList{QStringLiteral("1:one.mp3"), QStringLiteral("2:sub/two & three.mp3"),
+                              QStringLiteral("3:Tom&Jerry.wav"), QStringLiteral("4:/abs/four.mp3"),
+                              QStringLiteral("5:/abs/five x.mp3"), QStringLiteral("6:") + up,
+                              QStringLiteral("7:http://example.com/six.mp3"),
+                              QStringLiteral("8:") + up + QStringLiteral("|alt.mp3"),
+                              // the empty entry keeps its number, so that numbers match the file's entries
+                              QStringLiteral("10:seven.mp3")}));
     }
 
     // The program's working playlist has no .asx extension; its content tells.
@@ -139,8 +138,8 @@ private Q_SLOTS:
         QCOMPARE(describe(AsxParse::readPlaylist(root + QStringLiteral("/top.asx")), root),
                  (QStringList{QStringLiteral("1:a.mp3"), QStringLiteral("2:inner/b.wma"),
                               QStringLiteral("2:inner/c.wma"), QStringLiteral("3:w.wmv"),
-                              QStringLiteral("3:v.wmv"), QStringLiteral("5:b.wma"),
-                              QStringLiteral("5:c.wma"), QStringLiteral("6:d.mp3")}));
+                              QStringLiteral("3:v.wmv"), QStringLiteral("5:b.wma"), QStringLiteral("5:c.wma"),
+                              QStringLiteral("6:d.mp3")}));
     }
 
     // A FIFO or a device named as a playlist, nested or not, is no playlist: opening it for reading
@@ -216,7 +215,8 @@ private Q_SLOTS:
         for (int i = 0; i < count; ++i) {
             const QByteArray n = QByteArray::number(i);
             mid += "<ENTRY><REF HREF=\"n" + n + ".asx\"/></ENTRY>";
-            write(root + QStringLiteral("/n%1.asx").arg(i), "<ASX><ENTRY><REF HREF=\"c" + n + ".mp3\"/></ENTRY></ASX>");
+            write(root + QStringLiteral("/n%1.asx").arg(i),
+                  "<ASX><ENTRY><REF HREF=\"c" + n + ".mp3\"/></ENTRY></ASX>");
             expected << QStringLiteral("1:c%1.mp3").arg(i);
         }
         write(root + QStringLiteral("/mid.asx"), mid + "</ASX>");
@@ -234,28 +234,32 @@ private Q_SLOTS:
         const QString root = dir.path();
         QDir().mkpath(root + QStringLiteral("/sub"));
         write(root + QStringLiteral("/sub/nested.asx"), "<ASX><ENTRY><REF HREF=\"n.mp3\"/></ENTRY></ASX>");
-        write(root + QStringLiteral("/list.asx"),
-              "<ASX><ENTRY><REF HREF=\"before.mp3\"/></ENTRY><ENTRYREF HREF=\"sub/nested.asx\"/>\n"
-              "<base href=\"http://host/media/\"/>\n"
-              "<ENTRY><REF HREF=\"/media/clip.wmv\"/><REF HREF=\"a b.wmv\"/><REF HREF=\"mms://x/y\"/></ENTRY>\n"
-              "<ENTRY><BASE HREF=\"sub/\"/><REF HREF=\"../up.wmv\"/></ENTRY>\n"
-              "<ENTRY><REF HREF=\"file:local.mp3\"/></ENTRY>\n"
-              "<ENTRY><BASE HREF=\"file:../other\"/><REF HREF=\"o.mp3\"/></ENTRY>\n"
-              "<BASE HREF=\"../x/\"/><ENTRY><REF HREF=\"x.mp3\"/></ENTRY></ASX>");
-        QCOMPARE(describe(AsxParse::readPlaylist(root + QStringLiteral("/list.asx")), root),
-                 (QStringList{QStringLiteral("1:before.mp3"), QStringLiteral("2:sub/n.mp3"),
-                              QStringLiteral("3:http://host/media/clip.wmv|http://host/media/a%20b.wmv|mms://x/y"),
-                              QStringLiteral("4:http://host/media/up.wmv"), QStringLiteral("5:local.mp3"),
-                              QStringLiteral("6:") + QDir::cleanPath(root + QStringLiteral("/../other/o.mp3")),
-                              QStringLiteral("7:http://host/x/x.mp3")}));
+        write(
+            root + QStringLiteral("/list.asx"),
+            "<ASX><ENTRY><REF HREF=\"before.mp3\"/></ENTRY><ENTRYREF HREF=\"sub/nested.asx\"/>\n"
+            "<base href=\"http://host/media/\"/>\n"
+            "<ENTRY><REF HREF=\"/media/clip.wmv\"/><REF HREF=\"a b.wmv\"/><REF HREF=\"mms://x/y\"/></ENTRY>\n"
+            "<ENTRY><BASE HREF=\"sub/\"/><REF HREF=\"../up.wmv\"/></ENTRY>\n"
+            "<ENTRY><REF HREF=\"file:local.mp3\"/></ENTRY>\n"
+            "<ENTRY><BASE HREF=\"file:../other\"/><REF HREF=\"o.mp3\"/></ENTRY>\n"
+            "<BASE HREF=\"../x/\"/><ENTRY><REF HREF=\"x.mp3\"/></ENTRY></ASX>");
+        QCOMPARE(
+            describe(AsxParse::readPlaylist(root + QStringLiteral("/list.asx")), root),
+            (QStringList{QStringLiteral("1:before.mp3"), QStringLiteral("2:sub/n.mp3"),
+                         QStringLiteral("3:http://host/media/clip.wmv|http://host/media/a%20b.wmv|mms://x/y"),
+                         QStringLiteral("4:http://host/media/up.wmv"), QStringLiteral("5:local.mp3"),
+                         QStringLiteral("6:") + QDir::cleanPath(root + QStringLiteral("/../other/o.mp3")),
+                         QStringLiteral("7:http://host/x/x.mp3")}));
     }
 
     // Playlists from other programs and web sites, where a copy lies beside the source tree: each
     // reads to the clips listed for it (how many, the first and the last, "-" for none).
     void readsRealWorldPlaylists()
     {
-        const QString corpus = QDir::cleanPath(QDir().absoluteFilePath(qEnvironmentVariable("VIDMARRO_ASX_REAL")));
-        if (qEnvironmentVariableIsEmpty("VIDMARRO_ASX_REAL") || !QFileInfo::exists(corpus + QStringLiteral("/SOURCES.txt")))
+        const QString corpus =
+            QDir::cleanPath(QDir().absoluteFilePath(qEnvironmentVariable("VIDMARRO_ASX_REAL")));
+        if (qEnvironmentVariableIsEmpty("VIDMARRO_ASX_REAL") ||
+            !QFileInfo::exists(corpus + QStringLiteral("/SOURCES.txt")))
             QSKIP("no real-world playlists beside the source tree");
         QFile expectedFile(QFINDTESTDATA("asx-real.expected"));
         QVERIFY(expectedFile.open(QIODevice::ReadOnly | QIODevice::Text));

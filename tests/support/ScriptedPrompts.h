@@ -14,10 +14,16 @@ class ScriptedPrompts : public Prompts
 public:
     struct Asked
     {
-        enum Kind { Box, File, Input, Folder } kind;
-        MessageBoxRequest box;       // Box
-        FileDialogSettings file;      // File: the dialog's settings as shown
-        QString caption, prompt;  // Input
+        enum Kind
+        {
+            Box,
+            File,
+            Input,
+            Folder
+        } kind;
+        MessageBoxRequest box;      // Box
+        FileDialogSettings file;    // File: the dialog's settings as shown
+        QString caption, prompt;    // Input
         FolderBrowseRequest folder; // Folder
     };
 
@@ -42,7 +48,10 @@ public:
     QStringList boxTexts() const;
     void clear();
     // True when every scripted answer was used.
-    bool allUsed() const { return m_boxes.isEmpty() && m_files.isEmpty() && m_inputs.isEmpty() && m_folders.isEmpty(); }
+    bool allUsed() const
+    {
+        return m_boxes.isEmpty() && m_files.isEmpty() && m_inputs.isEmpty() && m_folders.isEmpty();
+    }
 
 private:
     QList<QMessageBox::StandardButton> m_boxes;

@@ -37,8 +37,8 @@ class Module : public EngineModule
 {
 public:
     EngineSession* createSession(const QStringList& options) override { return MpvSession::create(options); }
-    bool renderMidi(const QString& path, const QString& font, const QString& wav, const std::atomic_bool* cancel,
-                    QString* error) override;
+    bool renderMidi(const QString& path, const QString& font, const QString& wav,
+                    const std::atomic_bool* cancel, QString* error) override;
 
     FileResult copyFile(const QString& src, const QString& dst,
                         const std::function<bool(qint64)>& progress) override

@@ -137,7 +137,8 @@ public:
                 const std::function<void()>& disarm) override
     {
         const QStringList entries = someEntries("new", 400);
-        return underFault(arm, disarm, [&] { CCFuncs::WritePlaylist(entries, QDir(dir).filePath(target())); });
+        return underFault(arm, disarm,
+                          [&] { CCFuncs::WritePlaylist(entries, QDir(dir).filePath(target())); });
     }
 };
 
@@ -153,7 +154,8 @@ public:
                 const std::function<void()>& disarm) override
     {
         IniFile ini(QDir(dir).filePath(target()));
-        return underFault(arm, disarm, [&] { ini.writeBool(QStringLiteral("Bar"), QStringLiteral("Track"), false); });
+        return underFault(arm, disarm,
+                          [&] { ini.writeBool(QStringLiteral("Bar"), QStringLiteral("Track"), false); });
     }
 };
 

@@ -11,8 +11,8 @@
 
 #include "app/wmt.h"
 #include "common/SharedState.h"
-#include "platform/media/MediaPlayerControl.h"
 #include "platform/Services.h"
+#include "platform/media/MediaPlayerControl.h"
 #include "player/WplayerU2.h"
 #include "playlist/CCFuncs.h"
 

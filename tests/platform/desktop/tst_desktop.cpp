@@ -6,9 +6,9 @@
 #include "support/ScriptedPrompts.h"
 
 #include "common/SharedState.h"
+#include "platform/Services.h"
 #include "platform/desktop/DesktopServices.h"
 #include "platform/media/MpvPlayer.h"
-#include "platform/Services.h"
 #include "player/WplayerU2.h"
 #include "ui_WplayerU2.h"
 
@@ -131,15 +131,17 @@ class TestDesktop : public QObject
     // What the window manager holds of the window's state.
     static bool managedFullScreen(const QWidget& w)
     {
-        const QString out = runClient(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(w.winId()),
-                                                                QStringLiteral("_NET_WM_STATE")});
+        const QString out =
+            runClient(QStringLiteral("xprop"),
+                      {QStringLiteral("-id"), QString::number(w.winId()), QStringLiteral("_NET_WM_STATE")});
         return out.contains(QLatin1String("_NET_WM_STATE_FULLSCREEN"));
     }
 
     static bool managedMaximised(const QWidget& w)
     {
-        const QString out = runClient(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(w.winId()),
-                                                                QStringLiteral("_NET_WM_STATE")});
+        const QString out =
+            runClient(QStringLiteral("xprop"),
+                      {QStringLiteral("-id"), QString::number(w.winId()), QStringLiteral("_NET_WM_STATE")});
         return out.contains(QLatin1String("_NET_WM_STATE_MAXIMIZED_VERT")) &&
                out.contains(QLatin1String("_NET_WM_STATE_MAXIMIZED_HORZ"));
     }
@@ -169,17 +171,19 @@ private Q_SLOTS:
         m_log = m_tmp.filePath(QStringLiteral("screensaver.log"));
         m_screenSaver.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         endWithTest(m_screenSaver);
-        m_screenSaver.start(python, {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("-l"), m_log,
-                                     ScreenSaver, QStringLiteral("/org/freedesktop/ScreenSaver"), ScreenSaver});
+        m_screenSaver.start(python,
+                            {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("-l"), m_log,
+                             ScreenSaver, QStringLiteral("/org/freedesktop/ScreenSaver"), ScreenSaver});
         QVERIFY(m_screenSaver.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(probe().interface()->isServiceRegistered(ScreenSaver), 30000);
         const QList<QStringList> methods{
-            {QStringLiteral("Inhibit"), QStringLiteral("ss"), QStringLiteral("u"), QStringLiteral("ret = 17")},
+            {QStringLiteral("Inhibit"), QStringLiteral("ss"), QStringLiteral("u"),
+             QStringLiteral("ret = 17")},
             {QStringLiteral("UnInhibit"), QStringLiteral("u"), QString(), QString()}};
         for (const QStringList& m : methods) {
-            QDBusMessage add = QDBusMessage::createMethodCall(ScreenSaver, QStringLiteral("/org/freedesktop/ScreenSaver"),
-                                                              QStringLiteral("org.freedesktop.DBus.Mock"),
-                                                              QStringLiteral("AddMethod"));
+            QDBusMessage add = QDBusMessage::createMethodCall(
+                ScreenSaver, QStringLiteral("/org/freedesktop/ScreenSaver"),
+                QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("AddMethod"));
             add << ScreenSaver << m[0] << m[1] << m[2] << m[3];
             const QDBusMessage reply = probe().call(add);
             QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
@@ -189,10 +193,11 @@ private Q_SLOTS:
         endWithTest(m_wm);
         m_wm.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
         QVERIFY2(m_wm.waitForStarted(), "openbox is needed (package openbox)");
-        QTRY_VERIFY_WITH_TIMEOUT(runClient(QStringLiteral("xprop"), {QStringLiteral("-root"),
-                                                                     QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
-                                     .contains(QLatin1String("window id")),
-                                 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            runClient(QStringLiteral("xprop"),
+                      {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
+                .contains(QLatin1String("window id")),
+            30000);
 
         const QString clips = m_tmp.filePath(QStringLiteral("clips"));
         QDir().mkpath(clips);
@@ -215,7 +220,8 @@ private Q_SLOTS:
     // nothing, and the next window finds the bus once it is back.
     void withoutSessionBusNothingFails()
     {
-        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + QFile::encodeName(m_tmp.filePath(QStringLiteral("none"))));
+        qputenv("DBUS_SESSION_BUS_ADDRESS",
+                "unix:path=" + QFile::encodeName(m_tmp.filePath(QStringLiteral("none"))));
         auto p = openPlayer({m_video});
         QVERIFY(p);
         go(*p);
@@ -357,7 +363,8 @@ private Q_SLOTS:
         // Next is the control's own Next: the window numbers the clip and offers Mark for it.
         player({QStringLiteral("next")});
         QTRY_COMPARE(p->windowTitle(), QStringLiteral("Vidmarro - (2/3) tone.wav"));
-        QTRY_COMPARE(player({QStringLiteral("metadata"), QStringLiteral("title")}), QStringLiteral("tone.wav"));
+        QTRY_COMPARE(player({QStringLiteral("metadata"), QStringLiteral("title")}),
+                     QStringLiteral("tone.wav"));
         QVERIFY(p->form()->MarkButton->isEnabled());
         QTRY_COMPARE(calls("UnInhibit"), held + 2);
         QCOMPARE(player({QStringLiteral("status")}), QStringLiteral("Playing"));

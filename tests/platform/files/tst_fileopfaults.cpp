@@ -1,9 +1,9 @@
 // The file operation under real faults: full disks from small tmpfs mounts and a second file
 // system, in a private mount namespace so that nothing outside the test sees the mounts.
 #include "FileFixtures.h"
-#include "support/TrashList.h"
 #include "support/ScriptedPrompts.h"
 #include "support/ShellRunLog.h"
+#include "support/TrashList.h"
 
 #include "clipmanager/SHFileOp.h"
 #include "platform/files/ShellFileOperation.h"

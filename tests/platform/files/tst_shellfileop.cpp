@@ -3,9 +3,9 @@
 // written onto itself.
 #include "FileFixtures.h"
 #include "support/OtherUser.h"
-#include "support/TrashList.h"
 #include "support/ScriptedPrompts.h"
 #include "support/ShellRunLog.h"
+#include "support/TrashList.h"
 
 #include "clipmanager/SHFileOp.h"
 #include "platform/files/FileOps.h"
@@ -641,8 +641,8 @@ private Q_SLOTS:
         env.insert(QStringLiteral("HOME"), m_dir->path());
         env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir->filePath("nobody-data"));
         p.setProcessEnvironment(env);
-        p.start(setpriv, {"--reuid=65534", "--regid=65534", "--clear-groups",
-                          helper, "--copy-as-helper", d, locked, open});
+        p.start(setpriv, {"--reuid=65534", "--regid=65534", "--clear-groups", helper, "--copy-as-helper", d,
+                          locked, open});
         QVERIFY(p.waitForFinished(120000));
         if (p.exitCode() == 77)
             QSKIP("could not run as the unprivileged user");

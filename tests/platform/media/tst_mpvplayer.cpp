@@ -1,11 +1,11 @@
 #include "MediaFixtures.h"
 
-#include "platform/media/MidiRender.h"
 #include "platform/media/EnginePump.h"
-#include "platform/module/ModuleLoader.h"
+#include "platform/media/MidiRender.h"
 #include "platform/media/MpvPlayer.h"
-#include "platform/media/PlaylistRun.h"
 #include "platform/media/MpvVideo.h"
+#include "platform/media/PlaylistRun.h"
+#include "platform/module/ModuleLoader.h"
 #include "platform/module/lib/MpvRenderAreas.h"
 
 #include <QApplication>
@@ -20,12 +20,12 @@
 #include <QThread>
 #include <QToolButton>
 
+#include <atomic>
 #include <clocale>
+#include <memory>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
-#include <atomic>
-#include <memory>
 
 using namespace MediaFixtures;
 
@@ -103,12 +103,16 @@ private:
     // The same on the playlist run alone, with no widget anywhere.
     QStringList runBare(const QStringList& hrefs)
     {
-        const std::unique_ptr<EngineSession> session(engineModule()->createSession(mpvEffectiveOptions(NullOutputs)));
+        const std::unique_ptr<EngineSession> session(
+            engineModule()->createSession(mpvEffectiveOptions(NullOutputs)));
         PlaylistRun run(session.get(), nullptr);
-        EnginePump pump(session.get(), [&](const EngineEvent& e) { run.handle(e); }, nullptr);
+        EnginePump pump(
+            session.get(), [&](const EngineEvent& e) { run.handle(e); }, nullptr);
         QStringList log;
-        connect(&run, &PlaylistRun::newStream, &run, [&] { log.append(QStringLiteral("new %1").arg(run.currentEntry())); });
-        connect(&run, &PlaylistRun::endOfStream, &run, [&] { log.append(QStringLiteral("end %1").arg(run.currentEntry())); });
+        connect(&run, &PlaylistRun::newStream, &run,
+                [&] { log.append(QStringLiteral("new %1").arg(run.currentEntry())); });
+        connect(&run, &PlaylistRun::endOfStream, &run,
+                [&] { log.append(QStringLiteral("end %1").arg(run.currentEntry())); });
         const QString list = path(QStringLiteral("bare.asx"));
         if (!writeAsx(list, hrefs))
             return {QStringLiteral("no playlist")};
@@ -362,7 +366,9 @@ private Q_SLOTS:
     {
         // One long note, so that the renderings overlap.
         QByteArray midi = QByteArray::fromHex("4d546864000000060000000100604d54726b0000000c");
-        midi += QByteArray::fromHex("00903c40" "9e00803c00" "00ff2f00");
+        midi += QByteArray::fromHex("00903c40"
+                                    "9e00803c00"
+                                    "00ff2f00");
         const QString clip = path(QStringLiteral("race.mid"));
         QVERIFY(writeText(clip, midi));
         const QDir cache = QFileInfo(MidiRender::cachedWavPath(clip)).dir();
@@ -373,7 +379,8 @@ private Q_SLOTS:
         };
         std::unique_ptr<QThread> first(renderer(0, &live));
         first->start();
-        QTRY_VERIFY_WITH_TIMEOUT(!cache.entryList({QStringLiteral("*.part")}).isEmpty() || first->isFinished(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !cache.entryList({QStringLiteral("*.part")}).isEmpty() || first->isFinished(), 20000);
         std::unique_ptr<QThread> stopped(renderer(1, &cancelled));
         std::unique_ptr<QThread> second(renderer(2, &live));
         stopped->start();

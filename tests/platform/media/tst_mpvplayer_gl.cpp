@@ -5,8 +5,8 @@
 #include "platform/module/lib/MpvRenderAreas.h"
 
 #include <QApplication>
-#include <QTemporaryDir>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <clocale>
