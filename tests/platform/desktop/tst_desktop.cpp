@@ -104,6 +104,16 @@ class TestDesktop : public QObject
     SharedState S;
 
     QDBusConnection probe() { return QDBusConnection::connectToBus(m_address, QStringLiteral("probe")); }
+    QDBusMessage callPlayer(const QString& interface, const QString& method, const QVariantList& args)
+    {
+        QDBusMessage call =
+            QDBusMessage::createMethodCall(QStringLiteral("org.mpris.MediaPlayer2.vidmarro"),
+                                           QStringLiteral("/org/mpris/MediaPlayer2"), interface, method);
+        call.setArguments(args);
+        return probe().call(call, QDBus::BlockWithGui); // this program answers it meanwhile
+    }
+    // What the player told of its properties, as its clients hear it.
+    QVariantMap m_told;
 
     // The screensaver stand-in's calls of `method` so far.
     int calls(const char* method) const { return dbusmockCalls(m_log, method); }
@@ -144,6 +154,12 @@ class TestDesktop : public QObject
                       {QStringLiteral("-id"), QString::number(w.winId()), QStringLiteral("_NET_WM_STATE")});
         return out.contains(QLatin1String("_NET_WM_STATE_MAXIMIZED_VERT")) &&
                out.contains(QLatin1String("_NET_WM_STATE_MAXIMIZED_HORZ"));
+    }
+
+public Q_SLOTS:
+    void propertiesChanged(const QString&, const QVariantMap& changed, const QStringList&)
+    {
+        m_told.insert(changed);
     }
 
 private Q_SLOTS:
@@ -333,15 +349,27 @@ private Q_SLOTS:
         QTRY_COMPARE(calls("Inhibit"), held + 1);
 
         QTRY_VERIFY(player({QStringLiteral("position")}).toDouble() > 0.2);
+        // Read one by one, as well as all at once; an interface the player has not is an error.
+        const QString properties = QStringLiteral("org.freedesktop.DBus.Properties");
+        const QString playerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
+        const QDBusMessage status = callPlayer(properties, QStringLiteral("Get"),
+                                               {playerInterface, QStringLiteral("PlaybackStatus")});
+        QCOMPARE(status.arguments().value(0).value<QDBusVariant>().variant().toString(),
+                 QStringLiteral("Playing"));
+        QCOMPARE(callPlayer(properties, QStringLiteral("Get"),
+                            {QStringLiteral("org.example.None"), QStringLiteral("PlaybackStatus")})
+                     .errorName(),
+                 QStringLiteral("org.freedesktop.DBus.Error.UnknownInterface"));
+        QVERIFY(probe().connect(QStringLiteral("org.mpris.MediaPlayer2.vidmarro"),
+                                QStringLiteral("/org/mpris/MediaPlayer2"), properties,
+                                QStringLiteral("PropertiesChanged"), this,
+                                SLOT(propertiesChanged(QString, QVariantMap, QStringList))));
         // Volumes that are none: NaN leaves the volume as it was, another type is invalid.
         const QString volume = player({QStringLiteral("volume")});
-        const auto setVolume = [this](const QVariant& value) {
-            QDBusMessage call = QDBusMessage::createMethodCall(
-                QStringLiteral("org.mpris.MediaPlayer2.vidmarro"), QStringLiteral("/org/mpris/MediaPlayer2"),
-                QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"));
-            call << QStringLiteral("org.mpris.MediaPlayer2.Player") << QStringLiteral("Volume")
-                 << QVariant::fromValue(QDBusVariant(value));
-            return probe().call(call, QDBus::BlockWithGui); // this program answers it meanwhile
+        const auto setVolume = [&](const QVariant& value) {
+            return callPlayer(
+                properties, QStringLiteral("Set"),
+                {playerInterface, QStringLiteral("Volume"), QVariant::fromValue(QDBusVariant(value))});
         };
         QCOMPARE(setVolume(qQNaN()).type(), QDBusMessage::ReplyMessage);
         const double at = player({QStringLiteral("position")}).toDouble();
@@ -356,6 +384,10 @@ private Q_SLOTS:
         const double stopped = player({QStringLiteral("position")}).toDouble();
         QTest::qWait(500); // half a second of playing would move it that far
         QVERIFY(qAbs(player({QStringLiteral("position")}).toDouble() - stopped) < 0.05);
+        // Clients that follow the player hear each change; a seek works on the first clip as on any.
+        QTRY_COMPARE(m_told.value(QStringLiteral("PlaybackStatus")).toString(), QStringLiteral("Paused"));
+        player({QStringLiteral("position"), QStringLiteral("5+")});
+        QTRY_VERIFY(qAbs(player({QStringLiteral("position")}).toDouble() - stopped - 5) < 0.5);
         QTRY_COMPARE(calls("UnInhibit"), held + 1);
 
         player({QStringLiteral("play")});

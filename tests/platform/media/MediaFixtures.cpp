@@ -93,8 +93,12 @@ bool writeFlic(const QString& path, bool flc)
 bool writeAsx(const QString& path, const QStringList& hrefs)
 {
     QByteArray text = "<ASX VERSION=\"3.0\">\r\n";
-    for (const QString& href : hrefs)
-        text += " <ENTRY><REF HREF=\"" + href.toUtf8() + "\" /></ENTRY>\r\n";
+    for (const QString& href : hrefs) {
+        text += " <ENTRY>";
+        for (const QString& source : href.split(u'|')) // "a|b": b is played where a fails
+            text += "<REF HREF=\"" + source.toUtf8() + "\" />";
+        text += "</ENTRY>\r\n";
+    }
     text += "</ASX>\r\n";
     return writeText(path, text);
 }

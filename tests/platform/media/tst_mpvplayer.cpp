@@ -180,6 +180,8 @@ private Q_SLOTS:
         QTest::newRow("good good missing")
             << seq({"a.wav", "b.wav", "missing.wav"}) << seq({"new 1", "end 2", "new 2", "end 0"});
         QTest::newRow("missing first") << seq({"missing.wav", "a.wav"}) << seq({"new 2", "end 0"});
+        QTest::newRow("second source of an entry")
+            << seq({"missing.wav|a.wav", "b.wav"}) << seq({"new 1", "end 2", "new 2", "end 0"});
         QTest::newRow("not media") << seq({"run.asx.txt", "a.wav"}) << seq({"new 2", "end 0"});
         QTest::newRow("nested list shares its number")
             << seq({"a.wav", "pair.wax", "c.wav"})
@@ -210,6 +212,12 @@ private Q_SLOTS:
         QCOMPARE(rec.log.mid(0, 12), seq({"new 1", "end 3", "new 3", "end 1", "new 1", "end 3", "new 3",
                                           "end 1", "new 1", "end 3", "new 3", "end 1"}));
         QVERIFY(!rec.ended());
+        // Play after Stop starts the run again.
+        const qsizetype stoppedAt = rec.log.size();
+        player->play();
+        QTRY_VERIFY_WITH_TIMEOUT(rec.log.size() > stoppedAt, 20000);
+        QVERIFY2(rec.log.at(stoppedAt).startsWith(QLatin1String("new ")), qPrintable(rec.log.join(u',')));
+        player->Stop();
 
         // Repeat on, and nothing in the list will play: the run ends instead of spinning.
         Recorder none(player.get());
