@@ -188,7 +188,6 @@ bool TPBFolderDialog::Execute()
         request.title = m_titleText;
         request.initialFolder = Folder;
         request.rootFolder = root;
-        request.flags = Flags;
         request.onlyFileSystem = (Flags & OnlyFileSystem) != 0;
         request.showPath = (Flags & ShowPath) != 0;
         request.newFolderCaption = m_newFolderCaption;

@@ -19,7 +19,6 @@ struct FolderBrowseRequest
     QString title;         // text above the tree
     QString initialFolder; // selected when the browser opens, if it exists
     QString rootFolder;    // top of the tree; empty: the whole file system
-    unsigned flags = 0;    // the browser flags (BIF_ values) the caller asked for
     bool onlyFileSystem = false;
     bool showPath = true; // the status line is shown
 
