@@ -491,6 +491,10 @@ private Q_SLOTS:
         QCOMPARE(prompts.boxTexts().last(),
                  QStringLiteral(
                      "Cannot copy folder.mpg: The destination folder is a subfolder of the source folder."));
+
+        // A folder move that fails says so and leaves the folder where it was.
+        QCOMPARE(FileOps::moveFile(d + "/folder.mpg", d + "/gone/folder.mpg").status(), FileResult::Failed);
+        QCOMPARE(Fixtures::read(d + "/folder.mpg/inner.mpg"), QByteArray("i"));
     }
 
     void neverCopyAFileOntoItself_data()
