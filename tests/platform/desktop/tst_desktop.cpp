@@ -114,6 +114,7 @@ class TestDesktop : public QObject
     }
     // What the player told of its properties, as its clients hear it.
     QVariantMap m_told;
+    QStringList m_statusesTold;
 
     // The screensaver stand-in's calls of `method` so far.
     int calls(const char* method) const { return dbusmockCalls(m_log, method); }
@@ -160,6 +161,8 @@ public Q_SLOTS:
     void propertiesChanged(const QString&, const QVariantMap& changed, const QStringList&)
     {
         m_told.insert(changed);
+        if (changed.contains(QStringLiteral("PlaybackStatus")))
+            m_statusesTold.append(changed.value(QStringLiteral("PlaybackStatus")).toString());
     }
 
 private Q_SLOTS:
@@ -392,6 +395,7 @@ private Q_SLOTS:
 
         player({QStringLiteral("play")});
         QTRY_COMPARE(calls("Inhibit"), held + 2);
+        m_statusesTold.clear();
         // Next is the control's own Next: the window numbers the clip and offers Mark for it.
         player({QStringLiteral("next")});
         QTRY_COMPARE(p->windowTitle(), QStringLiteral("Vidmarro - (2/3) tone.wav"));
@@ -413,6 +417,8 @@ private Q_SLOTS:
         player({QStringLiteral("next")});
         QTRY_COMPARE(p->windowTitle(), QStringLiteral("Vidmarro - (3/3) harbour.avi"));
         QTRY_COMPARE(calls("Inhibit"), held + 4);
+        // From clip to clip the player plays on; it is not told as stopped in between.
+        QVERIFY2(!m_statusesTold.contains(QStringLiteral("Stopped")), qPrintable(m_statusesTold.join(u',')));
         // Closed while a video plays: the hold is given back, the player leaves the bus.
         p->close();
         QTRY_COMPARE(calls("UnInhibit"), held + 4);
