@@ -12,6 +12,7 @@
 #include "platform/ui/Guard.h"
 #include "platform/ui/ReadableColours.h"
 #include "platform/ui/WindowPlacement.h"
+#include "playlist/Playlists.h"
 #include "ui_wmt.h"
 
 #include <QApplication>
@@ -101,7 +102,7 @@ void TForm1::setUpWindow()
     OpenDialog1.filters = ClipTypes::dialogFilters();
     OpenDialog2.kind = FileDialogSettings::Open;
     OpenDialog2.title = QStringLiteral("Select Playlist");
-    OpenDialog2.filters = {QStringLiteral("Play Lists (*.asx)")};
+    OpenDialog2.filters = {QStringLiteral("Play Lists (*.asx)"), Playlists::otherFormatsFilter()};
     OpenDialog2.defaultSuffix = QStringLiteral("asx");
     SaveDialog1.kind = FileDialogSettings::Save;
     SaveDialog1.title = QStringLiteral("do NOT include extension in filename");

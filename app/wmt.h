@@ -44,7 +44,8 @@ public:
     bool FilesHandedOver() const;
 
     // Opens files given from outside (command line, another copy, a drop): one playlist acts as
-    // "&Load Playlist", clips act as "&Select Clip(s)", and playback starts at once. Anything else
+    // "&Load Playlist", clips and folders of clips act as "&Select Clip(s)", and playback starts
+    // at once. Anything else
     // is refused with a message. While a window of ours is busy they wait until it is done.
     void openFiles(const QStringList& files);
     // Why `files` cannot be opened together; empty when they can.
@@ -111,7 +112,11 @@ private:
     void checkMediaPlayer();
     void open(Link link);
     void bringToFront(const LaunchToken& token = {});
-    void pickClips(const QStringList& files);
+    void pickClips(const QStringList& files, const QString& folder = {});
+    // The clips that `files` stand for: files as they are, folders by their clips (with progress
+    // and cancel when that takes long). Empty when cancelled or when there is none, which is told.
+    // `folder` gets the first folder that gave clips when no plain clip comes before it.
+    QStringList clipsOf(const QStringList& files, QString* folder = nullptr);
     void loadPlaylist(const QString& file);
     bool busy() const;
     void openWaitingFiles();

@@ -1,6 +1,8 @@
 // The main window's entry actions: picking clips, loading a playlist, editing one, and the player run.
 #include "app/wmt.h"
 
+#include "app/ActionRunning.h"
+
 #include "clipmanager/ActionFormU.h"
 #include "common/AppError.h"
 #include "common/FileLocations.h"
@@ -13,6 +15,7 @@
 #include "platform/ui/WindowPlacement.h"
 #include "player/WplayerU2.h"
 #include "playlist/CCFuncs.h"
+#include "playlist/Playlists.h"
 #include "ui_wmt.h"
 
 #include <QCheckBox>
@@ -23,16 +26,6 @@
 
 #include <memory>
 #include <utility>
-
-// Counts an entry action while it runs, so that files handed over meanwhile wait for its end.
-struct ActionRunning
-{
-    explicit ActionRunning(int& n) : count(n) { ++count; }
-    ~ActionRunning() { --count; }
-    ActionRunning(const ActionRunning&) = delete;
-    ActionRunning& operator=(const ActionRunning&) = delete;
-    int& count;
-};
 
 namespace {
 
@@ -74,11 +67,12 @@ void TForm1::PickButtonClick()
 }
 
 // The steps after the clip dialog: `files` in the order the dialog (or the caller) gave them.
-void TForm1::pickClips(const QStringList& files)
+// Clips found in a folder that was opened have that folder as their ClipDir.
+void TForm1::pickClips(const QStringList& files, const QString& folder)
 {
     const ActionRunning running(m_actionsRunning);
     S.EntryMode = EntryPicked;
-    S.ClipDir = Paths::directory(files.first());
+    S.ClipDir = folder.isEmpty() ? Paths::directory(files.first()) : folder;
     S.PlaylistPath = workingPlaylist(S);
     S.LeftBox.clear();
     S.AllBox.clear();
@@ -133,7 +127,7 @@ void TForm1::loadPlaylist(const QString& file)
     const ActionRunning running(m_actionsRunning);
     S.EntryMode = EntryLoaded;
     S.PlaylistPath = file;
-    const int missing = CCFuncs::ReadPlaylist(S.PlaylistPath, S.AllBox);
+    const int missing = Playlists::read(S.PlaylistPath, S.AllBox);
     // Opened from outside, a playlist that lists nothing would otherwise end in silence.
     if (m_goAtOnce && missing == 0 && S.AllBox.isEmpty()) {
         m_services.prompts.message(

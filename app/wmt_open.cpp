@@ -1,11 +1,16 @@
 // Files opened from outside the dialogs: the command line, a second copy, a drop on the window.
 #include "app/wmt.h"
 
+#include "app/ActionRunning.h"
+
 #include "common/ClipTypes.h"
 #include "common/FileResult.h"
 #include "common/JustOne.h"
 #include "common/Paths.h"
 #include "platform/ui/Guard.h"
+#include "platform/ui/LongWork.h"
+#include "playlist/FolderScan.h"
+#include "playlist/Playlists.h"
 
 #include <QApplication>
 #include <QDir>
@@ -13,7 +18,6 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMimeData>
-#include <QMimeDatabase>
 #include <QRegularExpression>
 #include <QTimer>
 #include <QUrl>
@@ -28,25 +32,18 @@ namespace {
 enum class Kind
 {
     Clip,
+    Folder,
     Playlist,
     Other
 };
 
-// The clip dialog's own types come first; beyond them, whatever the system calls audio or video,
-// except lists of other players, which are text.
 Kind kindOf(const QString& path)
 {
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix == QLatin1String("asx"))
+    if (QFileInfo(path).isDir())
+        return Kind::Folder;
+    if (Playlists::isPlaylist(path))
         return Kind::Playlist;
-    if (ClipTypes::suffixes().contains(suffix))
-        return Kind::Clip;
-    const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
-    const QString name = type.name();
-    if ((name.startsWith(QLatin1String("audio/")) || name.startsWith(QLatin1String("video/"))) &&
-        !type.inherits(QStringLiteral("text/plain")) && !type.inherits(QStringLiteral("application/xml")))
-        return Kind::Clip;
-    return Kind::Other;
+    return ClipTypes::isClip(path) ? Kind::Clip : Kind::Other;
 }
 
 // The name a message gives a file: its own name, or the whole path where it has none ("/").
@@ -63,7 +60,7 @@ QString notAFile(const QString& path)
     if (::stat(QFile::encodeName(path).constData(), &st) != 0 || S_ISREG(st.st_mode))
         return {};
     if (S_ISDIR(st.st_mode))
-        return QStringLiteral("it is a folder, not a file");
+        return {}; // a folder stands for its clips
     if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
         return QStringLiteral("it is a device, not a file");
     if (S_ISFIFO(st.st_mode))
@@ -121,6 +118,7 @@ QString TForm1::refusal(const QStringList& files)
             return why;
         switch (kindOf(f)) {
         case Kind::Clip:
+        case Kind::Folder:
             ++clips;
             break;
         case Kind::Playlist:
@@ -174,11 +172,43 @@ void TForm1::openFiles(const QStringList& files)
     }
     // Whoever opens a file from outside wants to hear it: playback starts without waiting for Go.
     m_goAtOnce = true;
-    if (kindOf(files.first()) == Kind::Playlist)
+    if (kindOf(files.first()) == Kind::Playlist) {
         guarded(m_services.prompts, this, [&] { loadPlaylist(files.first()); });
-    else
-        guarded(m_services.prompts, this, [&] { pickClips(files); });
+    } else {
+        const ActionRunning running(m_actionsRunning);
+        QString folder;
+        const QStringList clips = clipsOf(files, &folder);
+        if (!clips.isEmpty())
+            guarded(m_services.prompts, this, [&] { pickClips(clips, folder); });
+    }
     m_goAtOnce = false;
+}
+
+QStringList TForm1::clipsOf(const QStringList& files, QString* folder)
+{
+    QStringList clips;
+    QStringList empty;
+    for (const QString& f : files) {
+        if (kindOf(f) != Kind::Folder) {
+            clips.append(f);
+            continue;
+        }
+        QStringList found;
+        const QString name = quoted(f);
+        const bool done = runLongWork(
+            this, [&](qint64 looked) { return FolderScan::progressText(name, looked); },
+            [&](LongWorkState& state) { found = FolderScan::clipsIn(f, &state.cancel, &state.count); });
+        if (!done)
+            return {};
+        if (found.isEmpty())
+            empty.append(name);
+        else if (folder && folder->isEmpty() && clips.isEmpty())
+            *folder = QDir::cleanPath(QFileInfo(f).absoluteFilePath());
+        clips += found;
+    }
+    if (clips.isEmpty() && !empty.isEmpty())
+        m_services.prompts.message(FolderScan::noClipsText(empty.first()), this);
+    return clips;
 }
 
 void TForm1::openWaitingFiles()

@@ -8,6 +8,7 @@
 #include "platform/ui/ReadableColours.h"
 #include "platform/ui/WindowPlacement.h"
 #include "playlist/CCFuncs.h"
+#include "playlist/Playlists.h"
 #include "ui_ActionFormU.h"
 
 #include <QButtonGroup>
@@ -56,7 +57,7 @@ TActionForm::TActionForm(SharedState& state, Services& services, QWidget* parent
 
     OpenDialog1.kind = FileDialogSettings::Open;
     OpenDialog1.title = QStringLiteral("Playlist for Adding Clips");
-    OpenDialog1.filters = {QStringLiteral("Playlists (*.asx)")};
+    OpenDialog1.filters = {QStringLiteral("Playlists (*.asx)"), Playlists::otherFormatsFilter()};
     OpenDialog1.defaultSuffix = QStringLiteral("asx");
     SaveDialog1.kind = FileDialogSettings::Save;
     SaveDialog1.title = QStringLiteral("Name for New Playlist  (don't enter extension)");
@@ -221,13 +222,13 @@ void TActionForm::runAction()
         if (chosen.isEmpty())
             break;
         const QString playlist = chosen.first();
-        CCFuncs::ReadPlaylist(playlist, S.AllBox);
+        Playlists::read(playlist, S.AllBox);
         for (int i = n - 1; i >= 0; --i) {
             if (S.AllBox.indexOfNoCase(PathRight.at(i)) < 0)
                 S.AllBox.add(PathRight.at(i));
         }
         S.AllBox.setSorted(true);
-        CCFuncs::WritePlaylist(S.AllBox.items(), playlist);
+        Playlists::write(S.AllBox.items(), playlist);
         // Only a saved selection leaves the Action Box; after a failure the user can try again.
         for (int i = n - 1; i >= 0; --i)
             takeRight(i);

@@ -2,14 +2,14 @@
 
 #include "common/ClipTypes.h"
 #include "common/Paths.h"
+#include "playlist/Playlists.h"
 
 #include <QFileInfo>
 #include <QMimeData>
 #include <QUrl>
 
-ClipDrop::ClipDrop(const QMimeData& data, const QStringList& filters)
+ClipDrop::ClipDrop(const QMimeData& data)
 {
-    const QStringList suffixes = ClipTypes::suffixesOf(filters);
     if (!data.hasUrls()) {
         if (data.hasText() && !data.text().trimmed().isEmpty())
             others.append(Paths::forMessage(data.text().trimmed().section(u'\n', 0, 0)));
@@ -21,7 +21,10 @@ ClipDrop::ClipDrop(const QMimeData& data, const QStringList& filters)
             continue;
         }
         const QFileInfo info(url.toLocalFile());
-        if (info.isFile() && suffixes.contains(info.suffix().toLower()))
+        if (info.isDir())
+            folders.append(info.absoluteFilePath());
+        else if (info.isFile() && !Playlists::isPlaylist(info.absoluteFilePath()) &&
+                 ClipTypes::isClip(info.absoluteFilePath()))
             clips.append(info.absoluteFilePath());
         else
             others.append(

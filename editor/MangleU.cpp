@@ -1,5 +1,6 @@
 #include "editor/MangleU.h"
 
+#include "common/Paths.h"
 #include "common/SharedState.h"
 #include "editor/ClipDrop.h"
 #include "editor/ClipListModel.h"
@@ -8,11 +9,14 @@
 #include "platform/Services.h"
 #include "platform/files/Trash.h"
 #include "platform/ui/Guard.h"
+#include "platform/ui/LongWork.h"
 #include "platform/ui/ReadableColours.h"
 #include "platform/ui/WindowPlacement.h"
-#include "playlist/CCFuncs.h"
+#include "playlist/FolderScan.h"
+#include "playlist/Playlists.h"
 #include "ui_MangleU.h"
 
+#include <QDir>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QFocusEvent>
@@ -89,7 +93,7 @@ TMangle::TMangle(SharedState& state, Services& services, FileDialogSettings& cli
 
     OpenDialog1.kind = FileDialogSettings::Open;
     OpenDialog1.title = QStringLiteral("Select Playlist to Modify");
-    OpenDialog1.filters = {QStringLiteral("PlayLists (*.asx)")};
+    OpenDialog1.filters = {QStringLiteral("PlayLists (*.asx)"), Playlists::otherFormatsFilter()};
     OpenDialog1.defaultSuffix = QStringLiteral("asx");
     OpenDialog1.mustExist = false; // a typed name makes a new playlist
 
@@ -166,7 +170,7 @@ void TMangle::FormShow()
     setWindowTitle(m_caption + QStringLiteral(" [") + m_playlistPath + QStringLiteral("]"));
     // A name that does not exist yet opens as an empty list, after the reader's error.
     const bool read = guarded(m_services.prompts, this, [&] {
-        CCFuncs::ReadPlaylist(m_playlistPath, S.AllBox);
+        Playlists::read(m_playlistPath, S.AllBox);
         m_clips->setEntries(S.AllBox.items());
         ui->ListBox1->selectionModel()->clear();
     });
@@ -204,16 +208,40 @@ bool TMangle::eventFilter(QObject* watched, QEvent* event)
     case QEvent::Drop: {
         auto* drop = static_cast<QDropEvent*>(event);
         drop->acceptProposedAction();
-        const ClipDrop dropped(*drop->mimeData(), m_clipDialog.filters);
-        if (dropped.acceptable())
-            m_clips->addMissing(dropped.clips);
-        else
+        const ClipDrop dropped(*drop->mimeData());
+        if (!dropped.acceptable())
             m_services.prompts.message(dropped.refusal(), this);
+        else if (dropped.folders.isEmpty())
+            m_clips->addMissing(dropped.clips);
+        else // the drag's source waits until the drop returns, and a folder may take a while
+            QTimer::singleShot(0, this, [this, dropped] { addFolders(dropped.clips, dropped.folders); });
         return true;
     }
     default:
         return QDialog::eventFilter(watched, event);
     }
+}
+
+void TMangle::addFolders(QStringList clips, const QStringList& folders)
+{
+    QStringList empty;
+    for (const QString& folder : folders) {
+        QStringList found;
+        const QString name = u'"' + Paths::forMessage(Paths::fileName(QDir::cleanPath(folder))) + u'"';
+        if (!runLongWork(
+                this, [&](qint64 looked) { return FolderScan::progressText(name, looked); },
+                [&](LongWorkState& state) {
+                    found = FolderScan::clipsIn(folder, &state.cancel, &state.count);
+                }))
+            return;
+        if (found.isEmpty())
+            empty.append(name);
+        clips += found;
+    }
+    if (clips.isEmpty())
+        m_services.prompts.message(FolderScan::noClipsText(empty.first()), this);
+    else
+        m_clips->addMissing(clips);
 }
 
 void TMangle::ButtonDeleteClick()
@@ -259,7 +287,7 @@ void TMangle::ButtonOKClick()
     const bool saved = guarded(m_services.prompts, this, [&] {
         S.AllBox.setSorted(false);
         S.AllBox.assign(m_clips->entries());
-        CCFuncs::WritePlaylist(S.AllBox.items(), m_playlistPath);
+        Playlists::write(S.AllBox.items(), m_playlistPath);
     });
     // A failed save keeps the editor open with the edited list: the user may retry or cancel.
     if (saved)

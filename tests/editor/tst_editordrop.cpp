@@ -3,13 +3,16 @@
 #include "support/WindowFixture.h"
 
 #include "app/wmt.h"
+#include "common/StringList.h"
 #include "editor/ClipListModel.h"
 #include "editor/MangleU.h"
 #include "platform/ui/QtPrompts.h"
+#include "playlist/CCFuncs.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListView>
 #include <QMimeData>
@@ -88,8 +91,8 @@ private Q_SLOTS:
         QCOMPARE(editor.clips()->entries(), QStringList({clips[1], clips[0]}));
         QVERIFY(fx.prompts.asked.isEmpty());
 
-        // A clip with something else, a playlist, a folder, a web address, plain text: nothing is
-        // added, and the message names what is not a clip.
+        // A clip with something else, a playlist, a folder without clips, a web address, plain
+        // text: nothing is added, and the message names what is not a clip.
         const QList<std::pair<QMimeData*, QString>> refused{
             {files({clips[0], clips[2]}), QStringLiteral("notes.txt")},
             {files({clips[3]}), QStringLiteral("list.asx")},
@@ -112,12 +115,34 @@ private Q_SLOTS:
             fx.prompts.clear();
             fx.prompts.answerBox(QMessageBox::Ok);
             QVERIFY(drop(list, *data));
-            QCOMPARE(fx.prompts.boxTexts().size(), 1);
+            QTRY_COMPARE(fx.prompts.boxTexts().size(), 1);
             QVERIFY2(fx.prompts.boxTexts().first().contains(named),
                      qPrintable(fx.prompts.boxTexts().first()));
             QCOMPARE(editor.clips()->entries().size(), 2);
         }
-        editor.reject();
+
+        // Today's types, and a folder standing for its clips (hidden ones and others left out), are
+        // added as the main window would play them, and OK saves them.
+        QStringList more;
+        for (const QString& name : {QStringLiteral("e.mp4"), QStringLiteral("f.ogg"),
+                                    QStringLiteral("more/sub/c.wav"), QStringLiteral("more/d.mkv"),
+                                    QStringLiteral("more/.hidden.mp3"), QStringLiteral("more/cover.jpg")}) {
+            dir.mkpath(QFileInfo(dir.filePath(name)).path());
+            QFile f(dir.filePath(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            more.append(f.fileName());
+        }
+        fx.prompts.clear();
+        std::unique_ptr<QMimeData> today(files({more[0], more[1], dir.filePath(QStringLiteral("more"))}));
+        QVERIFY(drop(list, *today));
+        const QStringList expected{clips[1], clips[0], more[0], more[1], more[3], more[2]};
+        QTRY_COMPARE(editor.clips()->entries(), expected);
+        QVERIFY(fx.prompts.asked.isEmpty());
+        QVERIFY(QFile::rename(dir.filePath(QStringLiteral("A.MP3")), clips[1])); // back as listed
+        editor.ButtonOKClick();
+        StringList saved;
+        QCOMPARE(CCFuncs::ReadPlaylist(dir.filePath(QStringLiteral("new.asx")), saved), 0);
+        QCOMPARE(saved.items(), expected);
     }
 
     // Whatever a drop or a file name holds, the box that quotes it fits on the screen and shows
