@@ -33,7 +33,8 @@ done
 [ "$pngs" -ge 4 ] || fail "only $pngs PNG sizes"
 # The playlist type and every type the clip dialog offers, as this system's MIME database names them.
 types=";$(sed -n 's/^MimeType=//p' "$desktop")"
-for ext in asx asf mp2 mp3 wav mid wma aif au wax mpg mpeg m1v wmv avi mov qt wvx fli flc mpe; do
+for ext in asx m3u m3u8 pls xspf asf mp2 mp3 wav mid wma aif au wax mpg mpeg m1v wmv avi mov qt wvx fli flc mpe \
+  mp4 mkv webm ogg opus flac; do
   for t in $(sed -n "s/^[0-9]*:\([^:]*\):\*\.$ext\$/\1/p" /usr/share/mime/globs2 | head -n1); do
     case "$types" in *";$t;"*) ;; *) fail "MimeType lacks $t (.$ext)" ;; esac
   done
@@ -62,6 +63,23 @@ asx() { # $1: file, rest: clips
 }
 asx "$work/clips/two.asx" "$work/clips/b.wav" "$work/clips/a.wav"
 asx "$work/clips/gone.asx" "$work/clips/a.wav" "$work/clips/missing.wav"
+# The playlists of other programs, each listing b.wav then a.wav in its own way.
+printf '#EXTM3U\r\n#EXTINF:1,Bee\r\nb.wav\r\n\r\n#EXTINF:1,A\r\n%s\r\n' "$work/clips/a.wav" >"$work/clips/two.m3u"
+printf '#EXTM3U\nfile://%s/b.wav\na.wav\n' "$work/clips" >"$work/clips/two.m3u8"
+printf '[playlist]\nFile2=a.wav\nTitle1=Bee\nFile1=%s/b.wav\nNumberOfEntries=2\nVersion=2\n' "$work/clips" \
+  >"$work/clips/two.pls"
+printf '<?xml version="1.0" encoding="UTF-8"?>\n<playlist version="1" xmlns="http://xspf.org/ns/0/">\n<trackList>
+<track><location>file://%s/b.wav</location></track>\n<track><location>a.wav</location></track>
+</trackList>\n</playlist>\n' "$work/clips" >"$work/clips/two.xspf"
+# A folder: its clips in subfolders, beside what is hidden or no clip.
+mkdir -p "$work/clips/holiday/Day 2" "$work/clips/holiday/day 1" "$work/clips/holiday/.cache"
+cp "$work/clips/a.wav" "$work/clips/holiday/Day 2/morning.wav"
+cp "$work/clips/a.wav" "$work/clips/holiday/day 1/evening.wav"
+cp "$work/clips/a.wav" "$work/clips/holiday/.cache/old.wav"
+cp "$work/clips/a.wav" "$work/clips/holiday/.hidden.wav"
+cp "$work/clips/a.wav" "$work/clips/holiday/Arrival.wav"
+for other in cover.jpg notes.txt Arrival.srt list.m3u list.asx; do echo x >"$work/clips/holiday/$other"; done
+ln -s .. "$work/clips/holiday/day 1/up"
 chmod -R a+rX "$work/clips"
 
 as_user() { # program arguments; in_dir=FOLDER runs it there
@@ -131,5 +149,53 @@ until_true "the main window did not come back" has_window "$third" "$main_title"
 no_box "$third" || fail "a message box came up"
 [[ "$(grep -m1 '<ENTRY>' "$state")" == *b.wav* ]] || fail "the playlist's order was not kept"
 close_main "$third"
+
+step "a folder on the command line plays exactly its clips, sorted as picked clips are"
+rm -f "$state"
+as_user "$work/clips/holiday" >/dev/null 2>&1 &
+fourth=$!
+pids+=("$fourth")
+until_true "no save question after the folder played" has_window "$fourth" '^Confirm$'
+box=$(window_of "$fourth" '^Confirm$')
+xdotool windowactivate --sync "$box" >/dev/null 2>&1 || true
+xdotool key --clearmodifiers alt+n
+until_true "the main window did not come back" has_window "$fourth" "$main_title"
+[ "$(grep -o 'HREF="[^"]*"' "$state" | sed 's|.*/holiday/||; s|"$||' | tr '\n' '|')" = \
+  "Arrival.wav|day 1/evening.wav|Day 2/morning.wav|" ] || fail "the folder played $(cat "$state")"
+close_main "$fourth"
+
+step "each playlist format plays in file order from the command line"
+for list in two.m3u two.m3u8 two.pls two.xspf; do
+  rm -f "$state"
+  as_user "$work/clips/$list" >/dev/null 2>&1 &
+  p=$!
+  pids+=("$p")
+  until_true "$list did not play" played_is 2
+  until_true "the main window did not come back" has_window "$p" "$main_title"
+  no_box "$p" || fail "a message box came up for $list"
+  [[ "$(grep -m1 '<ENTRY>' "$state")" == *b.wav* ]] || fail "$list did not play in file order"
+  close_main "$p"
+done
+
+step "each playlist format plays in file order from Load Playlist, one after another in one run"
+as_user >/dev/null 2>&1 &
+fifth=$!
+pids+=("$fifth")
+until_true "no main window" has_window "$fifth" "$main_title"
+for list in two.m3u two.m3u8 two.pls two.xspf; do
+  rm -f "$state"
+  main=$(window_of "$fifth" "$main_title")
+  xdotool windowactivate --sync "$main" >/dev/null 2>&1 || true
+  xdotool key --clearmodifiers alt+l
+  until_true "no playlist dialog" has_window "$fifth" '^Select Playlist$'
+  dlg=$(window_of "$fifth" '^Select Playlist$')
+  xdotool windowactivate --sync "$dlg" >/dev/null 2>&1 || true
+  xdotool type --delay 5 "$work/clips/$list"
+  xdotool key Return
+  until_true "$list did not play from Load Playlist" played_is 2
+  until_true "the main window did not come back" has_window "$fifth" "$main_title"
+  [[ "$(grep -m1 '<ENTRY>' "$state")" == *b.wav* ]] || fail "$list did not play in file order"
+done
+close_main "$fifth"
 
 echo "the installed program passed"
