@@ -8,14 +8,22 @@
 #include "app/wmt.h"
 #include "common/JustOne.h"
 #include "common/SharedState.h"
+#include "platform/ui/LongWork.h"
 #include "player/WplayerU2.h"
 #include "playlist/CCFuncs.h"
+#include "playlist/FolderScan.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QLocale>
 #include <QMimeData>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -208,6 +216,44 @@ private Q_SLOTS:
             QCOMPARE(S.EntryMode, 10);
             QCOMPARE(S.ClipDir, top);
         }
+    }
+
+    // Work that ends at once shows nothing; long work shows its count, and Cancel ends it with
+    // nothing done, the scan of a folder too.
+    void longWorkShowsProgressAndCancels()
+    {
+        int shown = 0;
+        QString label;
+        auto* watch = new QTimer(this);
+        connect(watch, &QTimer::timeout, this, [&] {
+            if (auto* progress = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget())) {
+                ++shown;
+                label = progress->labelText();
+                if (label.contains(QLocale().toString(1234)))
+                    progress->findChild<QPushButton*>()->click();
+            }
+        });
+        watch->start(20);
+        QVERIFY(runLongWork(
+            m_form.get(), [](qint64) { return QString(); }, [](LongWorkState&) {}));
+        QCOMPARE(shown, 0);
+        bool stopped = false;
+        QVERIFY(!runLongWork(
+            m_form.get(), [](qint64 n) { return FolderScan::progressText(QStringLiteral("\"x\""), n); },
+            [&](LongWorkState& state) {
+                state.count = 1234;
+                QElapsedTimer waited;
+                waited.start();
+                while (!state.cancel && waited.elapsed() < 20000)
+                    QThread::msleep(5);
+                stopped = state.cancel;
+            }));
+        delete watch;
+        QVERIFY(stopped);
+        QVERIFY(shown > 0);
+        QVERIFY2(label.startsWith(QStringLiteral("Looking for clips in \"x\"")), qPrintable(label));
+        const std::atomic<bool> cancelled{true};
+        QVERIFY(FolderScan::clipsIn(m_clips.path(), &cancelled).isEmpty());
     }
 
     // A playlist of another program, handed over, plays every entry in file order.
