@@ -8,6 +8,7 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <cstring>
 #include <set>
 #include <utility>
 #include <vector>
@@ -77,48 +78,56 @@ private:
             ::close(fd);
             return;
         }
+        const QByteArray prefix = folder.endsWith('/') ? folder : folder + '/';
+        const QString prefixText = QFile::decodeName(prefix);
+        // A name that is not text here cannot be named again in a playlist or a message.
+        if (!isText(prefix, prefixText))
+            return;
         qint64 looked = 0;
         while (const dirent* e = ::readdir(dir.d)) {
             if (e->d_name[0] == '.')
                 continue; // hidden, and the folder itself and its parent
             ++looked;
-            QByteArray path = folder;
-            if (!path.endsWith('/'))
-                path += '/';
-            path += e->d_name;
             unsigned char type = e->d_type;
             if (type == DT_LNK || type == DT_UNKNOWN) {
                 struct stat target;
-                if (::stat(path.constData(), &target) != 0)
+                if (::stat(QByteArray(prefix + e->d_name).constData(), &target) != 0)
                     continue; // a dangling link
                 type = S_ISDIR(target.st_mode) ? DT_DIR : S_ISREG(target.st_mode) ? DT_REG : DT_UNKNOWN;
             }
             if (type == DT_DIR)
-                pending.push_back(std::move(path));
+                pending.push_back(prefix + e->d_name);
             else if (type == DT_REG)
-                consider(path, e->d_name);
+                consider(prefixText, e->d_name);
         }
         if (m_looked)
             m_looked->fetch_add(looked, std::memory_order_relaxed);
     }
 
-    void consider(const QByteArray& path, const char* name)
+    // Most names are plain ASCII with a telling extension: decided without building their path.
+    void consider(const QString& prefixText, const char* name)
     {
-        const QString text = QFile::decodeName(path);
-        // A name that is not text here cannot be named again in a playlist or a message.
-        if (QFile::encodeName(text) != path)
+        const QByteArray bytes = QByteArray::fromRawData(name, qsizetype(std::strlen(name)));
+        const QString nameText = QFile::decodeName(bytes);
+        if (!isText(bytes, nameText))
             return;
-        switch (ClipTypes::byName(QFile::decodeName(name))) {
+        switch (ClipTypes::byName(nameText)) {
         case ClipTypes::Verdict::Yes:
-            m_clips.push_back(text);
+            m_clips.push_back(prefixText + nameText);
             break;
         case ClipTypes::Verdict::No:
             break;
         case ClipTypes::Verdict::Unknown:
-            if (ClipTypes::isClip(text))
-                m_clips.push_back(text);
+            if (ClipTypes::isClip(prefixText + nameText))
+                m_clips.push_back(prefixText + nameText);
             break;
         }
+    }
+
+    static bool isText(const QByteArray& bytes, const QString& text)
+    {
+        const bool ascii = std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return uchar(c) < 0x80; });
+        return ascii || QFile::encodeName(text) == bytes;
     }
 
     const std::atomic<bool>* m_cancel;

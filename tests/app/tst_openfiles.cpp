@@ -21,6 +21,7 @@
 #include <QMimeData>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -297,8 +298,8 @@ private Q_SLOTS:
             TXJustOne copy;
             copy.check(QCoreApplication::applicationName(), {list});
         });
+        const auto joined = qScopeGuard([&] { second.join(); });
         QTRY_VERIFY_WITH_TIMEOUT(!played().isEmpty(), 20000);
-        second.join();
         QCOMPARE(played(), clips);
         QTRY_VERIFY_WITH_TIMEOUT(!PlayerKit::findPlayer() && m_form->isVisible(), 20000);
         QCOMPARE(S.EntryMode, 20);
