@@ -336,7 +336,10 @@ void XspfReader::run()
     while (!m_done) {
         switch (m_xml->readNext()) {
         case QXmlStreamReader::StartElement: {
-            ++m_depth;
+            if (++m_depth > MaxDepth) {
+                m_done = true;
+                return;
+            }
             // Any namespace prefix: the element's own name is what comes after it.
             QStringView name = m_xml->qualifiedName();
             if (const qsizetype colon = name.lastIndexOf(u':'); colon >= 0)

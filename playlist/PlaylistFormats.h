@@ -101,7 +101,7 @@ class PlsReader : public LineReader
 {
 public:
     using LineReader::LineReader;
-    static constexpr int MaxFiles = 1000000;
+    static constexpr int MaxFiles = 100000;
 
 protected:
     void line(const QString& text, bool overlong) override;
@@ -120,10 +120,13 @@ private:
 };
 
 // XSPF: the location elements of playlist/trackList/track, in any namespace, as URIs relative to
-// the playlist's folder.
+// the playlist's folder. Elements nested deeper than MaxDepth end the playlist (the XML reader
+// keeps every open element).
 class XspfReader
 {
 public:
+    static constexpr int MaxDepth = 256;
+
     XspfReader(const QString& folder, Sink sink);
     ~XspfReader();
     XspfReader(const XspfReader&) = delete;
@@ -133,6 +136,8 @@ public:
     bool feed(QByteArrayView bytes);
     // False when the bytes are no XSPF playlist. A fault after the root ends the playlist there.
     bool finish();
+    // Nothing more will be taken.
+    bool done() const { return m_done || m_broken; }
 
 private:
     void run();

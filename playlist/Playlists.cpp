@@ -26,6 +26,8 @@ namespace {
 
 constexpr qsizetype ChunkSize = qsizetype(64) * 1024;
 constexpr qsizetype SniffedBytes = 4096;
+// The XML readers hold a whole element's text, or the whole file: larger than any real playlist.
+constexpr qint64 MaxMarkupBytes = qint64(64) * 1024 * 1024;
 
 // A playlist opened as a plain file (a FIFO or a device would keep the reader waiting).
 class InputFile
@@ -72,6 +74,12 @@ private:
 {
     throw AppError(QStringLiteral("%1\nis not a playlist that Vidmarro can read: it holds binary data.")
                        .arg(QDir::toNativeSeparators(path)));
+}
+
+[[noreturn]] void refuseTooLarge(const QString& path)
+{
+    throw AppError(
+        QStringLiteral("%1\nis too large to be read as a playlist.").arg(QDir::toNativeSeparators(path)));
 }
 
 [[noreturn]] void refuseNotXspf(const QString& path)
@@ -153,7 +161,13 @@ int readXspf(const QString& path, Taker& taker)
     InputFile file(path);
     PlaylistFormats::XspfReader reader(folderOf(path), [&](const Entry& e) { taker.take(e); });
     bool ok = true;
-    file.readAll([&](QByteArrayView bytes) { return ok = reader.feed(bytes); });
+    qint64 size = 0;
+    file.readAll([&](QByteArrayView bytes) {
+        if ((size += bytes.size()) > MaxMarkupBytes)
+            refuseTooLarge(path);
+        ok = reader.feed(bytes);
+        return ok && !reader.done();
+    });
     if (!ok || !reader.finish())
         refuseNotXspf(path);
     return taker.missing;
@@ -167,13 +181,19 @@ int readForeignAsx(const QString& path, Taker& taker)
         // destroy it); UTF-16 text has NULs of its own.
         InputFile file(path);
         bool first = true;
+        bool wide = false;
         bool binary = false;
+        qint64 size = 0;
         file.readAll([&](QByteArrayView bytes) {
-            if (first && QStringConverter::encodingForData(bytes) != std::nullopt &&
-                *QStringConverter::encodingForData(bytes) != QStringConverter::Utf8)
-                return false;
-            first = false;
-            return !(binary = bytes.contains('\0'));
+            if ((size += bytes.size()) > MaxMarkupBytes)
+                refuseTooLarge(path);
+            if (first) {
+                const auto encoding = QStringConverter::encodingForData(bytes);
+                wide = encoding && *encoding != QStringConverter::Utf8;
+                first = false;
+            }
+            binary = !wide && bytes.contains('\0');
+            return !binary;
         });
         if (binary)
             refuseBinary(path);

@@ -808,6 +808,13 @@ void TestPlaylist::otherFormatsRead_data()
                       "<x:trackList><x:track><x:location>a.mp3</x:location></x:track></x:trackList>"
                       "</x:playlist>")
         << QStringList{"b", "a"} << 0;
+    // The XML reader keeps every open element: far too deep, the playlist ends there.
+    QTest::newRow("xspf, nested too deep")
+        << "list.xspf"
+        << QByteArray("<playlist><trackList><track><location>a.mp3</location></track><track>" +
+                      QByteArray("<x>").repeated(300) + "<location>b.mp3</location>" +
+                      QByteArray("</x>").repeated(300) + "</track><track><location>b.mp3</location></track>")
+        << QStringList{"a"} << 0;
 
     QTest::newRow("asx of another program")
         << "list.asx"
