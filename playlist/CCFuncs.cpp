@@ -314,6 +314,18 @@ void WritePlaylist(const QStringList& entries, const QString& path)
     }
     out = put(out, footer, sizeof footer - 1);
     data.truncate(out - data.constData());
+    ReplaceFile(path, data);
+}
+
+QByteArray Header()
+{
+    return QByteArray(header, sizeof header - 1);
+}
+
+void ReplaceFile(const QString& path, const QByteArray& data)
+{
+    if (path.isEmpty())
+        FileResult::ioError(EINVAL).throwIfFailed();
 
     // A folder, a device or a pipe is not a playlist to replace (the node would be swapped for a
     // plain file). Nor is a file the user may not write: replacing it through the folder would

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -19,5 +20,12 @@ void WritePlaylist(const QStringList& entries, const QString& path);
 // be read, is binary, or names an existing clip whose name is not valid text
 // (dropping it would lose it at the next save); `allBox` then holds what was appended before.
 int ReadPlaylist(const QString& path, StringList& allBox);
+
+// The bytes every playlist that WritePlaylist writes starts with.
+QByteArray Header();
+
+// Replaces the file at `path` with `data` atomically, refusing as WritePlaylist does (a folder, a
+// device or a file the user may not write at `path`). Throws AppError; the old file stays whole.
+void ReplaceFile(const QString& path, const QByteArray& data);
 
 } // namespace CCFuncs

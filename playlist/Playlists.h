@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
@@ -18,13 +19,34 @@ enum class Format
     Xspf
 };
 
+// By the file's extension (.asx, .m3u, .m3u8, .pls, .xspf; any case); for another extension, by
+// its first bytes (<ASX / #EXTM3U / [playlist] / an XSPF <playlist> root). None when it is no playlist
+// (a missing or unreadable file with an unknown extension is None). .wax/.wvx are NOT playlists here
+// (they are clip types of the clip dialog; the media control expands them itself).
 Format formatOf(const QString& path);
 inline bool isPlaylist(const QString& path)
 {
     return formatOf(path) != Format::None;
 }
+
+// The format that the first bytes of a file show, as formatOf takes it for an unknown extension.
+Format formatOfContent(QByteArrayView head);
+
+// The contract of CCFuncs::ReadPlaylist for every format: clears allBox, turns its sorted mode off,
+// appends in file order the full path of every entry whose file exists (relative entries taken from
+// the playlist's folder); returns how many entries are missing (web addresses and missing files).
+// An ASX file this program wrote (our header) goes through CCFuncs::ReadPlaylist unchanged; other
+// ASX through the lenient reader (for an entry with several REFs: the first that is an existing
+// local file; none -> one missing). Throws AppError as CCFuncs::ReadPlaylist does (unreadable, binary).
 int read(const QString& path, StringList& allBox);
+
+// Writes entries in the format of `path` (formatOf; ASX when None or Asx, through
+// CCFuncs::WritePlaylist), atomically through SafeFile like the ASX writer, with the same refusals
+// (a folder/device/unwritable file at path, a name that cannot be written in that format). Throws AppError.
 void write(const QStringList& entries, const QString& path);
+
+// The second filter of the playlist dialogs, after "Play Lists (*.asx)":
+// "Other playlists (*.m3u *.m3u8 *.pls *.xspf)".
 QString otherFormatsFilter();
 
 } // namespace Playlists

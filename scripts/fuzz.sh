@@ -2,6 +2,9 @@
 # Runs one fuzz target for a number of executions:
 #   scripts/fuzz.sh reader 10000000     # the playlist reader (playlist/CCFuncs)
 #   scripts/fuzz.sh asx 10000000        # the media control's playlist parser (playlist/AsxParse)
+#   scripts/fuzz.sh m3u 10000000        # other programs' M3U, PLS, XSPF (playlist/PlaylistFormats)
+#   scripts/fuzz.sh pls 10000000
+#   scripts/fuzz.sh xspf 10000000
 # Extra arguments go to libFuzzer (e.g. -max_len=4096). Builds with clang into build-fuzz/, first
 # runs the target once on each large input (generated lines of 64 MiB, and fuzz/corpus/large/ whose
 # values and line ends straddle the reader's 64 KiB reads), then fuzzes from the seeds in
@@ -15,9 +18,9 @@ root=$PWD
 target=${1:-}
 runs=${2:-}
 case "$target" in
-  reader | asx) ;;
+  reader | asx | m3u | pls | xspf) ;;
   *)
-    echo "usage: scripts/fuzz.sh reader|asx <executions> [libFuzzer options]" >&2
+    echo "usage: scripts/fuzz.sh reader|asx|m3u|pls|xspf <executions> [libFuzzer options]" >&2
     exit 2
     ;;
 esac

@@ -1,4 +1,6 @@
+#include "common/StringList.h"
 #include "playlist/AsxParse.h"
+#include "playlist/Playlists.h"
 
 #include <QDir>
 #include <QFile>
@@ -278,9 +280,38 @@ private Q_SLOTS:
                                                 got.isEmpty() ? none : got.last()}
                                         .join(QStringLiteral(" | "));
             QCOMPARE(summary, line);
+            // Read as a playlist to edit: none of their clips lies here, so every clip is missing.
+            if (path.endsWith(QLatin1String(".asx"))) {
+                StringList box;
+                QCOMPARE(Playlists::read(path, box), got.size());
+                QVERIFY(box.isEmpty());
+            }
             ++files;
         }
         QCOMPARE(files, 55);
+
+        // Copies beside clips that exist: of an entry's REFs the first that exists, relative names
+        // from the playlist's own folder, the same name twice as two entries.
+        QTemporaryDir dir;
+        const QString root = dir.path();
+        QVERIFY(QDir().mkpath(root + QStringLiteral("/playlist")) &&
+                QDir().mkpath(root + QStringLiteral("/video")));
+        for (const char* name : {"multiple-refs.asx", "multiple-entries.asx", "asx-lowercase.asx"})
+            QVERIFY(QFile::copy(corpus + QStringLiteral("/moon/playlist/") + QLatin1String(name),
+                                root + QStringLiteral("/playlist/") + QLatin1String(name)));
+        const QString shortClip = root + QStringLiteral("/video/timecode-short.wmv");
+        const QString longClip = root + QStringLiteral("/video/timecode-long.wmv");
+        write(longClip, "clip");
+        StringList box;
+        QCOMPARE(Playlists::read(root + QStringLiteral("/playlist/multiple-refs.asx"), box), 0);
+        QCOMPARE(box.items(), QStringList{longClip});
+        QCOMPARE(Playlists::read(root + QStringLiteral("/playlist/multiple-entries.asx"), box), 1);
+        QCOMPARE(box.items(), QStringList{longClip});
+        write(shortClip, "clip");
+        QCOMPARE(Playlists::read(root + QStringLiteral("/playlist/multiple-refs.asx"), box), 0);
+        QCOMPARE(box.items(), QStringList{shortClip});
+        QCOMPARE(Playlists::read(root + QStringLiteral("/playlist/asx-lowercase.asx"), box), 0);
+        QCOMPARE(box.items(), QStringList{shortClip});
     }
 };
 

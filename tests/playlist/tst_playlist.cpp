@@ -8,6 +8,7 @@
 #include "common/AppError.h"
 #include "common/StringList.h"
 #include "playlist/CCFuncs.h"
+#include "playlist/Playlists.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -251,6 +252,15 @@ private Q_SLOTS:
     void readerUnreadableFile();
     void readerEnormousLines();
     void readerNamesNotValidText();
+
+    void formatOf_data();
+    void formatOf();
+    void otherFormatsRead_data();
+    void otherFormatsRead();
+    void otherFormatsRefused();
+    void otherFormatsWriteBack_data();
+    void otherFormatsWriteBack();
+    void otherFormatsWriterRefuses();
 
     void sortedModeOrder();
     void sortedModeOnOff();
@@ -694,6 +704,264 @@ void TestPlaylist::readerNamesNotValidText()
              qPrintable(err));
     QCOMPARE(readAll(path), text);
     QCOMPARE(::unlink(rawName.constData()), 0); // beyond what QTemporaryDir can name
+}
+
+// ---- other programs' playlists ------------------------------------------------------------------
+
+void TestPlaylist::formatOf_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content"); // "-" for no file at all
+    QTest::addColumn<int>("format");
+    using F = Playlists::Format;
+    QTest::newRow("asx") << "a.ASX" << QByteArray("-") << int(F::Asx);
+    QTest::newRow("m3u") << "a.m3u" << QByteArray("-") << int(F::M3u);
+    QTest::newRow("m3u8") << "a.M3u8" << QByteArray("garbage") << int(F::M3u8);
+    QTest::newRow("pls") << "a.PLS" << QByteArray() << int(F::Pls);
+    QTest::newRow("xspf") << "a.xspf" << QByteArray("-") << int(F::Xspf);
+    QTest::newRow("wax is a clip") << "a.wax" << QByteArray("<ASX>") << int(F::None);
+    QTest::newRow("wvx is a clip") << "a.wvx" << QByteArray("<ASX>") << int(F::None);
+    QTest::newRow("sniffed asx") << "playlist.tmp" << QByteArray("\r\n <!-- x --><asx version=\"3.0\">")
+                                 << int(F::Asx);
+    QTest::newRow("sniffed m3u") << "list.txt" << QByteArray("\xEF\xBB\xBF#EXTM3U\r\na.mp3") << int(F::M3u);
+    QTest::newRow("sniffed pls") << "list" << QByteArray("[Playlist]\nFile1=a") << int(F::Pls);
+    QTest::newRow("sniffed xspf") << "list.xml"
+                                  << QByteArray("<?xml version=\"1.0\"?>\n<!DOCTYPE x>\n<x:playlist "
+                                                "xmlns:x=\"http://xspf.org/ns/0/\">")
+                                  << int(F::Xspf);
+    QTest::newRow("other xml") << "list.xml" << QByteArray("<?xml version=\"1.0\"?><playlists>")
+                               << int(F::None);
+    QTest::newRow("clip") << "song.mp3" << QByteArray("ID3\x04\0\0#EXTM3U", 13) << int(F::None);
+    QTest::newRow("text") << "notes.txt" << QByteArray("a.mp3\n") << int(F::None);
+    QTest::newRow("missing, unknown extension") << "gone.txt" << QByteArray("-") << int(F::None);
+}
+
+void TestPlaylist::formatOf()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    QFETCH(int, format);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(name);
+    if (content != "-")
+        writeAll(path, content);
+    QCOMPARE(int(Playlists::formatOf(path)), format);
+    QCOMPARE(Playlists::isPlaylist(path), format != int(Playlists::Format::None));
+}
+
+// Each row's text is a playlist as another program writes it. The clips a.mp3, b.mp3, "c d.mp3",
+// "Tom & Jerry.mp3", "ünï €.mp3" and sub/e.mp3 exist; {dir} is their folder, {a}, {b} ... full
+// paths. `expected` names the clips read (their keys), `missing` how many entries are missing.
+void TestPlaylist::otherFormatsRead_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<int>("missing");
+
+    QTest::newRow("m3u, CR LF")
+        << "list.m3u"
+        << QByteArray(
+               "#EXTM3U\r\n#EXTINF:123,Artist - A\r\na.mp3\r\n\r\n#EXTINF:-1,Web\r\n"
+               "http://example.com/x.mp3\r\n{b}\r\nfile://{dir}/c%20d.mp3\r\nsub/e.mp3\r\ngone.mp3\r\n")
+        << QStringList{"a", "b", "cd", "e"} << 2;
+    QTest::newRow("m3u8, LF, BOM, no last line end")
+        << "list.m3u8"
+        << QByteArray("\xEF\xBB\xBF#EXTM3U\n\xC3\xBCn\xC3\xAF \xE2\x82\xAC.mp3\n./Tom & Jerry.mp3\n"
+                      "file:///nowhere/a.mp3\nfile://localhost{dir}/b.mp3\nsub/../a.mp3")
+        << QStringList{"u", "tom", "b", "a"} << 1;
+    QTest::newRow("m3u, UTF-8 without a BOM")
+        << "list.m3u" << QByteArray("\xC3\xBCn\xC3\xAF \xE2\x82\xAC.mp3\r\n") << QStringList{"u"} << 0;
+    QTest::newRow("m3u, blanks around a name")
+        << "list.m3u" << QByteArray("  #EXTINF:1,x\n a.mp3 \n\t\n") << QStringList{"a"} << 0;
+    QTest::newRow("m3u, CR only") << "list.m3u" << QByteArray("a.mp3\rb.mp3\r") << QStringList{"a", "b"} << 0;
+    QTest::newRow("m3u by content") << "list.txt" << QByteArray("#EXTM3U\nb.mp3\na.mp3\n")
+                                    << QStringList{"b", "a"} << 0;
+
+    QTest::newRow("pls, out of order")
+        << "list.pls"
+        << QByteArray("[playlist]\r\nFile3=sub/e.mp3\r\nTitle1=One\r\nNumberOfEntries=9\r\nfile10=b.mp3\r\n"
+                      "File1=file://{dir}/Tom%20%26%20Jerry.mp3\r\nFILE2 = {a}\r\nFile02=gone.mp3\r\n"
+                      "File4=http://example.com/x\r\nFile5=gone.mp3\r\nVersion=2\r\n")
+        << QStringList{"tom", "a", "e", "b"} << 2;
+    QTest::newRow("pls, LF, BOM") << "list.pls"
+                                  << QByteArray("\xEF\xBB\xBF[playlist]\nFile1=c d.mp3\nLength1=-1\n")
+                                  << QStringList{"cd"} << 0;
+
+    QTest::newRow("xspf")
+        << "list.xspf"
+        << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<playlist version=\"1\" "
+                      "xmlns=\"http://xspf.org/ns/0/\">\n<title>T</title><trackList>\n"
+                      "<track><location>file://{dir}/Tom%20%26%20Jerry.mp3</location></track>\n"
+                      "<track><location>c%20d.mp3</location></track>\n"
+                      "<track><location>http://example.com/a.mp3</location></track>\n"
+                      "<track><location>gone.mp3</location><location>sub/e.mp3</location></track>\n"
+                      "<track><title>no location</title></track>\n"
+                      "<track>\n  <location>\n  %C3%BCn%C3%AF%20%E2%82%AC.mp3\n  </location>\n</track>\n"
+                      "<track><location>{dir}/a.mp3</location></track>\n"
+                      "</trackList></playlist>\n")
+        << QStringList{"tom", "cd", "e", "u", "a"} << 2;
+    QTest::newRow("xspf, prefixed, CR LF")
+        << "list.xspf"
+        << QByteArray("<x:playlist xmlns:x=\"http://xspf.org/ns/0/\">\r\n<x:trackList>\r\n"
+                      "<x:track><x:location>b.mp3</x:location></x:track>\r\n</x:trackList>\r\n"
+                      "<x:trackList><x:track><x:location>a.mp3</x:location></x:track></x:trackList>"
+                      "</x:playlist>")
+        << QStringList{"b", "a"} << 0;
+    // The XML reader keeps every open element: far too deep, the playlist ends there.
+    QTest::newRow("xspf, nested too deep")
+        << "list.xspf"
+        << QByteArray("<playlist><trackList><track><location>a.mp3</location></track><track>" +
+                      QByteArray("<x>").repeated(300) + "<location>b.mp3</location>" +
+                      QByteArray("</x>").repeated(300) + "</track><track><location>b.mp3</location></track>")
+        << QStringList{"a"} << 0;
+
+    QTest::newRow("asx of another program")
+        << "list.asx"
+        << QByteArray("<asx version='3.0'>\n<entry>\n  <ref href = 'gone.mp3'/>\n  <Ref HREF=\"b.mp3\" />\n"
+                      "</entry>\n<ENTRY><REF HREF=\"http://example.com/a.mp3\"/></ENTRY>\n"
+                      "<entry><ref href='Tom &amp; Jerry.mp3'/></entry>\n</asx>\n")
+        << QStringList{"b", "tom"} << 1;
+}
+
+void TestPlaylist::otherFormatsRead()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, text);
+    QFETCH(QStringList, expected);
+    QFETCH(int, missing);
+
+    QTemporaryDir dir;
+    QVERIFY(QDir().mkdir(dir.filePath(QStringLiteral("sub"))));
+    const QHash<QString, QString> clips = {{"a", dir.filePath("a.mp3")},
+                                           {"b", dir.filePath("b.mp3")},
+                                           {"cd", dir.filePath("c d.mp3")},
+                                           {"tom", dir.filePath("Tom & Jerry.mp3")},
+                                           {"u", dir.filePath(QStringLiteral("ünï €.mp3"))},
+                                           {"e", dir.filePath("sub/e.mp3")}};
+    for (const QString& c : clips)
+        touch(c);
+    for (auto it = clips.cbegin(); it != clips.cend(); ++it)
+        text.replace("{" + it.key().toLatin1() + "}", it.value().toUtf8());
+    text.replace("{dir}", dir.path().toUtf8());
+    const QString path = dir.filePath(name);
+    writeAll(path, text);
+
+    StringList box({QStringLiteral("left over")});
+    box.setSorted(true);
+    QCOMPARE(Playlists::read(path, box), missing);
+    QVERIFY(!box.sorted());
+    QStringList paths;
+    for (const QString& key : expected)
+        paths << clips.value(key);
+    QStringList got = box.items();
+    for (QString& g : got)
+        g = QDir::cleanPath(g);
+    QCOMPARE(got, paths);
+}
+
+void TestPlaylist::otherFormatsRefused()
+{
+    QTemporaryDir dir;
+    StringList box;
+    // A clip picked by mistake is no playlist of any format.
+    const QByteArray binary("ID3\x04\0\0\0\0\0\x21\nabc", 14);
+    for (const char* name : {"song.m3u", "song.m3u8", "song.pls", "song.asx"}) {
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        writeAll(path, binary);
+        const QString err = errorOf([&] { Playlists::read(path, box); });
+        QVERIFY2(err.contains(QLatin1String("is not a playlist")) && err.contains(path), qPrintable(err));
+    }
+    const QString xspf = dir.filePath(QStringLiteral("song.xspf"));
+    writeAll(xspf, "<asx><entry><ref href=\"a.mp3\"/></entry></asx>");
+    QVERIFY(errorOf([&] { Playlists::read(xspf, box); }).contains(QLatin1String("is not a playlist")));
+    // Our own playlist goes through our own reader: a lower-case href there counts for nothing.
+    const QString own = dir.filePath(QStringLiteral("own.asx"));
+    touch(dir.filePath(QStringLiteral("a.mp3")));
+    writeAll(own, CCFuncs::Header() + "<entry><ref href=\"a.mp3\"/></entry>\r\n <ENTRY><REF HREF=\"a.mp3\" "
+                                      "/></ENTRY>\r\n</ASX>\r\n");
+    QCOMPARE(Playlists::read(own, box), 0);
+    QCOMPARE(box.items(), QStringList{dir.filePath(QStringLiteral("a.mp3"))});
+    // Missing, unreadable, a folder, a pipe: as our reader says.
+    QCOMPARE(errorOf([&] { Playlists::read(dir.filePath(QStringLiteral("none.m3u")), box); }),
+             QStringLiteral("File not found"));
+    QVERIFY(QDir().mkdir(dir.filePath(QStringLiteral("folder.pls"))));
+    QCOMPARE(errorOf([&] { Playlists::read(dir.filePath(QStringLiteral("folder.pls")), box); }),
+             QStringLiteral("File access denied"));
+    const QString fifo = dir.filePath(QStringLiteral("pipe.xspf"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+    QCOMPARE(errorOf([&] { Playlists::read(fifo, box); }), QStringLiteral("File access denied"));
+}
+
+// Each writer's file reads back to every entry; `head` is how the file starts.
+void TestPlaylist::otherFormatsWriteBack_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("before"); // what the file held, "-" for no file
+    QTest::addColumn<QByteArray>("head");
+    QTest::newRow("m3u") << "list.m3u" << QByteArray("-") << QByteArray("#EXTM3U\n/");
+    QTest::newRow("m3u8") << "list.M3U8" << QByteArray("-") << QByteArray("#EXTM3U\n/");
+    QTest::newRow("pls") << "list.pls" << QByteArray("-") << QByteArray("[playlist]\nFile1=/");
+    QTest::newRow("xspf") << "list.xspf" << QByteArray("-") << QByteArray("<?xml version=\"1.0\"");
+    QTest::newRow("asx") << "list.asx" << QByteArray("-") << CCFuncs::Header();
+    QTest::newRow("new, unknown extension") << "list" << QByteArray("-") << CCFuncs::Header();
+    // Written over, a playlist keeps its format, whatever its name.
+    QTest::newRow("over an m3u") << "old.m3u" << QByteArray("#EXTM3U\r\n/x.mp3\r\n")
+                                 << QByteArray("#EXTM3U\n/");
+    QTest::newRow("over an m3u by content")
+        << "old.txt" << QByteArray("#EXTM3U\r\n") << QByteArray("#EXTM3U\n/");
+    QTest::newRow("over a pls by content")
+        << "old" << QByteArray("[playlist]\n") << QByteArray("[playlist]\n");
+}
+
+void TestPlaylist::otherFormatsWriteBack()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, head);
+    QTemporaryDir dir;
+    QStringList entries;
+    for (const QString& clip :
+         {QStringLiteral("a b.mp3"), QStringLiteral("100% & more #1.mp3"), QStringLiteral("#hash.mp3"),
+          QStringLiteral("Dvořák – Ünïcode €.ogg"), QStringLiteral("a b.mp3"), QStringLiteral(" blank .wav"),
+          QStringLiteral("x<y>'.mp3"), QStringLiteral("http:x.mp3")})
+        entries << dir.filePath(clip);
+    for (const QString& e : entries)
+        touch(e);
+    const QString path = dir.filePath(name);
+    if (before != "-")
+        writeAll(path, before);
+    Playlists::write(entries, path);
+    QVERIFY2(readAll(path).startsWith(head), readAll(path).constData());
+    StringList box;
+    QCOMPARE(Playlists::read(path, box), 0);
+    QCOMPARE(box.items(), entries);
+    QCOMPARE(dirEntries(dir.path()).size(), entries.size()); // the clips (one twice) and the list alone
+}
+
+void TestPlaylist::otherFormatsWriterRefuses()
+{
+    QTemporaryDir dir;
+    for (const char* name : {"list.m3u", "list.m3u8", "list.pls"}) {
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        Playlists::write({QStringLiteral("/m/keep.mp3")}, path);
+        const QByteArray kept = readAll(path);
+        const QString err = errorOf([&] { Playlists::write({QStringLiteral("/m/a\nb.mp3")}, path); });
+        QVERIFY2(err.contains(QLatin1String("line break")) && err.endsWith(QLatin1String("/m/a\\nb.mp3")),
+                 qPrintable(err));
+        QCOMPARE(readAll(path), kept);
+    }
+    // An XSPF location holds any character but a NUL; a lone surrogate is no character.
+    const QString xspf = dir.filePath(QStringLiteral("list.xspf"));
+    QString lone = QStringLiteral("/m/a");
+    lone += QChar(0xD800);
+    QVERIFY(errorOf([&] { Playlists::write({lone}, xspf); }).contains(QLatin1String("encoding")));
+    QVERIFY(!QFileInfo::exists(xspf));
+    // As the ASX writer: a folder at the path stays a folder.
+    QVERIFY(QDir().mkdir(dir.filePath(QStringLiteral("folder.m3u"))));
+    QCOMPARE(errorOf([&] { Playlists::write({QStringLiteral("/m/a.mp3")}, dir.filePath("folder.m3u")); }),
+             QStringLiteral("File access denied"));
+    QCOMPARE(dirEntries(dir.path()), (QStringList{"folder.m3u", "list.m3u", "list.m3u8", "list.pls"}));
 }
 
 // ---- sorted mode of the string list -------------------------------------------------------------

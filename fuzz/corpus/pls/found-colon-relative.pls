@@ -1,0 +1,2 @@
+1=/sbs/a.mp3
+FILE2 =:leif// sÿÿÿ=ion=2
