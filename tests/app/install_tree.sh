@@ -191,7 +191,17 @@ for list in two.m3u two.m3u8 two.pls two.xspf; do
   dlg=$(window_of "$fifth" '^Select Playlist$')
   xdotool windowactivate --sync "$dlg" >/dev/null 2>&1 || true
   xdotool type --delay 5 "$work/clips/$list"
-  xdotool key Return
+  # The dialog takes a typed name once it has looked the file up; until then Return does nothing.
+  for _ in $(seq 20); do
+    has_window "$fifth" '^Select Playlist$' || break
+    xdotool key Return
+    sleep 0.5
+  done
+  # A loaded playlist waits for Go!, which Enter gives.
+  until_true "no player for $list" has_window "$fifth" '^Vidmarro - Player$'
+  player=$(window_of "$fifth" '^Vidmarro - Player$')
+  xdotool windowactivate --sync "$player" >/dev/null 2>&1 || true
+  xdotool key --clearmodifiers Return
   until_true "$list did not play from Load Playlist" played_is 2
   until_true "the main window did not come back" has_window "$fifth" "$main_title"
   [[ "$(grep -m1 '<ENTRY>' "$state")" == *b.wav* ]] || fail "$list did not play in file order"
