@@ -9,6 +9,7 @@
 #include "common/SharedState.h"
 #include "platform/Services.h"
 #include "playlist/CCFuncs.h"
+#include "playlist/Playlists.h"
 #include "ui_ActionFormU.h"
 
 #include <QApplication>
@@ -28,7 +29,7 @@ QStringList trashListed()
 QStringList readList(const QString& playlist)
 {
     StringList list;
-    CCFuncs::ReadPlaylist(playlist, list);
+    Playlists::read(playlist, list);
     return list.items();
 }
 
@@ -322,15 +323,27 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(inner + "/a.mpg"));
     }
 
+    // A playlist of another program stays in its own format.
+    void addToExistingPlaylist_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("starts");
+        QTest::newRow("asx") << "list.asx" << QByteArray("<ASX VERSION=\"3.0\">\r\n");
+        QTest::newRow("m3u") << "list.m3u" << QByteArray("#EXTM3U");
+        QTest::newRow("pls") << "list.pls" << QByteArray("[playlist]");
+        QTest::newRow("xspf") << "list.xspf" << QByteArray("<?xml");
+    }
     void addToExistingPlaylist()
     {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, starts);
         // The playlist lists B.mpg (b.mpg in another letter case), z.mpg and a clip that is gone.
         for (const char* n : {"B.mpg", "z.mpg"}) {
             QFile file(clip(QLatin1String(n)));
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
-        const QString playlist = m_tmp->filePath("list.asx");
-        CCFuncs::WritePlaylist({clip("z.mpg"), clip("B.mpg"), clip("gone.mpg")}, playlist);
+        const QString playlist = m_tmp->filePath(name);
+        Playlists::write({clip("z.mpg"), clip("B.mpg"), clip("gone.mpg")}, playlist);
 
         TActionForm f(S, services);
         f.show();
@@ -343,6 +356,7 @@ private Q_SLOTS:
         QCOMPARE(file.initialDir, m_app);
         QCOMPARE(readList(playlist), QStringList({clip("a.mpg"), clip("B.mpg"), clip("z.mpg")}));
         QCOMPARE(S.AllBox.items(), readList(playlist));
+        QVERIFY(readBytes(playlist).startsWith(starts));
         QVERIFY(S.AllBox.sorted());
         QCOMPARE(f.form()->RightBox->count(), 0);
         QVERIFY(f.isVisible());
