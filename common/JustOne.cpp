@@ -20,7 +20,7 @@
 namespace {
 // What a second copy says, one line each: its launcher's tokens ("token" and "startup-id", in
 // base64, when it has them), "raise", then "open <path in base64>" per file, then "end"; the first
-// copy answers "ok" once it has taken the files. Lines a copy does not know are passed over, so
+// copy answers "ok" as it takes the files (and takes them only while the second still waits). Lines a copy does not know are passed over, so
 // copies of different versions still understand each other.
 constexpr char TokenLine[] = "token ";
 constexpr char StartupIdLine[] = "startup-id ";
@@ -57,6 +57,8 @@ constexpr int MaxFiles = 100000;
 constexpr int ConnectionLifeMs = 30000;
 constexpr int RaiseGapMs = 500;
 constexpr int ListenCheckMs = 3000;
+// How long a start waits for the lock of a copy that is on its way out.
+constexpr int TakeOverMs = 5000;
 
 QString lineValue(const QByteArray& line, const char* key)
 {
@@ -68,6 +70,34 @@ bool ownedByUs(const QString& path)
 {
     const QFileInfo info(path);
     return info.exists() && info.ownerId() == ::geteuid();
+}
+
+// A process that has ended but is not yet reaped by its parent still counts as running to
+// QLockFile, and so does its lock.
+bool hasEnded(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray line = stat.readAll();
+    const qsizetype close = line.lastIndexOf(')'); // the name in brackets may hold anything
+    return close > 0 && close + 2 < line.size() && (line[close + 2] == 'Z' || line[close + 2] == 'X');
+}
+
+// Waits for the lock of a copy that is ending.
+bool takeOver(QLockFile& lock)
+{
+    const QDeadlineTimer deadline(TakeOverMs);
+    while (!lock.tryLock(0)) {
+        qint64 pid = 0;
+        QString host, app;
+        if (lock.getLockInfo(&pid, &host, &app) && pid > 0 && hasEnded(pid))
+            lock.removeStaleLockFile();
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(50);
+    }
+    return true;
 }
 } // namespace
 
@@ -116,9 +146,13 @@ bool TXJustOne::check(const QString& name, const QStringList& files, const Launc
     if (!first) {
         if (AlreadyExist)
             AlreadyExist(this);
-        if (SwitchToPrevious)
-            askToComeForward(server, files, token);
-    } else {
+        // No answer while the lock is held: the running copy is on its way out (or stuck). Its lock
+        // goes with it, and this start runs in its place, with its own files; none went to the
+        // other, which takes files only with an answer.
+        if (SwitchToPrevious && !askToComeForward(server, files, token))
+            first = takeOver(*m_lock);
+    }
+    if (first) {
         // We hold the lock, so a socket left behind by a crashed copy can go.
         QLocalServer::removeServer(server);
         listen(server);
@@ -187,12 +221,18 @@ void TXJustOne::serve(QLocalSocket* s)
                 }
                 files->append(QString::fromUtf8(QByteArray::fromBase64(line.mid(int(qstrlen(OpenRequest))))));
             } else if (line == "end") {
-                s->write(Acknowledged);
-                s->flush();
-                // Opening them may run modal windows: not from inside this socket's handler.
-                const QStringList taken = std::exchange(*files, {});
-                if (!taken.isEmpty())
-                    QTimer::singleShot(0, this, [this, taken] { Q_EMIT filesReceived(taken); });
+                // Opening them may run modal windows: not from inside this socket's handler. They
+                // are taken, and answered for, in one step at the next turn of the loop; a copy
+                // that quits before then neither answers nor takes them, and the second start
+                // keeps them.
+                QTimer::singleShot(0, s, [this, s, taken = std::exchange(*files, {})] {
+                    if (s->state() != QLocalSocket::ConnectedState)
+                        return; // the second start gave up waiting and reports them itself
+                    s->write(Acknowledged);
+                    s->flush();
+                    if (!taken.isEmpty())
+                        Q_EMIT filesReceived(taken);
+                });
             }
         }
         // A line longer than any request fills the buffer: not a copy of ours.
@@ -219,7 +259,7 @@ void TXJustOne::raise(const LaunchToken& token)
     m_raiseTimer->start(int(qMax<qint64>(0, RaiseGapMs - since)));
 }
 
-void TXJustOne::askToComeForward(const QString& server, const QStringList& files, const LaunchToken& token)
+bool TXJustOne::askToComeForward(const QString& server, const QStringList& files, const LaunchToken& token)
 {
     // A copy that has just taken the lock may not be listening yet; give it a moment.
     const QDeadlineTimer deadline(1000);
@@ -237,25 +277,24 @@ void TXJustOne::askToComeForward(const QString& server, const QStringList& files
                 request += RaiseRequest;
                 for (const QString& f : files)
                     request += OpenRequest + f.toUtf8().toBase64() + '\n';
-                if (!files.isEmpty())
-                    request += EndRequest;
+                request += EndRequest;
                 socket.write(request);
                 socket.waitForBytesWritten(1000);
-                if (!files.isEmpty()) {
-                    // The files are ours to report until the first copy says it has them. A copy
-                    // stuck in a long operation gets a few seconds.
-                    const QDeadlineTimer answer(5000);
-                    QByteArray reply;
-                    while (!reply.contains('\n') && socket.waitForReadyRead(int(answer.remainingTime())))
-                        reply += socket.readAll();
-                    m_handedOver = reply.startsWith(Acknowledged);
-                }
+                // The files are ours until the first copy says it has them; without files the
+                // answer tells that it still runs. A copy stuck in a long operation gets a few
+                // seconds.
+                const QDeadlineTimer answer(5000);
+                QByteArray reply;
+                while (!reply.contains('\n') && socket.waitForReadyRead(int(answer.remainingTime())))
+                    reply += socket.readAll();
+                const bool answered = reply.startsWith(Acknowledged);
+                m_handedOver = answered && !files.isEmpty();
                 socket.disconnectFromServer();
-                return;
+                return answered;
             }
         }
         if (deadline.hasExpired())
-            return;
+            return false;
         QThread::msleep(20);
     }
 }

@@ -77,6 +77,7 @@ until_true() { # $1: what, rest: command – waits up to 30 s
 }
 shown() { [ -n "$(window "$1")" ]; }
 gone() { [ -z "$(window "$1")" ]; }
+ended() { ! kill -0 "$1" 2>/dev/null; }
 focused() { [ "$(window "$1" | cut -d' ' -f1)" = 1 ]; }
 floating() { [ "$(window "$1" | cut -d' ' -f2)" = 1 ]; }
 click() { # x y – returns once the compositor has handled the click
@@ -116,6 +117,8 @@ chmod -R a+rX "$work/clips"
 main_title='^Vidmarro Player, Flexible'
 player_title='^Vidmarro - '
 speed_title='^Vidmarro - Playback Speed$'
+sleep_title='^Vidmarro - Sleep Timer$'
+warning_title='^Vidmarro$'
 
 step "the main window shows; a second start hands over its clip, which plays, and raises the running copy"
 in_session "$work/app/vidmarro" >"$work/first.log" 2>&1 &
@@ -136,19 +139,31 @@ until_true "the player did not close at the end of the clip" gone "$player_title
 until_true "the main window did not come back" focused "$main_title"
 kill -0 "$first" || fail "the running copy ended"
 
-step "the speed dialog stays above the player, with the keys, after a click on the player"
+# A dialog of the player stays above it, with the keys, after a click on the player, and Esc
+# closes it.
+dialog_stays_above() { # $1: name, $2: title pattern, $3: the player's title pattern
+  local x y w h
+  read -r _ _ x y w h <<<"$(window "$3")"
+  until_true "the $1 did not open" focused "$2"
+  floating "$2" || fail "the $1 is not above the player"
+  click $((x + w / 2)) $((y + h / 2))
+  until_true "the $1 did not keep the focus after a click on the player" focused "$2"
+  floating "$2" || fail "the $1 went below the player"
+  in_session wtype -k Escape
+  until_true "Esc did not reach the $1" gone "$2"
+  until_true "the player did not get the focus back" focused "$3"
+}
+
+step "the speed and sleep dialogs stay above the player, with the keys, after a click on the player"
 second_start "$work/clips/long.mp4"
 until_true "the long clip did not play" focused "${player_title}\(1/1\) long\.mp4$"
-read -r _ _ x y w h <<<"$(window "${player_title}\(1/1\) long")"
-click $((x + 222)) $((y + h - 20)) # the Speed box
-until_true "the speed dialog did not open" focused "$speed_title"
-floating "$speed_title" || fail "the speed dialog is not above the player"
-click $((x + w / 2)) $((y + h / 2))
-until_true "the speed dialog did not keep the focus after a click on the player" focused "$speed_title"
-floating "$speed_title" || fail "the speed dialog went below the player"
-in_session wtype -k Escape
-until_true "Esc did not reach the speed dialog" gone "$speed_title"
-until_true "the player did not get the focus back" focused "$player_title"
+# Each dialog, opened by a click on its box: offset of the box from the player's bottom left.
+for row in "speed dialog:222:$speed_title" "sleep dialog:288:$sleep_title"; do
+  IFS=: read -r name offset title <<<"$row"
+  read -r _ _ x y w h <<<"$(window "${player_title}\(1/1\) long")"
+  click $((x + offset)) $((y + h - 20))
+  dialog_stays_above "$name" "$title" "${player_title}\(1/1\) long"
+done
 
 step "MPRIS Raise brings the player forward"
 cover_in_front
@@ -156,5 +171,26 @@ in_session dbus-send --bus="unix:path=$run/bus" --print-reply --dest=org.mpris.M
   /org/mpris/MediaPlayer2 org.mpris.MediaPlayer2.Raise >/dev/null || fail "the player offers no MPRIS Raise"
 until_true "MPRIS Raise did not bring the player forward" focused "$player_title"
 kill -0 "$first" || fail "the running copy ended"
+
+# Closed as the user closes it: the player, then the main window; the program then ends by itself.
+quit_normally() { # $1: pid
+  in_session swaymsg "[title=\"$player_title\"] kill" >/dev/null 2>&1 || true
+  until_true "the player did not close" gone "$player_title"
+  until_true "the main window did not come back" shown "$main_title"
+  in_session swaymsg "[title=\"$main_title\"] kill" >/dev/null
+  until_true "the program did not end" ended "$1"
+  wait "$1" || fail "the program ended with $?"
+}
+
+step "the program ends normally when its windows are closed"
+quit_normally "$first"
+
+step "without a sound card the warning stays above the player, with the keys"
+in_session env VIDMARRO_MPV_OPTIONS="ao=null" "$work/app/vidmarro" "$work/clips/long.mp4" >"$work/silent.log" 2>&1 &
+silent=$!
+pids+=("$silent")
+until_true "the player did not show" shown "$player_title"
+dialog_stays_above "sound warning" "$warning_title" "$player_title"
+quit_normally "$silent"
 
 echo "all Wayland cases passed"
