@@ -20,8 +20,8 @@
 namespace {
 // What a second copy says, one line each: its launcher's tokens ("token" and "startup-id", in
 // base64, when it has them), "raise", then "open <path in base64>" per file, then "end"; the first
-// copy answers "ok" as it takes the files (and takes them only while the second still waits). Lines a copy does not know are passed over, so
-// copies of different versions still understand each other.
+// copy answers "ok" as it takes the files (and takes them only while the second still waits). Lines a copy
+// does not know are passed over, so copies of different versions still understand each other.
 constexpr char TokenLine[] = "token ";
 constexpr char StartupIdLine[] = "startup-id ";
 constexpr char RaiseRequest[] = "raise\n";
@@ -70,34 +70,6 @@ bool ownedByUs(const QString& path)
 {
     const QFileInfo info(path);
     return info.exists() && info.ownerId() == ::geteuid();
-}
-
-// A process that has ended but is not yet reaped by its parent still counts as running to
-// QLockFile, and so does its lock.
-bool hasEnded(qint64 pid)
-{
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray line = stat.readAll();
-    const qsizetype close = line.lastIndexOf(')'); // the name in brackets may hold anything
-    return close > 0 && close + 2 < line.size() && (line[close + 2] == 'Z' || line[close + 2] == 'X');
-}
-
-// Waits for the lock of a copy that is ending.
-bool takeOver(QLockFile& lock)
-{
-    const QDeadlineTimer deadline(TakeOverMs);
-    while (!lock.tryLock(0)) {
-        qint64 pid = 0;
-        QString host, app;
-        if (lock.getLockInfo(&pid, &host, &app) && pid > 0 && hasEnded(pid))
-            lock.removeStaleLockFile();
-        if (deadline.hasExpired())
-            return false;
-        QThread::msleep(50);
-    }
-    return true;
 }
 } // namespace
 
@@ -150,7 +122,7 @@ bool TXJustOne::check(const QString& name, const QStringList& files, const Launc
         // goes with it, and this start runs in its place, with its own files; none went to the
         // other, which takes files only with an answer.
         if (SwitchToPrevious && !askToComeForward(server, files, token))
-            first = takeOver(*m_lock);
+            first = m_lock->tryLock(TakeOverMs);
     }
     if (first) {
         // We hold the lock, so a socket left behind by a crashed copy can go.

@@ -204,10 +204,10 @@ private Q_SLOTS:
         QCOMPARE(received.first().first().toStringList(), QStringList{QStringLiteral("/clips/mended.mp3")});
     }
 
-    // A start while the running copy is on its way out: the lock is still held, the socket does
-    // not answer, and the copy ends without its parent having reaped it yet. The start waits for
-    // the lock, becomes the running copy with its own files (the ending copy took none), and hears
-    // the next start.
+    // A start while the running copy is on its way out: the lock is still held and the socket does
+    // not answer; then the copy ends (its parent has not reaped it yet). The start waits for the
+    // lock, becomes the running copy with its own files (the ending copy took none), and hears the
+    // next start.
     void startWhileTheRunningCopyEndsTakesItsPlace()
     {
         const QString name = QStringLiteral("Vidmarro");

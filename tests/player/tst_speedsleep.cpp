@@ -7,11 +7,11 @@
 #include "common/SharedState.h"
 #include "platform/Services.h"
 #include "platform/media/MediaPlayerControl.h"
+#include "platform/ui/QtPrompts.h"
 #include "player/PlayerDialogs.h"
 #include "player/SleepU.h"
 #include "player/Speed.h"
 #include "player/WplayerU2.h"
-#include "platform/ui/QtPrompts.h"
 
 #include <QApplication>
 #include <QCheckBox>
