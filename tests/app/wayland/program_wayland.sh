@@ -33,8 +33,11 @@ cp "$desk_exe" "$work/app/wl_desk"
 cp "$probe_exe" "$work/app/justone_probe"
 chown -R "$user" "$work/app"
 
+# The player floats at the size it asks for, as on a desktop that does not tile: a tiling
+# compositor resizes it after it has shown, and a click aimed from the new size can reach the
+# client before it has laid itself out again.
 printf '%s\n' 'output HEADLESS-1 resolution 1280x1024' 'xwayland disable' \
-  'focus_on_window_activation focus' >"$work/sway.conf"
+  'focus_on_window_activation focus' 'for_window [title="^Vidmarro - "] floating enable' >"$work/sway.conf"
 "${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$home" XDG_RUNTIME_DIR="$run" WLR_BACKENDS=headless \
   WLR_LIBINPUT_NO_DEVICES=1 sway -c "$work/sway.conf" >"$work/sway.log" 2>&1 &
 sway_pid=$!
