@@ -56,9 +56,15 @@ if [ -z "$display" ] || [ -z "$ipc" ]; then
   exit 77
 fi
 
+# What a sanitizer build's run sets goes through to the session, so that its reports are heard.
+keep=()
+for v in ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS LD_PRELOAD; do
+  [ -n "${!v:-}" ] && keep+=("$v=${!v}")
+done
 in_session() { # command... – as the user, in the compositor's session
   "${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$home" XDG_RUNTIME_DIR="$run" WAYLAND_DISPLAY="$display" \
-    SWAYSOCK="$ipc" QT_QPA_PLATFORM=wayland VIDMARRO_MPV_OPTIONS="ao=pcm ao-pcm-file=/dev/null" "$@"
+    SWAYSOCK="$ipc" QT_QPA_PLATFORM=wayland VIDMARRO_MPV_OPTIONS="ao=pcm ao-pcm-file=/dev/null" \
+    ${keep[@]+"${keep[@]}"} "$@"
 }
 # One window of the tree: "<focused> <floating> <x> <y> <width> <height>", nothing when none matches.
 window() { # $1: title pattern (Python regular expression)
@@ -179,7 +185,7 @@ kill -0 "$first" || fail "the running copy ended"
 quit_normally() { # $1: pid
   in_session swaymsg "[title=\"$player_title\"] kill" >/dev/null 2>&1 || true
   until_true "the player did not close" gone "$player_title"
-  until_true "the main window did not come back" shown "$main_title"
+  until_true "the main window did not come back" focused "$main_title"
   in_session swaymsg "[title=\"$main_title\"] kill" >/dev/null
   until_true "the program did not end" ended "$1"
   wait "$1" || fail "the program ended with $?"
