@@ -20,8 +20,8 @@
 namespace {
 // What a second copy says, one line each: its launcher's tokens ("token" and "startup-id", in
 // base64, when it has them), "raise", then "open <path in base64>" per file, then "end"; the first
-// copy answers "ok" once it has taken the files. Lines a copy does not know are passed over, so
-// copies of different versions still understand each other.
+// copy answers "ok" as it takes the files (and takes them only while the second still waits). Lines a copy
+// does not know are passed over, so copies of different versions still understand each other.
 constexpr char TokenLine[] = "token ";
 constexpr char StartupIdLine[] = "startup-id ";
 constexpr char RaiseRequest[] = "raise\n";
@@ -57,6 +57,8 @@ constexpr int MaxFiles = 100000;
 constexpr int ConnectionLifeMs = 30000;
 constexpr int RaiseGapMs = 500;
 constexpr int ListenCheckMs = 3000;
+// How long a start waits for the lock of a copy that is on its way out.
+constexpr int TakeOverMs = 5000;
 
 QString lineValue(const QByteArray& line, const char* key)
 {
@@ -116,9 +118,13 @@ bool TXJustOne::check(const QString& name, const QStringList& files, const Launc
     if (!first) {
         if (AlreadyExist)
             AlreadyExist(this);
-        if (SwitchToPrevious)
-            askToComeForward(server, files, token);
-    } else {
+        // No answer while the lock is held: the running copy is on its way out (or stuck). Its lock
+        // goes with it, and this start runs in its place, with its own files; none went to the
+        // other, which takes files only with an answer.
+        if (SwitchToPrevious && !askToComeForward(server, files, token))
+            first = m_lock->tryLock(TakeOverMs);
+    }
+    if (first) {
         // We hold the lock, so a socket left behind by a crashed copy can go.
         QLocalServer::removeServer(server);
         listen(server);
@@ -187,12 +193,18 @@ void TXJustOne::serve(QLocalSocket* s)
                 }
                 files->append(QString::fromUtf8(QByteArray::fromBase64(line.mid(int(qstrlen(OpenRequest))))));
             } else if (line == "end") {
-                s->write(Acknowledged);
-                s->flush();
-                // Opening them may run modal windows: not from inside this socket's handler.
-                const QStringList taken = std::exchange(*files, {});
-                if (!taken.isEmpty())
-                    QTimer::singleShot(0, this, [this, taken] { Q_EMIT filesReceived(taken); });
+                // Opening them may run modal windows: not from inside this socket's handler. They
+                // are taken, and answered for, in one step at the next turn of the loop; a copy
+                // that quits before then neither answers nor takes them, and the second start
+                // keeps them.
+                QTimer::singleShot(0, s, [this, s, taken = std::exchange(*files, {})] {
+                    if (s->state() != QLocalSocket::ConnectedState)
+                        return; // the second start gave up waiting and reports them itself
+                    s->write(Acknowledged);
+                    s->flush();
+                    if (!taken.isEmpty())
+                        Q_EMIT filesReceived(taken);
+                });
             }
         }
         // A line longer than any request fills the buffer: not a copy of ours.
@@ -219,7 +231,7 @@ void TXJustOne::raise(const LaunchToken& token)
     m_raiseTimer->start(int(qMax<qint64>(0, RaiseGapMs - since)));
 }
 
-void TXJustOne::askToComeForward(const QString& server, const QStringList& files, const LaunchToken& token)
+bool TXJustOne::askToComeForward(const QString& server, const QStringList& files, const LaunchToken& token)
 {
     // A copy that has just taken the lock may not be listening yet; give it a moment.
     const QDeadlineTimer deadline(1000);
@@ -237,25 +249,24 @@ void TXJustOne::askToComeForward(const QString& server, const QStringList& files
                 request += RaiseRequest;
                 for (const QString& f : files)
                     request += OpenRequest + f.toUtf8().toBase64() + '\n';
-                if (!files.isEmpty())
-                    request += EndRequest;
+                request += EndRequest;
                 socket.write(request);
                 socket.waitForBytesWritten(1000);
-                if (!files.isEmpty()) {
-                    // The files are ours to report until the first copy says it has them. A copy
-                    // stuck in a long operation gets a few seconds.
-                    const QDeadlineTimer answer(5000);
-                    QByteArray reply;
-                    while (!reply.contains('\n') && socket.waitForReadyRead(int(answer.remainingTime())))
-                        reply += socket.readAll();
-                    m_handedOver = reply.startsWith(Acknowledged);
-                }
+                // The files are ours until the first copy says it has them; without files the
+                // answer tells that it still runs. A copy stuck in a long operation gets a few
+                // seconds.
+                const QDeadlineTimer answer(5000);
+                QByteArray reply;
+                while (!reply.contains('\n') && socket.waitForReadyRead(int(answer.remainingTime())))
+                    reply += socket.readAll();
+                const bool answered = reply.startsWith(Acknowledged);
+                m_handedOver = answered && !files.isEmpty();
                 socket.disconnectFromServer();
-                return;
+                return answered;
             }
         }
         if (deadline.hasExpired())
-            return;
+            return false;
         QThread::msleep(20);
     }
 }

@@ -26,9 +26,10 @@ public:
     // Called when another copy is found, before anything else is done.
     std::function<void(TXJustOne* sender)> AlreadyExist;
 
-    // Runs the check under `name` (the application title). Returns true when this is the only copy;
-    // false when another copy runs, which has then been asked to come forward if SwitchToPrevious
-    // (with `token`, this start's leave to do so) and given `files` (absolute paths).
+    // Runs the check under `name` (the application title). Returns true when this is the only copy,
+    // also when the copy that held the lock did not answer and ended within a few seconds; false
+    // when another copy runs, which has then been asked to come forward if SwitchToPrevious (with
+    // `token`, this start's leave to do so) and given `files` (absolute paths).
     bool check(const QString& name, const QStringList& files = {}, const LaunchToken& token = {});
     // True while this copy holds the lock, that is, it is the one running copy.
     bool handleHeld() const;
@@ -47,7 +48,8 @@ Q_SIGNALS:
     void filesReceived(const QStringList& files);
 
 private:
-    void askToComeForward(const QString& server, const QStringList& files, const LaunchToken& token);
+    // True when the running copy answered (and so took the files).
+    bool askToComeForward(const QString& server, const QStringList& files, const LaunchToken& token);
     void listen(const QString& server);
     void serve(QLocalSocket* socket);
     void raise(const LaunchToken& token);

@@ -4,6 +4,7 @@
 #include "common/Paths.h"
 #include "platform/ui/FolderBrowse.h"
 #include "platform/ui/FolderBrowser.h"
+#include "platform/ui/WindowPlacement.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -87,6 +88,9 @@ QMessageBox::StandardButton QtPrompts::messageBox(const MessageBoxRequest& reque
     box.setTextFormat(Qt::PlainText);
     if (request.defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(request.defaultButton);
+    // A click on the window it belongs to gives the keys back to the box, on Wayland too.
+    if (parent)
+        setOwnerWindow(&box, parent);
     return QMessageBox::StandardButton(box.exec());
 }
 

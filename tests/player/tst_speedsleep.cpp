@@ -7,6 +7,7 @@
 #include "common/SharedState.h"
 #include "platform/Services.h"
 #include "platform/media/MediaPlayerControl.h"
+#include "platform/ui/QtPrompts.h"
 #include "player/PlayerDialogs.h"
 #include "player/SleepU.h"
 #include "player/Speed.h"
@@ -23,6 +24,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <memory>
 
@@ -193,6 +195,47 @@ private Q_SLOTS:
             QCOMPARE(placed.bottom(), m_player->frameGeometry().bottom());
             QVERIFY(qAbs(placed.center().x() - screen->availableGeometry().center().x()) <= 1);
         }
+    }
+
+    // Every dialog the player opens belongs to it in the window system: otherwise a compositor may
+    // put it behind the player, away from the keys. The Wayland session test opens each of them too.
+    void dialogsBelongToThePlayer_data()
+    {
+        QTest::addColumn<QString>("dialog");
+        QTest::newRow("speed") << QStringLiteral("TSpeedF");
+        QTest::newRow("sleep") << QStringLiteral("TSleepF");
+        QTest::newRow("sound warning") << QStringLiteral("QMessageBox");
+    }
+    void dialogsBelongToThePlayer()
+    {
+        QFETCH(QString, dialog);
+        // The warning comes from a player on the real prompts, without a sound card.
+        QtPrompts prompts;
+        RecordingMedia silent{PlayerKit::engine(false)};
+        Services quiet{prompts, m_system, silent};
+        std::unique_ptr<TWplayerF2> own;
+        TWplayerF2* player = m_player.get();
+        if (dialog == QLatin1String("QMessageBox")) {
+            own = std::make_unique<TWplayerF2>(S, quiet, m_dialogs.get());
+            own->show();
+            QVERIFY(QTest::qWaitForWindowExposed(own.get()));
+            player = own.get();
+        }
+        QWindow* owner = nullptr;
+        bool seen = false;
+        PlayerKit::onModal(qPrintable(dialog), [&](QWidget& dlg) {
+            seen = true;
+            owner = dlg.windowHandle() ? dlg.windowHandle()->transientParent() : nullptr;
+            QTest::keyClick(&dlg, Qt::Key_Escape);
+        });
+        if (dialog == QLatin1String("TSpeedF"))
+            player->CheckBox3->setChecked(true);
+        else if (dialog == QLatin1String("TSleepF"))
+            player->CheckBox4->setChecked(true);
+        else
+            player->GoButtonClick();
+        QTRY_VERIFY(seen);
+        QCOMPARE(owner, player->windowHandle());
     }
 
     void sleepDialogAsDesigned()

@@ -19,3 +19,16 @@ QStringList trashListPaths(bool* available)
         paths.append(line.section(u' ', 2));
     return paths;
 }
+
+bool trashRestore(const QString& folder, int choice)
+{
+    const QString exe = QStandardPaths::findExecutable(QStringLiteral("trash-restore"));
+    if (exe.isEmpty())
+        return false;
+    QProcess p;
+    p.setWorkingDirectory(folder);
+    p.start(exe, {});
+    p.write(QByteArray::number(choice) + '\n');
+    p.closeWriteChannel();
+    return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}

@@ -33,8 +33,11 @@ cp "$desk_exe" "$work/app/wl_desk"
 cp "$probe_exe" "$work/app/justone_probe"
 chown -R "$user" "$work/app"
 
+# The player floats at the size it asks for, as on a desktop that does not tile: a tiling
+# compositor resizes it after it has shown, and a click aimed from the new size can reach the
+# client before it has laid itself out again.
 printf '%s\n' 'output HEADLESS-1 resolution 1280x1024' 'xwayland disable' \
-  'focus_on_window_activation focus' >"$work/sway.conf"
+  'focus_on_window_activation focus' 'for_window [title="^Vidmarro - "] floating enable' >"$work/sway.conf"
 "${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$home" XDG_RUNTIME_DIR="$run" WLR_BACKENDS=headless \
   WLR_LIBINPUT_NO_DEVICES=1 sway -c "$work/sway.conf" >"$work/sway.log" 2>&1 &
 sway_pid=$!
@@ -53,9 +56,15 @@ if [ -z "$display" ] || [ -z "$ipc" ]; then
   exit 77
 fi
 
+# What a sanitizer build's run sets goes through to the session, so that its reports are heard.
+keep=()
+for v in ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS LD_PRELOAD; do
+  [ -n "${!v:-}" ] && keep+=("$v=${!v}")
+done
 in_session() { # command... – as the user, in the compositor's session
   "${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$home" XDG_RUNTIME_DIR="$run" WAYLAND_DISPLAY="$display" \
-    SWAYSOCK="$ipc" QT_QPA_PLATFORM=wayland VIDMARRO_MPV_OPTIONS="ao=pcm ao-pcm-file=/dev/null" "$@"
+    SWAYSOCK="$ipc" QT_QPA_PLATFORM=wayland VIDMARRO_MPV_OPTIONS="ao=pcm ao-pcm-file=/dev/null" \
+    ${keep[@]+"${keep[@]}"} "$@"
 }
 # One window of the tree: "<focused> <floating> <x> <y> <width> <height>", nothing when none matches.
 window() { # $1: title pattern (Python regular expression)
@@ -77,6 +86,7 @@ until_true() { # $1: what, rest: command – waits up to 30 s
 }
 shown() { [ -n "$(window "$1")" ]; }
 gone() { [ -z "$(window "$1")" ]; }
+ended() { ! kill -0 "$1" 2>/dev/null; }
 focused() { [ "$(window "$1" | cut -d' ' -f1)" = 1 ]; }
 floating() { [ "$(window "$1" | cut -d' ' -f2)" = 1 ]; }
 click() { # x y – returns once the compositor has handled the click
@@ -116,6 +126,8 @@ chmod -R a+rX "$work/clips"
 main_title='^Vidmarro Player, Flexible'
 player_title='^Vidmarro - '
 speed_title='^Vidmarro - Playback Speed$'
+sleep_title='^Vidmarro - Sleep Timer$'
+warning_title='^Vidmarro$'
 
 step "the main window shows; a second start hands over its clip, which plays, and raises the running copy"
 in_session "$work/app/vidmarro" >"$work/first.log" 2>&1 &
@@ -136,19 +148,31 @@ until_true "the player did not close at the end of the clip" gone "$player_title
 until_true "the main window did not come back" focused "$main_title"
 kill -0 "$first" || fail "the running copy ended"
 
-step "the speed dialog stays above the player, with the keys, after a click on the player"
+# A dialog of the player stays above it, with the keys, after a click on the player, and Esc
+# closes it.
+dialog_stays_above() { # $1: name, $2: title pattern, $3: the player's title pattern
+  local x y w h
+  read -r _ _ x y w h <<<"$(window "$3")"
+  until_true "the $1 did not open" focused "$2"
+  floating "$2" || fail "the $1 is not above the player"
+  click $((x + w / 2)) $((y + h / 2))
+  until_true "the $1 did not keep the focus after a click on the player" focused "$2"
+  floating "$2" || fail "the $1 went below the player"
+  in_session wtype -k Escape
+  until_true "Esc did not reach the $1" gone "$2"
+  until_true "the player did not get the focus back" focused "$3"
+}
+
+step "the speed and sleep dialogs stay above the player, with the keys, after a click on the player"
 second_start "$work/clips/long.mp4"
 until_true "the long clip did not play" focused "${player_title}\(1/1\) long\.mp4$"
-read -r _ _ x y w h <<<"$(window "${player_title}\(1/1\) long")"
-click $((x + 222)) $((y + h - 20)) # the Speed box
-until_true "the speed dialog did not open" focused "$speed_title"
-floating "$speed_title" || fail "the speed dialog is not above the player"
-click $((x + w / 2)) $((y + h / 2))
-until_true "the speed dialog did not keep the focus after a click on the player" focused "$speed_title"
-floating "$speed_title" || fail "the speed dialog went below the player"
-in_session wtype -k Escape
-until_true "Esc did not reach the speed dialog" gone "$speed_title"
-until_true "the player did not get the focus back" focused "$player_title"
+# Each dialog, opened by a click on its box: offset of the box from the player's bottom left.
+for row in "speed dialog:222:$speed_title" "sleep dialog:288:$sleep_title"; do
+  IFS=: read -r name offset title <<<"$row"
+  read -r _ _ x y w h <<<"$(window "${player_title}\(1/1\) long")"
+  click $((x + offset)) $((y + h - 20))
+  dialog_stays_above "$name" "$title" "${player_title}\(1/1\) long"
+done
 
 step "MPRIS Raise brings the player forward"
 cover_in_front
@@ -156,5 +180,26 @@ in_session dbus-send --bus="unix:path=$run/bus" --print-reply --dest=org.mpris.M
   /org/mpris/MediaPlayer2 org.mpris.MediaPlayer2.Raise >/dev/null || fail "the player offers no MPRIS Raise"
 until_true "MPRIS Raise did not bring the player forward" focused "$player_title"
 kill -0 "$first" || fail "the running copy ended"
+
+# Closed as the user closes it: the player, then the main window; the program then ends by itself.
+quit_normally() { # $1: pid
+  in_session swaymsg "[title=\"$player_title\"] kill" >/dev/null 2>&1 || true
+  until_true "the player did not close" gone "$player_title"
+  until_true "the main window did not come back" focused "$main_title"
+  in_session swaymsg "[title=\"$main_title\"] kill" >/dev/null
+  until_true "the program did not end" ended "$1"
+  wait "$1" || fail "the program ended with $?"
+}
+
+step "the program ends normally when its windows are closed"
+quit_normally "$first"
+
+step "without a sound card the warning stays above the player, with the keys"
+in_session env VIDMARRO_MPV_OPTIONS="ao=null" "$work/app/vidmarro" "$work/clips/long.mp4" >"$work/silent.log" 2>&1 &
+silent=$!
+pids+=("$silent")
+until_true "the player did not show" shown "$player_title"
+dialog_stays_above "sound warning" "$warning_title" "$player_title"
+quit_normally "$silent"
 
 echo "all Wayland cases passed"
