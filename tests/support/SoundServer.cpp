@@ -149,6 +149,11 @@ bool SoundServer::startRecording()
     return false;
 }
 
+qsizetype SoundServer::sampleCount() const
+{
+    return QFileInfo(m_recording).size() / 2;
+}
+
 QList<qint16> SoundServer::samples() const
 {
     QFile f(m_recording);

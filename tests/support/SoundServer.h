@@ -30,6 +30,8 @@ public:
     bool startRecording();
     // The samples recorded so far.
     QList<qint16> samples() const;
+    // How many samples were recorded so far (they trail what is played by the recorder's latency).
+    qsizetype sampleCount() const;
     static constexpr int rate() { return 48000; }
 
 private:
