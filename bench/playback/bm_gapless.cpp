@@ -109,6 +109,18 @@ Change listen(const QList<qint16>& s)
             c.lowSeconds += 0.01;
         }
     }
+    const double split = SoundServer::rate() * (1 / LowHz + 1 / HighHz) / 2;
+    QList<qsizetype> ups;
+    for (qsizetype i = std::max(first, c.highFrom - 4 * window) + 1;
+         i < std::min(last, c.highFrom + 4 * window); ++i)
+        if (s[i - 1] < 0 && s[i] >= 0)
+            ups.append(i);
+    for (qsizetype k = 0; k + 3 < ups.size(); ++k)
+        if (ups[k + 1] - ups[k] < split && ups[k + 2] - ups[k + 1] < split &&
+            ups[k + 3] - ups[k + 2] < split) {
+            c.highFrom = ups[k];
+            break;
+        }
     return c;
 }
 

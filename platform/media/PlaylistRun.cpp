@@ -18,6 +18,9 @@ constexpr int NothingToPlay = -16;
 // most (a clip whose sound never comes, or the engine paused meanwhile).
 constexpr int SwitchPollMs = 5;
 constexpr int SwitchWaitMs = 3000;
+// Seconds of the next clip heard before the window is told: a margin over the output's own estimate
+// of what it still holds.
+constexpr double SwitchHeard = 0.02;
 
 QString clipName(const QString& source)
 {
@@ -306,7 +309,8 @@ void PlaylistRun::watchSwitch()
     // The queued clip's sound follows what the output still holds of the one before: its own
     // position turns positive only once its first sound is out.
     double pts = 0;
-    const bool heard = !m_loadedAudio || (m_session && m_session->number("audio-pts", &pts) && pts > 0);
+    const bool heard =
+        !m_loadedAudio || (m_session && m_session->number("audio-pts", &pts) && pts >= SwitchHeard);
     if (m_paused)
         m_switchClock.restart();
     if (heard || m_switchClock.hasExpired(SwitchWaitMs))
@@ -323,7 +327,7 @@ bool PlaylistRun::switchToLoaded(bool queue)
     m_heardPath = m_items.at(m_index).sources.value(m_source);
     m_resumedAt = m_loadingStart;
     setMode(m_hasVideo ? MpvVideoSurface::Mode::Video : MpvVideoSurface::Mode::Audio, clip());
-    m_position = handedOver ? m_nextPosition : 0;
+    m_position = handedOver ? m_nextPosition : m_loadingStart;
     if (handedOver && m_nextDuration > 0)
         m_duration = m_nextDuration;
     setState(m_paused ? State::Paused : State::Playing);

@@ -43,6 +43,8 @@ start_program() { # $1: the clip, played at once
     exec "$work/app/vidmarro" "$1") &
   app=$!
   pids+=("$app")
+  # No sound card here: the warning comes first.
+  xdotool windowfocus --sync "$(find_window '^Vidmarro$')" key Return
   for _ in $(seq 300); do
     [ "$(get PlaybackStatus 2>/dev/null)" = '"Playing"' ] && return 0
     sleep 0.1
@@ -69,13 +71,16 @@ quit_program() { # Close in the player, then in the main window
   wait "$app" || true
 }
 seconds() { echo $(($(get Position) / 1000000)); }
+reaches() { # waits until the position is at least $1 seconds
+  for _ in $(seq 50); do [ "$(seconds)" -ge "$1" ] && return 0; sleep 0.1; done
+  fail "the position stayed at $(seconds) s, short of $1 s"
+}
 
 step "Volume through MPRIS and a long clip closed in its middle"
 start_program "$work/clips/long.mp3"
 mpris org.freedesktop.DBus.Properties.Set string:org.mpris.MediaPlayer2.Player string:Volume variant:double:0.4 >/dev/null
 mpris org.mpris.MediaPlayer2.Player.Seek int64:200000000 >/dev/null
-sleep 1
-[ "$(seconds)" -ge 200 ] || fail "the seek did not take: $(seconds) s"
+reaches 200
 quit_program
 grep -q $'^Volume=40\r$' "$ini" || fail "volume not written: $(cat -A "$ini")"
 cmp -s -n "$(stat -c %s "$work/ini.before")" "$ini" "$work/ini.before" || fail "the hand edit changed: $(cat -A "$ini")"
@@ -84,15 +89,14 @@ cmp -s -n "$(stat -c %s "$work/ini.before")" "$ini" "$work/ini.before" || fail "
 step "The next run: the volume as set, the long clip where it was closed"
 start_program "$work/clips/long.mp3"
 at=$(seconds)
-[ "$at" -ge 199 ] && [ "$at" -le 210 ] || fail "started at $at s"
+[ "$at" -ge 199 ] && [ "$at" -le 210 ] || fail "started at $at s; places: $(cat "$places")"
 [ "$(get Volume)" = 0.4 ] || fail "volume $(get Volume)"
 quit_program
 
 step "A short clip closed in its middle starts over"
 start_program "$work/clips/short.mp3"
 mpris org.mpris.MediaPlayer2.Player.Seek int64:60000000 >/dev/null
-sleep 1
-[ "$(seconds)" -ge 60 ] || fail "the seek did not take"
+reaches 60
 quit_program
 start_program "$work/clips/short.mp3"
 [ "$(seconds)" -le 5 ] || fail "the short clip started at $(seconds) s"

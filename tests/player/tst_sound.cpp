@@ -103,6 +103,18 @@ Change listenToChange(const QList<qint16>& s, double lowHz, double highHz, doubl
             c.lowSeconds += 0.01;
         }
     }
+    // To the period: the first of three upward zero crossings in a row at the higher pitch.
+    const double split = SoundServer::rate() * (1 / lowHz + 1 / highHz) / 2;
+    QList<qsizetype> ups;
+    for (qsizetype i = qMax(first, c.highFrom - 4 * window) + 1; i < qMin(last, c.highFrom + 4 * window); ++i)
+        if (s[i - 1] < 0 && s[i] >= 0)
+            ups.append(i);
+    for (qsizetype k = 0; k + 3 < ups.size(); ++k)
+        if (ups[k + 1] - ups[k] < split && ups[k + 2] - ups[k + 1] < split &&
+            ups[k + 3] - ups[k + 2] < split) {
+            c.highFrom = ups[k];
+            break;
+        }
     return c;
 }
 
@@ -276,7 +288,8 @@ private Q_SLOTS:
         const double heardAtLeast = expected * 0.97 - 0.05;
         QVERIFY2(c.lowSeconds > heardAtLeast && c.highSeconds > heardAtLeast,
                  qPrintable(QStringLiteral("%1 s and %2 s heard").arg(c.lowSeconds).arg(c.highSeconds)));
-        QVERIFY2(offsetMs >= 0 && offsetMs <= 250, qPrintable(QString::number(offsetMs)));
+        // The recording trails what was played by up to the recorder's latency (20 ms).
+        QVERIFY2(offsetMs >= -20 && offsetMs <= 250, qPrintable(QString::number(offsetMs)));
     }
 
     // The warning follows the server: none while one listens (also as the second of a list in
