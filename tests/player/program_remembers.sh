@@ -45,8 +45,11 @@ start_program() { # $1: the clip, played at once
   pids+=("$app")
   # No sound card here: the warning comes first.
   xdotool windowfocus --sync "$(find_window '^Vidmarro$')" key Return
+  # Playing, and the clip loaded: its length known.
   for _ in $(seq 300); do
-    [ "$(get PlaybackStatus 2>/dev/null)" = '"Playing"' ] && return 0
+    [ "$(get PlaybackStatus 2>/dev/null)" = '"Playing"' ] &&
+      mpris org.freedesktop.DBus.Properties.Get string:org.mpris.MediaPlayer2.Player string:Metadata 2>/dev/null |
+      grep -q mpris:length && return 0
     sleep 0.1
   done
   fail "no clip playing"
@@ -110,4 +113,12 @@ start_program "$work/clips/long.mp3"
 quit_program
 grep -q $'^Volume=40\r$' "$ini" || fail "volume lost"
 
-echo "4 passed, 0 failed"
+step "A volume out of range or not a number reads as full volume"
+for bad in 140 -5 loud; do
+  sed -i "s/^Volume=.*\r\$/Volume=$bad\r/" "$ini"
+  start_program "$work/clips/short.mp3"
+  [ "$(get Volume)" = 1 ] || fail "Volume=$bad read as $(get Volume)"
+  quit_program
+done
+
+echo "5 passed, 0 failed"
