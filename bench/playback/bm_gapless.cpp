@@ -23,7 +23,6 @@
 #include <QTimer>
 
 #include <clocale>
-#include <cmath>
 #include <cstring>
 
 using BenchKit::figure;
@@ -54,79 +53,9 @@ void settle(int ms)
     loop.exec();
 }
 
-double rms(const QList<qint16>& s, qsizetype from, qsizetype to)
-{
-    double sum = 0;
-    for (qsizetype i = from; i < to; ++i)
-        sum += double(s[i]) * s[i];
-    return to > from ? std::sqrt(sum / double(to - from)) : 0;
-}
-
-double pitch(const QList<qint16>& s, qsizetype from, qsizetype to)
-{
-    int ups = 0;
-    for (qsizetype i = from + 1; i < to; ++i)
-        ups += s[i - 1] < 0 && s[i] >= 0;
-    return ups * double(SoundServer::rate()) / double(to - from);
-}
-
-struct Change
-{
-    double silenceMs = -1;
-    double lowSeconds = 0;
-    double highSeconds = 0;
-    qsizetype highFrom = -1;
-};
-
-// The same reading as the sound test's: 5 ms windows above a floor, the pitch per 10 ms.
-Change listen(const QList<qint16>& s)
-{
-    const int window = SoundServer::rate() / 200;
-    const double floor = 300;
-    qsizetype first = -1, last = -1;
-    for (qsizetype i = 0; i + window <= s.size(); i += window)
-        if (rms(s, i, i + window) > floor) {
-            if (first < 0)
-                first = i;
-            last = i + window;
-        }
-    Change c;
-    if (first < 0)
-        return c;
-    int quiet = 0;
-    c.silenceMs = 0;
-    for (qsizetype i = first; i < last; i += window) {
-        quiet = rms(s, i, i + window) > floor ? 0 : quiet + 1;
-        c.silenceMs = std::max(c.silenceMs, quiet * 5.0);
-    }
-    for (qsizetype i = first; i + 2 * window <= last; i += 2 * window) {
-        const double hz = pitch(s, i, i + 2 * window);
-        if (hz > (LowHz + HighHz) / 2) {
-            c.highSeconds += 0.01;
-            if (c.highFrom < 0)
-                c.highFrom = i;
-        } else if (hz > LowHz / 2) {
-            c.lowSeconds += 0.01;
-        }
-    }
-    const double split = SoundServer::rate() * (1 / LowHz + 1 / HighHz) / 2;
-    QList<qsizetype> ups;
-    for (qsizetype i = std::max(first, c.highFrom - 4 * window) + 1;
-         i < std::min(last, c.highFrom + 4 * window); ++i)
-        if (s[i - 1] < 0 && s[i] >= 0)
-            ups.append(i);
-    for (qsizetype k = 0; k + 3 < ups.size(); ++k)
-        if (ups[k + 1] - ups[k] < split && ups[k + 2] - ups[k + 1] < split &&
-            ups[k + 3] - ups[k + 2] < split) {
-            c.highFrom = ups[k];
-            break;
-        }
-    return c;
-}
-
 struct Round
 {
-    Change change;
+    SoundServer::Change change;
     double switchMs = 1e9; // the title's (or mpv's file change's) offset from the second tone
 };
 
@@ -137,7 +66,7 @@ Round measure(SoundServer& server, qsizetype from, qsizetype switchAt)
     while (server.sampleCount() < end + SoundServer::rate() / 2 && !deadline.hasExpired())
         settle(50); // what the server still held comes out within its latency
     Round r;
-    r.change = listen(server.samples().mid(from));
+    r.change = SoundServer::listenToChange(server.samples().mid(from), LowHz, HighHz);
     if (switchAt >= 0 && r.change.highFrom >= 0)
         r.switchMs = double(switchAt - from - r.change.highFrom) * 1000 / SoundServer::rate();
     return r;

@@ -65,59 +65,6 @@ Heard listen(const QList<qint16>& s, double floor = 300)
     return h;
 }
 
-// Two tones played one after the other: the longest silence between the first sound and the last,
-// how long each was heard (told apart by pitch), and where the second was first heard.
-struct Change
-{
-    double silenceMs = 0;
-    double lowSeconds = 0;
-    double highSeconds = 0;
-    qsizetype highFrom = -1;
-};
-
-Change listenToChange(const QList<qint16>& s, double lowHz, double highHz, double floor = 300)
-{
-    const int window = SoundServer::rate() / 200; // 5 ms
-    qsizetype first = -1, last = -1;
-    for (qsizetype i = 0; i + window <= s.size(); i += window)
-        if (MediaFixtures::rms(s, i, i + window) > floor) {
-            if (first < 0)
-                first = i;
-            last = i + window;
-        }
-    Change c;
-    if (first < 0)
-        return c;
-    int quiet = 0;
-    for (qsizetype i = first; i < last; i += window) {
-        quiet = MediaFixtures::rms(s, i, i + window) > floor ? 0 : quiet + 1;
-        c.silenceMs = qMax(c.silenceMs, quiet * 5.0);
-    }
-    for (qsizetype i = first; i + 2 * window <= last; i += 2 * window) {
-        const double hz = MediaFixtures::pitch(s, SoundServer::rate(), i, i + 2 * window);
-        if (hz > (lowHz + highHz) / 2) {
-            c.highSeconds += 0.01;
-            if (c.highFrom < 0)
-                c.highFrom = i;
-        } else if (hz > lowHz / 2) {
-            c.lowSeconds += 0.01;
-        }
-    }
-    // To the period: the first of three upward zero crossings in a row at the higher pitch.
-    const double split = SoundServer::rate() * (1 / lowHz + 1 / highHz) / 2;
-    QList<qsizetype> ups;
-    for (qsizetype i = qMax(first, c.highFrom - 4 * window) + 1; i < qMin(last, c.highFrom + 4 * window); ++i)
-        if (s[i - 1] < 0 && s[i] >= 0)
-            ups.append(i);
-    for (qsizetype k = 0; k + 3 < ups.size(); ++k)
-        if (ups[k + 1] - ups[k] < split && ups[k + 2] - ups[k + 1] < split &&
-            ups[k + 3] - ups[k + 2] < split) {
-            c.highFrom = ups[k];
-            break;
-        }
-    return c;
-}
-
 } // namespace
 
 class TestSound : public QObject
@@ -272,7 +219,7 @@ private Q_SLOTS:
         play({m_low, m_high}, speed, &samples, mode, &titles);
         if (QTest::currentTestFailed())
             return;
-        const Change c = listenToChange(samples, lowHz, highHz);
+        const SoundServer::Change c = SoundServer::listenToChange(samples, lowHz, highHz);
         QVERIFY(c.highFrom >= 0);
         qsizetype titleAt = -1;
         for (const auto& [title, at] : std::as_const(titles))
