@@ -27,6 +27,15 @@ namespace {
 
 const QString Dates = QStringLiteral("Dates");
 const QString Bar = QStringLiteral("Bar");
+const QString Sound = QStringLiteral("Sound");
+
+// The player's volume in percent; a value that is not one reads as full volume.
+double readVolume(const IniFile& ini)
+{
+    bool ok = false;
+    const int volume = ini.readString(Sound, QStringLiteral("Volume")).trimmed().toInt(&ok);
+    return ok && volume >= 0 && volume <= 100 ? volume : 100;
+}
 
 QString shortDate(const QDate& d)
 {
@@ -179,6 +188,8 @@ void TForm1::FormCreate(const QString& appDir)
         }
         S.ShowTrackBar = m_ini.readBool(Bar, QStringLiteral("Track"), true);
         S.ShowStatusBar = m_ini.readBool(Bar, QStringLiteral("Status"), true);
+        S.Volume = readVolume(m_ini);
+        S.Muted = m_ini.readBool(Sound, QStringLiteral("Mute"), false);
     });
     // Seeded whatever became of the settings: unseeded, Shuffle would play one order every run.
     const QTime utc = QDateTime::currentDateTimeUtc().time();
@@ -224,6 +235,11 @@ void TForm1::FormClose()
     guarded(m_services.prompts, this, [&] {
         m_ini.writeBool(Bar, QStringLiteral("Track"), S.ShowTrackBar);
         m_ini.writeBool(Bar, QStringLiteral("Status"), S.ShowStatusBar);
+        // Written once changed: a file without them stays as it was.
+        if (qRound(S.Volume) != qRound(readVolume(m_ini)))
+            m_ini.writeString(Sound, QStringLiteral("Volume"), QString::number(qRound(S.Volume)));
+        if (S.Muted != m_ini.readBool(Sound, QStringLiteral("Mute"), false))
+            m_ini.writeBool(Sound, QStringLiteral("Mute"), S.Muted);
     });
 }
 

@@ -19,6 +19,8 @@ struct SharedState
     bool ShutdownPending = false;
     bool ShowTrackBar = false;
     bool ShowStatusBar = false;
+    double Volume = 100; // the player's sound, 0 to 100, kept from run to run
+    bool Muted = false;
 
     StringList AllBox;   // full paths of the clips in hand (has a sorted mode)
     StringList LeftBox;  // file names of the marked clips

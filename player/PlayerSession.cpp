@@ -144,7 +144,7 @@ void PlayerSession::seekBy(qint64 microseconds)
 void PlayerSession::setVolume(double volume)
 {
     if (MediaPlayerControl* c = control())
-        c->changeVolume(volume * 100.0 - c->volume());
+        c->setVolume(volume * 100.0);
 }
 
 void PlayerSession::raise()

@@ -66,6 +66,8 @@ TWplayerF2::TWplayerF2(SharedState& state, Services& services, PlayerDialogs* di
     WMTPlayer1->SetShowStatusBar(true);
     WMTPlayer1->SetPlayCount(1);
     WMTPlayer1->SetRate(1.0);
+    WMTPlayer1->setVolume(S.Volume);
+    WMTPlayer1->setMuted(S.Muted);
     WMTPlayer1->show();
     // Go stands where Mark will: first after the control, and the focus starts on it.
     QWidget::setTabOrder(WMTPlayer1, ui->GoButton);
@@ -341,6 +343,8 @@ void TWplayerF2::FormClose()
     WMTPlayer1 = nullptr;
     if (!control)
         return;
+    S.Volume = control->volume();
+    S.Muted = control->muted();
     guarded(m_services.prompts, this, [&] {
         control->Stop();
         control->SetEnabled(false);

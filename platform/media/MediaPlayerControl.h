@@ -69,6 +69,8 @@ public:
     virtual void nextEntry() = 0;
     virtual void seekBy(double seconds) = 0;
     virtual void changeVolume(double delta) = 0;
+    // 0 to 100.
+    virtual void setVolume(double volume) = 0;
     virtual void setMuted(bool on) = 0;
 
     // Shows the video area alone, without the track bar, buttons and status line (full screen);

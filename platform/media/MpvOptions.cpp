@@ -51,7 +51,10 @@ QStringList mpvDefaultOptions()
         QStringLiteral("terminal=no"),
         QStringLiteral("audio-fallback-to-null=yes"),
         QStringLiteral("af=scaletempo2=min-speed=0.1"),
+        // Turned on while a next clip is queued: the last clip's end must wait for its sound.
         QStringLiteral("gapless-audio=no"),
+        // Where there is none, decoding stays in software as before.
+        QStringLiteral("hwdec=auto-safe"),
     };
 }
 

@@ -4,6 +4,7 @@
 #include "platform/media/EnginePump.h"
 #include "platform/media/MpvControls.h"
 #include "platform/media/MpvVideo.h"
+#include "platform/media/ResumePlaces.h"
 #include "platform/media/SoundCheck.h"
 #include "platform/media/TimeText.h"
 #include "platform/module/ModuleLoader.h"
@@ -11,6 +12,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QOpenGLContext>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -20,6 +22,8 @@ namespace {
 
 constexpr double SeekStep = 5;
 constexpr double VolumeStep = 5;
+// How long the status line says where a clip took up.
+constexpr int NoteMs = 5000;
 
 bool openGlUsable()
 {
@@ -54,6 +58,8 @@ MpvPlayer::MpvPlayer(QWidget* parent, const QStringList& options)
         m_engineOptions << QStringLiteral("vo=libmpv");
     }
     m_run = new PlaylistRun(nullptr, this);
+    m_places = std::make_unique<ResumePlaces>();
+    m_run->setPlaces(m_places.get());
     startEngine();
 
     // Pictures through the render API only when the engine draws for us that way.
@@ -90,6 +96,21 @@ MpvPlayer::MpvPlayer(QWidget* parent, const QStringList& options)
             }
         });
     }
+    m_noteTimer = new QTimer(this);
+    m_noteTimer->setSingleShot(true);
+    m_noteTimer->setInterval(NoteMs);
+    connect(m_noteTimer, &QTimer::timeout, this, [this] {
+        m_note.clear();
+        refreshFace();
+    });
+    connect(m_run, &PlaylistRun::newStream, this, [this] {
+        m_note.clear();
+        if (m_run->resumedAt() > 0) {
+            m_note = tr("Resumed at %1").arg(formatTime(m_run->resumedAt()));
+            m_noteTimer->start();
+        }
+        refreshFace();
+    });
     connect(m_run, &PlaylistRun::newStream, this, &MediaPlayerControl::OnNewStream);
     connect(m_run, &PlaylistRun::endOfStream, this, &MediaPlayerControl::OnEndOfStream);
     connect(m_run, &PlaylistRun::changed, this, &MpvPlayer::refreshFace);
@@ -116,6 +137,9 @@ bool MpvPlayer::startEngine()
         m_session.get(), [this](const EngineEvent& e) { m_run->handle(e); }, this);
     if (m_rate != 1.0)
         m_session->setNumber("speed", m_rate);
+    // What was set before, also on an engine made again.
+    m_session->setNumber("volume", m_run->volume());
+    m_session->setFlag("mute", m_run->muted());
     return true;
 }
 
@@ -140,7 +164,7 @@ MpvPlayer::~MpvPlayer()
 {
     if (m_native)
         m_native->onWindowGoing = nullptr; // the engine goes below, before our windows do
-    delete m_run;                          // its MIDI renderings end first
+    delete m_run; // its MIDI renderings end first, and the place of a long clip is kept
     m_run = nullptr;
     m_surface->release(); // the render context must go before the engine
     qDeleteAll(findChildren<EnginePump*>(Qt::FindDirectChildrenOnly));
@@ -184,8 +208,8 @@ void MpvPlayer::buildFace()
     connect(m_controls, &MpvControls::nextClicked, this, &MpvPlayer::nextEntry);
     connect(m_controls, &MpvControls::muteToggled, this, &MpvPlayer::setMuted);
     connect(m_controls, &MpvControls::volumeMoved, this, [this](int value) {
-        if (m_session && !qFuzzyCompare(value + 1.0, volume() + 1.0))
-            m_session->setNumber("volume", value);
+        if (!qFuzzyCompare(value + 1.0, volume() + 1.0))
+            setVolume(value);
     });
     connect(m_controls, &MpvControls::trackerMoved, this, [this](int permille) {
         if (!m_session || !m_run->playing())
@@ -269,12 +293,22 @@ void MpvPlayer::seekBy(double seconds)
 
 void MpvPlayer::changeVolume(double delta)
 {
+    setVolume(volume() + delta);
+}
+
+void MpvPlayer::setVolume(double volume)
+{
+    if (!std::isfinite(volume))
+        return;
+    volume = qBound(0.0, volume, 100.0);
+    m_run->setVolume(volume, muted());
     if (m_session)
-        m_session->setNumber("volume", qBound(0.0, volume() + delta, 100.0));
+        m_session->setNumber("volume", volume);
 }
 
 void MpvPlayer::setMuted(bool on)
 {
+    m_run->setVolume(volume(), on);
     if (m_session)
         m_session->setFlag("mute", on);
 }
@@ -296,6 +330,12 @@ void MpvPlayer::keyPressEvent(QKeyEvent* event)
         break;
     case Qt::Key_Down:
         changeVolume(-VolumeStep);
+        break;
+    case Qt::Key_Home:
+        if (m_session && m_run->playing())
+            m_session->command({"seek", "0", "absolute"});
+        m_note.clear();
+        refreshFace();
         break;
     default:
         MediaPlayerControl::keyPressEvent(event);
@@ -327,6 +367,8 @@ QString MpvPlayer::statusText() const
     const QString clip = m_run->clip();
     if (clip.isEmpty() || this->state() == State::Stopped)
         return state;
+    if (!m_note.isEmpty() && (this->state() == State::Playing || this->state() == State::Paused))
+        return m_note;
     if (this->state() == State::Opening)
         return state + QStringLiteral(": ") + clip;
     return state + QStringLiteral(": ") + clip + QStringLiteral("  ") + formatTime(position()) +

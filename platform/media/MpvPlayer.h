@@ -11,6 +11,8 @@
 #include <memory>
 
 class MpvControls;
+class QTimer;
+class ResumePlaces;
 class MpvNativeArea;
 class MpvVideoSurface;
 class QWidget;
@@ -58,6 +60,7 @@ public:
     void nextEntry() override { m_run->next(); }
     void seekBy(double seconds) override;
     void changeVolume(double delta) override;
+    void setVolume(double volume) override;
     void setMuted(bool on) override;
     void setVideoOnly(bool on) override;
 
@@ -83,4 +86,7 @@ private:
     bool m_showStatusBar = true;
     double m_rate = 1.0;
     MpvControls* m_controls = nullptr;
+    std::unique_ptr<ResumePlaces> m_places;
+    QString m_note; // shown in the status line for a while instead of the state
+    QTimer* m_noteTimer = nullptr;
 };

@@ -26,7 +26,7 @@ struct EngineEvent
     {
         None,
         StartFile,  // entryId starts loading
-        Preloaded,  // the entry being loaded has its tracks: hasVideo
+        Preloaded,  // the entry being loaded has its tracks: hasVideo, hasAudio
         FileLoaded, // the entry being loaded plays
         EndFile,    // entryId ended: reason, error
         Property    // an observed property changed: property, hasValue, number, flag
@@ -45,7 +45,8 @@ struct EngineEvent
         Duration,
         Pause,
         Volume,
-        Mute
+        Mute,
+        IdleActive
     };
     Kind kind = None;
     int64_t entryId = 0;
@@ -56,6 +57,7 @@ struct EngineEvent
     double number = 0;
     bool flag = false;
     bool hasVideo = false;
+    bool hasAudio = false;
 };
 
 // A video area: where the engine's pictures go, and the faces shown when there are none. The
@@ -108,8 +110,11 @@ public:
     virtual void setWakeup(std::function<void()> wakeup) = 0;
     // The next waiting event; false when none waits.
     virtual bool nextEvent(EngineEvent& event) = 0;
-    // Replaces what plays with path; the new entry's id, or 0 when the engine refused it.
-    virtual int64_t loadFile(const QString& path) = 0;
+    // Replaces what plays with path, or (append) queues it after the entries there; options are
+    // the entry's own ("start=12"). The new entry's id, or 0 when the engine refused it.
+    virtual int64_t loadFile(const QString& path, bool append, const QByteArray& options) = 0;
+    // A property's value as a number; false while the engine has none.
+    virtual bool number(const char* name, double* value) = 0;
     virtual void command(const QList<QByteArray>& args) = 0;
     virtual void setFlag(const char* name, bool on) = 0;
     virtual void setNumber(const char* name, double value) = 0;

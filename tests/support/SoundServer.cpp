@@ -10,6 +10,8 @@
 #include <QStandardPaths>
 #include <QtEndian>
 
+#include <cmath>
+
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -149,6 +151,11 @@ bool SoundServer::startRecording()
     return false;
 }
 
+qsizetype SoundServer::sampleCount() const
+{
+    return QFileInfo(m_recording).size() / 2;
+}
+
 QList<qint16> SoundServer::samples() const
 {
     QFile f(m_recording);
@@ -160,4 +167,68 @@ QList<qint16> SoundServer::samples() const
     for (qsizetype i = 0; i + 1 < raw.size(); i += 2)
         out.append(qFromLittleEndian<qint16>(raw.constData() + i));
     return out;
+}
+
+namespace {
+
+double rms(const QList<qint16>& s, qsizetype from, qsizetype to)
+{
+    double sum = 0;
+    for (qsizetype i = from; i < to; ++i)
+        sum += double(s[i]) * s[i];
+    return to > from ? std::sqrt(sum / double(to - from)) : 0;
+}
+
+double pitch(const QList<qint16>& s, qsizetype from, qsizetype to)
+{
+    int ups = 0;
+    for (qsizetype i = from + 1; i < to; ++i)
+        ups += s[i - 1] < 0 && s[i] >= 0;
+    return ups * double(SoundServer::rate()) / double(to - from);
+}
+
+} // namespace
+
+SoundServer::Change SoundServer::listenToChange(const QList<qint16>& s, double lowHz, double highHz,
+                                                double floor)
+{
+    const int window = rate() / 200; // 5 ms
+    qsizetype first = -1, last = -1;
+    for (qsizetype i = 0; i + window <= s.size(); i += window)
+        if (rms(s, i, i + window) > floor) {
+            if (first < 0)
+                first = i;
+            last = i + window;
+        }
+    Change c;
+    if (first < 0)
+        return c;
+    int quiet = 0;
+    for (qsizetype i = first; i < last; i += window) {
+        quiet = rms(s, i, i + window) > floor ? 0 : quiet + 1;
+        c.silenceMs = qMax(c.silenceMs, quiet * 5.0);
+    }
+    for (qsizetype i = first; i + 2 * window <= last; i += 2 * window) {
+        const double hz = pitch(s, i, i + 2 * window);
+        if (hz > (lowHz + highHz) / 2) {
+            c.highSeconds += 0.01;
+            if (c.highFrom < 0)
+                c.highFrom = i;
+        } else if (hz > lowHz / 2) {
+            c.lowSeconds += 0.01;
+        }
+    }
+    // To the period: the first of three upward zero crossings in a row at the higher pitch.
+    const double split = rate() * (1 / lowHz + 1 / highHz) / 2;
+    QList<qsizetype> ups;
+    for (qsizetype i = qMax(first, c.highFrom - 4 * window) + 1; i < qMin(last, c.highFrom + 4 * window); ++i)
+        if (s[i - 1] < 0 && s[i] >= 0)
+            ups.append(i);
+    for (qsizetype k = 0; k + 3 < ups.size(); ++k)
+        if (ups[k + 1] - ups[k] < split && ups[k + 2] - ups[k + 1] < split &&
+            ups[k + 3] - ups[k + 2] < split) {
+            c.highFrom = ups[k];
+            break;
+        }
+    return c;
 }

@@ -30,7 +30,21 @@ public:
     bool startRecording();
     // The samples recorded so far.
     QList<qint16> samples() const;
+    // How many samples were recorded so far (they trail what is played by the recorder's latency).
+    qsizetype sampleCount() const;
     static constexpr int rate() { return 48000; }
+
+    // Two tones of distinct pitch played one after the other: the longest silence between the
+    // first sound and the last (5 ms windows above `floor`), how long each was heard (told apart by
+    // pitch in 10 ms windows), and where the second was first heard (to its period).
+    struct Change
+    {
+        double silenceMs = 0;
+        double lowSeconds = 0;
+        double highSeconds = 0;
+        qsizetype highFrom = -1;
+    };
+    static Change listenToChange(const QList<qint16>& s, double lowHz, double highHz, double floor = 300);
 
 private:
     QTemporaryDir m_dir;

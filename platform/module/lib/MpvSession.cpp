@@ -39,6 +39,7 @@ MpvSession::MpvSession(mpv_handle* mpv) : m_mpv(mpv)
     mpv_observe_property(m_mpv, EngineEvent::Pause, "pause", MPV_FORMAT_FLAG);
     mpv_observe_property(m_mpv, EngineEvent::Volume, "volume", MPV_FORMAT_DOUBLE);
     mpv_observe_property(m_mpv, EngineEvent::Mute, "mute", MPV_FORMAT_FLAG);
+    mpv_observe_property(m_mpv, EngineEvent::IdleActive, "idle-active", MPV_FORMAT_FLAG);
     mpv_hook_add(m_mpv, 0, "on_preloaded", 0);
 }
 
@@ -107,10 +108,11 @@ bool MpvSession::nextEvent(EngineEvent& event)
             event.kind = EngineEvent::Preloaded;
             int64_t count = 0;
             mpv_get_property(m_mpv, "track-list/count", MPV_FORMAT_INT64, &count);
-            for (int64_t i = 0; i < count && !event.hasVideo; ++i) {
+            for (int64_t i = 0; i < count; ++i) {
                 const QByteArray name = "track-list/" + QByteArray::number(i) + "/type";
                 char* type = mpv_get_property_string(m_mpv, name.constData());
-                event.hasVideo = type && qstrcmp(type, "video") == 0;
+                event.hasVideo = event.hasVideo || (type && qstrcmp(type, "video") == 0);
+                event.hasAudio = event.hasAudio || (type && qstrcmp(type, "audio") == 0);
                 mpv_free(type);
             }
             mpv_hook_continue(m_mpv, static_cast<mpv_event_hook*>(e->data)->id);
@@ -135,10 +137,11 @@ bool MpvSession::nextEvent(EngineEvent& event)
     }
 }
 
-int64_t MpvSession::loadFile(const QString& path)
+int64_t MpvSession::loadFile(const QString& path, bool append, const QByteArray& options)
 {
     const QByteArray file = path.toUtf8();
-    const char* cmd[] = {"loadfile", file.constData(), "replace", nullptr};
+    const char* cmd[] = {"loadfile", file.constData(), append ? "append" : "replace",
+                         options.isEmpty() ? nullptr : options.constData(), nullptr};
     mpv_node result;
     if (mpv_command_ret(m_mpv, cmd, &result) < 0)
         return 0;
@@ -151,6 +154,11 @@ int64_t MpvSession::loadFile(const QString& path)
     }
     mpv_free_node_contents(&result);
     return id;
+}
+
+bool MpvSession::number(const char* name, double* value)
+{
+    return mpv_get_property(m_mpv, name, MPV_FORMAT_DOUBLE, value) >= 0;
 }
 
 void MpvSession::command(const QList<QByteArray>& args)

@@ -16,7 +16,8 @@ public:
 
     void setWakeup(std::function<void()> wakeup) override;
     bool nextEvent(EngineEvent& event) override;
-    int64_t loadFile(const QString& path) override;
+    int64_t loadFile(const QString& path, bool append, const QByteArray& options) override;
+    bool number(const char* name, double* value) override;
     void command(const QList<QByteArray>& args) override;
     void setFlag(const char* name, bool on) override;
     void setNumber(const char* name, double value) override;

@@ -5,6 +5,7 @@
 #include "platform/media/MpvPlayer.h"
 #include "platform/media/MpvVideo.h"
 #include "platform/media/PlaylistRun.h"
+#include "platform/media/ResumePlaces.h"
 #include "platform/module/ModuleLoader.h"
 #include "platform/module/lib/MpvRenderAreas.h"
 
@@ -581,6 +582,87 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(rec.ended(), 20000);
         QCOMPARE(area->mode(), MpvVideoSurface::Mode::Idle);
     }
+
+    // A long clip closed in its middle is kept for its file as it is; anything else starts over.
+    // The file holds the most recent places only; a damaged one reads as none.
+    void resumePlaces()
+    {
+        const QString store = path(QStringLiteral("places"));
+        const QString clip = path(QStringLiteral("kept.wav"));
+        QVERIFY(QFile::copy(path(QStringLiteral("a.wav")), clip));
+        QFile::remove(store);
+        ResumePlaces places(store);
+        places.leave(clip, 200, 400);
+        QCOMPARE(ResumePlaces(store).placeOf(clip), 200.0);
+        struct Case
+        {
+            double position, duration;
+        };
+        for (const Case c : {Case{200, 179}, Case{30, 400}, Case{370, 400}, Case{qQNaN(), 400}}) {
+            places.leave(clip, 200, 400);
+            places.leave(clip, c.position, c.duration);
+            QCOMPARE(ResumePlaces(store).placeOf(clip), 0.0);
+        }
+        places.leave(clip, 200, 400);
+        places.forget(clip); // played to its end
+        QCOMPARE(ResumePlaces(store).placeOf(clip), 0.0);
+        places.leave(clip, 200, 400);
+        QFile grown(clip); // another file in its place
+        QVERIFY(grown.open(QIODevice::Append) && grown.write("xx") == 2);
+        grown.close();
+        QCOMPARE(ResumePlaces(store).placeOf(clip), 0.0);
+
+        // The oldest of more than the most kept goes; damaged lines are skipped.
+        const QString b = path(QStringLiteral("b.wav")), c = path(QStringLiteral("c.wav"));
+        const qint64 bTime = QFileInfo(b).lastModified().toMSecsSinceEpoch();
+        const qint64 cTime = QFileInfo(c).lastModified().toMSecsSinceEpoch();
+        QByteArray text = "# Vidmarro resume places 1\n";
+        text += "100\t" + QByteArray::number(QFileInfo(b).size()) + '\t' + QByteArray::number(bTime) + '\t' +
+                b.toUtf8() + '\n';
+        for (int i = 0; i < ResumePlaces::MostKept; ++i)
+            text += "50\t1\t2\t/nowhere/" + QByteArray::number(i) + (i % 100 ? "\n" : "\tx\n\x01\t\t\n");
+        text += "120\t" + QByteArray::number(QFileInfo(c).size()) + '\t' + QByteArray::number(cTime) + '\t' +
+                c.toUtf8() + '\n';
+        QVERIFY(writeText(store, text));
+        QCOMPARE(ResumePlaces(store).placeOf(b), 0.0);
+        QCOMPARE(ResumePlaces(store).placeOf(c), 120.0);
+        for (const QByteArray& damaged : {text.mid(1), QByteArray(3000, '\xff'), QByteArray()}) {
+            QVERIFY(writeText(store, damaged));
+            ResumePlaces fresh(store);
+            QCOMPARE(fresh.placeOf(c), 0.0);
+            fresh.leave(b, 100, 400); // replaced by a file of ours
+            QCOMPARE(ResumePlaces(store).placeOf(b), 100.0);
+        }
+    }
+
+    // The control starts a clip with a place there, says so, and Home starts it over; closing it
+    // in its middle keeps the place.
+    void resumesLongClips()
+    {
+        const QString clip = path(QStringLiteral("long.wav"));
+        QVERIFY(ffmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                        QStringLiteral("sine=f=440:d=240:sample_rate=8000")},
+                       clip));
+        ResumePlaces(ResumePlaces::defaultFile()).leave(clip, 200, 240);
+        // In real time: untimed, the clip would be over at once.
+        auto player = std::make_unique<MpvPlayer>(
+            nullptr, QStringList{QStringLiteral("vo=null"), QStringLiteral("ao=null")});
+        player->SetEnabled(true);
+        QLabel* status = player->findChild<QLabel*>(QStringLiteral("statusLine"));
+        Recorder rec(player.get());
+        player->Open(clip);
+        QTRY_VERIFY_WITH_TIMEOUT(rec.log.contains(QStringLiteral("new 1")), 20000);
+        QCOMPARE(status->text(), QStringLiteral("Resumed at 3:20"));
+        QTRY_VERIFY_WITH_TIMEOUT(player->position() >= 200, 5000);
+        QTest::keyClick(player.get(), Qt::Key_Home);
+        QTRY_VERIFY_WITH_TIMEOUT(player->position() < 5, 5000);
+        QVERIFY2(status->text().startsWith(QLatin1String("Playing: long.wav")), qPrintable(status->text()));
+        player->seekBy(100);
+        QTRY_VERIFY_WITH_TIMEOUT(player->position() >= 100, 5000);
+        player->Stop();
+        const double kept = ResumePlaces(ResumePlaces::defaultFile()).placeOf(clip);
+        QVERIFY2(kept >= 100 && kept < 110, qPrintable(QString::number(kept)));
+    }
 };
 
 int main(int argc, char* argv[])
@@ -588,6 +670,7 @@ int main(int argc, char* argv[])
     // MIDI renderings go to a cache of the test's own; the user's engine options stay out.
     QTemporaryDir cache;
     qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+    qputenv("XDG_STATE_HOME", QFile::encodeName(cache.path()));
     qunsetenv("VIDMARRO_MPV_OPTIONS");
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
