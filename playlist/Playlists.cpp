@@ -2,6 +2,7 @@
 
 #include "playlist/CCFuncs.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 namespace Playlists {
@@ -23,7 +24,7 @@ void write(const QStringList& entries, const QString& path)
 
 QString otherFormatsFilter()
 {
-    return QStringLiteral("Other playlists (*.m3u *.m3u8 *.pls *.xspf)");
+    return QCoreApplication::translate("Playlists", "Other playlists (*.m3u *.m3u8 *.pls *.xspf)");
 }
 
 } // namespace Playlists
