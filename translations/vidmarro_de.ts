@@ -475,11 +475,11 @@ the right arrow button.  After the Action Box has
 your choice of clips, Choose Action you wish to 
 perform.
 Finally, click the Go! button.  </source>
-        <translation>Bestätigen Sie, indem Sie Clips auswählen und in 
-die rechte Aktionsliste verschieben. Am einfachsten 
+        <translation>Wählen Sie Clips aus und verschieben Sie sie 
+in die rechte Aktionsliste. Am einfachsten 
 klicken Sie auf Alle wählen und dann auf den 
-Pfeil nach rechts.  Wenn die Aktionsliste Ihre 
-Clips enthält, wählen Sie unter Aktion wählen, 
+Pfeil nach rechts.  Enthält die Aktionsliste 
+Ihre Clips, wählen Sie unter Aktion wählen, 
 was geschehen soll.
 Klicken Sie zum Schluss auf Los!  </translation>
     </message>
@@ -493,11 +493,11 @@ Klicken Sie zum Schluss auf Los!  </translation>
     </message>
     <message>
         <source>Copy  to another folder</source>
-        <translation>In anderen Ordner kopieren</translation>
+        <translation>In Ordner kopieren</translation>
     </message>
     <message>
         <source>Move to another folder</source>
-        <translation>In anderen Ordner verschieben</translation>
+        <translation>In Ordner verschieben</translation>
     </message>
     <message>
         <source>Add to existing playlist</source>
@@ -591,11 +591,11 @@ Klicken Sie zum Schluss auf Los!  </translation>
     </message>
     <message>
         <source>Are you sure you want to delete selected clip from the playlist?</source>
-        <translation>Soll der gewählte Clip wirklich aus der Playlist entfernt werden?</translation>
+        <translation>Den gewählten Clip wirklich aus der Playlist entfernen?</translation>
     </message>
     <message>
         <source>Send clip to the Recycle Bin also</source>
-        <translation>Clip auch in den Papierkorb verschieben</translation>
+        <translation>Clip auch in den Papierkorb</translation>
     </message>
     <message>
         <source>&amp;Yes</source>
@@ -618,11 +618,11 @@ Klicken Sie zum Schluss auf Los!  </translation>
   in a second or so the Player window will appear.  
   Edit Playlist is where you can  add, move, delete or sort clips 
   from an existing Playlist, or erase a Playlist completely.</source>
-        <translation>  Mit Clip(s) wählen wählen Sie Audio- und/oder Videoclips, mit
-  Playlist laden eine gespeicherte Playlist. In beiden Fällen
+        <translation>  Mit „Clip(s) wählen“ suchen Sie Audio- oder Videoclips aus,
+  mit „Playlist laden“ eine gespeicherte Playlist. So oder so
   erscheint nach etwa einer Sekunde das Player-Fenster.
-  Unter Playlist bearbeiten fügen Sie Clips hinzu, verschieben,
-  löschen oder sortieren sie oder löschen eine ganze Playlist.</translation>
+  Mit „Bearbeiten“ fügen Sie Clips einer Playlist hinzu, verschieben,
+  löschen oder sortieren sie, oder Sie löschen die ganze Playlist.</translation>
     </message>
     <message>
         <source>  Playlist  </source>
@@ -646,7 +646,7 @@ Klicken Sie zum Schluss auf Los!  </translation>
     </message>
     <message>
         <source>&amp;Edit Playlist</source>
-        <translation>Playlist &amp;bearbeiten</translation>
+        <translation>&amp;Bearbeiten</translation>
     </message>
     <message>
         <source>Modify existing playlist</source>
@@ -662,11 +662,11 @@ Klicken Sie zum Schluss auf Los!  </translation>
     </message>
     <message>
         <source>Vidmarro is free to use.  However, if you wish to offer</source>
-        <translation>Vidmarro ist kostenlos.  Wenn Sie uns dennoch Ihren</translation>
+        <translation>Vidmarro ist kostenlos.  Wenn Sie uns dennoch danken oder</translation>
     </message>
     <message>
         <source>appreciation or support, feel free to make a </source>
-        <translation>Dank zeigen oder helfen möchten, freuen wir uns über eine </translation>
+        <translation>helfen möchten, freuen wir uns über eine </translation>
     </message>
     <message>
         <source>donation</source>
@@ -874,7 +874,7 @@ Klicken Sie zum Schluss auf Los!  </translation>
     </message>
     <message>
         <source>Cancel</source>
-        <translation>Abbrechen</translation>
+        <translation>Zurück</translation>
     </message>
     <message>
         <source>Undo any changes</source>
@@ -941,7 +941,7 @@ Klicken Sie zum Schluss auf Los!  </translation>
     </message>
     <message>
         <source>Off (don&apos;t shutdown)</source>
-        <translation>Aus (nicht herunterfahren)</translation>
+        <translation>Aus (kein Abschalten)</translation>
     </message>
     <message>
         <source>When Playlist finishes</source>
@@ -961,7 +961,7 @@ Klicken Sie zum Schluss auf Los!  </translation>
     </message>
     <message>
         <source>  60 minutes (1 hour)</source>
-        <translation>  60 Minuten (1 Stunde)</translation>
+        <translation>  60 Minuten (1 Std.)</translation>
     </message>
     <message>
         <source>  90 minutes</source>
@@ -969,7 +969,7 @@ Klicken Sie zum Schluss auf Los!  </translation>
     </message>
     <message>
         <source>120 minutes (2 hours)</source>
-        <translation>120 Minuten (2 Stunden)</translation>
+        <translation>120 Minuten (2 Std.)</translation>
     </message>
     <message>
         <source>150 minutes </source>
@@ -977,7 +977,7 @@ Klicken Sie zum Schluss auf Los!  </translation>
     </message>
     <message>
         <source>180 minutes (3 hours)</source>
-        <translation>180 Minuten (3 Stunden)</translation>
+        <translation>180 Minuten (3 Std.)</translation>
     </message>
     <message>
         <source>210 minutes</source>
@@ -985,7 +985,7 @@ Klicken Sie zum Schluss auf Los!  </translation>
     </message>
     <message>
         <source>240 minutes (4 hours)</source>
-        <translation>240 Minuten (4 Stunden)</translation>
+        <translation>240 Minuten (4 Std.)</translation>
     </message>
     <message>
         <source>1 minute (for testing)</source>
@@ -1043,7 +1043,7 @@ Computer geöffnet sind.</translation>
     </message>
     <message>
         <source>Cancel</source>
-        <translation>Abbrechen</translation>
+        <translation>Zurück</translation>
     </message>
     <message>
         <source>No Changes</source>
@@ -1074,15 +1074,15 @@ Computer geöffnet sind.</translation>
     </message>
     <message>
         <source>Half  (0.5)</source>
-        <translation>Halb  (0,5)</translation>
+        <translation>Halb (0,5)</translation>
     </message>
     <message>
         <source>Fast (1.5)</source>
-        <translation>Schnell (1,5)</translation>
+        <translation>Flott (1,5)</translation>
     </message>
     <message>
         <source>Double (2.0)</source>
-        <translation>Doppelt (2,0)</translation>
+        <translation>2-fach (2,0)</translation>
     </message>
     <message>
         <source>Note:  Audio becomes difficult to understand at rates lower than 0.5 
@@ -1096,7 +1096,7 @@ schwer zu verstehen.</translation>
     </message>
     <message>
         <source>Cancel</source>
-        <translation>Abbrechen</translation>
+        <translation>Zurück</translation>
     </message>
     <message>
         <source>Note on speed</source>
@@ -1117,13 +1117,13 @@ button which will appear in place of
 the Go! button.  When the clips are 
 finished playing, then the 
 Clip Manager window will appear.</source>
-        <translation>Um einen Clip zu löschen, zu kopieren
-oder zu verschieben (oder zu einer
-Playlist hinzuzufügen): Klicken Sie
-während der Wiedergabe auf Markieren,
-das anstelle von Los! erscheint.
-Sind alle Clips abgespielt, erscheint
-das Fenster der Clip-Verwaltung.</translation>
+        <translation>Clips löschen, kopieren oder
+verschieben (oder zu einer
+Playlist hinzufügen): Während
+der Wiedergabe auf Markieren
+klicken (statt Los!). Sind alle
+Clips abgespielt, erscheint die
+Clip-Verwaltung.</translation>
     </message>
     <message>
         <source>Click Go to play, clip names will be in window title bar</source>
@@ -1143,7 +1143,7 @@ das Fenster der Clip-Verwaltung.</translation>
     </message>
     <message>
         <source>Shuffle</source>
-        <translation>Zufällig</translation>
+        <translation>Zufall</translation>
     </message>
     <message>
         <source>Play in random order</source>
@@ -1151,7 +1151,7 @@ das Fenster der Clip-Verwaltung.</translation>
     </message>
     <message>
         <source>Repeat</source>
-        <translation>Wiederholen</translation>
+        <translation>Endlos</translation>
     </message>
     <message>
         <source>Play continuously</source>
@@ -1167,7 +1167,7 @@ das Fenster der Clip-Verwaltung.</translation>
     </message>
     <message>
         <source>Sleep</source>
-        <translation>Abschalten</translation>
+        <translation>Timer</translation>
     </message>
     <message>
         <source>Shutdown after play or specified minutes</source>
@@ -1179,15 +1179,15 @@ das Fenster der Clip-Verwaltung.</translation>
     </message>
     <message>
         <source>Track Bar</source>
-        <translation>Positionsleiste</translation>
+        <translation>Position</translation>
     </message>
     <message>
         <source>Status Bar</source>
-        <translation>Statusleiste</translation>
+        <translation>Status</translation>
     </message>
     <message>
         <source>&amp;Close</source>
-        <translation>&amp;Schließen</translation>
+        <translation>&amp;Fertig</translation>
     </message>
     <message>
         <source>How to mark clips</source>
