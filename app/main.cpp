@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "app/Languages.h"
 #include "app/wmt.h"
 #include "common/SharedState.h"
 #include "platform/desktop/DesktopServices.h"
@@ -10,6 +11,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QTranslator>
 
 #include <clocale>
 #include <cstdio>
@@ -18,10 +20,20 @@
 
 namespace {
 
-const char Usage[] = "Usage: vidmarro [--] [FILE...]\n"
-                     "Plays one playlist (.asx), or the audio and video clips given, in Vidmarro.\n"
-                     "When Vidmarro already runs, the files open in the running copy.\n"
-                     "Options: -h, --help (this text), --version; \"--\" ends the options.\n";
+//: The command-line summary of --help and of a wrong option; keep the options themselves as they are.
+const char Usage[] =
+    QT_TRANSLATE_NOOP("main", "Usage: vidmarro [--] [FILE...]\n"
+                              "Plays one playlist (.asx), or the audio and video clips given, in Vidmarro.\n"
+                              "When Vidmarro already runs, the files open in the running copy.\n"
+                              "Options: -h, --help (this text), --version; \"--\" ends the options.\n");
+
+// Usage in the user's language, through `translator` or the installed ones.
+QByteArray usage(const QTranslator* translator)
+{
+    const QString text =
+        translator ? translator->translate("main", Usage) : QCoreApplication::translate("main", Usage);
+    return text.isEmpty() ? QByteArray(Usage) : text.toLocal8Bit();
+}
 
 QIcon programIcon()
 {
@@ -41,7 +53,10 @@ int main(int argc, char* argv[])
     // These two answer without a display.
     for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::fputs(Usage, stdout);
+            // Read here, before the application object: the answer needs no display.
+            QTranslator own;
+            Languages::loadOwn(own, QLocale::system(), Languages::programDir());
+            std::fputs(usage(&own).constData(), stdout);
             return 0;
         }
         if (std::strcmp(argv[i], "--version") == 0) {
@@ -57,13 +72,23 @@ int main(int argc, char* argv[])
     QApplication::setDesktopFileName(QStringLiteral("vidmarro"));
     // The media engine refuses to start under a locale with a decimal comma.
     std::setlocale(LC_NUMERIC, "C");
+    // Both are mapped, not read: a few file look-ups, nothing the start-up can measure.
+    QTranslator own, qt;
+    if (Languages::loadOwn(own, QLocale::system(), QCoreApplication::applicationDirPath()))
+        QCoreApplication::installTranslator(&own);
+    if (Languages::loadQt(qt, QLocale::system()))
+        QCoreApplication::installTranslator(&qt);
 
     // The toolkit has taken its own options (-platform, -style ...) out; any other is a mistake
     // that must not be taken for a file.
     const CommandLine line = CommandLine::read(QCoreApplication::arguments().mid(1));
     if (!line.unknownOption.isEmpty()) {
-        std::fprintf(stderr, "vidmarro: unknown option %s\n", line.unknownOption.toLocal8Bit().constData());
-        std::fputs(Usage, stderr);
+        std::fputs(QCoreApplication::translate("main", "vidmarro: unknown option %1\n")
+                       .arg(line.unknownOption)
+                       .toLocal8Bit()
+                       .constData(),
+                   stderr);
+        std::fputs(usage(nullptr).constData(), stderr);
         return 2;
     }
     const QStringList& files = line.files;
@@ -78,8 +103,9 @@ int main(int argc, char* argv[])
     if (form1.AnotherCopyRuns()) {
         if (!files.isEmpty() && !form1.FilesHandedOver()) {
             // Files are never dropped without a word.
-            prompts.message(QStringLiteral("Vidmarro is already running but did not take the file(s). "
-                                           "Try again once it is ready."),
+            prompts.message(QCoreApplication::translate("main",
+                                                        "Vidmarro is already running but did not take the "
+                                                        "file(s). Try again once it is ready."),
                             nullptr);
             return 1;
         }

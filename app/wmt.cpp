@@ -106,18 +106,21 @@ void TForm1::setUpWindow()
     ui->Label2->resize(ui->Label3->x() - ui->Label2->x(), ui->Label2->height());
 
     OpenDialog1.kind = FileDialogSettings::OpenMany;
-    OpenDialog1.title = QStringLiteral("Select clip(s)");
+    OpenDialog1.title = tr("Select clip(s)");
     OpenDialog1.rememberAs = QStringLiteral("clips"); // opens where the last pick was made, next run too
     OpenDialog1.filters = ClipTypes::dialogFilters();
     OpenDialog2.kind = FileDialogSettings::Open;
-    OpenDialog2.title = QStringLiteral("Select Playlist");
-    OpenDialog2.filters = {QStringLiteral("Play Lists (*.asx)"), Playlists::otherFormatsFilter()};
+    OpenDialog2.title = tr("Select Playlist");
+    OpenDialog2.filters = {//: A file dialog filter: keep the pattern in brackets.
+                           tr("Play Lists (*.asx)"), Playlists::otherFormatsFilter()};
     OpenDialog2.defaultSuffix = QStringLiteral("asx");
     SaveDialog1.kind = FileDialogSettings::Save;
-    SaveDialog1.title = QStringLiteral("do NOT include extension in filename");
-    SaveDialog1.filters = {QStringLiteral("PlayList (*.asx)")};
+    SaveDialog1.title = tr("do NOT include extension in filename");
+    SaveDialog1.filters = {//: A file dialog filter: keep the pattern in brackets.
+                           tr("PlayList (*.asx)")};
     SaveDialog1.defaultSuffix = QStringLiteral("asx");
-    SaveDialog1.fileName = QStringLiteral("Playlist");
+    //: The name first offered for a saved playlist.
+    SaveDialog1.fileName = tr("Playlist");
 
     connect(ui->PickButton, &QPushButton::clicked, this, &TForm1::PickButtonClick);
     connect(ui->LoadButton, &QPushButton::clicked, this, &TForm1::LoadButtonClick);
@@ -137,7 +140,7 @@ void TForm1::setUpWindow()
     QWidget::setTabOrder(ui->ExitButton, ui->HomeLabel);
     QWidget::setTabOrder(ui->HomeLabel, ui->Label3);
     QWidget::setTabOrder(ui->Label3, ui->Button2);
-    ui->MemoGuide->setAccessibleName(QStringLiteral("Guide"));
+    ui->MemoGuide->setAccessibleName(tr("Guide"));
 
     // The designed blue, navy and purple texts stay wherever they read well; on a dark palette
     // they take a lighter shade of themselves.
@@ -210,11 +213,10 @@ void TForm1::checkMediaPlayer()
     // The answer comes later; the window is usable meanwhile.
     MediaPlayerInstalled([this](bool installed) {
         if (!installed)
-            m_services.prompts.message(
-                QStringLiteral("ERROR:\rIt seems the Windows Media Player is not installed\r"
-                               "Please download + install latest version available free from\r ") +
-                    MediaPlayerDownload,
-                this);
+            m_services.prompts.message(tr("ERROR:\rIt seems the Windows Media Player is not installed\r"
+                                          "Please download + install latest version available free from\r ") +
+                                           MediaPlayerDownload,
+                                       this);
     });
 }
 

@@ -86,8 +86,8 @@ void TForm1::pickClips(const QStringList& files, const QString& folder)
         return;
 
     if (S.LeftBox.isEmpty() && S.AllBox.count() > 1 &&
-        m_services.prompts.confirm(QStringLiteral("Save Playlist?"), QMessageBox::Yes | QMessageBox::No,
-                                   this) == QMessageBox::Yes) {
+        m_services.prompts.confirm(tr("Save Playlist?"), QMessageBox::Yes | QMessageBox::No, this) ==
+            QMessageBox::Yes) {
         SaveDialog1.initialDir = S.playlistFolder();
         const QStringList chosen = m_services.prompts.fileDialog(SaveDialog1, this);
         if (!chosen.isEmpty()) {
@@ -131,14 +131,11 @@ void TForm1::loadPlaylist(const QString& file)
     // Opened from outside, a playlist that lists nothing would otherwise end in silence.
     if (m_goAtOnce && missing == 0 && S.AllBox.isEmpty()) {
         m_services.prompts.message(
-            QStringLiteral("\"%1\" lists no clips to play.").arg(Paths::forMessage(Paths::fileName(file))),
-            this);
+            tr("\"%1\" lists no clips to play.").arg(Paths::forMessage(Paths::fileName(file))), this);
     }
     if (missing > 0) {
         m_services.prompts.message(
-            QStringLiteral("Warning: ") + QString::number(missing) +
-                QStringLiteral(" clip(s) could not be found.\rWill play any remaining clips"),
-            this);
+            tr("Warning: %1 clip(s) could not be found.\rWill play any remaining clips").arg(missing), this);
     }
     // The loaded file itself is never played or written.
     S.PlaylistPath = workingPlaylist(S);

@@ -62,10 +62,10 @@ QString notAFile(const QString& path)
     if (S_ISDIR(st.st_mode))
         return {}; // a folder stands for its clips
     if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
-        return QStringLiteral("it is a device, not a file");
+        return QCoreApplication::translate("TForm1", "it is a device, not a file");
     if (S_ISFIFO(st.st_mode))
-        return QStringLiteral("it is a pipe, not a file");
-    return QStringLiteral("it is not a plain file");
+        return QCoreApplication::translate("TForm1", "it is a pipe, not a file");
+    return QCoreApplication::translate("TForm1", "it is not a plain file");
 }
 
 // Why a file that is there cannot be read; empty when it can.
@@ -77,8 +77,9 @@ QString unreadable(const QString& path)
         return {};
     }
     if (errno == EACCES || errno == EPERM)
-        return QStringLiteral("you are not allowed to read it");
-    return QStringLiteral("it cannot be read (%1)").arg(systemErrorText(errno));
+        return QCoreApplication::translate("TForm1", "you are not allowed to read it");
+    return //: %1: the system's reason.
+        QCoreApplication::translate("TForm1", "it cannot be read (%1)").arg(systemErrorText(errno));
 }
 
 } // namespace
@@ -92,7 +93,8 @@ bool TForm1::isWebAddress(const QString& text)
 QString TForm1::cannotRead(const QString& path)
 {
     const QString why = unreadable(path);
-    return why.isEmpty() ? why : QStringLiteral("Cannot open %1: %2.").arg(quoted(path), why);
+    //: %1: a quoted file name; %2: why, in a few words.
+    return why.isEmpty() ? why : tr("Cannot open %1: %2.").arg(quoted(path), why);
 }
 
 QString TForm1::refusal(const QStringList& files)
@@ -101,19 +103,17 @@ QString TForm1::refusal(const QStringList& files)
     int playlists = 0;
     for (const QString& f : files) {
         if (isWebAddress(f))
-            return QStringLiteral(
-                       "Cannot open \"%1\": Vidmarro plays files on this computer, not web addresses.")
+            return tr("Cannot open \"%1\": Vidmarro plays files on this computer, not web addresses.")
                 .arg(Paths::forMessage(f));
         const QFileInfo info(f);
         if (!info.exists()) {
             // Bytes that are not text here were replaced on the way in; no such name can be opened.
             if (f.contains(QChar::ReplacementCharacter))
-                return QStringLiteral("Cannot open %1: its name is not valid text on this system.")
-                    .arg(quoted(f));
-            return QStringLiteral("Cannot open %1: the file does not exist.").arg(quoted(f));
+                return tr("Cannot open %1: its name is not valid text on this system.").arg(quoted(f));
+            return tr("Cannot open %1: the file does not exist.").arg(quoted(f));
         }
         if (const QString what = notAFile(f); !what.isEmpty())
-            return QStringLiteral("Cannot open %1: %2.").arg(quoted(f), what);
+            return tr("Cannot open %1: %2.").arg(quoted(f), what);
         if (const QString why = cannotRead(f); !why.isEmpty())
             return why;
         switch (kindOf(f)) {
@@ -125,15 +125,14 @@ QString TForm1::refusal(const QStringList& files)
             ++playlists;
             break;
         case Kind::Other:
-            return QStringLiteral(
-                       "Cannot open %1: it is neither an audio or video clip nor a playlist (.asx).")
+            return tr("Cannot open %1: it is neither an audio or video clip nor a playlist (.asx).")
                 .arg(quoted(f));
         }
     }
     if (playlists > 0 && clips > 0)
-        return QStringLiteral("Open either clips or one playlist (.asx), not both at once.");
+        return tr("Open either clips or one playlist (.asx), not both at once.");
     if (playlists > 1)
-        return QStringLiteral("Open one playlist (.asx) at a time.");
+        return tr("Open one playlist (.asx) at a time.");
     return QString();
 }
 
@@ -158,8 +157,8 @@ void TForm1::openFiles(const QStringList& files)
         m_waitTimer->start();
         if (!told) {
             QWidget* over = QApplication::activeModalWidget();
-            m_services.prompts.message(QStringLiteral("Vidmarro is busy. The file(s) will open when you are "
-                                                      "back at the main window."),
+            m_services.prompts.message(tr("Vidmarro is busy. The file(s) will open when you are "
+                                          "back at the main window."),
                                        over ? over : this);
         }
         return;
@@ -251,8 +250,7 @@ void TForm1::dropEvent(QDropEvent* event)
     // The drag's source waits until the drop returns; the files open once it has.
     QTimer::singleShot(0, this, [this, files] {
         if (files.isEmpty())
-            m_services.prompts.message(QStringLiteral("Only files on this computer can be opened here."),
-                                       this);
+            m_services.prompts.message(tr("Only files on this computer can be opened here."), this);
         else
             openFiles(files);
     });

@@ -56,12 +56,14 @@ TActionForm::TActionForm(SharedState& state, Services& services, QWidget* parent
     });
 
     OpenDialog1.kind = FileDialogSettings::Open;
-    OpenDialog1.title = QStringLiteral("Playlist for Adding Clips");
-    OpenDialog1.filters = {QStringLiteral("Playlists (*.asx)"), Playlists::otherFormatsFilter()};
+    OpenDialog1.title = tr("Playlist for Adding Clips");
+    //: A file dialog filter: keep the pattern in brackets.
+    OpenDialog1.filters = {tr("Playlists (*.asx)"), Playlists::otherFormatsFilter()};
     OpenDialog1.defaultSuffix = QStringLiteral("asx");
     SaveDialog1.kind = FileDialogSettings::Save;
-    SaveDialog1.title = QStringLiteral("Name for New Playlist  (don't enter extension)");
-    SaveDialog1.filters = {QStringLiteral("Playlist (*.asx)")};
+    SaveDialog1.title = tr("Name for New Playlist  (don't enter extension)");
+    //: A file dialog filter: keep the pattern in brackets.
+    SaveDialog1.filters = {tr("Playlist (*.asx)")};
     SaveDialog1.defaultSuffix = QStringLiteral("asx");
     SaveDialog1.confirmOverwrite = false; // the window asks itself
 
@@ -76,10 +78,10 @@ TActionForm::TActionForm(SharedState& state, Services& services, QWidget* parent
     // Names for assistive tools; "Action Box" is the right list's own label.
     ui->ABoxLabel->setBuddy(ui->RightBox);
     ui->RightBox->setAccessibleName(ui->ABoxLabel->text());
-    ui->LeftBox->setAccessibleName(QStringLiteral("Marked clips"));
-    ui->FillButton->setAccessibleName(QStringLiteral("Move to Action Box"));
-    ui->EmptyButton->setAccessibleName(QStringLiteral("Move back"));
-    ui->MemoAction->setAccessibleName(QStringLiteral("How to act on the marked clips"));
+    ui->LeftBox->setAccessibleName(tr("Marked clips"));
+    ui->FillButton->setAccessibleName(tr("Move to Action Box"));
+    ui->EmptyButton->setAccessibleName(tr("Move back"));
+    ui->MemoAction->setAccessibleName(tr("How to act on the marked clips"));
     keepTextReadable(ui->ABoxLabel, QPalette::Window);
     // Go follows the choice of action, before Close.
     const QList<QWidget*> chain = {ui->RadioItem0, ui->RadioItem1, ui->RadioItem2, ui->RadioItem3,
@@ -176,23 +178,24 @@ void TActionForm::runAction()
     const int n = int(PathRight.size());
     const int a = actionIndex();
     if (n == 0) {
-        prompts.message(QStringLiteral("ERROR: no files have been put in right-hand \"Action Box\""), this);
+        prompts.message(tr("ERROR: no files have been put in right-hand \"Action Box\""), this);
         return;
     }
     if (a == 1 || a == 2) {
         if (!PBFolderDialog1.Execute())
             return;
         if (PBFolderDialog1.Folder.compare(S.ClipDir, Qt::CaseInsensitive) == 0) {
-            prompts.messageBox({QStringLiteral("Error"),
-                                QStringLiteral("Source and destination directories can NOT be the same"),
+            prompts.messageBox({tr("Error"), tr("Source and destination directories can NOT be the same"),
                                 QMessageBox::Critical, QMessageBox::Ok, QMessageBox::Ok},
                                this);
             return;
         }
-        const QString text =
-            QStringLiteral("Ready to ") + (a == 1 ? QStringLiteral("COPY") : QStringLiteral("MOVE")) +
-            (n == 1 ? QStringLiteral(" clip ") : QStringLiteral(" clips ")) + QStringLiteral("from ") +
-            S.ClipDir + QStringLiteral(" to ") + PBFolderDialog1.Folder;
+        //: %1: the clips' folder; %2: the folder chosen.
+        const QString text = (a == 1 ? (n == 1 ? tr("Ready to COPY clip from %1 to %2")
+                                               : tr("Ready to COPY clips from %1 to %2"))
+                                     : (n == 1 ? tr("Ready to MOVE clip from %1 to %2")
+                                               : tr("Ready to MOVE clips from %1 to %2")))
+                                 .arg(S.ClipDir, PBFolderDialog1.Folder);
         if (prompts.confirm(text, QMessageBox::Ok | QMessageBox::Cancel, this) != QMessageBox::Ok)
             return;
     }
@@ -241,7 +244,7 @@ void TActionForm::runAction()
             break;
         const QString playlist = chosen.first();
         if (QFileInfo::exists(playlist) &&
-            prompts.confirm(QStringLiteral("Playlist with that name already exists!\rOK to overwrite?"),
+            prompts.confirm(tr("Playlist with that name already exists!\rOK to overwrite?"),
                             QMessageBox::Ok | QMessageBox::Cancel, this) != QMessageBox::Ok)
             return;
         S.AllBox.clear();

@@ -56,6 +56,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # shlibdeps sees the libraries of the program and of its engine module; the soundfont plays MIDI
 # clips, the platform plugins draw the windows.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fluid-soundfont-gm, qt6-qpa-plugins")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation2")
+# Qt's own translations let its dialogs (file names, buttons) speak the user's language.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation2, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -1,5 +1,6 @@
 #include "common/ClipTypes.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QHash>
 #include <QMimeDatabase>
@@ -9,17 +10,30 @@
 
 namespace ClipTypes {
 
+namespace {
+
+//: File dialog filters: keep the patterns in brackets.
+const char* const Filters[] = {
+    QT_TRANSLATE_NOOP("ClipTypes", "All file types (*.*)"),
+    QT_TRANSLATE_NOOP("ClipTypes",
+                      "Audio (music) files (*.asf *.mp2 *.mp3 *.wav *.mid *.wma *.aif *.au *.wax)"),
+    QT_TRANSLATE_NOOP(
+        "ClipTypes",
+        "Video (movie) files (*.mpg *.mpeg *.asf *.m1v *.wmv *.avi *.mov *.qt *.wvx *.fli *.flc *.mpe)"),
+    QT_TRANSLATE_NOOP("ClipTypes",
+                      "Other audio and video files (*.mp4 *.m4a *.m4v *.mkv *.mka *.webm *.ogg *.oga *.ogv "
+                      "*.opus *.flac *.aac *.ac3 *.3gp *.ts *.m2ts *.mts *.vob *.flv *.aiff *.wv *.ape "
+                      "*.midi *.kar)"),
+};
+
+} // namespace
+
 QStringList dialogFilters()
 {
-    return {
-        QStringLiteral("All file types (*.*)"),
-        QStringLiteral("Audio (music) files (*.asf *.mp2 *.mp3 *.wav *.mid *.wma *.aif *.au *.wax)"),
-        QStringLiteral(
-            "Video (movie) files (*.mpg *.mpeg *.asf *.m1v *.wmv *.avi *.mov *.qt *.wvx *.fli *.flc *.mpe)"),
-        QStringLiteral("Other audio and video files (*.mp4 *.m4a *.m4v *.mkv *.mka *.webm *.ogg *.oga *.ogv "
-                       "*.opus *.flac *.aac *.ac3 *.3gp *.ts *.m2ts *.mts *.vob *.flv *.aiff *.wv *.ape "
-                       "*.midi *.kar)"),
-    };
+    QStringList out;
+    for (const char* filter : Filters)
+        out.append(QCoreApplication::translate("ClipTypes", filter));
+    return out;
 }
 
 QStringList suffixesOf(const QStringList& filters)
@@ -38,7 +52,13 @@ QStringList suffixesOf(const QStringList& filters)
 
 const QStringList& suffixes()
 {
-    static const QStringList all = suffixesOf(dialogFilters());
+    // From the patterns as written: a translation cannot change what is a clip.
+    static const QStringList all = [] {
+        QStringList filters;
+        for (const char* filter : Filters)
+            filters.append(QString::fromLatin1(filter));
+        return suffixesOf(filters);
+    }();
     return all;
 }
 

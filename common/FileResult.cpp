@@ -1,5 +1,7 @@
 #include "common/FileResult.h"
 
+#include <QCoreApplication>
+
 #include "common/AppError.h"
 
 #include <cerrno>
@@ -26,25 +28,25 @@ QString ioErrorText(int err)
     switch (err) {
     case ENOENT:
     case ENOTDIR:
-        return QStringLiteral("File not found");
+        return QCoreApplication::translate("FileResult", "File not found");
     case ENAMETOOLONG:
     case EILSEQ:
     case EINVAL:
-        return QStringLiteral("Invalid filename");
+        return QCoreApplication::translate("FileResult", "Invalid filename");
     case EMFILE:
     case ENFILE:
-        return QStringLiteral("Too many open files");
+        return QCoreApplication::translate("FileResult", "Too many open files");
     case EACCES:
     case EPERM:
     case EROFS:
     case EISDIR: // a folder opened as a file is an access fault to the user
-        return QStringLiteral("File access denied");
+        return QCoreApplication::translate("FileResult", "File access denied");
     case ENOSPC:
     case EFBIG:
     case EDQUOT:
-        return QStringLiteral("Disk full");
+        return QCoreApplication::translate("FileResult", "Disk full");
     default:
-        return QStringLiteral("I/O error %1").arg(err);
+        return QCoreApplication::translate("FileResult", "I/O error %1").arg(err);
     }
 }
 

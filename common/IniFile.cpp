@@ -3,6 +3,7 @@
 #include "common/AppError.h"
 #include "common/SafeFile.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -178,7 +179,7 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
     QByteArray text;
     const Load loaded = readRaw(m_path, text);
     if (loaded == Load::Unusable || (loaded == Load::Loaded && !QFileInfo(m_path).isWritable()))
-        throw AppError(QStringLiteral("Unable to write to %1").arg(m_path));
+        throw AppError(QCoreApplication::translate("IniFile", "Unable to write to %1").arg(m_path));
     // Only the key's value changes, or its line is added: a file edited by hand keeps its
     // comments, spacing, order and line ends.
     const QByteArray s = section.toLocal8Bit();
@@ -202,9 +203,10 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
     }
     const FileResult saved = SafeFile::replace(m_path, text);
     if (saved.error() == EPERM) // a link that is not the user's own: say so
-        throw AppError(QStringLiteral("Unable to write to %1").arg(m_path) + u'\n' + saved.text());
+        throw AppError(QCoreApplication::translate("IniFile", "Unable to write to %1").arg(m_path) + u'\n' +
+                       saved.text());
     if (!saved.ok())
-        throw AppError(QStringLiteral("Unable to write to %1").arg(m_path));
+        throw AppError(QCoreApplication::translate("IniFile", "Unable to write to %1").arg(m_path));
 }
 
 void IniFile::writeBool(const QString& section, const QString& key, bool value)

@@ -1,5 +1,6 @@
 #include "common/SafeFile.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -141,9 +142,11 @@ bool ownTarget(const QString& target)
 FileResult linkRefused(const QString& path)
 {
     return FileResult::failed(
-        EPERM, QStringLiteral("Not saved to %1: it is a symbolic link that another user could have placed or "
-                              "redirected.")
-                   .arg(path));
+        EPERM,
+        QCoreApplication::translate(
+            "SafeFile", "Not saved to %1: it is a symbolic link that another user could have placed or "
+                        "redirected.")
+            .arg(path));
 }
 
 } // namespace

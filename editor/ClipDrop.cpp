@@ -4,6 +4,7 @@
 #include "common/Paths.h"
 #include "playlist/Playlists.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QUrl>
@@ -35,14 +36,18 @@ ClipDrop::ClipDrop(const QMimeData& data)
 QString ClipDrop::refusal() const
 {
     if (others.isEmpty())
-        return QStringLiteral("Only clips can be dropped on the list.");
-    QString text = clips.isEmpty() ? QStringLiteral("Only clips can be dropped on the list. Not a clip:")
-                                   : QStringLiteral("Nothing was added: the drop holds more than clips. "
-                                                    "Not a clip:");
+        return QCoreApplication::translate("TMangle", "Only clips can be dropped on the list.");
+    //: Followed by the names of the files that are not clips, one a line.
+    QString text =
+        clips.isEmpty()
+            ? QCoreApplication::translate("TMangle", "Only clips can be dropped on the list. Not a clip:")
+            //: Followed by the names of the files that are not clips, one a line.
+            : QCoreApplication::translate("TMangle", "Nothing was added: the drop holds more than clips. "
+                                                     "Not a clip:");
     constexpr int Shown = 10;
     for (int i = 0; i < others.size() && i < Shown; ++i)
         text += u'\n' + others.at(i);
     if (others.size() > Shown)
-        text += QStringLiteral("\n(and %1 more)").arg(others.size() - Shown);
+        text += QCoreApplication::translate("TMangle", "\n(and %1 more)").arg(others.size() - Shown);
     return text;
 }

@@ -27,7 +27,7 @@
 
 namespace {
 
-const QString SelectFirst = QStringLiteral("You must first select (click on) a clip");
+const char* const SelectFirst = QT_TRANSLATE_NOOP("TMangle", "You must first select (click on) a clip");
 const char* const TagProperty = "Tag";
 constexpr int MoveDownTag = 69;
 
@@ -92,13 +92,14 @@ TMangle::TMangle(SharedState& state, Services& services, FileDialogSettings& cli
     ui->ButtonOK->setDefault(true);
 
     OpenDialog1.kind = FileDialogSettings::Open;
-    OpenDialog1.title = QStringLiteral("Select Playlist to Modify");
-    OpenDialog1.filters = {QStringLiteral("PlayLists (*.asx)"), Playlists::otherFormatsFilter()};
+    OpenDialog1.title = tr("Select Playlist to Modify");
+    //: A file dialog filter: keep the pattern in brackets.
+    OpenDialog1.filters = {tr("PlayLists (*.asx)"), Playlists::otherFormatsFilter()};
     OpenDialog1.defaultSuffix = QStringLiteral("asx");
     OpenDialog1.mustExist = false; // a typed name makes a new playlist
 
     ui->Label1->setBuddy(ui->ListBox1);
-    ui->ListBox1->setAccessibleName(QStringLiteral("Media in this Playlist"));
+    ui->ListBox1->setAccessibleName(tr("Media in this Playlist"));
     keepTextReadable(ui->Label1, QPalette::Window);
     // The first visit by Tab lands on the first clip, so that the buttons have a clip to act on.
     new FirstFocus(ui->ListBox1, [this] {
@@ -183,7 +184,7 @@ bool TMangle::requireSelection()
 {
     if (selectedRow() >= 0)
         return true;
-    m_services.prompts.message(SelectFirst, this);
+    m_services.prompts.message(tr(SelectFirst), this);
     return false;
 }
 
@@ -301,8 +302,7 @@ void TMangle::BitBtn1Click()
 
 void TMangle::ButtonEraseClick()
 {
-    const QString question =
-        QStringLiteral("Are you sure you want to send this Playlist to the Recycle Bin?");
+    const QString question = tr("Are you sure you want to send this Playlist to the Recycle Bin?");
     if (m_services.prompts.confirm(question, QMessageBox::Yes | QMessageBox::No, this) != QMessageBox::Yes)
         return;
     if (guarded(m_services.prompts, this, [&] { Trash::moveToTrash(m_playlistPath).throwIfFailed(); }))

@@ -31,7 +31,7 @@ TSleepF::TSleepF(SharedState& state, QWidget* parent)
         auto* b = ui->SleepTimer->findChild<QRadioButton*>(QStringLiteral("SleepTimerItem%1").arg(i));
         m_group->addButton(b, i);
     }
-    ui->Memo1->setAccessibleName(QStringLiteral("About the sleep timer"));
+    ui->Memo1->setAccessibleName(tr("About the sleep timer"));
     connect(ui->BitBtn1, &QPushButton::clicked, this, &TSleepF::BitBtn1Click);
     connect(ui->BitBtn2, &QPushButton::clicked, this, &TSleepF::BitBtn2Click);
     FormCreate();

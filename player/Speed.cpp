@@ -30,7 +30,7 @@ TSpeedF::TSpeedF(Prompts& prompts, QWidget* parent)
     for (int i = 0; i < ItemCount; ++i)
         m_group->addButton(items[i], i);
     SetItemIndex(0);
-    ui->ColorMemo1->setAccessibleName(QStringLiteral("Note on speed"));
+    ui->ColorMemo1->setAccessibleName(tr("Note on speed"));
 
     connect(ui->BitBtn1, &QPushButton::clicked, this, &TSpeedF::BitBtn1Click);
     connect(ui->BitBtn2, &QPushButton::clicked, this, &QDialog::reject);

@@ -95,7 +95,7 @@ TWplayerF2::TWplayerF2(SharedState& state, Services& services, PlayerDialogs* di
     // Centred on the screen, not over the (hidden) main window.
     centreOnScreen(this);
 
-    ui->MemoMark->setAccessibleName(QStringLiteral("How to mark clips"));
+    ui->MemoMark->setAccessibleName(tr("How to mark clips"));
     keepTextReadable(ui->Label1, QPalette::Window);
 
     FormCreate();
@@ -198,7 +198,7 @@ void TWplayerF2::GoButtonClick()
         // from the command line): Go's focus would otherwise pass on to the next box.
         WMTPlayer1->setFocus(Qt::OtherFocusReason);
         if (!WMTPlayer1->IsSoundCardEnabled())
-            m_services.prompts.message(QStringLiteral("Warning - Sound Card Not Enabled"), this);
+            m_services.prompts.message(tr("Warning - Sound Card Not Enabled"), this);
         ui->MemoMark->hide();
         if (!WMTPlayer1)
             return; // closed while the warning was up

@@ -6,6 +6,7 @@
 #include "common/SafeFile.h"
 #include "common/StringList.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -39,10 +40,11 @@ QString shownPath(QString path)
 
 [[noreturn]] void refuseEntry(const QString& entry)
 {
-    throw AppError(
-        QStringLiteral("This clip cannot go into a playlist because its name holds a double quote, "
+    throw AppError(QCoreApplication::translate(
+                       "CCFuncs",
+                       "This clip cannot go into a playlist because its name holds a double quote, "
                        "a line break or another control character:\n%1")
-            .arg(shownPath(entry)));
+                       .arg(shownPath(entry)));
 }
 
 // Plain ASCII is copied as it is (most paths are), the rest goes through the system's encoder.
@@ -158,7 +160,8 @@ public:
                 return false;
             if (c == 0) {
                 throw AppError(
-                    QStringLiteral("%1\nis not a playlist that Vidmarro can read: it holds binary data.")
+                    QCoreApplication::translate(
+                        "CCFuncs", "%1\nis not a playlist that Vidmarro can read: it holds binary data.")
                         .arg(QDir::toNativeSeparators(m_playlist)));
             }
             switch (m_state) {
@@ -265,7 +268,8 @@ private:
         const bool ascii =
             std::all_of(m_value.cbegin(), m_value.cend(), [](char c) { return uchar(c) < 0x80; });
         if (!ascii && path.toLocal8Bit() != m_value) {
-            throw AppError(QStringLiteral("%1\nrefers to a clip whose name is not valid text on this "
+            throw AppError(QCoreApplication::translate(
+                               "CCFuncs", "%1\nrefers to a clip whose name is not valid text on this "
                                           "system, so it cannot be kept:\n%2")
                                .arg(QDir::toNativeSeparators(m_playlist), path));
         }
@@ -340,7 +344,8 @@ void ReplaceFile(const QString& path, const QByteArray& data)
         QString blocker = QFileInfo(path).absolutePath();
         while (!QFileInfo::exists(blocker) && blocker != QDir::rootPath())
             blocker = QFileInfo(blocker).absolutePath();
-        throw AppError(QStringLiteral("Cannot write %1:\n%2 is a file, where a folder should be.")
+        throw AppError(QCoreApplication::translate(
+                           "CCFuncs", "Cannot write %1:\n%2 is a file, where a folder should be.")
                            .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(blocker)));
     }
     saved.throwIfFailed();

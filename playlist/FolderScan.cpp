@@ -3,6 +3,7 @@
 #include "common/CaseFold.h"
 #include "common/ClipTypes.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLocale>
@@ -161,13 +162,15 @@ QStringList clipsIn(const QString& folder, const std::atomic<bool>* cancel, std:
 
 QString progressText(const QString& name, qint64 looked)
 {
-    return QStringLiteral("Looking for clips in %1 and the folders inside it...\n%2 files looked at")
+    return QCoreApplication::translate(
+               "FolderScan", "Looking for clips in %1 and the folders inside it...\n%2 files looked at")
         .arg(name, QLocale().toString(looked));
 }
 
 QString noClipsText(const QString& name)
 {
-    return QStringLiteral("There are no clips in %1 or in the folders inside it.").arg(name);
+    return QCoreApplication::translate("FolderScan", "There are no clips in %1 or in the folders inside it.")
+        .arg(name);
 }
 
 } // namespace FolderScan

@@ -8,6 +8,7 @@
 #include "playlist/CCFuncs.h"
 #include "playlist/PlaylistFormats.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -353,7 +354,7 @@ void write(const QStringList& entries, const QString& path)
 
 QString otherFormatsFilter()
 {
-    return QStringLiteral("Other playlists (*.m3u *.m3u8 *.pls *.xspf)");
+    return QCoreApplication::translate("Playlists", "Other playlists (*.m3u *.m3u8 *.pls *.xspf)");
 }
 
 } // namespace Playlists

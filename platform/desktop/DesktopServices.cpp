@@ -3,6 +3,7 @@
 #include "common/AppError.h"
 #include "platform/desktop/DesktopSession.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QUrl>
 
@@ -15,8 +16,10 @@ namespace {
 
 QString shutdownFailure(int code, const QString& description)
 {
-    return QStringLiteral("Win32 Error.  Code: %1.").arg(code) + u'\n' +
-           (description.isEmpty() ? QStringLiteral("A Win32 API function failed") : description);
+    return QCoreApplication::translate("DesktopServices", "Win32 Error.  Code: %1.").arg(code) + u'\n' +
+           (description.isEmpty()
+                ? QCoreApplication::translate("DesktopServices", "A Win32 API function failed")
+                : description);
 }
 
 } // namespace

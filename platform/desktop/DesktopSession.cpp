@@ -50,7 +50,7 @@ DesktopSession::DesktopSession(MediaSession& session, QObject* parent) : QObject
     if (!bus.isConnected())
         return;
     m_mpris = new MprisService(bus, session, this);
-    m_inhibitor = new ScreenSaverInhibitor(bus, QStringLiteral("Playing a video"), this);
+    m_inhibitor = new ScreenSaverInhibitor(bus, tr("Playing a video"), this);
     connect(&session, &MediaSession::changed, this, &DesktopSession::follow);
     follow();
 }

@@ -2,6 +2,7 @@
 
 #include "platform/module/ModuleLoader.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -69,7 +70,8 @@ FileResult copyInto(const QString& src, const QString& dst, const Progress& prog
             return copied;
         if (!statOf(tmp, tmpStat, false) || tmpStat.st_size != srcStat.st_size)
             return FileResult::failed(
-                EIO, QStringLiteral("The copy of %1 is incomplete.").arg(QFileInfo(src).fileName()));
+                EIO, QCoreApplication::translate("ShellFileOperation", "The copy of %1 is incomplete.")
+                         .arg(QFileInfo(src).fileName()));
         if (durable && !syncPath(tmp, false))
             return FileResult::systemError(errno);
         if (::rename(native(tmp).constData(), native(dst).constData()) != 0)
@@ -151,7 +153,9 @@ bool sameDevice(const QString& a, const QString& b)
 
 FileResult ontoItself()
 {
-    return FileResult::failed(EINVAL, QStringLiteral("The source and destination file names are the same."));
+    return FileResult::failed(
+        EINVAL, QCoreApplication::translate("ShellFileOperation",
+                                            "The source and destination file names are the same."));
 }
 
 bool isInside(const QString& inner, const QString& outer)

@@ -20,13 +20,28 @@ namespace ShellFileOperation {
 
 namespace {
 
-const FileResult NotFound = FileResult::failed(ENOENT, QStringLiteral("Cannot find the specified file."));
-const FileResult IntoItself =
-    FileResult::failed(EINVAL, QStringLiteral("The destination folder is a subfolder of the source folder."));
-const FileResult FileInTheWay =
-    FileResult::failed(ENOTDIR, QStringLiteral("A file of that name is in the way."));
-const FileResult FolderInTheWay =
-    FileResult::failed(EISDIR, QStringLiteral("A folder of that name is in the way."));
+// Worded when shown: the user's language is known only once the program runs.
+FileResult notFound()
+{
+    return FileResult::failed(
+        ENOENT, QCoreApplication::translate("ShellFileOperation", "Cannot find the specified file."));
+}
+FileResult intoItself()
+{
+    return FileResult::failed(
+        EINVAL, QCoreApplication::translate("ShellFileOperation",
+                                            "The destination folder is a subfolder of the source folder."));
+}
+FileResult fileInTheWay()
+{
+    return FileResult::failed(
+        ENOTDIR, QCoreApplication::translate("ShellFileOperation", "A file of that name is in the way."));
+}
+FileResult folderInTheWay()
+{
+    return FileResult::failed(
+        EISDIR, QCoreApplication::translate("ShellFileOperation", "A folder of that name is in the way."));
+}
 
 // As on the desktop, the progress window waits this long: a short run ends without one.
 constexpr qint64 ProgressDelayMs = 500;
@@ -44,8 +59,9 @@ public:
         else if (m_r.operation == FO_COPY || m_r.operation == FO_MOVE)
             runTransfer(items);
         else
-            return FileResult::failed(EINVAL,
-                                      QStringLiteral("Unknown file operation %1.").arg(m_r.operation));
+            return FileResult::failed(
+                EINVAL, QCoreApplication::translate("ShellFileOperation", "Unknown file operation %1.")
+                            .arg(m_r.operation));
         m_progress.reset();
         m_r.anyOperationsAborted = m_aborted;
         return m_aborted ? FileResult::cancelled() : m_lastFailure;
@@ -92,9 +108,13 @@ private:
     {
         m_lastFailure = failure;
         showProgressNow();
-        const QString text =
-            QStringLiteral("Cannot %1 %2: %3")
-                .arg(ShellTexts::action(m_r.operation), Paths::fileName(path), failure.text());
+        //: %1: a file name; %2: the reason.
+        const char* const cannot =
+            m_r.operation == FO_COPY   ? QT_TRANSLATE_NOOP("ShellFileOperation", "Cannot copy %1: %2")
+            : m_r.operation == FO_MOVE ? QT_TRANSLATE_NOOP("ShellFileOperation", "Cannot move %1: %2")
+                                       : QT_TRANSLATE_NOOP("ShellFileOperation", "Cannot delete %1: %2");
+        const QString text = QCoreApplication::translate("ShellFileOperation", cannot)
+                                 .arg(Paths::fileName(path), failure.text());
         const MessageBoxRequest request{ShellTexts::errorCaption(m_r.operation), text, QMessageBox::Critical,
                                         QMessageBox::Ok, QMessageBox::Ok};
         m_prompts.messageBox(request, activeParent());
@@ -206,7 +226,7 @@ private:
             atBytes(done);
             ++done;
             if (!FileOps::exists(item)) {
-                error(item, NotFound);
+                error(item, notFound());
                 continue;
             }
             if (skipped(item))
@@ -226,18 +246,21 @@ private:
         while (dest.size() > 1 && dest.endsWith(u'/'))
             dest.chop(1);
         if (dest.isEmpty()) {
-            error(QString(), FileResult::failed(EINVAL, QStringLiteral("No destination folder was given.")));
+            error(QString(),
+                  FileResult::failed(EINVAL, QCoreApplication::translate(
+                                                 "ShellFileOperation", "No destination folder was given.")));
             m_aborted = true;
             return;
         }
         if (!FileOps::exists(dest)) {
             // "No confirmation" answers this question with yes as well.
             if (!flag(FOF_NOCONFIRMMKDIR) && !flag(FOF_NOCONFIRMATION)) {
-                const QString text =
-                    QStringLiteral("The folder \"%1\" does not exist.\n\nDo you want to create it?")
-                        .arg(dest);
-                if (ask(QStringLiteral("Confirm Folder Create"), text, QMessageBox::Yes | QMessageBox::No) !=
-                    QMessageBox::Yes) {
+                const QString text = QCoreApplication::translate(
+                                         "ShellFileOperation",
+                                         "The folder \"%1\" does not exist.\n\nDo you want to create it?")
+                                         .arg(dest);
+                if (ask(QCoreApplication::translate("ShellFileOperation", "Confirm Folder Create"), text,
+                        QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
                     m_aborted = true;
                     return;
                 }
@@ -249,7 +272,9 @@ private:
                 return;
             }
         } else if (!FileOps::isDir(dest)) {
-            error(dest, FileResult::failed(ENOTDIR, QStringLiteral("The destination is not a folder.")));
+            error(dest,
+                  FileResult::failed(ENOTDIR, QCoreApplication::translate(
+                                                  "ShellFileOperation", "The destination is not a folder.")));
             m_aborted = true;
             return;
         }
@@ -275,14 +300,14 @@ private:
         const QString name = QFileInfo(src).fileName();
         const FileOps::Entry from = FileOps::entry(src);
         if (!from.exists) {
-            error(src, NotFound);
+            error(src, notFound());
             return true;
         }
         if (flag(FOF_FILESONLY) && from.isDir && m_matched.contains(src))
             return true; // folders are left alone
         const bool srcIsDir = from.isDir;
         if (srcIsDir && FileOps::isInside(destDir, src)) {
-            error(src, IntoItself);
+            error(src, intoItself());
             return true;
         }
         QString target = FileOps::join(destDir, name);
@@ -295,13 +320,17 @@ private:
             if (flag(FOF_RENAMEONCOLLISION)) {
                 target = FileOps::join(destDir, FileOps::freeName(destDir, name));
             } else if (!flag(FOF_NOCONFIRMATION) && !m_yesToAll) {
-                const QString what =
-                    FileOps::isDir(target) ? QStringLiteral("folder") : QStringLiteral("file");
-                const QString text = QStringLiteral("This folder already contains a %1 named \"%2\".\n\nDo "
-                                                    "you want to replace the existing %1?")
-                                         .arg(what, name);
+                const QString text =
+                    (FileOps::isDir(target)
+                         ? QCoreApplication::translate(
+                               "ShellFileOperation", "This folder already contains a folder named \"%1\".\n\n"
+                                                     "Do you want to replace the existing folder?")
+                         : QCoreApplication::translate("ShellFileOperation",
+                                                       "This folder already contains a file named \"%1\".\n\n"
+                                                       "Do you want to replace the existing file?"))
+                        .arg(name);
                 switch (
-                    ask(QStringLiteral("Confirm File Replace"), text,
+                    ask(QCoreApplication::translate("ShellFileOperation", "Confirm File Replace"), text,
                         QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::Cancel)) {
                 case QMessageBox::Yes:
                     break;
@@ -317,7 +346,7 @@ private:
                 }
             }
             if (FileOps::exists(target) && FileOps::isDir(target) != srcIsDir) {
-                error(src, srcIsDir ? FileInTheWay : FolderInTheWay);
+                error(src, srcIsDir ? fileInTheWay() : folderInTheWay());
                 return true;
             }
         }

@@ -23,7 +23,7 @@ ShellProgressWindow::ShellProgressWindow(const QString& title, qint64 totalBytes
     m_bar->setRange(0, 1000);
     m_bar->setValue(0);
     m_bar->setTextVisible(false);
-    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cancel = new QPushButton(tr("Cancel"), this);
     m_cancel->setObjectName(QStringLiteral("CancelButton"));
     connect(m_cancel, &QPushButton::clicked, this, &ShellProgressWindow::reject);
 
@@ -44,18 +44,19 @@ void ShellProgressWindow::setFile(const QString& verb, const QString& name, cons
                                   const QString& to)
 {
     m_file->setText(verb + u' ' + name);
-    m_fromTo->setText(to.isEmpty() ? QStringLiteral("From %1").arg(from)
-                                   : QStringLiteral("From %1 to %2").arg(from, to));
+    //: %1, %2: folders.
+    m_fromTo->setText(to.isEmpty() ? tr("From %1").arg(from) : tr("From %1 to %2").arg(from, to));
 }
 
 void ShellProgressWindow::setBytes(qint64 done)
 {
     const QLocale locale;
     if (m_items)
-        m_bytes->setText(QStringLiteral("%1 of %2 items").arg(done).arg(m_total));
+        m_bytes->setText(tr("%1 of %2 items").arg(done).arg(m_total));
     else
-        m_bytes->setText(QStringLiteral("%1 of %2")
-                             .arg(locale.formattedDataSize(done), locale.formattedDataSize(m_total)));
+        //: %1 and %2: sizes, "1.5 MiB".
+        m_bytes->setText(
+            tr("%1 of %2").arg(locale.formattedDataSize(done), locale.formattedDataSize(m_total)));
     m_bar->setValue(m_total > 0 ? int(qMin<qint64>(1000, done * 1000 / m_total)) : 0);
 }
 

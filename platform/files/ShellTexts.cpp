@@ -2,6 +2,8 @@
 
 #include "platform/files/ShellFileOperation.h"
 
+#include <QCoreApplication>
+
 namespace ShellTexts {
 
 using namespace ShellFileOperation;
@@ -10,11 +12,13 @@ QString verb(unsigned operation, bool toTrash)
 {
     switch (operation) {
     case FO_COPY:
-        return QStringLiteral("Copying");
+        //: Before a file's name in the progress window.
+        return QCoreApplication::translate("ShellFileOperation", "Copying");
     case FO_MOVE:
-        return QStringLiteral("Moving");
+        return QCoreApplication::translate("ShellFileOperation", "Moving");
     default:
-        return toTrash ? QStringLiteral("Moving to the trash") : QStringLiteral("Deleting");
+        return toTrash ? QCoreApplication::translate("ShellFileOperation", "Moving to the trash")
+                       : QCoreApplication::translate("ShellFileOperation", "Deleting");
     }
 }
 
@@ -34,27 +38,35 @@ QString errorCaption(unsigned operation)
 {
     switch (operation) {
     case FO_COPY:
-        return QStringLiteral("Error Copying File or Folder");
+        return QCoreApplication::translate("ShellFileOperation", "Error Copying File or Folder");
     case FO_MOVE:
-        return QStringLiteral("Error Moving File or Folder");
+        return QCoreApplication::translate("ShellFileOperation", "Error Moving File or Folder");
     default:
-        return QStringLiteral("Error Deleting File or Folder");
+        return QCoreApplication::translate("ShellFileOperation", "Error Deleting File or Folder");
     }
 }
 
 QString deleteCaption(qsizetype count)
 {
-    return count == 1 ? QStringLiteral("Confirm File Delete")
-                      : QStringLiteral("Confirm Multiple File Delete");
+    return count == 1 ? QCoreApplication::translate("ShellFileOperation", "Confirm File Delete")
+                      : QCoreApplication::translate("ShellFileOperation", "Confirm Multiple File Delete");
 }
 
 QString deleteQuestion(qsizetype count, const QString& firstName, bool toTrash)
 {
     if (count == 1)
-        return toTrash ? QStringLiteral("Are you sure you want to move \"%1\" to the trash?").arg(firstName)
-                       : QStringLiteral("Are you sure you want to permanently delete \"%1\"?").arg(firstName);
-    return toTrash ? QStringLiteral("Are you sure you want to move these %1 items to the trash?").arg(count)
-                   : QStringLiteral("Are you sure you want to permanently delete these %1 items?").arg(count);
+        return toTrash ? QCoreApplication::translate("ShellFileOperation",
+                                                     "Are you sure you want to move \"%1\" to the trash?")
+                             .arg(firstName)
+                       : QCoreApplication::translate("ShellFileOperation",
+                                                     "Are you sure you want to permanently delete \"%1\"?")
+                             .arg(firstName);
+    return toTrash ? QCoreApplication::translate("ShellFileOperation",
+                                                 "Are you sure you want to move these %1 items to the trash?")
+                         .arg(count)
+                   : QCoreApplication::translate(
+                         "ShellFileOperation", "Are you sure you want to permanently delete these %1 items?")
+                         .arg(count);
 }
 
 } // namespace ShellTexts

@@ -5,6 +5,7 @@
 #include "platform/module/ModuleLoader.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -127,12 +128,14 @@ FileResult keepRecord(const QString& path, quint64 device, quint64 inode)
         const QString trashed = dir + QStringLiteral("/files/") + name;
         if (::rename(native(trashed).constData(), native(path).constData()) == 0) {
             ::unlink(native(info).constData());
-            return FileResult::failed(err,
-                                      QStringLiteral("Unable to move %1 to the trash: %2").arg(path, reason));
+            return FileResult::failed(
+                err, QCoreApplication::translate("ShellFileOperation", "Unable to move %1 to the trash: %2")
+                         .arg(path, reason));
         }
-        return FileResult::failed(err,
-                                  QStringLiteral("Unable to record %1 in the trash (%2); the file is at %3")
-                                      .arg(path, reason, trashed));
+        return FileResult::failed(
+            err, QCoreApplication::translate("ShellFileOperation",
+                                             "Unable to record %1 in the trash (%2); the file is at %3")
+                     .arg(path, reason, trashed));
     }
     return {};
 }
@@ -143,7 +146,8 @@ FileResult moveToTrash(const QString& path)
     if (::lstat(native(path).constData(), &before) != 0) {
         const int err = errno;
         return FileResult::failed(
-            err, QStringLiteral("Cannot move %1 to the trash: %2").arg(path, systemErrorText(err)));
+            err, QCoreApplication::translate("ShellFileOperation", "Cannot move %1 to the trash: %2")
+                     .arg(path, systemErrorText(err)));
     }
     const FileResult trashed = withEngineModule([&](EngineModule& gio) { return gio.trash(path); });
     if (!trashed.ok())

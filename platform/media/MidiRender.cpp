@@ -2,6 +2,7 @@
 
 #include "platform/module/ModuleLoader.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -51,20 +52,20 @@ QString render(const QString& path, const std::atomic_bool* cancel, QString* err
     if (QFileInfo::exists(target))
         return target;
     if (!QFileInfo(path).isFile()) {
-        *error = QStringLiteral("File not found");
+        *error = QCoreApplication::translate("MidiRender", "File not found");
         return {};
     }
     {
         QFile probe(path);
         const QByteArray magic = probe.open(QIODevice::ReadOnly) ? probe.read(4) : QByteArray();
         if (magic != "MThd" && magic != "RIFF") {
-            *error = QStringLiteral("Not a MIDI file");
+            *error = QCoreApplication::translate("MidiRender", "Not a MIDI file");
             return {};
         }
     }
     const QString font = soundFont();
     if (font.isEmpty()) {
-        *error = QStringLiteral("No General MIDI soundfont is installed");
+        *error = QCoreApplication::translate("MidiRender", "No General MIDI soundfont is installed");
         return {};
     }
     QDir().mkpath(QFileInfo(target).absolutePath());
@@ -76,7 +77,7 @@ QString render(const QString& path, const std::atomic_bool* cancel, QString* err
         QTemporaryFile claim(target + QStringLiteral(".XXXXXX.part"));
         claim.setAutoRemove(false);
         if (!claim.open()) {
-            *error = QStringLiteral("The WAV file could not be written");
+            *error = QCoreApplication::translate("MidiRender", "The WAV file could not be written");
             return {};
         }
         partial = claim.fileName();
@@ -93,7 +94,7 @@ QString render(const QString& path, const std::atomic_bool* cancel, QString* err
 
     EngineModule* module = engineModule();
     if (!module) {
-        *error = QStringLiteral("The MIDI synthesiser could not be loaded");
+        *error = QCoreApplication::translate("MidiRender", "The MIDI synthesiser could not be loaded");
         return {};
     }
     if (!module->renderMidi(path, font, partial, cancel, error))
@@ -103,7 +104,7 @@ QString render(const QString& path, const std::atomic_bool* cancel, QString* err
     if (QFileInfo(partial).size() <= 44 ||
         ::rename(QFile::encodeName(partial).constData(), QFile::encodeName(target).constData()) != 0) {
         if (error->isEmpty())
-            *error = QStringLiteral("The WAV file could not be written");
+            *error = QCoreApplication::translate("MidiRender", "The WAV file could not be written");
         return {};
     }
     cleanup.path.clear();

@@ -54,5 +54,7 @@ FileResult withEngineModule(const std::function<FileResult(EngineModule&)>& work
 {
     if (EngineModule* module = engineModule())
         return work(*module);
-    return FileResult::failed(0, QStringLiteral("The program's module vidmarro-engine could not be loaded."));
+    return FileResult::failed(
+        0, QCoreApplication::translate("ModuleLoader",
+                                       "The program's module vidmarro-engine could not be loaded."));
 }

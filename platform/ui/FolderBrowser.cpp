@@ -16,7 +16,7 @@ FolderBrowser::FolderBrowser(FolderBrowseRequest& request, QWidget* parent)
     : QDialog(parent), m_request(request)
 {
     setObjectName(QStringLiteral("FolderBrowser"));
-    setWindowTitle(QStringLiteral("Browse for Folder"));
+    setWindowTitle(tr("Browse for Folder"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
     auto* title = new QLabel(request.title, this);
@@ -30,7 +30,7 @@ FolderBrowser::FolderBrowser(FolderBrowseRequest& request, QWidget* parent)
     m_model->setReadOnly(true);
     m_tree = new QTreeView(this);
     m_tree->setObjectName(QStringLiteral("FolderTree"));
-    m_tree->setAccessibleName(QStringLiteral("Folders"));
+    m_tree->setAccessibleName(tr("Folders"));
     title->setBuddy(m_tree);
     m_tree->setModel(m_model);
     for (int c = 1; c < m_model->columnCount(); ++c)

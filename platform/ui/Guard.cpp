@@ -1,5 +1,7 @@
 #include "platform/ui/Guard.h"
 
+#include <QCoreApplication>
+
 #include "common/AppError.h"
 #include "platform/ui/Prompts.h"
 
@@ -13,7 +15,7 @@ bool guarded(Prompts& prompts, QWidget* parent, const std::function<void()>& bod
     } catch (const AppError& e) {
         prompts.stop(e.text(), parent);
     } catch (const std::bad_alloc&) {
-        prompts.stop(QStringLiteral("Out of memory"), parent);
+        prompts.stop(QCoreApplication::translate("Prompts", "Out of memory"), parent);
     } catch (const std::exception& e) {
         prompts.stop(QString::fromLocal8Bit(e.what()), parent);
     }

@@ -1,5 +1,7 @@
 #include "platform/ui/Prompts.h"
 
+#include <QCoreApplication>
+
 void Prompts::message(const QString& text, QWidget* parent)
 {
     messageBox({AppTitle, text, QMessageBox::NoIcon, QMessageBox::Ok, QMessageBox::Ok}, parent);
@@ -13,5 +15,6 @@ void Prompts::stop(const QString& text, QWidget* parent)
 QMessageBox::StandardButton Prompts::confirm(const QString& text, QMessageBox::StandardButtons buttons,
                                              QWidget* parent)
 {
-    return messageBox({QStringLiteral("Confirm"), text, QMessageBox::Question, buttons}, parent);
+    return messageBox(
+        {QCoreApplication::translate("Prompts", "Confirm"), text, QMessageBox::Question, buttons}, parent);
 }

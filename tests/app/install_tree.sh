@@ -40,6 +40,10 @@ for ext in asx m3u m3u8 pls xspf asf mp2 mp3 wav mid wma aif au wax mpg mpeg m1v
   done
 done
 [ -f "$prefix/share/man/man1/vidmarro.1.gz" ] || fail "no man page"
+# The installed program finds its translation in its data folder, and English stays English.
+speak() { env -u LANGUAGE -u LC_ALL -u LC_MESSAGES LANG=$1 "$exe" --help | head -n1; }
+[ "$(speak de_DE.UTF-8)" = "Aufruf: vidmarro [--] [DATEI...]" ] || fail "the installed program speaks no German"
+[ "$(speak en_GB.UTF-8)" = "Usage: vidmarro [--] [FILE...]" ] || fail "English --help changed"
 chmod -R a-w "$prefix"
 
 step "a private display with a window manager"

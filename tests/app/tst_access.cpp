@@ -1,9 +1,13 @@
-// Every window as assistive tools and a dark theme see it: each control that takes input has a
-// name, and each text stands out from what it is drawn on.
+// Every window as assistive tools, a dark theme and a German user see it: each control that takes
+// input has a name, each text stands out from what it is drawn on and fits, and speaks German.
+#include "app/Languages.h"
 #include "app/wmt.h"
 #include "clipmanager/ActionFormU.h"
 #include "editor/ConfirmKillU.h"
 #include "editor/MangleU.h"
+#include "platform/files/ShellFileOperation.h"
+#include "platform/files/ShellProgressWindow.h"
+#include "platform/files/ShellTexts.h"
 #include "platform/ui/FolderBrowser.h"
 #include "platform/ui/ReadableColours.h"
 #include "player/PlayerKit.h"
@@ -16,13 +20,19 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTest>
+#include <QTranslator>
 
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -31,6 +41,93 @@ class TestAccess : public QObject
     Q_OBJECT
     WindowFixture f;
     FolderBrowseRequest m_browse;
+    QTranslator m_own, m_qt;
+
+    // The program's and Qt's German, as the program loads them for a German user.
+    void speakGerman(bool on)
+    {
+        if (!on) {
+            QCoreApplication::removeTranslator(&m_own);
+            QCoreApplication::removeTranslator(&m_qt);
+            return;
+        }
+        const QLocale german(QLocale::German, QLocale::Germany);
+        QVERIFY(Languages::loadOwn(m_own, german, QCoreApplication::applicationDirPath()));
+        QVERIFY2(Languages::loadQt(m_qt, german), "Qt's own translations are missing (scripts/deps.sh)");
+        QCoreApplication::installTranslator(&m_own);
+        QCoreApplication::installTranslator(&m_qt);
+    }
+
+    // Every text a window shows or tells assistive tools, by widget and property; the mnemonics of
+    // its controls go to `mnemonics`.
+    static std::map<QString, QString> textsOf(QWidget* window, QString* mnemonics = nullptr)
+    {
+        std::map<QString, QString> out;
+        QList<QWidget*> all = window->findChildren<QWidget*>();
+        all.prepend(window);
+        for (int i = 0; i < all.size(); ++i) {
+            QWidget* w = all[i];
+            const QString key =
+                QLatin1String(window->metaObject()->className()) + u'/' + QString::number(i) + u'/';
+            QStringList shown;
+            if (w == window)
+                out[key + QLatin1String("title")] = w->windowTitle();
+            out[key + QLatin1String("tip")] = w->toolTip();
+            out[key + QLatin1String("name")] = w->accessibleName();
+            if (auto* l = qobject_cast<QLabel*>(w))
+                shown << l->text();
+            else if (auto* b = qobject_cast<QAbstractButton*>(w))
+                shown << b->text();
+            else if (auto* g = qobject_cast<QGroupBox*>(w))
+                shown << g->title();
+            else if (auto* e = qobject_cast<QPlainTextEdit*>(w))
+                out[key + QLatin1String("text")] = e->toPlainText();
+            for (const QString& text : shown) {
+                out[key + QLatin1String("text")] = text;
+                const QString plain = QString(text).remove(QStringLiteral("&&"));
+                if (mnemonics && plain.indexOf(u'&') >= 0 && plain.indexOf(u'&') + 1 < plain.size())
+                    mnemonics->append(plain.at(plain.indexOf(u'&') + 1).toLower());
+            }
+        }
+        return out;
+    }
+
+    // Names, file names and words that German shares with English.
+    bool sameInBoth(const QString& text) const
+    {
+        static const QStringList same = {
+            QStringLiteral("Vidmarro"),
+            QStringLiteral("OK"),
+            QStringLiteral("Pause"),
+            QStringLiteral("Playlist"),
+            QStringLiteral("Videos-VHS"),
+            QStringLiteral("Videos-DVD"),
+            QStringLiteral("Vidmarro - Player"),
+            QStringLiteral("Playlists (*.asx)"),
+            QStringLiteral("New folder"), // the caller's caption, from the folder dialog's own language list
+        };
+        const QString t = text.trimmed();
+        return !t.contains(QRegularExpression(QStringLiteral("[A-Za-z]{2}"))) || same.contains(t) ||
+               t.contains(f.dir.path()) || t.endsWith(QLatin1String(".mp3")) ||
+               t.endsWith(QLatin1String(".asx"));
+    }
+
+    // The program's windows, its progress window, and Qt's own message box and file dialog.
+    std::vector<std::unique_ptr<QWidget>> everyDialog()
+    {
+        auto w = windows();
+        auto* progress = new ShellProgressWindow(QStringLiteral("Vidmarro"), 100, nullptr);
+        progress->setFile(ShellTexts::verb(ShellFileOperation::FO_COPY, false), QStringLiteral("a.mp3"),
+                          QStringLiteral("/from"), QStringLiteral("/to"));
+        w.emplace_back(progress);
+        w.emplace_back(new QMessageBox(QMessageBox::Question, QStringLiteral("Vidmarro"), QStringLiteral("?"),
+                                       QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel));
+        auto* files = new QFileDialog;
+        files->setOption(QFileDialog::DontUseNativeDialog);
+        files->setDirectory(f.dir.path());
+        w.emplace_back(files);
+        return w;
+    }
 
     // One of each window, made fresh under the palette in force.
     std::vector<std::unique_ptr<QWidget>> windows()
@@ -98,18 +195,25 @@ class TestAccess : public QObject
     }
 
 private Q_SLOTS:
-    // In every window, on the light and the dark palette: each control has a name for assistive
-    // tools, each text reads at 4.5:1 on its own ground, and no label is cut or lies over a control.
-    // VIDMARRO_SHOTS names a folder for a picture of each window.
+    // In every window, on the light and the dark palette and in German: each control has a name for
+    // assistive tools, each text reads at 4.5:1 on its own ground, and no label is cut or lies over a
+    // control. VIDMARRO_SHOTS names a folder for a picture of each window.
     void everyWindowNamedAndReadable_data()
     {
         QTest::addColumn<bool>("dark");
-        QTest::newRow("light") << false;
-        QTest::newRow("dark") << true;
+        QTest::addColumn<bool>("german");
+        QTest::newRow("light") << false << false;
+        QTest::newRow("dark") << true << false;
+        QTest::newRow("german") << false << true;
     }
     void everyWindowNamedAndReadable()
     {
         QFETCH(bool, dark);
+        QFETCH(bool, german);
+        speakGerman(german);
+        const auto back = qScopeGuard([this] { speakGerman(false); });
+        if (QTest::currentTestFailed())
+            return;
         QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
         QPalette pal = QApplication::style()->standardPalette();
         for (auto [role, rgb] : {std::pair{QPalette::Window, 0x353535},
@@ -159,8 +263,43 @@ private Q_SLOTS:
             if (qEnvironmentVariableIsSet("VIDMARRO_SHOTS"))
                 w->grab().save(QStringLiteral("%1/%2-%3-x%4.png")
                                    .arg(qEnvironmentVariable("VIDMARRO_SHOTS"), w->metaObject()->className(),
-                                        dark ? "dark" : "light", QString::number(w->devicePixelRatioF())));
+                                        german ? "german"
+                                        : dark ? "dark"
+                                               : "light",
+                                        QString::number(w->devicePixelRatioF())));
         }
+    }
+
+    // Each window, dialog and Qt's own message box and file dialog, once in English and once in
+    // German: no text stays English, and no mnemonic is taken twice in one of the program's windows.
+    void everyTextInGerman()
+    {
+        std::map<QString, QString> english;
+        for (const auto& w : everyDialog())
+            english.merge(textsOf(w.get()));
+        speakGerman(true);
+        const auto back = qScopeGuard([this] { speakGerman(false); });
+        if (QTest::currentTestFailed())
+            return;
+        QStringList left;
+        int compared = 0;
+        const auto dialogs = everyDialog();
+        for (const auto& w : dialogs) {
+            QString mnemonics;
+            for (const auto& [key, text] : textsOf(w.get(), &mnemonics)) {
+                ++compared;
+                if (english.count(key) && english[key] == text && !sameInBoth(text))
+                    left << key + u' ' + text;
+            }
+            if (w->inherits("QFileDialog") || w->inherits("QMessageBox"))
+                continue; // Qt's own choice
+            for (QChar c : mnemonics)
+                QVERIFY2(
+                    mnemonics.count(c) == 1,
+                    qPrintable(QStringLiteral("%1: &%2 twice").arg(w->metaObject()->className()).arg(c)));
+        }
+        qInfo("%d texts compared", compared);
+        QVERIFY2(left.isEmpty(), qPrintable(left.join(u'\n')));
     }
 };
 

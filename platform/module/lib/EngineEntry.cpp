@@ -4,6 +4,7 @@
 #include "platform/module/lib/GioFiles.h"
 #include "platform/module/lib/MpvSession.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #include <fluidsynth.h>
@@ -75,17 +76,17 @@ bool Module::renderMidi(const QString& path, const QString& font, const QString&
 
     Owned<fluid_synth_t, delete_fluid_synth> synth(new_fluid_synth(settings.get()));
     if (!synth || fluid_synth_sfload(synth.get(), QFile::encodeName(font).constData(), 1) == FLUID_FAILED) {
-        *error = QStringLiteral("The soundfont could not be loaded");
+        *error = QCoreApplication::translate("MidiRender", "The soundfont could not be loaded");
         return false;
     }
     Owned<fluid_player_t, freePlayer> player(new_fluid_player(synth.get()));
     if (!player || fluid_player_add(player.get(), QFile::encodeName(path).constData()) != FLUID_OK) {
-        *error = QStringLiteral("Not a MIDI file");
+        *error = QCoreApplication::translate("MidiRender", "Not a MIDI file");
         return false;
     }
     Owned<fluid_file_renderer_t, delete_fluid_file_renderer> renderer(new_fluid_file_renderer(synth.get()));
     if (!renderer) {
-        *error = QStringLiteral("The WAV file could not be written");
+        *error = QCoreApplication::translate("MidiRender", "The WAV file could not be written");
         return false;
     }
     fluid_player_play(player.get());
@@ -104,9 +105,9 @@ bool Module::renderMidi(const QString& path, const QString& font, const QString&
         fluid_file_renderer_process_block(renderer.get());
     renderer.reset(); // writes the WAV header as it closes
     if (cancelled)
-        *error = QStringLiteral("Cancelled");
+        *error = QCoreApplication::translate("MidiRender", "Cancelled");
     else if (!played)
-        *error = QStringLiteral("Not a MIDI file");
+        *error = QCoreApplication::translate("MidiRender", "Not a MIDI file");
     return !cancelled && played;
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/module/lib/Gio.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 #include <cerrno>
@@ -52,8 +53,9 @@ FileResult renameFolder(const QString& src, const QString& dst)
     // Anything but "not on this file system" is a real failure.
     if (!err.is(G_IO_ERROR_NOT_SUPPORTED))
         return err.failed();
-    return FileResult::failed(EXDEV,
-                              QStringLiteral("Folders are moved to another file system one file at a time."));
+    return FileResult::failed(
+        EXDEV, QCoreApplication::translate("ShellFileOperation",
+                                           "Folders are moved to another file system one file at a time."));
 }
 
 FileResult deleteOne(const QString& path)
@@ -81,7 +83,9 @@ FileResult trash(const QString& path)
     Gio::ErrorPtr error;
     if (!g_file_trash(file.file, nullptr, &error.error))
         return error.error ? error.failed()
-                           : FileResult::failed(0, QStringLiteral("Cannot move %1 to the trash").arg(path));
+                           : FileResult::failed(0, QCoreApplication::translate("ShellFileOperation",
+                                                                               "Cannot move %1 to the trash")
+                                                       .arg(path));
     return {};
 }
 
