@@ -2,6 +2,7 @@
 
 #include "common/AppError.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QStringEncoder>
 #include <QUrl>
@@ -115,15 +116,17 @@ QString shownPath(QString path)
 
 [[noreturn]] void refuseBreak(const QString& entry)
 {
-    throw AppError(QStringLiteral("This clip cannot go into a playlist because its name holds a line "
-                                  "break or another control character:\n%1")
+    throw AppError(QCoreApplication::translate(
+                       "Playlists", "This clip cannot go into a playlist because its name holds a line "
+                                    "break or another control character:\n%1")
                        .arg(shownPath(entry)));
 }
 
 [[noreturn]] void refuseEncoding(const QString& entry)
 {
-    throw AppError(QStringLiteral("This clip cannot go into this playlist because its name cannot be "
-                                  "written in the playlist's text encoding:\n%1")
+    throw AppError(QCoreApplication::translate(
+                       "Playlists", "This clip cannot go into this playlist because its name cannot be "
+                                    "written in the playlist's text encoding:\n%1")
                        .arg(shownPath(entry)));
 }
 

@@ -73,19 +73,21 @@ private:
 
 [[noreturn]] void refuseBinary(const QString& path)
 {
-    throw AppError(QStringLiteral("%1\nis not a playlist that Vidmarro can read: it holds binary data.")
+    throw AppError(QCoreApplication::translate(
+                       "Playlists", "%1\nis not a playlist that Vidmarro can read: it holds binary data.")
                        .arg(QDir::toNativeSeparators(path)));
 }
 
 [[noreturn]] void refuseTooLarge(const QString& path)
 {
-    throw AppError(
-        QStringLiteral("%1\nis too large to be read as a playlist.").arg(QDir::toNativeSeparators(path)));
+    throw AppError(QCoreApplication::translate("Playlists", "%1\nis too large to be read as a playlist.")
+                       .arg(QDir::toNativeSeparators(path)));
 }
 
 [[noreturn]] void refuseNotXspf(const QString& path)
 {
-    throw AppError(QStringLiteral("%1\nis not a playlist that Vidmarro can read: it is no XSPF playlist.")
+    throw AppError(QCoreApplication::translate(
+                       "Playlists", "%1\nis not a playlist that Vidmarro can read: it is no XSPF playlist.")
                        .arg(QDir::toNativeSeparators(path)));
 }
 

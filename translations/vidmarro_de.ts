@@ -233,12 +233,46 @@ verweist auf einen Clip, dessen Name auf diesem System kein gültiger Text ist; 
         <source>Stopped</source>
         <translation>Gestoppt</translation>
     </message>
+    <message>
+        <source>Resumed at %1</source>
+        <translation>Fortgesetzt bei %1</translation>
+    </message>
 </context>
 <context>
     <name>Playlists</name>
     <message>
         <source>Other playlists (*.m3u *.m3u8 *.pls *.xspf)</source>
         <translation>Andere Playlists (*.m3u *.m3u8 *.pls *.xspf)</translation>
+    </message>
+    <message>
+        <source>This clip cannot go into a playlist because its name holds a line break or another control character:
+%1</source>
+        <translation>Dieser Clip kann nicht in eine Playlist, weil sein Name einen Zeilenumbruch oder ein anderes Steuerzeichen enthält:
+%1</translation>
+    </message>
+    <message>
+        <source>This clip cannot go into this playlist because its name cannot be written in the playlist&apos;s text encoding:
+%1</source>
+        <translation>Dieser Clip kann nicht in diese Playlist, weil sich sein Name in der Textkodierung der Playlist nicht schreiben lässt:
+%1</translation>
+    </message>
+    <message>
+        <source>%1
+is not a playlist that Vidmarro can read: it holds binary data.</source>
+        <translation>%1
+ist keine Playlist, die Vidmarro lesen kann: Sie enthält Binärdaten.</translation>
+    </message>
+    <message>
+        <source>%1
+is too large to be read as a playlist.</source>
+        <translation>%1
+ist zu groß, um als Playlist gelesen zu werden.</translation>
+    </message>
+    <message>
+        <source>%1
+is not a playlist that Vidmarro can read: it is no XSPF playlist.</source>
+        <translation>%1
+ist keine Playlist, die Vidmarro lesen kann: Sie ist keine XSPF-Playlist.</translation>
     </message>
 </context>
 <context>
