@@ -287,8 +287,9 @@ void MpvPlayer::togglePause()
 
 void MpvPlayer::seekBy(double seconds)
 {
+    // Exact: an MPRIS client asks for an offset, and a video's keyframes may lie a second apart.
     if (m_session && m_run->playing())
-        m_session->command({"seek", QByteArray::number(seconds, 'f', 3), "relative"});
+        m_session->command({"seek", QByteArray::number(seconds, 'f', 3), "relative+exact"});
 }
 
 void MpvPlayer::changeVolume(double delta)
