@@ -61,6 +61,21 @@ public:
         return n;
     }
 
+    // The first size bytes, or the whole file when it is shorter.
+    QByteArray readHead(qsizetype size)
+    {
+        QByteArray head(size, Qt::Uninitialized);
+        qsizetype got = 0;
+        while (got < size) {
+            const qsizetype n = read(head.data() + got, size - got);
+            if (n == 0)
+                break;
+            got += n;
+        }
+        head.truncate(got);
+        return head;
+    }
+
     void rewind()
     {
         if (::lseek(m_fd, 0, SEEK_SET) < 0)
@@ -208,17 +223,8 @@ int readForeignAsx(const QString& path, Taker& taker)
 
 bool writtenHere(const QString& path)
 {
-    InputFile file(path);
     const QByteArray header = CCFuncs::Header();
-    QByteArray head(header.size(), Qt::Uninitialized);
-    qsizetype got = 0;
-    while (got < head.size()) {
-        const qsizetype n = file.read(head.data() + got, head.size() - got);
-        if (n == 0)
-            break;
-        got += n;
-    }
-    return got == head.size() && head == header;
+    return InputFile(path).readHead(header.size()) == header;
 }
 
 } // namespace
@@ -290,17 +296,7 @@ Format formatOf(const QString& path)
     if (suffix == QLatin1String("wax") || suffix == QLatin1String("wvx"))
         return Format::None;
     try {
-        InputFile file(path);
-        QByteArray head(SniffedBytes, Qt::Uninitialized);
-        qsizetype got = 0;
-        while (got < head.size()) {
-            const qsizetype n = file.read(head.data() + got, head.size() - got);
-            if (n == 0)
-                break;
-            got += n;
-        }
-        head.truncate(got);
-        return formatOfContent(head);
+        return formatOfContent(InputFile(path).readHead(SniffedBytes));
     } catch (const AppError&) {
         return Format::None;
     }

@@ -143,73 +143,65 @@ until_true "the handed playlist did not play" played_is 1
 until_true "the main window did not come back" has_window "$first" "$main_title"
 close_main "$first"
 
-step "a playlist on the command line plays at start"
-rm -f "$state"
-as_user "$work/clips/two.asx" >/dev/null 2>&1 &
-third=$!
-pids+=("$third")
-until_true "the playlist did not play" played_is 2
-until_true "the main window did not come back" has_window "$third" "$main_title"
-no_box "$third" || fail "a message box came up"
-[[ "$(grep -m1 '<ENTRY>' "$state")" == *b.wav* ]] || fail "the playlist's order was not kept"
-close_main "$third"
-
 step "a folder on the command line plays exactly its clips, sorted as picked clips are"
 rm -f "$state"
 as_user "$work/clips/holiday" >/dev/null 2>&1 &
-fourth=$!
-pids+=("$fourth")
-until_true "no save question after the folder played" has_window "$fourth" '^Confirm$'
-box=$(window_of "$fourth" '^Confirm$')
+by_folder=$!
+pids+=("$by_folder")
+until_true "no save question after the folder played" has_window "$by_folder" '^Confirm$'
+box=$(window_of "$by_folder" '^Confirm$')
 xdotool windowactivate --sync "$box" >/dev/null 2>&1 || true
 xdotool key --clearmodifiers alt+n
-until_true "the main window did not come back" has_window "$fourth" "$main_title"
+until_true "the main window did not come back" has_window "$by_folder" "$main_title"
 [ "$(grep -o 'HREF="[^"]*"' "$state" | sed 's|.*/holiday/||; s|"$||' | tr '\n' '|')" = \
   "Arrival.wav|day 1/evening.wav|Day 2/morning.wav|" ] || fail "the folder played $(cat "$state")"
-close_main "$fourth"
+close_main "$by_folder"
 
-step "each playlist format plays in file order from the command line"
-for list in two.m3u two.m3u8 two.pls two.xspf; do
+# $1: pid, $2: the playlist – it played both clips in file order, and the main window is back
+played_two_in_order() {
+  until_true "$2 did not play" played_is 2
+  until_true "the main window did not come back after $2" has_window "$1" "$main_title"
+  [[ "$(grep -m1 '<ENTRY>' "$state")" == *b.wav* ]] || fail "$2 did not play in file order"
+}
+
+step "a playlist of each format on the command line plays at start, in file order"
+for list in two.asx two.m3u two.m3u8 two.pls two.xspf; do
   rm -f "$state"
   as_user "$work/clips/$list" >/dev/null 2>&1 &
   p=$!
   pids+=("$p")
-  until_true "$list did not play" played_is 2
-  until_true "the main window did not come back" has_window "$p" "$main_title"
+  played_two_in_order "$p" "$list"
   no_box "$p" || fail "a message box came up for $list"
-  [[ "$(grep -m1 '<ENTRY>' "$state")" == *b.wav* ]] || fail "$list did not play in file order"
   close_main "$p"
 done
 
 step "each playlist format plays in file order from Load Playlist, one after another in one run"
 as_user >/dev/null 2>&1 &
-fifth=$!
-pids+=("$fifth")
-until_true "no main window" has_window "$fifth" "$main_title"
+loader=$!
+pids+=("$loader")
+until_true "no main window" has_window "$loader" "$main_title"
 for list in two.m3u two.m3u8 two.pls two.xspf; do
   rm -f "$state"
-  main=$(window_of "$fifth" "$main_title")
+  main=$(window_of "$loader" "$main_title")
   xdotool windowactivate --sync "$main" >/dev/null 2>&1 || true
   xdotool key --clearmodifiers alt+l
-  until_true "no playlist dialog" has_window "$fifth" '^Select Playlist$'
-  dlg=$(window_of "$fifth" '^Select Playlist$')
+  until_true "no playlist dialog" has_window "$loader" '^Select Playlist$'
+  dlg=$(window_of "$loader" '^Select Playlist$')
   xdotool windowactivate --sync "$dlg" >/dev/null 2>&1 || true
   xdotool type --delay 5 "$work/clips/$list"
   # The dialog takes a typed name once it has looked the file up; until then Return does nothing.
   for _ in $(seq 20); do
-    has_window "$fifth" '^Select Playlist$' || break
+    has_window "$loader" '^Select Playlist$' || break
     xdotool key Return
     sleep 0.5
   done
   # A loaded playlist waits for Go!, which Enter gives.
-  until_true "no player for $list" has_window "$fifth" '^Vidmarro - Player$'
-  player=$(window_of "$fifth" '^Vidmarro - Player$')
+  until_true "no player for $list" has_window "$loader" '^Vidmarro - Player$'
+  player=$(window_of "$loader" '^Vidmarro - Player$')
   xdotool windowactivate --sync "$player" >/dev/null 2>&1 || true
   xdotool key --clearmodifiers Return
-  until_true "$list did not play from Load Playlist" played_is 2
-  until_true "the main window did not come back" has_window "$fifth" "$main_title"
-  [[ "$(grep -m1 '<ENTRY>' "$state")" == *b.wav* ]] || fail "$list did not play in file order"
+  played_two_in_order "$loader" "$list from Load Playlist"
 done
-close_main "$fifth"
+close_main "$loader"
 
 echo "the installed program passed"

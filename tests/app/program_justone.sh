@@ -26,20 +26,6 @@ copy_program "$exe" "$work/app"
 cp "$probe_exe" "$work/probe"
 chmod 755 "$work/probe"
 
-# xdotool's search can trip over a window that closes while it looks, so each look is repeated.
-find_window() { # $1: name pattern, [$2: pid] – prints the window
-  local id
-  for _ in $(seq 300); do
-    if [ -n "${2:-}" ]; then
-      id=$(xdotool search --onlyvisible --pid "$2" --name "$1" 2>/dev/null | head -n1) || true
-    else
-      id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1) || true
-    fi
-    if [ -n "$id" ]; then echo "$id"; return 0; fi
-    sleep 0.1
-  done
-  fail "no window '$1'"
-}
 count_windows() { xdotool search --onlyvisible --name "$1" 2>/dev/null | wc -l || true; }
 active() { printf '%d\n' "$(xprop -root _NET_ACTIVE_WINDOW | grep -o '0x[0-9a-f]*' | head -n1)"; }
 topmost() { printf '%d\n' "$(xprop -root _NET_CLIENT_LIST_STACKING | grep -o '0x[0-9a-f]*' | tail -n1)"; }

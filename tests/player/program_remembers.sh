@@ -54,15 +54,6 @@ start_program() { # $1: the clip, played at once
   done
   fail "no clip playing"
 }
-find_window() {
-  local id
-  for _ in $(seq 300); do
-    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1) || true
-    if [ -n "$id" ]; then echo "$id"; return 0; fi
-    sleep 0.1
-  done
-  fail "no window '$1'"
-}
 quit_program() { # Close in the player, then in the main window
   local w
   w=$(find_window '^Vidmarro - ')

@@ -52,16 +52,7 @@ start_program() { # $1: system bus address seen by the program
 stop_program() { kill "$app" 2>/dev/null || true; wait "$app" 2>/dev/null || true; }
 
 # xdotool's search can trip over a window that closes while it looks (BadWindow), so every look
-# is repeated rather than trusted once.
-find_window() { # prints the first visible window whose name matches
-  local id
-  for _ in $(seq 300); do
-    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1) || true
-    if [ -n "$id" ]; then echo "$id"; return 0; fi
-    sleep 0.1
-  done
-  fail "no window '$1'"
-}
+# is repeated rather than trusted once (find_window, in session.sh, does so too).
 gone() { # waits until no visible window matches, seen twice in a row
   local misses=0
   for _ in $(seq 300); do

@@ -43,6 +43,20 @@ start_window_manager() {
   xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || fail "openbox did not start"
 }
 
+# Prints the first visible window whose name matches $1 (of process $2, when given). xdotool's
+# search can trip over a window that closes while it looks (BadWindow), so a look is repeated
+# rather than trusted once.
+find_window() {
+  local id of=()
+  [ -n "${2:-}" ] && of=(--pid "$2")
+  for _ in $(seq 300); do
+    id=$(xdotool search --onlyvisible "${of[@]}" --name "$1" 2>/dev/null | head -n1) || true
+    if [ -n "$id" ]; then echo "$id"; return 0; fi
+    sleep 0.1
+  done
+  fail "no window '$1'"
+}
+
 # A copy of the program ($1) as $2/vidmarro, with the media engine module beside it where the
 # program looks for it; the program keeps its settings beside itself.
 copy_program() {
