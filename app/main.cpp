@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QTimer>
 #include <QTranslator>
 
 #include <clocale>
@@ -120,10 +121,13 @@ int main(int argc, char* argv[])
     form1.setPlayerDialogs(&dialogs);
     form1.show();
     // The icon's images are read and sent to the display once the window has drawn; the window
-    // manager takes the icon up as it arrives.
+    // manager takes the icon up as it arrives. Files to play come before them and the dialogs: they
+    // follow at the first turn of the player's loop, once the engine has its file.
     afterFirstPaint(&form1, [&dialogs, &form1, files] {
-        QApplication::setWindowIcon(programIcon());
-        dialogs.create();
+        QTimer::singleShot(0, &form1, [&dialogs] {
+            QApplication::setWindowIcon(programIcon());
+            dialogs.create();
+        });
         form1.openFiles(files);
     });
     return QApplication::exec();

@@ -15,10 +15,12 @@
 #include "playlist/Playlists.h"
 #include "ui_wmt.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QLocale>
 #include <QStyle>
 #include <QTimer>
@@ -85,9 +87,22 @@ TForm1::TForm1(SharedState& state, Services& services, const QString& appDir, QW
     m_anotherCopy = !XJustOne1->check(QCoreApplication::applicationName(), handOver, launch);
     connect(XJustOne1, &TXJustOne::activateRequested, this, &TForm1::bringToFront);
     connect(XJustOne1, &TXJustOne::filesReceived, this, &TForm1::openFiles);
+    if (!m_anotherCopy && !handOver.isEmpty())
+        warmUpPlayer();
     if (!m_anotherCopy)
         setUpWindow();
     FormCreate(appDir);
+}
+
+void TForm1::warmUpPlayer()
+{
+    // The engine's libraries load on a thread of their own while the windows are made. The loader
+    // holds its lock all that time, and no library can load nor thread start elsewhere meanwhile:
+    // what the windows load or start on their way comes first (the toolkit's accessibility bus
+    // thread at the first text, its image format plugins at the first icon).
+    QAccessible::isActive();
+    QImageReader(QStringLiteral(":/icons/16/vidmarro.png")).format();
+    m_services.media.warmUp();
 }
 
 void TForm1::setUpWindow()

@@ -106,6 +106,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    void warmUpPlayer();
     void setUpWindow();
     void FormCreate(const QString& appDir);
     void FormClose();

@@ -23,8 +23,10 @@ mkdir -p "$logs"
 
 work=$(mktemp -d)
 xpid=
+ppid=
 cleanup() {
   [ -n "$xpid" ] && kill "$xpid" 2>/dev/null || true
+  [ -n "$ppid" ] && kill "$ppid" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -37,6 +39,18 @@ read -r display <"$work/display"
 export DISPLAY=":$display"
 export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
+# A sound server of our own with a null sink: the programs play sound as on a desktop, and no
+# sound check or fallback weighs on one of them only.
+mkdir -p "$work/pulse/home"
+echo "autospawn = no" >"$work/pulse/client.conf"
+HOME=$work/pulse/home XDG_CONFIG_HOME=$work/pulse/home DBUS_SESSION_BUS_ADDRESS=disabled: \
+  pulseaudio -n --daemonize=no --use-pid-file=no --exit-idle-time=-1 --realtime=no --high-priority=no \
+  --disallow-exit --log-target=stderr -L "module-null-sink sink_name=bench" \
+  -L "module-native-protocol-unix auth-anonymous=1 socket=$work/pulse/native" 2>"$work/pulse.log" &
+ppid=$!
+for _ in $(seq 100); do [ -S "$work/pulse/native" ] && break; sleep 0.1; done
+[ -S "$work/pulse/native" ] || { cat "$work/pulse.log" >&2; echo "the sound server did not start" >&2; exit 1; }
+export PULSE_SERVER="unix:$work/pulse/native" PULSE_CLIENTCONFIG="$work/pulse/client.conf"
 unset VIDMARRO_MPV_OPTIONS
 
 run() {

@@ -81,11 +81,12 @@ fi
 grep -E "^(Running|Executed)" "$big/$target.log"
 
 # One worker per core (VIDMARRO_FUZZ_JOBS to choose), each a child process that libFuzzer restarts
-# with the corpus grown so far. Forked workers pass over hangs and running out of memory unless
-# told not to: here every crash, leak, hang and out-of-memory stops the run.
+# with the corpus grown so far; also with one worker, as a single process's memory grows over
+# millions of inputs (the sanitizers' allocation records) until it passes the limit. Forked workers
+# pass over hangs and running out of memory unless told not to: here every crash, leak, hang and
+# out-of-memory stops the run.
 jobs=${VIDMARRO_FUZZ_JOBS:-$(nproc)}
-fork=()
-[ "$jobs" -gt 1 ] && fork=(-fork="$jobs" -ignore_crashes=0 -ignore_timeouts=0 -ignore_ooms=0)
+fork=(-fork="$jobs" -ignore_crashes=0 -ignore_timeouts=0 -ignore_ooms=0)
 echo "== $target: $runs executions, $jobs worker(s)"
 start=$(date +%s)
 "$bin" "${fork[@]}" -runs="$runs" -max_len=4096 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \

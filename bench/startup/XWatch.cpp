@@ -14,6 +14,7 @@
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 double monotonicMs()
 {
@@ -35,6 +36,8 @@ XWatch::XWatch()
     for (int i = 0; i < screenNo; ++i)
         xcb_screen_next(&it);
     m_root = it.data->root;
+    m_width = it.data->width_in_pixels;
+    m_height = it.data->height_in_pixels;
     const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
     xcb_change_window_attributes(c, m_root, XCB_CW_EVENT_MASK, &mask);
     const char name[] = "_NET_WM_PID";
@@ -155,6 +158,50 @@ void XWatch::stop(Result& r)
         return;
     kill(m_pid, SIGTERM);
     reap(true, r);
+}
+
+bool XWatch::colourShown(unsigned rgb)
+{
+    // One request per sampled row, all sent before the first answer is read: one round trip.
+    constexpr int Step = 4;
+    std::vector<xcb_get_image_cookie_t> rows;
+    for (int y = 0; y < m_height; y += Step)
+        rows.push_back(xcb_get_image(m_conn, XCB_IMAGE_FORMAT_Z_PIXMAP, m_root, 0, int16_t(y),
+                                     uint16_t(m_width), 1, ~0u));
+    auto near = [](unsigned a, unsigned b) { return (a > b ? a - b : b - a) <= 24; };
+    bool seen = false;
+    for (xcb_get_image_cookie_t cookie : rows) {
+        xcb_get_image_reply_t* row = xcb_get_image_reply(m_conn, cookie, nullptr);
+        if (!row)
+            continue;
+        // 24-bit depth arrives as 32-bit little-endian pixels: B, G, R, unused.
+        const uint8_t* px = xcb_get_image_data(row);
+        const int n = xcb_get_image_data_length(row) / 4;
+        for (int i = 0; i < n && !seen; ++i, px += 4)
+            seen =
+                near(px[2], (rgb >> 16) & 0xff) && near(px[1], (rgb >> 8) & 0xff) && near(px[0], rgb & 0xff);
+        std::free(row);
+    }
+    return seen;
+}
+
+double XWatch::waitColour(unsigned rgb, double timeoutMs)
+{
+    const double deadline = m_t0 + timeoutMs;
+    while (monotonicMs() < deadline) {
+        while (xcb_generic_event_t* e = xcb_poll_for_event(m_conn))
+            std::free(e);
+        if (xcb_connection_has_error(m_conn) || m_pid < 0)
+            return -1;
+        if (colourShown(rgb)) {
+            return monotonicMs() - m_t0;
+        }
+        Result r;
+        pollfd fd{m_pidfd, POLLIN, 0};
+        if (poll(&fd, 1, 2) > 0 && reap(true, r))
+            return -1;
+    }
+    return -1;
 }
 
 long XWatch::currentPeakKiB() const

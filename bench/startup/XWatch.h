@@ -35,6 +35,11 @@ public:
     Result waitExit(double timeoutMs = 60000);
     // Ends the child (SIGTERM) and collects its exit and peak memory into `r`.
     void stop(Result& r);
+    // Waits until a pixel of the colour 0xRRGGBB (each channel within a few steps, as a decoder's
+    // colour conversion leaves it) shows anywhere on the screen; exec to then, or -1 at the timeout
+    // or when the child ends first. Rows are sampled every few pixels, so a picture of a few rows'
+    // height is seen.
+    double waitColour(unsigned rgb, double timeoutMs = 30000);
     // Peak resident memory so far of a running child, from /proc (VmHWM), in KiB.
     long currentPeakKiB() const;
 
@@ -42,9 +47,12 @@ private:
     bool windowOfChild(unsigned window);
     bool reap(bool block, Result& r);
     bool wait(Result& r, bool untilExit, double timeoutMs);
+    bool colourShown(unsigned rgb);
 
     struct xcb_connection_t* m_conn = nullptr;
     unsigned m_root = 0;
+    int m_width = 0;
+    int m_height = 0;
     unsigned m_pidAtom = 0;
     int m_pidfd = -1;
     pid_t m_pid = -1;

@@ -13,6 +13,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #ifdef Q_OS_LINUX
 #include <linux/close_range.h>
@@ -54,27 +57,88 @@ QProcess* startProbe(QObject* parent, const QStringList& extraOptions)
     return process;
 }
 
+// Tells done the answer on the GUI thread, unless the context's destruction has begun by then;
+// guard is made on the GUI thread; any thread may post.
+void post(const QPointer<QObject>& guard, const std::function<void(bool)>& done, bool ok)
+{
+    // Posted to the application, which outlives the context: the context may be going away on the
+    // GUI thread meanwhile, and only that thread may look at it.
+    if (!QCoreApplication::instance())
+        return;
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [guard, done, ok] {
+            if (guard)
+                done(ok);
+        },
+        Qt::QueuedConnection);
+}
+
 // Where no child answers: the test made here, on a thread of its own.
 void checkInWorker(QObject* context, const std::function<void(bool)>& done, const QStringList& extraOptions)
 {
     QPointer<QObject> guard(context);
-    QThread* thread = QThread::create([guard, done, extraOptions] {
-        const bool ok = mpvEngineAvailable(extraOptions);
-        // Posted to the application, which outlives the context: the context may be going away on
-        // the GUI thread meanwhile, and only that thread may look at it.
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [guard, done, ok] {
-                if (guard)
-                    done(ok);
-            },
-            Qt::QueuedConnection);
-    });
+    QThread* thread =
+        QThread::create([guard, done, extraOptions] { post(guard, done, mpvEngineAvailable(extraOptions)); });
     QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     thread->start();
 }
 
+// The engine loaded and tried on a thread of its own, for a start that plays at once.
+struct Preload
+{
+    std::mutex mutex;
+    std::thread thread;
+    bool started = false;
+    bool answered = false;
+    bool ok = false;
+    std::vector<std::pair<QPointer<QObject>, std::function<void(bool)>>> waiting;
+
+    // Joined at exit: a program that ends early must not unload libraries under a load still running.
+    ~Preload()
+    {
+        if (thread.joinable())
+            thread.join();
+    }
+};
+Preload preload;
+
+bool preloadAnswers(QObject* context, const std::function<void(bool)>& done)
+{
+    const std::lock_guard lock(preload.mutex);
+    if (!preload.started)
+        return false;
+    const QPointer<QObject> guard(context);
+    if (preload.answered)
+        post(guard, done, preload.ok);
+    else
+        preload.waiting.emplace_back(guard, done);
+    return true;
+}
+
 } // namespace
+
+void mpvEnginePreload(const QStringList& extraOptions)
+{
+    const std::lock_guard lock(preload.mutex);
+    if (preload.started)
+        return;
+    preload.started = true;
+    preload.thread = std::thread([extraOptions] {
+        const bool ok = mpvEngineAvailable(extraOptions);
+        const std::lock_guard lock(preload.mutex);
+        preload.answered = true;
+        preload.ok = ok;
+        for (const auto& [guard, done] : std::exchange(preload.waiting, {}))
+            post(guard, done, ok);
+    });
+}
+
+bool mpvEnginePreloading()
+{
+    const std::lock_guard lock(preload.mutex);
+    return preload.started && !engineModuleSettled();
+}
 
 void answerEngineProbe(int argc, char** argv)
 {
@@ -96,6 +160,8 @@ bool mpvEngineAvailable(const QStringList& extraOptions)
 
 void mpvEngineCheckApart(QObject* context, std::function<void(bool)> done, const QStringList& extraOptions)
 {
+    if (preloadAnswers(context, done))
+        return;
     // Not the context's child: a widget deletes its children before its connections go, and a
     // process deleted while running reports its end, to a context that is no longer whole. Ended
     // with the context instead, unheard.

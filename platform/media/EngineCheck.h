@@ -16,9 +16,16 @@ bool mpvEngineAvailable(const QStringList& extraOptions = {});
 // Returns at once; done gets the answer later on the GUI thread, unless context's destruction has
 // begun by then (the check is then ended unheard).
 // Falls back to the test in a worker thread of this process when no child can be started or the
-// child gives no answer in time.
+// child gives no answer in time. After mpvEnginePreload, takes the preload's answer instead.
 void mpvEngineCheckApart(QObject* context, std::function<void(bool)> done,
                          const QStringList& extraOptions = {});
+
+// For a start that plays at once: loads the engine's libraries into this process and tries the
+// engine, on a thread of its own, while the windows are made. No thread can start while the
+// libraries load (the loader holds its lock), so the GUI thread's own threads should be running.
+void mpvEnginePreload(const QStringList& extraOptions = {});
+// True while such a preload still loads the libraries.
+bool mpvEnginePreloading();
 
 // The check apart, waited for: for callers that have nothing else to do meanwhile.
 bool mpvEngineAvailableApart(const QStringList& extraOptions = {});

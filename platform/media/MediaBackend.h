@@ -12,6 +12,9 @@ class MediaBackend
 {
 public:
     virtual ~MediaBackend() = default;
+    // A player will be wanted at once (files to play were given): what it needs may start loading
+    // now, beside the making of the windows.
+    virtual void warmUp() {}
     // A control for a player window; the window owns what it gets.
     virtual MediaPlayerControl* makePlayer(QWidget* parent) = 0;
     // True when the engine can be created and initialised.

@@ -3,6 +3,11 @@
 #include "platform/media/EngineCheck.h"
 #include "platform/media/MpvPlayer.h"
 
+void MpvBackend::warmUp()
+{
+    mpvEnginePreload(m_options);
+}
+
 MediaPlayerControl* MpvBackend::makePlayer(QWidget* parent)
 {
     return new MpvPlayer(parent, m_options);

@@ -12,6 +12,7 @@ public:
     // mpvEffectiveOptions).
     explicit MpvBackend(const QStringList& options = {}) : m_options(options) {}
 
+    void warmUp() override;
     MediaPlayerControl* makePlayer(QWidget* parent) override;
     bool engineStarts() override;
     void checkEngine(QObject* context, std::function<void(bool)> done) override;

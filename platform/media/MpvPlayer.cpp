@@ -1,6 +1,7 @@
 #include "platform/media/MpvPlayer.h"
 
 #include "common/AppError.h"
+#include "platform/media/EngineCheck.h"
 #include "platform/media/EnginePump.h"
 #include "platform/media/MpvControls.h"
 #include "platform/media/MpvVideo.h"
@@ -60,7 +61,11 @@ MpvPlayer::MpvPlayer(QWidget* parent, const QStringList& options)
     m_run = new PlaylistRun(nullptr, this);
     m_places = std::make_unique<ResumePlaces>();
     m_run->setPlaces(m_places.get());
-    startEngine();
+    // While the engine's libraries still load beside the windows (a start with files), the engine
+    // that draws into a window of ours is made when the first clip opens: the window is made and
+    // shown meanwhile.
+    if (!(m_native && mpvEnginePreloading()))
+        startEngine();
 
     // Pictures through the render API only when the engine draws for us that way.
     const bool render =

@@ -5,6 +5,7 @@
 #include "common/JustOne.h"
 #include "common/SharedState.h"
 #include "platform/files/Trash.h"
+#include "platform/media/EngineCheck.h"
 #include "platform/media/MidiRender.h"
 #include "platform/media/MpvBackend.h"
 #include "platform/media/MpvPlayer.h"
@@ -92,7 +93,8 @@ private Q_SLOTS:
     }
 
     // This program links the platform layer as the program does; none of the three libraries may
-    // come with it.
+    // come with it. A start with files to play loads them beside its window, and the start-up
+    // engine check then takes its answer from that load.
     void engineLibrariesOpenOnFirstUse()
     {
         QVERIFY(!mapped("libmpv.so"));
@@ -100,9 +102,29 @@ private Q_SLOTS:
         QVERIFY(!mapped("libgio-2.0.so"));
 
         // The engine, the synthesiser and GIO come together, in the program's own module.
+        {
+            QCoreApplication::setApplicationName(QStringLiteral("VidmarroStartWithFiles"));
+            QTemporaryDir dir;
+            ScriptedPrompts prompts;
+            RecordingServices system;
+            MpvBackend media;
+            Services services{prompts, system, media};
+            SharedState state;
+            TForm1 first(state, services, dir.path(), nullptr, {dir.filePath(QStringLiteral("clip.mp4"))});
+            QVERIFY(!first.AnotherCopyRuns());
+            QTRY_VERIFY(mapped("libvidmarro-engine.so"));
+            QVERIFY(mapped("libmpv.so"));
+            int answers = 0;
+            bool installed = false;
+            media.checkEngine(&first, [&](bool ok) {
+                ++answers;
+                installed = ok && QThread::currentThread() == first.thread();
+            });
+            QTRY_COMPARE_WITH_TIMEOUT(answers, 1, 10000);
+            QVERIFY(installed);
+            QCoreApplication::setApplicationName(QString());
+        }
         QVERIFY(mpvEngineAvailable({QStringLiteral("vo=null"), QStringLiteral("ao=null")}));
-        QVERIFY(mapped("libvidmarro-engine.so"));
-        QVERIFY(mapped("libmpv.so"));
 
         QTemporaryDir dir;
         const QString midi = dir.filePath(QStringLiteral("tune.mid"));
