@@ -6,7 +6,7 @@ packages=(
   g++ cmake ninja-build pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-qpa-plugins
   qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
-  libmpv-dev libgl1-mesa-dri
+  libmpv-dev libegl-dev libgl1-mesa-dri
   libfluidsynth-dev fluid-soundfont-gm
   libglib2.0-dev libsimpleini-dev libicu-dev
   fonts-liberation2

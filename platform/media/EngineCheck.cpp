@@ -9,6 +9,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <condition_variable>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -84,14 +85,16 @@ void checkInWorker(QObject* context, const std::function<void(bool)>& done, cons
     thread->start();
 }
 
-// The engine loaded and tried on a thread of its own, for a start that plays at once.
+// The engine loaded, made and kept on a thread of its own, for a start that plays at once.
 struct Preload
 {
     std::mutex mutex;
+    std::condition_variable made;
     std::thread thread;
+    QStringList options;
     bool started = false;
     bool answered = false;
-    bool ok = false;
+    std::unique_ptr<EngineSession> session; // until a control takes it
     std::vector<std::pair<QPointer<QObject>, std::function<void(bool)>>> waiting;
 
     // Joined at exit: a program that ends early must not unload libraries under a load still running.
@@ -110,7 +113,7 @@ bool preloadAnswers(QObject* context, const std::function<void(bool)>& done)
         return false;
     const QPointer<QObject> guard(context);
     if (preload.answered)
-        post(guard, done, preload.ok);
+        post(guard, done, preload.session != nullptr);
     else
         preload.waiting.emplace_back(guard, done);
     return true;
@@ -118,26 +121,45 @@ bool preloadAnswers(QObject* context, const std::function<void(bool)>& done)
 
 } // namespace
 
-void mpvEnginePreload(const QStringList& extraOptions)
+void mpvEnginePreload(const QStringList& options)
 {
     const std::lock_guard lock(preload.mutex);
     if (preload.started)
         return;
     preload.started = true;
-    preload.thread = std::thread([extraOptions] {
-        const bool ok = mpvEngineAvailable(extraOptions);
-        const std::lock_guard lock(preload.mutex);
-        preload.answered = true;
-        preload.ok = ok;
-        for (const auto& [guard, done] : std::exchange(preload.waiting, {}))
-            post(guard, done, ok);
+    preload.options = options;
+    preload.thread = std::thread([options] {
+        EngineModule* module = engineModule();
+        std::unique_ptr<EngineSession> session(module ? module->createSession(options) : nullptr);
+        const bool ok = session != nullptr;
+        {
+            const std::lock_guard lock(preload.mutex);
+            preload.session = std::move(session);
+            preload.answered = true;
+            for (const auto& [guard, done] : std::exchange(preload.waiting, {}))
+                post(guard, done, ok);
+        }
+        preload.made.notify_all();
+        // The graphics driver comes next, while the first clip opens: the engine's video output
+        // would otherwise load it only once the clip's pictures are wanted.
+        if (ok && optionValue(options, QStringLiteral("vo")) == QLatin1String("gpu"))
+            module->prepareVideoOutput();
     });
+}
+
+std::unique_ptr<EngineSession> mpvTakePreloadedSession(const QStringList& options)
+{
+    std::unique_lock lock(preload.mutex);
+    if (!preload.started || preload.options != options)
+        return nullptr;
+    preload.made.wait(lock, [] { return preload.answered; });
+    return std::move(preload.session);
 }
 
 bool mpvEnginePreloading()
 {
     const std::lock_guard lock(preload.mutex);
-    return preload.started && !engineModuleSettled();
+    return preload.started && !preload.answered;
 }
 
 void answerEngineProbe(int argc, char** argv)

@@ -3,6 +3,9 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
+
+class EngineSession;
 
 class QObject;
 
@@ -20,12 +23,17 @@ bool mpvEngineAvailable(const QStringList& extraOptions = {});
 void mpvEngineCheckApart(QObject* context, std::function<void(bool)> done,
                          const QStringList& extraOptions = {});
 
-// For a start that plays at once: loads the engine's libraries into this process and tries the
-// engine, on a thread of its own, while the windows are made. No thread can start while the
-// libraries load (the loader holds its lock), so the GUI thread's own threads should be running.
-void mpvEnginePreload(const QStringList& extraOptions = {});
-// True while such a preload still loads the libraries.
+// For a start that plays at once: loads the engine's libraries into this process and makes an
+// engine with options (those of the control to come: MpvPlayer::engineOptions), on a thread of its
+// own, while the windows are made; then loads the graphics driver its video output will use. No
+// library loads and no thread starts elsewhere while the libraries load (the loader holds its
+// lock): the GUI thread's own should be loaded and running by then.
+void mpvEnginePreload(const QStringList& options);
+// True while such a preload has not yet made its engine.
 bool mpvEnginePreloading();
+// The preloaded engine, for a control made with the same options; waits for it while it is being
+// made. Null when there is none (or it failed, or was taken already).
+std::unique_ptr<EngineSession> mpvTakePreloadedSession(const QStringList& options);
 
 // The check apart, waited for: for callers that have nothing else to do meanwhile.
 bool mpvEngineAvailableApart(const QStringList& extraOptions = {});

@@ -5,7 +5,7 @@
 
 void MpvBackend::warmUp()
 {
-    mpvEnginePreload(m_options);
+    mpvEnginePreload(MpvPlayer::engineOptions(m_options));
 }
 
 MediaPlayerControl* MpvBackend::makePlayer(QWidget* parent)

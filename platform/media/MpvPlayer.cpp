@@ -26,6 +26,16 @@ constexpr double VolumeStep = 5;
 // How long the status line says where a clip took up.
 constexpr int NoteMs = 5000;
 
+// Where the platform has native windows the engine draws straight into one of ours: nothing of the
+// toolkit takes part in a frame. Elsewhere it draws through the render API, into OpenGL or an
+// image. An output named outright (vo=null) is left as it is.
+bool nativeWindowFor(const QStringList& effective)
+{
+    const QString vo = optionValue(effective, QStringLiteral("vo"));
+    return (vo.isEmpty() || vo == QLatin1String("gpu")) &&
+           QGuiApplication::platformName() == QLatin1String("xcb");
+}
+
 bool openGlUsable()
 {
     static const bool usable = [] {
@@ -40,24 +50,31 @@ bool openGlUsable()
 
 } // namespace
 
+QStringList MpvPlayer::engineOptions(const QStringList& options)
+{
+    return engineOptionsOf(mpvEffectiveOptions(options));
+}
+
+QStringList MpvPlayer::engineOptionsOf(const QStringList& effective)
+{
+    QStringList engine = effective;
+    if (nativeWindowFor(engine)) {
+        // A software OpenGL still beats no pictures; the engine would refuse it on its own.
+        // The pointer over the pictures is the window's: the engine neither hides nor changes it.
+        engine << QStringLiteral("vo=gpu") << QStringLiteral("gpu-sw=yes")
+               << QStringLiteral("cursor-autohide=no");
+    } else if (optionValue(engine, QStringLiteral("vo")).isEmpty()) {
+        engine << QStringLiteral("vo=libmpv");
+    }
+    return engine;
+}
+
 MpvPlayer::MpvPlayer(QWidget* parent, const QStringList& options)
     : MediaPlayerControl(parent), m_options(mpvEffectiveOptions(options))
 {
-    // Where the platform has native windows the engine draws straight into one of ours: nothing of
-    // the toolkit takes part in a frame. Elsewhere it draws through the render API, into OpenGL or
-    // an image. An output named outright (vo=null) is left as it is.
-    const QString vo = optionValue(m_options, QStringLiteral("vo"));
-    m_engineOptions = m_options;
-    if ((vo.isEmpty() || vo == QLatin1String("gpu")) &&
-        QGuiApplication::platformName() == QLatin1String("xcb")) {
+    m_engineOptions = engineOptionsOf(m_options);
+    if (nativeWindowFor(m_options))
         m_native = new MpvNativeArea(this);
-        // A software OpenGL still beats no pictures; the engine would refuse it on its own.
-        // The pointer over the pictures is the window's: the engine neither hides nor changes it.
-        m_engineOptions << QStringLiteral("vo=gpu") << QStringLiteral("gpu-sw=yes")
-                        << QStringLiteral("cursor-autohide=no");
-    } else if (vo.isEmpty()) {
-        m_engineOptions << QStringLiteral("vo=libmpv");
-    }
     m_run = new PlaylistRun(nullptr, this);
     m_places = std::make_unique<ResumePlaces>();
     m_run->setPlaces(m_places.get());
@@ -128,13 +145,19 @@ MpvPlayer::MpvPlayer(QWidget* parent, const QStringList& options)
 
 bool MpvPlayer::startEngine()
 {
+    // An engine made ahead (a start with files) has everything but the window.
+    m_session = mpvTakePreloadedSession(m_engineOptions);
     QStringList options = m_engineOptions;
     if (m_native) {
         m_wid = QByteArray::number(m_native->windowId());
         options << QStringLiteral("wid=") + QString::fromLatin1(m_wid);
+        if (m_session)
+            m_session->setText("wid", m_wid);
     }
-    EngineModule* module = engineModule();
-    m_session.reset(module ? module->createSession(options) : nullptr);
+    if (!m_session) {
+        EngineModule* module = engineModule();
+        m_session.reset(module ? module->createSession(options) : nullptr);
+    }
     if (!m_session)
         return false;
     m_run->setSession(m_session.get());

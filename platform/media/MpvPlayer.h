@@ -28,6 +28,10 @@ public:
     explicit MpvPlayer(QWidget* parent = nullptr, const QStringList& options = {});
     ~MpvPlayer() override;
 
+    // What the engine of a control made with options is made with, the window it draws into aside:
+    // an engine made ahead of the control (mpvEnginePreload) is made with the same.
+    static QStringList engineOptions(const QStringList& options);
+
     void Open(const QString& path) override;
     void Stop() override;
     bool IsSoundCardEnabled() override;
@@ -68,6 +72,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    static QStringList engineOptionsOf(const QStringList& effective);
     bool startEngine();
     void letGoOfWindow();
     void buildFace();

@@ -131,6 +131,9 @@ public:
     virtual ~EngineModule() = default;
     // A new engine, initialised; null when it cannot be had.
     virtual EngineSession* createSession(const QStringList& options) = 0;
+    // Loads the graphics driver that the engine's OpenGL video output on this X display will use,
+    // and keeps it: the first clip's pictures then need not wait for it.
+    virtual void prepareVideoOutput() = 0;
     // Renders a standard MIDI file with a soundfont into a WAV file at wav; false with the reason in
     // *error. *cancel stops it early.
     virtual bool renderMidi(const QString& midi, const QString& font, const QString& wav,

@@ -126,6 +126,9 @@ private Q_SLOTS:
             QTRY_VERIFY(mapped("libvidmarro-engine.so"));
             QVERIFY(mapped("libmpv.so"));
             QVERIFY(checkSaysInstalledLater(media, first));
+            // The engine made meanwhile goes to the first control made with the same options, once.
+            QVERIFY(mpvTakePreloadedSession(MpvPlayer::engineOptions({})));
+            QVERIFY(!mpvTakePreloadedSession(MpvPlayer::engineOptions({})));
             QCoreApplication::setApplicationName(QString());
         }
         QVERIFY(mpvEngineAvailable({QStringLiteral("vo=null"), QStringLiteral("ao=null")}));

@@ -4,6 +4,9 @@
 #include "platform/module/lib/GioFiles.h"
 #include "platform/module/lib/MpvSession.h"
 
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
+
 #include <QCoreApplication>
 #include <QFile>
 
@@ -38,6 +41,7 @@ class Module : public EngineModule
 {
 public:
     EngineSession* createSession(const QStringList& options) override { return MpvSession::create(options); }
+    void prepareVideoOutput() override;
     bool renderMidi(const QString& path, const QString& font, const QString& wav,
                     const std::atomic_bool* cancel, QString* error) override;
 
@@ -54,6 +58,16 @@ public:
     FileResult makeDirs(const QString& path) override { return GioFiles::makeDirs(path); }
     FileResult trash(const QString& path) override { return GioFiles::trash(path); }
 };
+
+void Module::prepareVideoOutput()
+{
+    // Initialised once and never terminated: the driver stays loaded for the engine's own display.
+    static const EGLDisplay display = [] {
+        const EGLDisplay d = eglGetPlatformDisplay(EGL_PLATFORM_X11_KHR, EGL_DEFAULT_DISPLAY, nullptr);
+        return d != EGL_NO_DISPLAY && eglInitialize(d, nullptr, nullptr) ? d : EGL_NO_DISPLAY;
+    }();
+    (void)display;
+}
 
 bool Module::renderMidi(const QString& path, const QString& font, const QString& wav,
                         const std::atomic_bool* cancel, QString* error)
