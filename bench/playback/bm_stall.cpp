@@ -118,7 +118,7 @@ struct Path
     Path(const char* name, const char* figureName) : name(name), figureName(figureName) {}
     const char* name;
     const char* figureName;
-    std::vector<double> stall, idle, dropped, decoderDropped, delayed, avsync;
+    std::vector<double> stall, stallAt, idle, dropped, decoderDropped, delayed, avsync;
     std::string area;
 };
 
@@ -132,15 +132,16 @@ void measure(Path& path, const std::vector<std::string>& argv, const std::vector
     }
     path.area = o.values.count("video_area") ? o.values.at("video_area") : "?";
     path.stall.push_back(stall);
+    path.stallAt.push_back(value(o, "stall_at_s"));
     path.idle.push_back(value(o, "idle_stall_ms"));
     path.dropped.push_back(value(o, "dropped_frames"));
     path.decoderDropped.push_back(value(o, "decoder_dropped_frames"));
     path.delayed.push_back(value(o, "delayed_frames"));
     path.avsync.push_back(value(o, "worst_avsync_ms"));
-    std::printf("  %-28s stall %6.1f ms, idle %5.1f ms; dropped %3.0f (decoder %.0f, delayed %.0f); "
-                "worst A/V %.1f ms  [%s]\n",
-                path.name, stall, path.idle.back(), path.dropped.back(), path.decoderDropped.back(),
-                path.delayed.back(), path.avsync.back(), path.area.c_str());
+    std::printf("  %-28s stall %6.1f ms (%4.1f s in), idle %5.1f ms; dropped %3.0f (decoder %.0f, delayed "
+                "%.0f); worst A/V %.1f ms  [%s]\n",
+                path.name, stall, path.stallAt.back(), path.idle.back(), path.dropped.back(),
+                path.decoderDropped.back(), path.delayed.back(), path.avsync.back(), path.area.c_str());
     std::fflush(stdout);
 }
 
@@ -200,8 +201,8 @@ int main(int argc, char** argv)
     for (const char* r : {"run-x11", "run-offscreen"})
         fs::permissions(work / r, fs::perms::owner_all);
     for (int round = 1; round <= rounds; ++round) {
-        std::printf("round %d of %d (%.0f s idle, then %.0f s playing, each):\n", round, rounds, seconds,
-                    seconds);
+        std::printf("round %d of %d (%.0f s idle, then %.0f s from the first new stream, each):\n", round,
+                    rounds, seconds, seconds);
         if (x11)
             measure(native, {program, "stall", clip.string(), secs},
                     {"XDG_RUNTIME_DIR=" + (work / "run-x11").string(), "QT_QPA_PLATFORM=xcb",

@@ -70,7 +70,7 @@ public:
         m_timer.setTimerType(Qt::PreciseTimer);
         m_timer.setInterval(Tick);
         connect(&m_timer, &QTimer::timeout, this, [this] {
-            m_worst = qMax(m_worst, m_clock.nsecsElapsed() / 1e6 - Tick);
+            note();
             m_clock.restart();
         });
     }
@@ -78,20 +78,32 @@ public:
     {
         m_worst = 0;
         m_clock.start();
+        m_since.start();
         m_timer.start();
     }
     double stop()
     {
         m_timer.stop();
-        m_worst = qMax(m_worst, m_clock.nsecsElapsed() / 1e6 - Tick);
+        note();
         return m_worst;
     }
+    // Seconds from the start to the worst stall's end.
+    double worstAt() const { return m_worstAt / 1e3; }
 
 private:
+    void note()
+    {
+        if (const double late = m_clock.nsecsElapsed() / 1e6 - Tick; late > m_worst) {
+            m_worst = late;
+            m_worstAt = m_since.elapsed();
+        }
+    }
+
     static constexpr int Tick = 10;
     QTimer m_timer;
-    QElapsedTimer m_clock;
+    QElapsedTimer m_clock, m_since;
     double m_worst = 0;
+    qint64 m_worstAt = 0;
 };
 
 long privateDirtyKiB()
@@ -229,11 +241,13 @@ int main(int argc, char* argv[])
             const double idleStall = idle.stop();
             form1.PickButtonClick();
             auto since = [](double end, double start) { return end >= 0 && start >= 0 ? end - start : -1; };
-            std::printf("video_area %s\nstall_ms %.1f\nidle_stall_ms %.1f\ndropped_frames %.0f\n"
-                        "decoder_dropped_frames %.0f\ndelayed_frames %.0f\nworst_avsync_ms %.1f\n",
-                        qPrintable(area), stall, idleStall, since(countsAtEnd.dropped, countsAtStart.dropped),
-                        since(countsAtEnd.decoderDropped, countsAtStart.decoderDropped),
-                        since(countsAtEnd.delayed, countsAtStart.delayed), worstAvsync);
+            std::printf(
+                "video_area %s\nstall_ms %.1f\nstall_at_s %.2f\nidle_stall_ms %.1f\ndropped_frames %.0f\n"
+                "decoder_dropped_frames %.0f\ndelayed_frames %.0f\nworst_avsync_ms %.1f\n",
+                qPrintable(area), stall, watch.worstAt(), idleStall,
+                since(countsAtEnd.dropped, countsAtStart.dropped),
+                since(countsAtEnd.decoderDropped, countsAtStart.decoderDropped),
+                since(countsAtEnd.delayed, countsAtStart.delayed), worstAvsync);
         } else {
             copySmaps(QStringLiteral(".fresh"));
             const long fresh = privateDirtyKiB();
