@@ -19,14 +19,15 @@ class TestMpvPlayerGl : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // The render API into OpenGL, as where no native window can be had.
+    // The render API into OpenGL, as where no native window can be had; the pictures upright.
     void drawsThroughOpenGl()
     {
         QTemporaryDir dir;
         const QString red = dir.filePath(QStringLiteral("red.mpg"));
         QVERIFY(ffmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                        QStringLiteral("color=c=red:s=64x48:r=25:d=30"), QStringLiteral("-c:v"),
-                        QStringLiteral("mpeg1video"), QStringLiteral("-f"), QStringLiteral("mpeg")},
+                        QStringLiteral("color=c=red:s=64x48:r=25:d=30,drawbox=y=36:h=12:c=blue:t=fill"),
+                        QStringLiteral("-c:v"), QStringLiteral("mpeg1video"), QStringLiteral("-f"),
+                        QStringLiteral("mpeg")},
                        red));
         auto* player = new MpvPlayer(nullptr, {QStringLiteral("ao=null"), QStringLiteral("vo=libmpv")});
         player->resize(229, 202);
@@ -43,6 +44,9 @@ private Q_SLOTS:
         auto isRed = [](QRgb c) { return qRed(c) > 200 && qGreen(c) < 60 && qBlue(c) < 60; };
         QTRY_VERIFY_WITH_TIMEOUT(isRed(area->grabFramebuffer().pixel(area->width() / 2, area->height() / 2)),
                                  20000);
+        const QImage shot = area->grabFramebuffer();
+        const QRgb bottom = shot.pixel(shot.width() / 2, shot.height() * 7 / 8);
+        QVERIFY(qBlue(bottom) > 200 && qRed(bottom) < 60);
         // Going while the clip plays frees the render context before the engine, without a crash.
         delete player;
     }
