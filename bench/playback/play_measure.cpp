@@ -28,10 +28,13 @@
 #include <QFile>
 #include <QTimer>
 
+#include <atomic>
+#include <chrono>
 #include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <sys/resource.h>
+#include <thread>
 
 namespace {
 
@@ -174,29 +177,35 @@ int main(int argc, char* argv[])
         }
     } clicker;
     // Stall mode: the engine's counts when the clip starts and after playMs, and the worst A/V
-    // difference read every half second in between.
+    // difference read every half second in between, on a thread of its own: a read waits for the
+    // engine's core, which must not count as a stall of the GUI thread.
     MpvPlayer::FrameCounts countsAtStart, countsAtEnd;
     double worstAvsync = 0;
     QString area;
-    QTimer avsyncSampler;
+    std::thread sampler;
+    std::atomic_bool sampling = false;
     clicker.onShow = [&](TWplayerF2* player) {
         auto* control = player->findChild<MediaPlayerControl*>();
         if (stallMode) {
             auto* mpv = qobject_cast<MpvPlayer*>(control);
             area = QString::fromLatin1(control->videoArea()->metaObject()->className());
             QObject::connect(control, &MediaPlayerControl::OnNewStream, player, [&, mpv, player] {
-                if (stall >= 0 || avsyncSampler.isActive())
+                if (stall >= 0 || sampler.joinable())
                     return;
                 countsAtStart = mpv->frameCounts();
                 watch.start();
-                QObject::connect(&avsyncSampler, &QTimer::timeout, player, [&, mpv] {
-                    if (const double a = mpv->frameCounts().avsyncMs; std::isfinite(a))
-                        worstAvsync = qMax(worstAvsync, std::abs(a));
+                sampling = true;
+                sampler = std::thread([&, mpv] {
+                    while (sampling) {
+                        if (const double a = mpv->frameCounts().avsyncMs; std::isfinite(a))
+                            worstAvsync = qMax(worstAvsync, std::abs(a));
+                        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+                    }
                 });
-                avsyncSampler.start(500);
                 QTimer::singleShot(playMs, player, [&, mpv, player] {
                     stall = watch.stop();
-                    avsyncSampler.stop();
+                    sampling = false;
+                    sampler.join(); // before the player and its engine go
                     countsAtEnd = mpv->frameCounts();
                     player->close();
                 });
@@ -240,6 +249,9 @@ int main(int argc, char* argv[])
             settle(playMs);
             const double idleStall = idle.stop();
             form1.PickButtonClick();
+            sampling = false;
+            if (sampler.joinable()) // the player closed early
+                sampler.join();
             auto since = [](double end, double start) { return end >= 0 && start >= 0 ? end - start : -1; };
             std::printf(
                 "video_area %s\nstall_ms %.1f\nstall_at_s %.2f\nidle_stall_ms %.1f\ndropped_frames %.0f\n"

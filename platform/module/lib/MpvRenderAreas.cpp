@@ -233,14 +233,7 @@ void MpvGlArea::initializeGL()
         Qt::QueuedConnection);
     m_blitter = new QOpenGLTextureBlitter;
     m_blitter->create();
-    {
-        // The first blit builds its shaders, which takes long on a software GL: once here, as the
-        // area comes up, and not when the first frame is due.
-        const QOpenGLFramebufferObject warm(QSize(1, 1));
-        m_blitter->bind();
-        m_blitter->blit(warm.texture(), QMatrix4x4(), QOpenGLTextureBlitter::OriginTopLeft);
-        m_blitter->release();
-    }
+    m_blitterWarm = false;
     // The render context lives in a context shared with this one and must go with it.
     connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &MpvGlArea::freeContext,
             Qt::DirectConnection);
@@ -307,8 +300,23 @@ void MpvGlArea::paintGL()
             return;
         }
     }
-    QPainter painter(this);
-    m_face(painter, rect(), m_mode, m_caption);
+    {
+        QPainter painter(this);
+        m_face(painter, rect(), m_mode, m_caption);
+    }
+    if (m_blitter && !m_blitterWarm) {
+        // A software GL builds the code for a draw's state at its first draw, which takes long:
+        // a blit that covers nothing, in the state the face leaves, builds it while the face shows
+        // rather than when the first frame is due.
+        m_blitterWarm = true;
+        const QOpenGLFramebufferObject warm(QSize(3, 3));
+        context()->functions()->glBindFramebuffer(GL_FRAMEBUFFER, defaultFramebufferObject());
+        QMatrix4x4 nowhere;
+        nowhere.scale(0);
+        m_blitter->bind();
+        m_blitter->blit(warm.texture(), nowhere, QOpenGLTextureBlitter::OriginTopLeft);
+        m_blitter->release();
+    }
 }
 
 // --- software ---

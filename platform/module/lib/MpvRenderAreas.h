@@ -43,6 +43,7 @@ private:
     GlFrameRenderer* m_renderer = nullptr; // lives on m_thread
     QOffscreenSurface* m_surface = nullptr;
     QOpenGLTextureBlitter* m_blitter = nullptr;
+    bool m_blitterWarm = false;
     bool m_initialised = false;
 };
 
