@@ -5,9 +5,10 @@
 //    run as an unprivileged user when we are root, since sway refuses root;
 //  - no OpenGL: the software render API into an image (QT_QPA_PLATFORM=offscreen).
 // For each, medians over the rounds: the longest stall of a 10 ms timer over SECONDS of playing,
-// beside the same timer at the idle main window for as long; and the frames the engine dropped and
-// the worst A/V difference it measured over that time, so that a path is seen not to buy its
-// smoothness with frames the native path keeps.
+// beside the same timer at the idle main window for as long; and the frames the engine dropped (in
+// all, and from one second in) and the worst A/V difference it measured over that time, so that a
+// path is seen not to buy its smoothness with frames the native path keeps. Every run starts with
+// empty shader caches.
 // No sound device (ao=null). Without DISPLAY or sway the path is left out.
 //
 // usage: bm_stall [--rounds N] [--seconds S] [--bin DIR]   (DIR holds vm_play_measure)
@@ -54,6 +55,7 @@ struct Compositor
     pid_t pid = -1;
     std::string display;             // wayland-N
     std::vector<std::string> asUser; // runs a command as the compositor's user
+    std::string owner;               // that user's id when it is not ours
     fs::path run, home;
 };
 
@@ -67,10 +69,10 @@ Compositor startSway(const fs::path& work)
     fs::permissions(c.run, fs::perms::owner_all);
     c.asUser = {"setpriv", "--pdeathsig", "KILL"};
     if (getuid() == 0) {
-        const std::string nobody = "65534";
-        c.asUser.insert(c.asUser.end(), {"--reuid=" + nobody, "--regid=" + nobody, "--clear-groups"});
+        c.owner = "65534";
+        c.asUser.insert(c.asUser.end(), {"--reuid=" + c.owner, "--regid=" + c.owner, "--clear-groups"});
         for (const fs::path& p : {work / "app", c.run, c.home})
-            run({"chown", "-R", nobody, p.string()}, {});
+            run({"chown", "-R", c.owner, p.string()}, {});
     }
     const fs::path conf = work / "sway.conf";
     if (FILE* f = std::fopen(conf.c_str(), "w")) {
@@ -118,7 +120,7 @@ struct Path
     Path(const char* name, const char* figureName) : name(name), figureName(figureName) {}
     const char* name;
     const char* figureName;
-    std::vector<double> stall, stallAt, idle, dropped, decoderDropped, delayed, avsync;
+    std::vector<double> stall, stallAt, idle, dropped, droppedLater, decoderDropped, delayed, avsync;
     std::string area;
 };
 
@@ -135,13 +137,15 @@ void measure(Path& path, const std::vector<std::string>& argv, const std::vector
     path.stallAt.push_back(value(o, "stall_at_s"));
     path.idle.push_back(value(o, "idle_stall_ms"));
     path.dropped.push_back(value(o, "dropped_frames"));
+    path.droppedLater.push_back(value(o, "dropped_after_1s"));
     path.decoderDropped.push_back(value(o, "decoder_dropped_frames"));
     path.delayed.push_back(value(o, "delayed_frames"));
     path.avsync.push_back(value(o, "worst_avsync_ms"));
-    std::printf("  %-28s stall %6.1f ms (%4.1f s in), idle %5.1f ms; dropped %3.0f (decoder %.0f, delayed "
-                "%.0f); worst A/V %.1f ms  [%s]\n",
+    std::printf("  %-28s stall %6.1f ms (%4.1f s in), idle %5.1f ms; dropped %3.0f, from 1 s in %.0f "
+                "(decoder %.0f, delayed %.0f); worst A/V %.1f ms  [%s]\n",
                 path.name, stall, path.stallAt.back(), path.idle.back(), path.dropped.back(),
-                path.decoderDropped.back(), path.delayed.back(), path.avsync.back(), path.area.c_str());
+                path.droppedLater.back(), path.decoderDropped.back(), path.delayed.back(), path.avsync.back(),
+                path.area.c_str());
     std::fflush(stdout);
 }
 
@@ -200,24 +204,35 @@ int main(int argc, char** argv)
     fs::create_directories(work / "run-offscreen");
     for (const char* r : {"run-x11", "run-offscreen"})
         fs::permissions(work / r, fs::perms::owner_all);
+    // Every run builds its shaders afresh (Mesa's and Qt's caches live there), as the first one
+    // on a machine does: otherwise a path would start faster only for being measured after another.
+    int runs = 0;
+    auto emptyCache = [&](const std::string& owner) {
+        const fs::path cache = work / ("cache" + std::to_string(++runs));
+        fs::create_directories(cache);
+        if (!owner.empty())
+            run({"chown", owner, cache.string()}, {});
+        return "XDG_CACHE_HOME=" + cache.string();
+    };
+    std::printf("each run with empty shader caches\n");
     for (int round = 1; round <= rounds; ++round) {
         std::printf("round %d of %d (%.0f s idle, then %.0f s from the first new stream, each):\n", round,
                     rounds, seconds, seconds);
         if (x11)
             measure(native, {program, "stall", clip.string(), secs},
-                    {"XDG_RUNTIME_DIR=" + (work / "run-x11").string(), "QT_QPA_PLATFORM=xcb",
+                    {"XDG_RUNTIME_DIR=" + (work / "run-x11").string(), emptyCache({}), "QT_QPA_PLATFORM=xcb",
                      "VIDMARRO_MPV_OPTIONS=ao=null"});
         if (!sway.display.empty()) {
             std::vector<std::string> cmd = sway.asUser;
             cmd.insert(cmd.end(), {"env", "-i", "PATH=/usr/bin:/bin", "HOME=" + sway.home.string(),
-                                   "XDG_RUNTIME_DIR=" + sway.run.string(), "WAYLAND_DISPLAY=" + sway.display,
-                                   "QT_QPA_PLATFORM=wayland", "VIDMARRO_MPV_OPTIONS=ao=null", program,
-                                   "stall", clip.string(), secs});
+                                   "XDG_RUNTIME_DIR=" + sway.run.string(), emptyCache(sway.owner),
+                                   "WAYLAND_DISPLAY=" + sway.display, "QT_QPA_PLATFORM=wayland",
+                                   "VIDMARRO_MPV_OPTIONS=ao=null", program, "stall", clip.string(), secs});
             measure(gl, cmd, {});
         }
         measure(software, {program, "stall", clip.string(), secs},
-                {"XDG_RUNTIME_DIR=" + (work / "run-offscreen").string(), "QT_QPA_PLATFORM=offscreen",
-                 "VIDMARRO_MPV_OPTIONS=ao=null"});
+                {"XDG_RUNTIME_DIR=" + (work / "run-offscreen").string(), emptyCache({}),
+                 "QT_QPA_PLATFORM=offscreen", "VIDMARRO_MPV_OPTIONS=ao=null"});
     }
     for (pid_t pid : load)
         end(pid);
@@ -227,11 +242,11 @@ int main(int argc, char** argv)
     for (Path* p : {&native, &gl, &software}) {
         if (p->stall.empty())
             continue;
-        std::printf("  %-28s stall %6.1f ms, idle %5.1f ms; dropped %.0f (decoder %.0f, delayed %.0f), most "
-                    "in a round %.0f; worst A/V %.1f ms\n",
-                    p->name, median(p->stall), median(p->idle), median(p->dropped), median(p->decoderDropped),
-                    median(p->delayed), *std::max_element(p->dropped.begin(), p->dropped.end()),
-                    median(p->avsync));
+        std::printf("  %-28s stall %6.1f ms, idle %5.1f ms; dropped %.0f, from 1 s in %.0f (decoder %.0f, "
+                    "delayed %.0f), most in a round %.0f; worst A/V %.1f ms\n",
+                    p->name, median(p->stall), median(p->idle), median(p->dropped), median(p->droppedLater),
+                    median(p->decoderDropped), median(p->delayed),
+                    *std::max_element(p->dropped.begin(), p->dropped.end()), median(p->avsync));
     }
     for (Path* p : {&native, &gl, &software})
         if (!p->stall.empty())

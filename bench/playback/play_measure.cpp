@@ -9,7 +9,8 @@
 //                                 the GUI thread's longest stall over SECONDS of the clip playing
 //                                 in the player window (from its first new stream), beside the same
 //                                 timer at the idle main window for as long; the engine's frame
-//                                 counts over that time and the worst A/V difference it measured
+//                                 counts over that time (and from 1 s in) and the worst A/V
+//                                 difference it measured
 // Prints "name value" lines. bm_startup also runs "go" for the peak memory of playing a video.
 #include "app/wmt.h"
 #include "common/SharedState.h"
@@ -176,11 +177,11 @@ int main(int argc, char* argv[])
             return false;
         }
     } clicker;
-    // Stall mode: the engine's counts when the clip starts and after playMs, and the worst A/V
-    // difference read every half second in between, on a thread of its own: a read waits for the
-    // engine's core, which must not count as a stall of the GUI thread.
+    // Stall mode: the engine's counts when the clip starts, one second in and after playMs, and the
+    // worst A/V difference read every quarter second in between, on a thread of its own: a read
+    // waits for the engine's core, which must not count as a stall of the GUI thread.
     MpvPlayer::FrameCounts countsAtStart, countsAtEnd;
-    double worstAvsync = 0;
+    double worstAvsync = 0, droppedAtOneSecond = -1;
     QString area;
     std::thread sampler;
     std::atomic_bool sampling = false;
@@ -196,10 +197,15 @@ int main(int argc, char* argv[])
                 watch.start();
                 sampling = true;
                 sampler = std::thread([&, mpv] {
+                    const auto begun = std::chrono::steady_clock::now();
                     while (sampling) {
-                        if (const double a = mpv->frameCounts().avsyncMs; std::isfinite(a))
-                            worstAvsync = qMax(worstAvsync, std::abs(a));
-                        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+                        const MpvPlayer::FrameCounts now = mpv->frameCounts();
+                        if (std::isfinite(now.avsyncMs))
+                            worstAvsync = qMax(worstAvsync, std::abs(now.avsyncMs));
+                        if (droppedAtOneSecond < 0 &&
+                            std::chrono::steady_clock::now() - begun >= std::chrono::seconds(1))
+                            droppedAtOneSecond = now.dropped;
+                        std::this_thread::sleep_for(std::chrono::milliseconds(250));
                     }
                 });
                 QTimer::singleShot(playMs, player, [&, mpv, player] {
@@ -255,9 +261,11 @@ int main(int argc, char* argv[])
             auto since = [](double end, double start) { return end >= 0 && start >= 0 ? end - start : -1; };
             std::printf(
                 "video_area %s\nstall_ms %.1f\nstall_at_s %.2f\nidle_stall_ms %.1f\ndropped_frames %.0f\n"
-                "decoder_dropped_frames %.0f\ndelayed_frames %.0f\nworst_avsync_ms %.1f\n",
+                "dropped_after_1s %.0f\ndecoder_dropped_frames %.0f\ndelayed_frames %.0f\nworst_avsync_ms "
+                "%.1f\n",
                 qPrintable(area), stall, watch.worstAt(), idleStall,
                 since(countsAtEnd.dropped, countsAtStart.dropped),
+                since(countsAtEnd.dropped, droppedAtOneSecond),
                 since(countsAtEnd.decoderDropped, countsAtStart.decoderDropped),
                 since(countsAtEnd.delayed, countsAtStart.delayed), worstAvsync);
         } else {
