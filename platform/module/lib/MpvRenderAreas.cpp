@@ -202,6 +202,11 @@ MpvGlArea::~MpvGlArea()
 
 void MpvGlArea::initializeGL()
 {
+    m_blitter = new QOpenGLTextureBlitter;
+    m_blitter->create();
+    // The render context lives in a context shared with this one and must go with it.
+    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &MpvGlArea::freeContext,
+            Qt::DirectConnection);
     // The render thread's context shares this one's textures.
     QOpenGLContext* shared = m_mpv ? new QOpenGLContext : nullptr;
     if (shared) {
@@ -231,12 +236,6 @@ void MpvGlArea::initializeGL()
                 this, [this] { becameReady(); }, Qt::QueuedConnection);
         },
         Qt::QueuedConnection);
-    m_blitter = new QOpenGLTextureBlitter;
-    m_blitter->create();
-    m_blitterWarm = false;
-    // The render context lives in a context shared with this one and must go with it.
-    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &MpvGlArea::freeContext,
-            Qt::DirectConnection);
 }
 
 void MpvGlArea::becameReady()
@@ -250,10 +249,10 @@ void MpvGlArea::becameReady()
 
 void MpvGlArea::release()
 {
-    freeContext();
+    stopRenderer();
 }
 
-void MpvGlArea::freeContext()
+void MpvGlArea::stopRenderer()
 {
     if (m_renderer) {
         // The render thread lets go of the engine and its GL objects, after the frame it draws.
@@ -268,12 +267,20 @@ void MpvGlArea::freeContext()
         delete m_surface;
         m_surface = nullptr;
     }
+}
+
+void MpvGlArea::freeContext()
+{
+    stopRenderer();
     if (m_blitter) {
         const bool current = context() && context()->isValid();
         if (current)
             makeCurrent();
         delete m_blitter;
         m_blitter = nullptr;
+        if (current && m_faceTexture)
+            context()->functions()->glDeleteTextures(1, &m_faceTexture);
+        m_faceTexture = 0;
         if (current)
             doneCurrent();
     }
@@ -291,32 +298,49 @@ void MpvGlArea::resizeGL(int, int)
 
 void MpvGlArea::paintGL()
 {
-    if (m_renderer && m_mode == Mode::Video) {
-        if (const GLuint texture = m_renderer->frames.shown().texture) {
-            // Drawn top row first, as the engine draws into a framebuffer of its own.
-            m_blitter->bind();
-            m_blitter->blit(texture, QMatrix4x4(), QOpenGLTextureBlitter::OriginTopLeft);
-            m_blitter->release();
-            return;
-        }
-    }
+    // Everything here is one blit of a texture: a software GL builds the code for each new draw
+    // state when first drawn, which takes long; faces drawn through the GL paint engine would
+    // bring new states just as the first frame comes.
+    if (!m_blitter)
+        return; // the context is going
+    GLuint texture = m_renderer && m_mode == Mode::Video ? m_renderer->frames.shown().texture : 0;
+    if (!texture)
+        texture = faceTexture();
+    // Drawn top row first, as the engine draws into a framebuffer of its own and as images lie.
+    m_blitter->bind();
+    m_blitter->blit(texture, QMatrix4x4(), QOpenGLTextureBlitter::OriginTopLeft);
+    m_blitter->release();
+}
+
+GLuint MpvGlArea::faceTexture()
+{
+    const QSize size = pixelSize(this).expandedTo(QSize(1, 1));
+    if (m_faceTexture && size == m_faceSize && m_mode == m_faceMode && m_caption == m_faceCaption)
+        return m_faceTexture;
+    QImage face(size, QImage::Format_RGBA8888_Premultiplied);
+    face.setDevicePixelRatio(devicePixelRatioF());
     {
-        QPainter painter(this);
+        QPainter painter(&face);
         m_face(painter, rect(), m_mode, m_caption);
     }
-    if (m_blitter && !m_blitterWarm) {
-        // A software GL builds the code for a draw's state at its first draw, which takes long:
-        // a blit that covers nothing, in the state the face leaves, builds it while the face shows
-        // rather than when the first frame is due.
-        m_blitterWarm = true;
-        const QOpenGLFramebufferObject warm(QSize(3, 3));
-        context()->functions()->glBindFramebuffer(GL_FRAMEBUFFER, defaultFramebufferObject());
-        QMatrix4x4 nowhere;
-        nowhere.scale(0);
-        m_blitter->bind();
-        m_blitter->blit(warm.texture(), nowhere, QOpenGLTextureBlitter::OriginTopLeft);
-        m_blitter->release();
+    QOpenGLFunctions* gl = context()->functions();
+    if (!m_faceTexture) {
+        gl->glGenTextures(1, &m_faceTexture);
+        gl->glBindTexture(GL_TEXTURE_2D, m_faceTexture);
+        // As a framebuffer's texture, the frames' kind: one draw state for both.
+        gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     }
+    gl->glBindTexture(GL_TEXTURE_2D, m_faceTexture);
+    gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, size.width(), size.height(), 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     face.constBits());
+    gl->glBindTexture(GL_TEXTURE_2D, 0);
+    m_faceSize = size;
+    m_faceMode = m_mode;
+    m_faceCaption = m_caption;
+    return m_faceTexture;
 }
 
 // --- software ---

@@ -15,8 +15,9 @@ class SoftwareFrameRenderer;
 
 // Draws through libmpv's OpenGL render API. The engine's frames are drawn on a thread of their own,
 // in a GL context shared with the widget's, since the render call waits for each frame's display
-// time and the first frames cost long shader builds: the widget only puts the latest drawn frame on
-// screen. The render context is made with that shared context and freed when the widget's goes.
+// time and the first frames cost long shader builds: the widget only puts the latest drawn frame, or
+// its face painted into an image, on screen. The render context is made with that shared context
+// and freed when the widget's goes.
 class MpvGlArea : public QOpenGLWidget, public MpvVideoSurface
 {
     Q_OBJECT
@@ -34,8 +35,10 @@ protected:
     void modeChanged() override { update(); }
 
 private:
+    void stopRenderer();
     void freeContext();
     void becameReady();
+    GLuint faceTexture();
 
     mpv_handle* m_mpv;
     FacePainter m_face;
@@ -43,7 +46,11 @@ private:
     GlFrameRenderer* m_renderer = nullptr; // lives on m_thread
     QOffscreenSurface* m_surface = nullptr;
     QOpenGLTextureBlitter* m_blitter = nullptr;
-    bool m_blitterWarm = false;
+    // The face shown without pictures, painted into an image and kept as a texture.
+    GLuint m_faceTexture = 0;
+    QSize m_faceSize;
+    Mode m_faceMode = Mode::Idle;
+    QString m_faceCaption;
     bool m_initialised = false;
 };
 
