@@ -5,12 +5,19 @@
 //                                 beside the same timer's lateness at the idle main window
 //   vm_play_measure idle CLIPS... private memory (smaps Private_Dirty) and threads at the idle main
 //                                 window, fresh and then after playing all the clips in one run
+//   vm_play_measure stall CLIP SECONDS
+//                                 the GUI thread's longest stall over SECONDS of the clip playing
+//                                 in the player window (from its first new stream), beside the same
+//                                 timer at the idle main window for as long; the engine's frame
+//                                 counts over that time (and from 1 s in) and the worst A/V
+//                                 difference it measured
 // Prints "name value" lines. bm_startup also runs "go" for the peak memory of playing a video.
 #include "app/wmt.h"
 #include "common/SharedState.h"
 #include "platform/desktop/DesktopServices.h"
 #include "platform/media/MediaPlayerControl.h"
 #include "platform/media/MpvBackend.h"
+#include "platform/media/MpvPlayer.h"
 #include "platform/ui/Prompts.h"
 #include "player/PlayerDialogs.h"
 #include "player/WplayerU2.h"
@@ -22,9 +29,13 @@
 #include <QFile>
 #include <QTimer>
 
+#include <atomic>
+#include <chrono>
 #include <clocale>
+#include <cmath>
 #include <cstdio>
 #include <sys/resource.h>
+#include <thread>
 
 namespace {
 
@@ -58,30 +69,45 @@ double cpuMs()
 class StallWatch : public QObject
 {
 public:
+    StallWatch()
+    {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(Tick);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            note();
+            m_clock.restart();
+        });
+    }
     void start()
     {
         m_worst = 0;
         m_clock.start();
-        m_timer.setTimerType(Qt::PreciseTimer);
-        m_timer.setInterval(Tick);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            m_worst = qMax(m_worst, m_clock.nsecsElapsed() / 1e6 - Tick);
-            m_clock.restart();
-        });
+        m_since.start();
         m_timer.start();
     }
     double stop()
     {
         m_timer.stop();
-        m_worst = qMax(m_worst, m_clock.nsecsElapsed() / 1e6 - Tick);
+        note();
         return m_worst;
     }
+    // Seconds from the start to the worst stall's end.
+    double worstAt() const { return m_worstAt / 1e3; }
 
 private:
+    void note()
+    {
+        if (const double late = m_clock.nsecsElapsed() / 1e6 - Tick; late > m_worst) {
+            m_worst = late;
+            m_worstAt = m_since.elapsed();
+        }
+    }
+
     static constexpr int Tick = 10;
     QTimer m_timer;
-    QElapsedTimer m_clock;
+    QElapsedTimer m_clock, m_since;
     double m_worst = 0;
+    qint64 m_worstAt = 0;
 };
 
 long privateDirtyKiB()
@@ -117,9 +143,13 @@ int main(int argc, char* argv[])
     if (argc < 3)
         return 2;
     const QByteArray mode = argv[1];
+    const bool stallMode = mode == "stall";
+    if (stallMode && argc != 4)
+        return 2;
     QStringList clips;
-    for (int i = 2; i < argc; ++i)
+    for (int i = 2; i < (stallMode ? 3 : argc); ++i)
         clips.append(QString::fromLocal8Bit(argv[i]));
+    const int playMs = stallMode ? int(std::atof(argv[3]) * 1000) : 0;
     AnsweringPrompts prompts(clips);
     DesktopServices system;
     MpvBackend media;
@@ -147,12 +177,51 @@ int main(int argc, char* argv[])
             return false;
         }
     } clicker;
+    // Stall mode: the engine's counts when the clip starts, one second in and after playMs, and the
+    // worst A/V difference read every quarter second in between, on a thread of its own: a read
+    // waits for the engine's core, which must not count as a stall of the GUI thread.
+    MpvPlayer::FrameCounts countsAtStart, countsAtEnd;
+    double worstAvsync = 0, droppedAtOneSecond = -1;
+    QString area;
+    std::thread sampler;
+    std::atomic_bool sampling = false;
     clicker.onShow = [&](TWplayerF2* player) {
         auto* control = player->findChild<MediaPlayerControl*>();
-        QObject::connect(control, &MediaPlayerControl::OnNewStream, player, [&] {
-            if (stall < 0)
-                stall = watch.stop();
-        });
+        if (stallMode) {
+            auto* mpv = qobject_cast<MpvPlayer*>(control);
+            area = QString::fromLatin1(control->videoArea()->metaObject()->className());
+            QObject::connect(control, &MediaPlayerControl::OnNewStream, player, [&, mpv, player] {
+                if (stall >= 0 || sampler.joinable())
+                    return;
+                countsAtStart = mpv->frameCounts();
+                watch.start();
+                sampling = true;
+                sampler = std::thread([&, mpv] {
+                    const auto begun = std::chrono::steady_clock::now();
+                    while (sampling) {
+                        const MpvPlayer::FrameCounts now = mpv->frameCounts();
+                        if (std::isfinite(now.avsyncMs))
+                            worstAvsync = qMax(worstAvsync, std::abs(now.avsyncMs));
+                        if (droppedAtOneSecond < 0 &&
+                            std::chrono::steady_clock::now() - begun >= std::chrono::seconds(1))
+                            droppedAtOneSecond = now.dropped;
+                        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+                    }
+                });
+                QTimer::singleShot(playMs, player, [&, mpv, player] {
+                    stall = watch.stop();
+                    sampling = false;
+                    sampler.join(); // before the player and its engine go
+                    countsAtEnd = mpv->frameCounts();
+                    player->close();
+                });
+            });
+        } else {
+            QObject::connect(control, &MediaPlayerControl::OnNewStream, player, [&] {
+                if (stall < 0)
+                    stall = watch.stop();
+            });
+        }
         cpuAtGo = cpuMs();
         watch.start();
         player->GoButtonClick();
@@ -168,6 +237,8 @@ int main(int argc, char* argv[])
                 out.write(in.readAll());
         }
     };
+    if (stallMode) // a clip that never starts would keep the player open for good
+        QTimer::singleShot(2 * playMs + 60000, [] { std::_Exit(4); });
     QTimer::singleShot(0, &form1, [&] {
         settle(1500); // the main window settled: the engine check has come back
         if (mode == "go") {
@@ -178,6 +249,25 @@ int main(int argc, char* argv[])
             form1.PickButtonClick();
             std::printf("cpu_ms %.1f\nstall_ms %.1f\nidle_stall_ms %.1f\n", cpuMs() - cpuAtGo, stall,
                         idleStall);
+        } else if (stallMode) {
+            StallWatch idle;
+            idle.start();
+            settle(playMs);
+            const double idleStall = idle.stop();
+            form1.PickButtonClick();
+            sampling = false;
+            if (sampler.joinable()) // the player closed early
+                sampler.join();
+            auto since = [](double end, double start) { return end >= 0 && start >= 0 ? end - start : -1; };
+            std::printf(
+                "video_area %s\nstall_ms %.1f\nstall_at_s %.2f\nidle_stall_ms %.1f\ndropped_frames %.0f\n"
+                "dropped_after_1s %.0f\ndecoder_dropped_frames %.0f\ndelayed_frames %.0f\nworst_avsync_ms "
+                "%.1f\n",
+                qPrintable(area), stall, watch.worstAt(), idleStall,
+                since(countsAtEnd.dropped, countsAtStart.dropped),
+                since(countsAtEnd.dropped, droppedAtOneSecond),
+                since(countsAtEnd.decoderDropped, countsAtStart.decoderDropped),
+                since(countsAtEnd.delayed, countsAtStart.delayed), worstAvsync);
         } else {
             copySmaps(QStringLiteral(".fresh"));
             const long fresh = privateDirtyKiB();

@@ -404,6 +404,20 @@ QString MpvPlayer::statusText() const
            QStringLiteral(" / ") + formatTime(duration());
 }
 
+MpvPlayer::FrameCounts MpvPlayer::frameCounts() const
+{
+    FrameCounts counts;
+    auto read = [this](const char* name, double* into, double scale = 1) {
+        if (double value = 0; m_session && m_session->number(name, &value))
+            *into = value * scale;
+    };
+    read("frame-drop-count", &counts.dropped);
+    read("decoder-frame-drop-count", &counts.decoderDropped);
+    read("vo-delayed-frame-count", &counts.delayed);
+    read("avsync", &counts.avsyncMs, 1000);
+    return counts;
+}
+
 void MpvPlayer::refreshFace()
 {
     const bool active = state() == State::Playing || state() == State::Paused;

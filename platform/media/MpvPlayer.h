@@ -7,6 +7,7 @@
 #include "platform/module/ModuleApi.h"
 
 #include <QStringList>
+#include <QtNumeric>
 
 #include <memory>
 
@@ -57,6 +58,15 @@ public:
     QWidget* videoArea() const override;
     bool engineReady() const { return m_session != nullptr; }
     QString statusText() const;
+    // The engine's own frame counts for the clip playing, for benchmarks: -1 where it has none.
+    struct FrameCounts
+    {
+        double dropped = -1;        // late frames the video output skipped
+        double decoderDropped = -1; // frames the decoder skipped to catch up
+        double delayed = -1;        // frames shown late (display-synced output only)
+        double avsyncMs = qQNaN();  // the last measured difference of sound and pictures
+    };
+    FrameCounts frameCounts() const;
 
     void play() override;
     void togglePause() override;

@@ -1,10 +1,18 @@
 #include "platform/module/lib/MpvRenderAreas.h"
 
+#include <QMutex>
+#include <QOffscreenSurface>
 #include <QOpenGLContext>
+#include <QOpenGLFramebufferObject>
+#include <QOpenGLFunctions>
+#include <QOpenGLTextureBlitter>
 #include <QPainter>
+#include <QThread>
 
 #include <mpv/client.h>
 #include <mpv/render_gl.h>
+
+#include <utility>
 
 namespace {
 
@@ -14,17 +22,169 @@ void* glProcAddress(void*, const char* name)
     return ctx ? reinterpret_cast<void*>(ctx->getProcAddress(name)) : nullptr;
 }
 
-// The engine calls this on its own thread; the drawing happens on the GUI thread.
-template <typename Area> void queueUpdate(void* area)
+// Three frames: one being drawn, the latest drawn and the one on screen, handed over under a lock
+// so that neither thread waits for the other's work. With the size to draw at.
+template <typename Frame> class FrameSwap
 {
-    auto* self = static_cast<Area*>(area);
+public:
+    // The drawing thread's own frame, and its hand-over when drawn.
+    Frame& drawing() { return m_frames[m_drawing]; }
+    void drawn()
+    {
+        const QMutexLocker lock(&m_lock);
+        std::swap(m_drawing, m_ready);
+        m_fresh = true;
+    }
+    // For the GUI thread: the frame to show, the latest drawn.
+    Frame shown()
+    {
+        const QMutexLocker lock(&m_lock);
+        if (m_fresh) {
+            std::swap(m_ready, m_shown);
+            m_fresh = false;
+        }
+        return m_frames[m_shown];
+    }
+    Frame latest() const
+    {
+        const QMutexLocker lock(&m_lock);
+        return m_frames[m_fresh ? m_ready : m_shown];
+    }
+    Frame* all() { return m_frames; }
+
+    void setTarget(QSize size, qreal dpr)
+    {
+        const QMutexLocker lock(&m_lock);
+        m_size = size.expandedTo(QSize(1, 1));
+        m_dpr = dpr;
+    }
+    std::pair<QSize, qreal> target() const
+    {
+        const QMutexLocker lock(&m_lock);
+        return {m_size, m_dpr};
+    }
+
+private:
+    mutable QMutex m_lock;
+    Frame m_frames[3];
+    int m_drawing = 0, m_ready = 1, m_shown = 2;
+    bool m_fresh = false;
+    QSize m_size{64, 36};
+    qreal m_dpr = 1;
+};
+
+QSize pixelSize(const QWidget* w)
+{
+    return (QSizeF(w->size()) * w->devicePixelRatioF()).toSize();
+}
+
+// Tells the area that a frame waits, from the drawing thread.
+void frameWaits(QWidget* area)
+{
     QMetaObject::invokeMethod(
-        self, [self] { self->engineUpdatedNow(); }, Qt::QueuedConnection);
+        area, [area] { area->update(); }, Qt::QueuedConnection);
 }
 
 } // namespace
 
 // --- OpenGL ---
+
+// Lives on the render thread: everything here runs there, with its own context current.
+class GlFrameRenderer : public QObject
+{
+public:
+    struct Frame
+    {
+        QOpenGLFramebufferObject* fbo = nullptr; // the render thread's; its texture is shared
+        GLuint texture = 0;
+    };
+
+    GlFrameRenderer(mpv_handle* mpv, QOpenGLContext* context, QOffscreenSurface* surface, QWidget* area)
+        : m_mpv(mpv), m_context(context), m_surface(surface), m_area(area)
+    {
+        m_context->setParent(this);
+    }
+
+    void start()
+    {
+        if (!m_context->makeCurrent(m_surface))
+            return;
+        mpv_opengl_init_params gl{glProcAddress, nullptr};
+        // No advanced control: it lets the core wait for the render thread, and the GUI thread,
+        // which sets the engine's properties and waits for the core, waits for this one when the
+        // area goes.
+        mpv_render_param params[] = {
+            {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_OPENGL)},
+            {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &gl},
+            {MPV_RENDER_PARAM_INVALID, nullptr},
+        };
+        if (mpv_render_context_create(&m_ctx, m_mpv, params) < 0)
+            m_ctx = nullptr;
+        else
+            mpv_render_context_set_update_callback(m_ctx, &GlFrameRenderer::engineUpdated, this);
+    }
+
+    // again: draw the current frame anew (at a new size) even when the engine has none new.
+    void draw(bool again)
+    {
+        if (!m_ctx || !m_context->makeCurrent(m_surface))
+            return;
+        if (!(mpv_render_context_update(m_ctx) & MPV_RENDER_UPDATE_FRAME) && !again)
+            return;
+        const QSize size = frames.target().first;
+        Frame& frame = frames.drawing();
+        if (!frame.fbo || frame.fbo->size() != size) {
+            delete frame.fbo;
+            frame.fbo = new QOpenGLFramebufferObject(size);
+            frame.texture = frame.fbo->texture();
+        }
+        mpv_opengl_fbo fbo{static_cast<int>(frame.fbo->handle()), size.width(), size.height(), 0};
+        mpv_render_param params[] = {
+            {MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
+            {MPV_RENDER_PARAM_INVALID, nullptr},
+        };
+        // Returns at the frame's display time.
+        mpv_render_context_render(m_ctx, params);
+        // Complete before the widget's context reads the texture.
+        m_context->functions()->glFinish();
+        frames.drawn();
+        frameWaits(m_area);
+    }
+
+    void stop()
+    {
+        const bool current = m_context->makeCurrent(m_surface);
+        if (m_ctx) {
+            mpv_render_context_set_update_callback(m_ctx, nullptr, nullptr);
+            mpv_render_context_free(m_ctx);
+            m_ctx = nullptr;
+        }
+        for (Frame* f = frames.all(); f != frames.all() + 3; ++f) {
+            delete f->fbo;
+            *f = Frame();
+        }
+        if (current)
+            m_context->doneCurrent();
+        delete m_context;
+    }
+
+    FrameSwap<Frame> frames;
+
+private:
+    // On an engine thread.
+    static void engineUpdated(void* self)
+    {
+        auto* renderer = static_cast<GlFrameRenderer*>(self);
+        QMetaObject::invokeMethod(
+            renderer, [renderer] { renderer->draw(false); }, Qt::QueuedConnection);
+    }
+
+    mpv_handle* m_mpv;
+    QOpenGLContext* m_context;
+    QOffscreenSurface* m_surface; // the GUI thread's, as Qt requires
+    QWidget* m_area;
+    mpv_render_context* m_ctx = nullptr;
+};
 
 MpvGlArea::MpvGlArea(mpv_handle* mpv, FacePainter face, QWidget* parent)
     : QOpenGLWidget(parent), m_mpv(mpv), m_face(face)
@@ -42,77 +202,195 @@ MpvGlArea::~MpvGlArea()
 
 void MpvGlArea::initializeGL()
 {
-    if (!m_ctx && m_mpv) {
-        mpv_opengl_init_params gl{glProcAddress, nullptr};
-        // No advanced control: it lets the core wait for this (the GUI) thread, which also sets the
-        // engine's properties and waits for the core, and the two then wait for each other.
-        mpv_render_param params[] = {
-            {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_OPENGL)},
-            {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &gl},
-            {MPV_RENDER_PARAM_INVALID, nullptr},
-        };
-        if (mpv_render_context_create(&m_ctx, m_mpv, params) < 0) {
-            m_ctx = nullptr;
-        } else {
-            mpv_render_context_set_update_callback(m_ctx, queueUpdate<MpvGlArea>, this);
-            // The render context lives in this GL context and must go with it.
-            connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &MpvGlArea::freeContext,
-                    Qt::DirectConnection);
-        }
+    m_blitter = new QOpenGLTextureBlitter;
+    m_blitter->create();
+    // The render context lives in a context shared with this one and must go with it.
+    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &MpvGlArea::freeContext,
+            Qt::DirectConnection);
+    // The render thread's context shares this one's textures.
+    QOpenGLContext* shared = m_mpv ? new QOpenGLContext : nullptr;
+    if (shared) {
+        shared->setFormat(context()->format());
+        shared->setShareContext(context());
     }
-    if (!m_initialised) {
-        m_initialised = true;
-        if (onReady)
-            onReady();
+    if (!shared || !shared->create()) {
+        delete shared;
+        becameReady(); // without a render context the engine shows no pictures
+        return;
     }
+    m_surface = new QOffscreenSurface(nullptr, this);
+    m_surface->setFormat(context()->format());
+    m_surface->create();
+    m_renderer = new GlFrameRenderer(m_mpv, shared, m_surface, this);
+    m_renderer->frames.setTarget(pixelSize(this), devicePixelRatioF());
+    m_thread = new QThread;
+    m_thread->setObjectName(QStringLiteral("video render"));
+    m_renderer->moveToThread(m_thread);
+    m_thread->start();
+    // Ready once the render context exists (or failed): files may load from then on.
+    QMetaObject::invokeMethod(
+        m_renderer,
+        [this, renderer = m_renderer] {
+            renderer->start();
+            QMetaObject::invokeMethod(
+                this, [this] { becameReady(); }, Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
+}
+
+void MpvGlArea::becameReady()
+{
+    if (m_initialised)
+        return;
+    m_initialised = true;
+    if (onReady)
+        onReady();
 }
 
 void MpvGlArea::release()
 {
-    freeContext();
+    stopRenderer();
+}
+
+void MpvGlArea::stopRenderer()
+{
+    if (m_renderer) {
+        // The render thread lets go of the engine and its GL objects, after the frame it draws.
+        QMetaObject::invokeMethod(
+            m_renderer, [renderer = m_renderer] { renderer->stop(); }, Qt::BlockingQueuedConnection);
+        m_thread->quit();
+        m_thread->wait();
+        delete m_renderer;
+        m_renderer = nullptr;
+        delete m_thread;
+        m_thread = nullptr;
+        delete m_surface;
+        m_surface = nullptr;
+    }
 }
 
 void MpvGlArea::freeContext()
 {
-    if (!m_ctx)
-        return;
-    const bool current = context() && context()->isValid();
-    if (current)
-        makeCurrent();
-    mpv_render_context_set_update_callback(m_ctx, nullptr, nullptr);
-    mpv_render_context_free(m_ctx);
-    m_ctx = nullptr;
-    if (current)
-        doneCurrent();
+    stopRenderer();
+    if (m_blitter) {
+        const bool current = context() && context()->isValid();
+        if (current)
+            makeCurrent();
+        delete m_blitter;
+        m_blitter = nullptr;
+        if (current && m_faceTexture)
+            context()->functions()->glDeleteTextures(1, &m_faceTexture);
+        m_faceTexture = 0;
+        if (current)
+            doneCurrent();
+    }
 }
 
-void MpvGlArea::engineUpdatedNow()
+void MpvGlArea::resizeGL(int, int)
 {
-    if (m_ctx && (mpv_render_context_update(m_ctx) & MPV_RENDER_UPDATE_FRAME))
-        update();
+    if (!m_renderer)
+        return;
+    m_renderer->frames.setTarget(pixelSize(this), devicePixelRatioF());
+    if (m_mode == Mode::Video)
+        QMetaObject::invokeMethod(
+            m_renderer, [renderer = m_renderer] { renderer->draw(true); }, Qt::QueuedConnection);
 }
 
 void MpvGlArea::paintGL()
 {
-    const qreal dpr = devicePixelRatioF();
-    if (m_ctx) {
-        mpv_opengl_fbo fbo{static_cast<int>(defaultFramebufferObject()), qRound(width() * dpr),
-                           qRound(height() * dpr), 0};
-        int flip = 1;
-        mpv_render_param params[] = {
-            {MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
-            {MPV_RENDER_PARAM_FLIP_Y, &flip},
-            {MPV_RENDER_PARAM_INVALID, nullptr},
-        };
-        mpv_render_context_render(m_ctx, params);
-        if (m_mode == Mode::Video)
-            return;
+    // Everything here is one blit of a texture: a software GL builds the code for each new draw
+    // state when first drawn, which takes long; faces drawn through the GL paint engine would
+    // bring new states just as the first frame comes.
+    if (!m_blitter)
+        return; // the context is going
+    GLuint texture = m_renderer && m_mode == Mode::Video ? m_renderer->frames.shown().texture : 0;
+    if (!texture)
+        texture = faceTexture();
+    // Drawn top row first, as the engine draws into a framebuffer of its own and as images lie.
+    m_blitter->bind();
+    m_blitter->blit(texture, QMatrix4x4(), QOpenGLTextureBlitter::OriginTopLeft);
+    m_blitter->release();
+}
+
+GLuint MpvGlArea::faceTexture()
+{
+    const QSize size = pixelSize(this).expandedTo(QSize(1, 1));
+    if (m_faceTexture && size == m_faceSize && m_mode == m_faceMode && m_caption == m_faceCaption)
+        return m_faceTexture;
+    QImage face(size, QImage::Format_RGBA8888_Premultiplied);
+    face.setDevicePixelRatio(devicePixelRatioF());
+    {
+        QPainter painter(&face);
+        m_face(painter, rect(), m_mode, m_caption);
     }
-    QPainter painter(this);
-    m_face(painter, rect(), m_mode, m_caption);
+    QOpenGLFunctions* gl = context()->functions();
+    if (!m_faceTexture) {
+        gl->glGenTextures(1, &m_faceTexture);
+        gl->glBindTexture(GL_TEXTURE_2D, m_faceTexture);
+        // As a framebuffer's texture, the frames' kind: one draw state for both.
+        gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    }
+    gl->glBindTexture(GL_TEXTURE_2D, m_faceTexture);
+    gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, size.width(), size.height(), 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     face.constBits());
+    gl->glBindTexture(GL_TEXTURE_2D, 0);
+    m_faceSize = size;
+    m_faceMode = m_mode;
+    m_faceCaption = m_caption;
+    return m_faceTexture;
 }
 
 // --- software ---
+
+// Lives on the render thread.
+class SoftwareFrameRenderer : public QObject
+{
+public:
+    SoftwareFrameRenderer(mpv_render_context* ctx, QWidget* area) : m_ctx(ctx), m_area(area) {}
+
+    static void engineUpdated(void* self)
+    {
+        auto* renderer = static_cast<SoftwareFrameRenderer*>(self);
+        QMetaObject::invokeMethod(
+            renderer, [renderer] { renderer->draw(false); }, Qt::QueuedConnection);
+    }
+
+    void draw(bool again)
+    {
+        if (!(mpv_render_context_update(m_ctx) & MPV_RENDER_UPDATE_FRAME) && !again)
+            return;
+        const auto [size, dpr] = frames.target();
+        QImage& image = frames.drawing();
+        if (image.size() != size)
+            image = QImage(size, QImage::Format_RGB32);
+        image.setDevicePixelRatio(dpr);
+        int dims[2] = {size.width(), size.height()};
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+        char format[] = "bgr0";
+#else
+        char format[] = "0rgb";
+#endif
+        size_t stride = static_cast<size_t>(image.bytesPerLine());
+        mpv_render_param params[] = {
+            {MPV_RENDER_PARAM_SW_SIZE, dims},      {MPV_RENDER_PARAM_SW_FORMAT, format},
+            {MPV_RENDER_PARAM_SW_STRIDE, &stride}, {MPV_RENDER_PARAM_SW_POINTER, image.bits()},
+            {MPV_RENDER_PARAM_INVALID, nullptr},
+        };
+        // Returns at the frame's display time.
+        mpv_render_context_render(m_ctx, params);
+        frames.drawn();
+        frameWaits(m_area);
+    }
+
+    FrameSwap<QImage> frames;
+
+private:
+    mpv_render_context* m_ctx;
+    QWidget* m_area;
+};
 
 MpvSoftwareArea::MpvSoftwareArea(mpv_handle* mpv, bool render, FacePainter face, QWidget* parent)
     : QWidget(parent), m_face(face)
@@ -124,10 +402,18 @@ MpvSoftwareArea::MpvSoftwareArea(mpv_handle* mpv, bool render, FacePainter face,
         {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_SW)},
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
-    if (mpv_render_context_create(&m_ctx, mpv, params) < 0)
+    if (mpv_render_context_create(&m_ctx, mpv, params) < 0) {
         m_ctx = nullptr;
-    else
-        mpv_render_context_set_update_callback(m_ctx, queueUpdate<MpvSoftwareArea>, this);
+        return;
+    }
+    // From here on only the render thread draws, until release.
+    m_renderer = new SoftwareFrameRenderer(m_ctx, this);
+    m_thread = new QThread;
+    m_thread->setObjectName(QStringLiteral("video render"));
+    m_renderer->moveToThread(m_thread);
+    m_thread->start();
+    sizeChanged();
+    mpv_render_context_set_update_callback(m_ctx, &SoftwareFrameRenderer::engineUpdated, m_renderer);
 }
 
 MpvSoftwareArea::~MpvSoftwareArea()
@@ -139,51 +425,43 @@ void MpvSoftwareArea::release()
 {
     if (!m_ctx)
         return;
+    // The render thread ends after the frame it draws; the engine's calls then find nobody.
+    m_thread->quit();
+    m_thread->wait();
     mpv_render_context_set_update_callback(m_ctx, nullptr, nullptr);
     mpv_render_context_free(m_ctx);
     m_ctx = nullptr;
+    delete m_thread;
+    m_thread = nullptr;
+    delete m_renderer;
+    m_renderer = nullptr;
 }
 
-void MpvSoftwareArea::engineUpdatedNow()
+QImage MpvSoftwareArea::frame() const
 {
-    if (m_ctx && (mpv_render_context_update(m_ctx) & MPV_RENDER_UPDATE_FRAME))
-        renderFrame();
+    return m_renderer ? m_renderer->frames.latest() : QImage();
 }
 
-void MpvSoftwareArea::renderFrame()
+void MpvSoftwareArea::sizeChanged()
 {
-    if (!m_ctx)
+    if (!m_renderer)
         return;
     // The engine waits for each frame to be taken, so frames are drawn even while hidden.
-    const qreal dpr = devicePixelRatioF();
-    const QSize size =
-        isVisible() ? (QSizeF(this->size()) * dpr).toSize().expandedTo(QSize(16, 16)) : QSize(64, 36);
-    if (m_frame.size() != size) {
-        m_frame = QImage(size, QImage::Format_RGB32);
-        m_frame.setDevicePixelRatio(dpr);
-    }
-    int dims[2] = {size.width(), size.height()};
-#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
-    char format[] = "bgr0";
-#else
-    char format[] = "0rgb";
-#endif
-    size_t stride = static_cast<size_t>(m_frame.bytesPerLine());
-    mpv_render_param params[] = {
-        {MPV_RENDER_PARAM_SW_SIZE, dims},      {MPV_RENDER_PARAM_SW_FORMAT, format},
-        {MPV_RENDER_PARAM_SW_STRIDE, &stride}, {MPV_RENDER_PARAM_SW_POINTER, m_frame.bits()},
-        {MPV_RENDER_PARAM_INVALID, nullptr},
-    };
-    mpv_render_context_render(m_ctx, params);
-    update();
+    const QSize size = isVisible() ? pixelSize(this).expandedTo(QSize(16, 16)) : QSize(64, 36);
+    m_renderer->frames.setTarget(size, devicePixelRatioF());
+    if (m_mode == Mode::Video)
+        QMetaObject::invokeMethod(
+            m_renderer, [renderer = m_renderer] { renderer->draw(true); }, Qt::QueuedConnection);
 }
 
 void MpvSoftwareArea::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    if (m_mode == Mode::Video && !m_frame.isNull()) {
-        painter.drawImage(rect(), m_frame);
-        return;
+    if (m_renderer && m_mode == Mode::Video) {
+        if (const QImage shown = m_renderer->frames.shown(); !shown.isNull()) {
+            painter.drawImage(rect(), shown);
+            return;
+        }
     }
     m_face(painter, rect(), m_mode, m_caption);
 }
@@ -191,6 +469,17 @@ void MpvSoftwareArea::paintEvent(QPaintEvent*)
 void MpvSoftwareArea::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    if (m_ctx && m_mode == Mode::Video)
-        renderFrame();
+    sizeChanged();
+}
+
+void MpvSoftwareArea::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    sizeChanged();
+}
+
+void MpvSoftwareArea::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    sizeChanged();
 }

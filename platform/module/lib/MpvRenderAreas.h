@@ -7,9 +7,17 @@
 
 struct mpv_handle;
 struct mpv_render_context;
+class GlFrameRenderer;
+class QOffscreenSurface;
+class QOpenGLTextureBlitter;
+class QThread;
+class SoftwareFrameRenderer;
 
-// Draws through libmpv's OpenGL render API. The render context is made with the widget's GL context
-// and freed when that context goes.
+// Draws through libmpv's OpenGL render API. The engine's frames are drawn on a thread of their own,
+// in a GL context shared with the widget's, since the render call waits for each frame's display
+// time and the first frames cost long shader builds: the widget only puts the latest drawn frame, or
+// its face painted into an image, on screen. The render context is made with that shared context
+// and freed when the widget's goes.
 class MpvGlArea : public QOpenGLWidget, public MpvVideoSurface
 {
     Q_OBJECT
@@ -19,25 +27,36 @@ public:
     QWidget* widget() override { return this; }
     bool ready() const override { return m_initialised; }
     void release() override;
-    // Reacts to the engine's news of a frame (queued from its thread).
-    void engineUpdatedNow();
 
 protected:
     void initializeGL() override;
+    void resizeGL(int w, int h) override;
     void paintGL() override;
     void modeChanged() override { update(); }
 
 private:
+    void stopRenderer();
     void freeContext();
+    void becameReady();
+    GLuint faceTexture();
 
     mpv_handle* m_mpv;
     FacePainter m_face;
-    mpv_render_context* m_ctx = nullptr;
+    QThread* m_thread = nullptr;
+    GlFrameRenderer* m_renderer = nullptr; // lives on m_thread
+    QOffscreenSurface* m_surface = nullptr;
+    QOpenGLTextureBlitter* m_blitter = nullptr;
+    // The face shown without pictures, painted into an image and kept as a texture.
+    GLuint m_faceTexture = 0;
+    QSize m_faceSize;
+    Mode m_faceMode = Mode::Idle;
+    QString m_faceCaption;
     bool m_initialised = false;
 };
 
-// Draws through libmpv's software render API into an image: for platforms without OpenGL. With no
-// engine to draw for (another video output chosen) it shows only the idle and audio faces.
+// Draws through libmpv's software render API into an image: for platforms without OpenGL. The
+// frames are drawn on a thread of their own, as above. With no engine to draw for (another video
+// output chosen) it shows only the idle and audio faces.
 class MpvSoftwareArea : public QWidget, public MpvVideoSurface
 {
     Q_OBJECT
@@ -48,18 +67,20 @@ public:
     bool ready() const override { return true; }
     void release() override;
     // The last frame drawn (for checks of what the user sees).
-    QImage frame() const { return m_frame; }
-    void engineUpdatedNow();
+    QImage frame() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void modeChanged() override { update(); }
 
 private:
-    void renderFrame();
+    void sizeChanged();
 
     FacePainter m_face;
     mpv_render_context* m_ctx = nullptr;
-    QImage m_frame;
+    QThread* m_thread = nullptr;
+    SoftwareFrameRenderer* m_renderer = nullptr; // lives on m_thread
 };

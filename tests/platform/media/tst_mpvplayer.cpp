@@ -570,6 +570,12 @@ private Q_SLOTS:
             isRed(area->frame().pixel(area->frame().width() / 2, area->frame().height() / 2)), 10000);
         QVERIFY(isRed(area->grab().toImage().pixel(area->width() / 2, area->height() / 2)));
         QVERIFY(player.statusText().startsWith(QStringLiteral("Playing: red.mpg  0:")));
+        // Paused, the picture is drawn again at the area's new size (full screen, say).
+        player.togglePause();
+        QTRY_VERIFY(player.paused());
+        player.resize(400, 330);
+        QTRY_COMPARE(area->frame().size(), area->size());
+        player.togglePause();
 
         player.Open(path(QStringLiteral("a.wav")));
         QTRY_COMPARE(rec.log.size(), 2);

@@ -19,14 +19,15 @@ class TestMpvPlayerGl : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // The render API into OpenGL, as where no native window can be had.
+    // The render API into OpenGL, as where no native window can be had; the pictures upright.
     void drawsThroughOpenGl()
     {
         QTemporaryDir dir;
         const QString red = dir.filePath(QStringLiteral("red.mpg"));
         QVERIFY(ffmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                        QStringLiteral("color=c=red:s=64x48:r=25:d=30"), QStringLiteral("-c:v"),
-                        QStringLiteral("mpeg1video"), QStringLiteral("-f"), QStringLiteral("mpeg")},
+                        QStringLiteral("color=c=red:s=64x48:r=25:d=30,drawbox=y=36:h=12:c=blue:t=fill"),
+                        QStringLiteral("-c:v"), QStringLiteral("mpeg1video"), QStringLiteral("-f"),
+                        QStringLiteral("mpeg")},
                        red));
         auto* player = new MpvPlayer(nullptr, {QStringLiteral("ao=null"), QStringLiteral("vo=libmpv")});
         player->resize(229, 202);
@@ -41,6 +42,22 @@ private Q_SLOTS:
         QVERIFY(area->ready());
         QVERIFY(player->hasVideo());
         auto isRed = [](QRgb c) { return qRed(c) > 200 && qGreen(c) < 60 && qBlue(c) < 60; };
+        QTRY_VERIFY_WITH_TIMEOUT(isRed(area->grabFramebuffer().pixel(area->width() / 2, area->height() / 2)),
+                                 20000);
+        const QImage shot = area->grabFramebuffer();
+        const QRgb bottom = shot.pixel(shot.width() / 2, shot.height() * 7 / 8);
+        QVERIFY(qBlue(bottom) > 200 && qRed(bottom) < 60);
+        // Sound alone shows the quiet face, not the last frame; pictures come back after it.
+        const QString tone = dir.filePath(QStringLiteral("tone.wav"));
+        QVERIFY(ffmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                        QStringLiteral("sine=d=30")},
+                       tone));
+        player->Open(tone);
+        QTRY_COMPARE_WITH_TIMEOUT(started, 2, 20000);
+        QTRY_VERIFY(!isRed(area->grabFramebuffer().pixel(area->width() / 2, area->height() / 2)));
+        const QRgb corner = area->grabFramebuffer().pixel(2, 2);
+        QVERIFY(qBlue(corner) > qRed(corner) && qBlue(corner) < 0x60);
+        player->Open(red);
         QTRY_VERIFY_WITH_TIMEOUT(isRed(area->grabFramebuffer().pixel(area->width() / 2, area->height() / 2)),
                                  20000);
         // Going while the clip plays frees the render context before the engine, without a crash.
