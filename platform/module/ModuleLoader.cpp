@@ -4,21 +4,18 @@
 #include <QFileInfo>
 #include <QLibrary>
 
-#include <atomic>
 #include <mutex>
 
 namespace {
 
 constexpr char EntryPoint[] = "vidmarro_engine_module";
 
-// The program's folder, also before or while the application object is made (the engine check's
-// child, a preload): read where the application object reads it.
+// The program's folder, also before the application object exists (the engine check's child) and
+// off the GUI thread (a preload): read where the application object reads it.
 QString programDir()
 {
     return QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).absolutePath();
 }
-
-std::atomic_bool settled{false};
 
 } // namespace
 
@@ -49,13 +46,7 @@ EngineModule* engineModule()
         }
         qWarning("media engine module: %s", qPrintable(why));
     });
-    settled = true;
     return module;
-}
-
-bool engineModuleSettled()
-{
-    return settled;
 }
 
 FileResult withEngineModule(const std::function<FileResult(EngineModule&)>& work)
