@@ -6,7 +6,7 @@
 //  - no OpenGL: the software render API into an image (QT_QPA_PLATFORM=offscreen).
 // For each, medians over the rounds: the longest stall of a 10 ms timer over SECONDS of playing,
 // beside the same timer at the idle main window for as long; and the frames the engine dropped (in
-// all, and from one second in) and the worst A/V difference it measured over that time, so that a
+// all, and from one second in) and the worst A/V difference it measured (likewise), so that a
 // path is seen not to buy its smoothness with frames the native path keeps. Every run starts with
 // empty shader caches.
 // No sound device (ao=null). Without DISPLAY or sway the path is left out.
@@ -120,7 +120,8 @@ struct Path
     Path(const char* name, const char* figureName) : name(name), figureName(figureName) {}
     const char* name;
     const char* figureName;
-    std::vector<double> stall, stallAt, idle, dropped, droppedLater, decoderDropped, delayed, avsync;
+    std::vector<double> stall, stallAt, idle, dropped, droppedLater, decoderDropped, delayed, avsync,
+        avsyncLater;
     std::string area;
 };
 
@@ -141,11 +142,12 @@ void measure(Path& path, const std::vector<std::string>& argv, const std::vector
     path.decoderDropped.push_back(value(o, "decoder_dropped_frames"));
     path.delayed.push_back(value(o, "delayed_frames"));
     path.avsync.push_back(value(o, "worst_avsync_ms"));
+    path.avsyncLater.push_back(value(o, "worst_avsync_after_1s_ms"));
     std::printf("  %-28s stall %6.1f ms (%4.1f s in), idle %5.1f ms; dropped %3.0f, from 1 s in %.0f "
-                "(decoder %.0f, delayed %.0f); worst A/V %.1f ms  [%s]\n",
+                "(decoder %.0f, delayed %.0f); worst A/V %.1f ms, from 1 s in %.1f ms  [%s]\n",
                 path.name, stall, path.stallAt.back(), path.idle.back(), path.dropped.back(),
                 path.droppedLater.back(), path.decoderDropped.back(), path.delayed.back(), path.avsync.back(),
-                path.area.c_str());
+                path.avsyncLater.back(), path.area.c_str());
     std::fflush(stdout);
 }
 
@@ -182,8 +184,15 @@ int main(int argc, char** argv)
     fs::permissions(clip, fs::perms::others_read, fs::perm_options::add);
 
     Compositor sway = startSway(work);
-    if (sway.display.empty())
-        std::printf("sway did not start: the Wayland path is left out (see its log)\n");
+    if (sway.display.empty()) {
+        std::printf("sway did not start: the Wayland path is left out (its log is on stderr)\n");
+        if (FILE* log = std::fopen((work / "sway.log").c_str(), "r")) {
+            char line[512];
+            while (std::fgets(line, sizeof line, log))
+                std::fputs(line, stderr);
+            std::fclose(log);
+        }
+    }
     const bool x11 = std::getenv("DISPLAY") != nullptr;
     if (!x11)
         std::printf("no X display: the X11 path is left out\n");
@@ -243,10 +252,11 @@ int main(int argc, char** argv)
         if (p->stall.empty())
             continue;
         std::printf("  %-28s stall %6.1f ms, idle %5.1f ms; dropped %.0f, from 1 s in %.0f (decoder %.0f, "
-                    "delayed %.0f), most in a round %.0f; worst A/V %.1f ms\n",
+                    "delayed %.0f), most in a round %.0f; worst A/V %.1f ms, from 1 s in %.1f ms\n",
                     p->name, median(p->stall), median(p->idle), median(p->dropped), median(p->droppedLater),
                     median(p->decoderDropped), median(p->delayed),
-                    *std::max_element(p->dropped.begin(), p->dropped.end()), median(p->avsync));
+                    *std::max_element(p->dropped.begin(), p->dropped.end()), median(p->avsync),
+                    median(p->avsyncLater));
     }
     for (Path* p : {&native, &gl, &software})
         if (!p->stall.empty())

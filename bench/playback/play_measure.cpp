@@ -181,7 +181,7 @@ int main(int argc, char* argv[])
     // worst A/V difference read every quarter second in between, on a thread of its own: a read
     // waits for the engine's core, which must not count as a stall of the GUI thread.
     MpvPlayer::FrameCounts countsAtStart, countsAtEnd;
-    double worstAvsync = 0, droppedAtOneSecond = -1;
+    double worstAvsync = 0, worstAvsyncLater = 0, droppedAtOneSecond = -1;
     QString area;
     std::thread sampler;
     std::atomic_bool sampling = false;
@@ -200,10 +200,14 @@ int main(int argc, char* argv[])
                     const auto begun = std::chrono::steady_clock::now();
                     while (sampling) {
                         const MpvPlayer::FrameCounts now = mpv->frameCounts();
-                        if (std::isfinite(now.avsyncMs))
+                        const bool later =
+                            std::chrono::steady_clock::now() - begun >= std::chrono::seconds(1);
+                        if (std::isfinite(now.avsyncMs)) {
                             worstAvsync = qMax(worstAvsync, std::abs(now.avsyncMs));
-                        if (droppedAtOneSecond < 0 &&
-                            std::chrono::steady_clock::now() - begun >= std::chrono::seconds(1))
+                            if (later)
+                                worstAvsyncLater = qMax(worstAvsyncLater, std::abs(now.avsyncMs));
+                        }
+                        if (later && droppedAtOneSecond < 0)
                             droppedAtOneSecond = now.dropped;
                         std::this_thread::sleep_for(std::chrono::milliseconds(250));
                     }
@@ -262,12 +266,12 @@ int main(int argc, char* argv[])
             std::printf(
                 "video_area %s\nstall_ms %.1f\nstall_at_s %.2f\nidle_stall_ms %.1f\ndropped_frames %.0f\n"
                 "dropped_after_1s %.0f\ndecoder_dropped_frames %.0f\ndelayed_frames %.0f\nworst_avsync_ms "
-                "%.1f\n",
+                "%.1f\nworst_avsync_after_1s_ms %.1f\n",
                 qPrintable(area), stall, watch.worstAt(), idleStall,
                 since(countsAtEnd.dropped, countsAtStart.dropped),
                 since(countsAtEnd.dropped, droppedAtOneSecond),
                 since(countsAtEnd.decoderDropped, countsAtStart.decoderDropped),
-                since(countsAtEnd.delayed, countsAtStart.delayed), worstAvsync);
+                since(countsAtEnd.delayed, countsAtStart.delayed), worstAvsync, worstAvsyncLater);
         } else {
             copySmaps(QStringLiteral(".fresh"));
             const long fresh = privateDirtyKiB();

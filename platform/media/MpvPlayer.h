@@ -59,6 +59,7 @@ public:
     bool engineReady() const { return m_session != nullptr; }
     QString statusText() const;
     // The engine's own frame counts for the clip playing, for benchmarks: -1 where it has none.
+    // Any thread may ask while the control keeps its engine: the engine answers each.
     struct FrameCounts
     {
         double dropped = -1;        // late frames the video output skipped

@@ -69,7 +69,7 @@ private:
     Frame m_frames[3];
     int m_drawing = 0, m_ready = 1, m_shown = 2;
     bool m_fresh = false;
-    QSize m_size{64, 36};
+    QSize m_size; // set before anything is drawn
     qreal m_dpr = 1;
 };
 
@@ -153,7 +153,7 @@ public:
 
     void stop()
     {
-        const bool current = m_context->makeCurrent(m_surface);
+        m_context->makeCurrent(m_surface); // the context goes below, and with it what is current
         if (m_ctx) {
             mpv_render_context_set_update_callback(m_ctx, nullptr, nullptr);
             mpv_render_context_free(m_ctx);
@@ -163,8 +163,6 @@ public:
             delete f->fbo;
             *f = Frame();
         }
-        if (current)
-            m_context->doneCurrent();
         delete m_context;
     }
 
