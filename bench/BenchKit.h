@@ -131,8 +131,9 @@ inline ProgramCopy copyProgram(const std::filesystem::path& bin, const char* nam
     fs::permissions(copy.work / "run", fs::perms::owner_all);
     copy.program = copy.work / "app" / name;
     fs::copy_file(bin / name, copy.program);
-    if (fs::exists(bin / "libvidmarro-engine.so"))
-        fs::copy_file(bin / "libvidmarro-engine.so", copy.work / "app" / "libvidmarro-engine.so");
+    for (const char* file : {"libvidmarro-engine.so", "vidmarro-engine.libs"})
+        if (fs::exists(bin / file))
+            fs::copy_file(bin / file, copy.work / "app" / file);
     copy.runtimeEnv = "XDG_RUNTIME_DIR=" + (copy.work / "run").string();
     return copy;
 }

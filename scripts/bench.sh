@@ -24,7 +24,9 @@ mkdir -p "$logs"
 work=$(mktemp -d)
 xpid=
 ppid=
+bpid=
 cleanup() {
+  [ -n "$bpid" ] && kill "$bpid" 2>/dev/null || true
   [ -n "$xpid" ] && kill "$xpid" 2>/dev/null || true
   [ -n "$ppid" ] && kill "$ppid" 2>/dev/null || true
   rm -rf "$work"
@@ -51,11 +53,18 @@ ppid=$!
 for _ in $(seq 100); do [ -S "$work/pulse/native" ] && break; sleep 0.1; done
 [ -S "$work/pulse/native" ] || { cat "$work/pulse.log" >&2; echo "the sound server did not start" >&2; exit 1; }
 export PULSE_SERVER="unix:$work/pulse/native" PULSE_CLIENTCONFIG="$work/pulse/client.conf"
+# A session bus of our own, as a desktop has: without one, the toolkit's first look for the
+# accessibility bus starts dbus-launch on the X display, which no desktop start pays.
+dbus-daemon --session --fork --address="unix:path=$work/bus" --print-pid=3 3>"$work/bus.pid"
+bpid=$(cat "$work/bus.pid")
+export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/bus"
 unset VIDMARRO_MPV_OPTIONS
 
+# BENCH_ONLY="bm_startup bm_stall" runs only those.
 run() {
   local name=$1
   shift
+  if [ -n "${BENCH_ONLY:-}" ] && [[ " $BENCH_ONLY " != *" $name "* ]]; then return 0; fi
   echo "== $name"
   if "$@" >"$logs/$name.txt" 2>"$logs/$name.err"; then
     grep -v '^FIGURE|' "$logs/$name.txt" | tail -n "${BENCH_TAIL:-25}"
@@ -64,7 +73,7 @@ run() {
   fi
 }
 
-run bm_startup "$bin/bm_startup" --rounds "${BENCH_ROUNDS:-20}"
+run bm_startup "$bin/bm_startup" --rounds "${BENCH_ROUNDS:-20}" ${BENCH_STARTUP_ARGS:-}
 run bm_player env QT_QPA_PLATFORM=xcb "$bin/bm_player"
 run bm_playback "$bin/bm_playback" --rounds "${BENCH_PLAY_ROUNDS:-3}"
 run bm_gapless env QT_QPA_PLATFORM=xcb "$bin/bm_gapless" --rounds "${BENCH_PLAY_ROUNDS:-3}"

@@ -44,6 +44,13 @@ done
 speak() { env -u LANGUAGE -u LC_ALL -u LC_MESSAGES LANG=$1 "$exe" --help | head -n1; }
 [ "$(speak de_DE.UTF-8)" = "Aufruf: vidmarro [--] [DATEI...]" ] || fail "the installed program speaks no German"
 [ "$(speak en_GB.UTF-8)" = "Usage: vidmarro [--] [FILE...]" ] || fail "English --help changed"
+# The libraries a start with files loads ahead of the engine's module. One that is not there must
+# cost nothing but itself: every start with files below has one more.
+libs=$(find "$prefix" -name vidmarro-engine.libs)
+[ -n "$libs" ] && [ "$(dirname "$libs")" = "$(dirname "$(find "$prefix" -name 'libvidmarro-engine.so*' | head -n1)")" ] ||
+  fail "no list of the engine's libraries beside its module"
+grep -q '/libmpv\.so' "$libs" || fail "the list of the engine's libraries lacks the engine"
+echo "$work/gone/libnothing.so.1" >>"$libs"
 chmod -R a-w "$prefix"
 
 step "a private display with a window manager"
@@ -122,6 +129,7 @@ pids+=("$first")
 until_true "no main window" has_window "$first" "$main_title"
 sleep 1 # the media engine check comes just after the window
 no_box "$first" || fail "a message box came up at start"
+! grep -q 'libmpv\.so' "/proc/$first/maps" || fail "a start without files loaded the media engine"
 [ -f "$settings" ] || fail "no settings in the home's config folder"
 grep -q '^\[Bar\]' "$settings" || fail "the settings file has no Bar section"
 [ -z "$(ls "$prefix/bin" | grep -v '^vidmarro$')" ] || fail "something was written beside the program"

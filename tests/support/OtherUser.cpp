@@ -61,7 +61,8 @@ QString reachableCopy(const QString& program, QString* why)
     const QDir to(place.filePath(QString::number(copies.size())));
     to.mkpath(QStringLiteral("."));
     QFile::setPermissions(to.path(), everyoneEnters);
-    const QStringList files{source.fileName(), QStringLiteral("libvidmarro-engine.so")};
+    const QStringList files{source.fileName(), QStringLiteral("libvidmarro-engine.so"),
+                            QStringLiteral("vidmarro-engine.libs")};
     for (const QString& name : files) {
         const QString from = source.dir().filePath(name);
         if (name != source.fileName() && !QFile::exists(from))

@@ -62,5 +62,5 @@ find_window() {
 copy_program() {
   mkdir -p "$2"
   cp "$1" "$2/vidmarro"
-  cp "$(dirname "$1")/libvidmarro-engine.so" "$2/"
+  cp "$(dirname "$1")/libvidmarro-engine.so" "$(dirname "$1")/vidmarro-engine.libs" "$2/"
 }
