@@ -5,7 +5,6 @@
 #include "platform/desktop/DesktopServices.h"
 #include "platform/media/EngineCheck.h"
 #include "platform/media/MpvBackend.h"
-#include "platform/module/ModuleLoader.h"
 #include "platform/ui/QtPrompts.h"
 #include "platform/ui/WindowPlacement.h"
 #include "player/PlayerDialogs.h"
@@ -37,16 +36,6 @@ QByteArray usage(const QTranslator* translator)
     return text.isEmpty() ? QByteArray(Usage) : text.toLocal8Bit();
 }
 
-// Whether the command line may name files to play: anything but options (the toolkit's own
-// options with a value count, which costs only a needless load ahead).
-bool mayNameFiles(int argc, char** argv)
-{
-    for (int i = 1; i < argc; ++i)
-        if (argv[i][0] != '-' || (std::strcmp(argv[i], "--") == 0 && i + 1 < argc))
-            return true;
-    return false;
-}
-
 QIcon programIcon()
 {
     QIcon icon;
@@ -76,10 +65,6 @@ int main(int argc, char* argv[])
             return 0;
         }
     }
-    // Files to play want the engine as soon as possible: its libraries load from now on, beside
-    // the toolkit's start.
-    if (mayNameFiles(argc, argv))
-        loadEngineLibrariesAhead();
     // Taken before the toolkit starts: its X11 side takes the startup id out of the environment.
     const LaunchToken launch = LaunchToken::fromEnvironment();
     QApplication app(argc, argv);

@@ -2,13 +2,10 @@
 
 #include "platform/media/EngineCheck.h"
 #include "platform/media/MpvPlayer.h"
-#include "platform/module/ModuleLoader.h"
 
 void MpvBackend::warmUp()
 {
     mpvEnginePreload(MpvPlayer::engineOptions(m_options));
-    // Called once the toolkit has started: the libraries loading ahead need not give way any more.
-    letEngineLibrariesHurry();
 }
 
 MediaPlayerControl* MpvBackend::makePlayer(QWidget* parent)
