@@ -44,8 +44,8 @@ done
 speak() { env -u LANGUAGE -u LC_ALL -u LC_MESSAGES LANG=$1 "$exe" --help | head -n1; }
 [ "$(speak de_DE.UTF-8)" = "Aufruf: vidmarro [--] [DATEI...]" ] || fail "the installed program speaks no German"
 [ "$(speak en_GB.UTF-8)" = "Usage: vidmarro [--] [FILE...]" ] || fail "English --help changed"
-# The libraries a start with files loads ahead of the engine's module. One that is not there must
-# cost nothing but itself: every start with files below has one more.
+# The libraries loaded one by one before the engine's module. One that is not there must cost
+# nothing but itself: every start that plays below has one more.
 libs=$(find "$prefix" -name vidmarro-engine.libs)
 [ -n "$libs" ] && [ "$(dirname "$libs")" = "$(dirname "$(find "$prefix" -name 'libvidmarro-engine.so*' | head -n1)")" ] ||
   fail "no list of the engine's libraries beside its module"
