@@ -142,8 +142,10 @@ void mpvEnginePreload(const QStringList& options)
         preload.made.notify_all();
         // The graphics driver comes next, while the first clip opens: the engine's video output
         // would otherwise load it only once the clip's pictures are wanted.
-        if (ok && optionValue(options, QStringLiteral("vo")) == QLatin1String("gpu"))
+        if (ok && optionValue(options, QStringLiteral("vo")) == QLatin1String("gpu")) {
+            loadVideoDriverLibraries();
             module->prepareVideoOutput();
+        }
     });
 }
 

@@ -32,18 +32,21 @@ QStringList modulePlaces()
     return places;
 }
 
-// Loads the libraries of the list beside the module, one dlopen each; kept loaded, as the module
-// keeps them for the rest of the run anyway. One that fails here loads with the module, or the
-// module's own failure names it.
-void loadListed()
+// Loads one part of the list beside the module (parts end at a blank line), one dlopen each; kept
+// loaded, as the module keeps them for the rest of the run anyway. One that fails here loads with
+// the module or the driver, or the module's own failure names it.
+void loadListed(int part)
 {
     for (const QString& place : modulePlaces()) {
         QFile list(place + QStringLiteral("/vidmarro-engine.libs"));
         if (!list.open(QIODevice::ReadOnly))
             continue;
-        while (!list.atEnd()) {
+        int at = 0;
+        while (!list.atEnd() && at <= part) {
             const QByteArray path = list.readLine().trimmed();
-            if (!path.isEmpty())
+            if (path.isEmpty())
+                ++at;
+            else if (at == part)
                 dlopen(path.constData(), RTLD_NOW | RTLD_LOCAL);
         }
         return;
@@ -59,7 +62,7 @@ EngineModule* engineModule()
     static EngineModule* module = nullptr;
     static std::once_flag once;
     std::call_once(once, [] {
-        loadListed();
+        loadListed(0);
         QString why;
         for (const QString& place : modulePlaces()) {
             QLibrary library(place + QStringLiteral("/vidmarro-engine"));
@@ -73,6 +76,12 @@ EngineModule* engineModule()
         qWarning("media engine module: %s", qPrintable(why));
     });
     return module;
+}
+
+void loadVideoDriverLibraries()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { loadListed(1); });
 }
 
 FileResult withEngineModule(const std::function<FileResult(EngineModule&)>& work)

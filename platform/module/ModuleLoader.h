@@ -10,5 +10,8 @@
 // at build time): each library's symbols are then looked up among its own needs only, not among all
 // 250 libraries, and the whole takes about two thirds of the time of one dlopen.
 EngineModule* engineModule();
+// The same for the libraries of the graphics driver that the module itself does not need (LLVM
+// above all): kept off the module's way, they load while the first clip opens.
+void loadVideoDriverLibraries();
 // work done by the module, or a failure that names the missing module when it cannot be loaded.
 FileResult withEngineModule(const std::function<FileResult(EngineModule&)>& work);
