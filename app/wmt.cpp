@@ -244,6 +244,10 @@ void TForm1::closeEvent(QCloseEvent* event)
 {
     FormClose();
     event->accept();
+    // The program ends with this window. The toolkit's own quit on the last close is a posted
+    // event that any window showing before it is handled (a tooltip falling due) or any nested
+    // loop calls off, which would leave the program running with no window.
+    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
 void TForm1::FormClose()

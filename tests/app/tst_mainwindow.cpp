@@ -31,6 +31,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <QUrl>
 
 #include <csignal>
@@ -221,6 +222,27 @@ private Q_SLOTS:
         TForm1 again(next, services, fx.dir.path());
         QVERIFY(!next.ShowTrackBar);
         QVERIFY(next.ShowStatusBar);
+    }
+
+    // Closing the window ends the program, also when another window shows at that moment (a
+    // tooltip falling due), which calls off the toolkit's own quit on the last close.
+    void closingTheWindowEndsTheProgram()
+    {
+        Fixture fx;
+        TForm1 form(fx.state, fx.services, fx.dir.path());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTimer::singleShot(0, &form, [&form] {
+            QMetaObject::invokeMethod(
+                qApp, [at = form.geometry().center()] { QToolTip::showText(at, QStringLiteral("tip")); },
+                Qt::QueuedConnection);
+            form.close();
+        });
+        QTimer hung; // the run goes on if the program would not end
+        connect(&hung, &QTimer::timeout, qApp, [] { QCoreApplication::exit(1); });
+        hung.start(10000);
+        QCOMPARE(QApplication::exec(), 0);
+        QToolTip::hideText();
     }
 
     void date1IsNeverRewritten()

@@ -187,7 +187,12 @@ quit_normally() { # $1: pid
   until_true "the player did not close" gone "$player_title"
   until_true "the main window did not come back" focused "$main_title"
   in_session swaymsg "[title=\"$main_title\"] kill" >/dev/null
-  until_true "the program did not end" ended "$1"
+  # A program that does not end shows where it stands, and what it said.
+  if ! (until_true "the program did not end" ended "$1") 2>/dev/null; then
+    gdb -batch -p "$(pgrep -P "$1" | head -n1)" -ex "thread apply all bt" >&2 2>&1 || true
+    tail -n 30 "$work"/*.log >&2 || true
+    fail "the program did not end"
+  fi
   wait "$1" || fail "the program ended with $?"
 }
 
