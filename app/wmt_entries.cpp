@@ -8,9 +8,11 @@
 #include "common/FileLocations.h"
 #include "common/FileResult.h"
 #include "common/Paths.h"
+#include "common/RecentPlaylists.h"
 #include "common/SafeFile.h"
 #include "common/SharedState.h"
 #include "editor/MangleU.h"
+#include "platform/files/RecentFiles.h"
 #include "platform/ui/Guard.h"
 #include "platform/ui/WindowPlacement.h"
 #include "player/WplayerU2.h"
@@ -100,6 +102,7 @@ void TForm1::pickClips(const QStringList& files, const QString& folder)
                 if (!m_playerStarted)
                     CCFuncs::WritePlaylist(S.AllBox.items(), S.PlaylistPath);
                 copyPlaylist(S.PlaylistPath, name);
+                RecentFiles::playlistUsed(name);
             } catch (const AppError& e) {
                 m_services.prompts.stop(e.text(), this);
             }
@@ -114,7 +117,9 @@ void TForm1::LoadButtonClick()
 {
     const ActionRunning running(m_actionsRunning);
     guarded(m_services.prompts, this, [&] {
-        OpenDialog2.initialDir = S.playlistFolder();
+        // Where the user's playlists are: with the one last loaded or saved.
+        OpenDialog2.initialDir = RecentPlaylists::startFolder(S.playlistFolder());
+        OpenDialog2.recentFolders = RecentPlaylists::folders();
         const QStringList files = m_services.prompts.fileDialog(OpenDialog2, this);
         if (!files.isEmpty())
             loadPlaylist(files.first());
@@ -128,6 +133,7 @@ void TForm1::loadPlaylist(const QString& file)
     S.EntryMode = EntryLoaded;
     S.PlaylistPath = file;
     const int missing = Playlists::read(S.PlaylistPath, S.AllBox);
+    RecentFiles::playlistUsed(file);
     // Opened from outside, a playlist that lists nothing would otherwise end in silence.
     if (m_goAtOnce && missing == 0 && S.AllBox.isEmpty()) {
         m_services.prompts.message(

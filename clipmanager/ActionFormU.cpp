@@ -3,6 +3,7 @@
 #include "common/Paths.h"
 #include "common/SharedState.h"
 #include "platform/Services.h"
+#include "platform/files/RecentFiles.h"
 #include "platform/ui/ClickableLabel.h"
 #include "platform/ui/Guard.h"
 #include "platform/ui/ReadableColours.h"
@@ -232,6 +233,7 @@ void TActionForm::runAction()
         }
         S.AllBox.setSorted(true);
         Playlists::write(S.AllBox.items(), playlist);
+        RecentFiles::playlistUsed(playlist);
         // Only a saved selection leaves the Action Box; after a failure the user can try again.
         for (int i = n - 1; i >= 0; --i)
             takeRight(i);
@@ -253,6 +255,7 @@ void TActionForm::runAction()
             S.AllBox.add(PathRight.at(i));
         S.AllBox.setSorted(true);
         CCFuncs::WritePlaylist(S.AllBox.items(), playlist);
+        RecentFiles::playlistUsed(playlist);
         break;
     }
     default:

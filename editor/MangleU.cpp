@@ -7,6 +7,7 @@
 #include "editor/ConfirmKillU.h"
 #include "editor/WidestRowDelegate.h"
 #include "platform/Services.h"
+#include "platform/files/RecentFiles.h"
 #include "platform/files/Trash.h"
 #include "platform/ui/Guard.h"
 #include "platform/ui/LongWork.h"
@@ -172,6 +173,7 @@ void TMangle::FormShow()
     // A name that does not exist yet opens as an empty list, after the reader's error.
     const bool read = guarded(m_services.prompts, this, [&] {
         Playlists::read(m_playlistPath, S.AllBox);
+        RecentFiles::playlistUsed(m_playlistPath);
         m_clips->setEntries(S.AllBox.items());
         ui->ListBox1->selectionModel()->clear();
     });
@@ -289,6 +291,7 @@ void TMangle::ButtonOKClick()
         S.AllBox.setSorted(false);
         S.AllBox.assign(m_clips->entries());
         Playlists::write(S.AllBox.items(), m_playlistPath);
+        RecentFiles::playlistUsed(m_playlistPath);
     });
     // A failed save keeps the editor open with the edited list: the user may retry or cancel.
     if (saved)

@@ -151,4 +151,7 @@ public:
     // Creates the folder with every missing parent; an existing folder is fine.
     virtual FileResult makeDirs(const QString& path) = 0;
     virtual FileResult trash(const QString& path) = 0;
+    // Adds path to the desktop's recently used files (the bookmark file `bookmarks`, as GTK keeps
+    // it), or marks it used again; everything else in that file stays.
+    virtual FileResult addRecent(const QString& bookmarks, const QString& path, const QString& mimeType) = 0;
 };

@@ -25,8 +25,9 @@ struct FileDialogSettings
     QString fileName;      // initial file name
     bool mustExist = true; // open dialogs: the chosen file must exist
     bool confirmOverwrite = false;
-    QString lastDir;    // kept by the dialog: the folder of the last confirmed choice
-    QString rememberAs; // when set, the last folder is also kept across runs under this name
+    QString lastDir;           // kept by the dialog: the folder of the last confirmed choice
+    QString rememberAs;        // when set, the last folder is also kept across runs under this name
+    QStringList recentFolders; // offered in the dialog's history and side panel, newest first
 };
 
 // One message box: caption, text, icon and the buttons it offers.

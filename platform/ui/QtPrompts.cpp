@@ -13,6 +13,7 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QSettings>
+#include <QUrl>
 
 namespace {
 
@@ -58,6 +59,27 @@ void widenStarDotStar(QFileDialog& dlg)
     };
     widen();
     QObject::connect(&dlg, &QFileDialog::filterSelected, model, widen);
+}
+
+// Folders the user keeps going back to: first in the dialog's history (its Back list and the
+// folder box's drop-down) and added to its side panel after the places it offers already.
+void offerFolders(QFileDialog& dlg, const QStringList& folders)
+{
+    if (folders.isEmpty())
+        return;
+    QStringList history = folders;
+    for (const QString& dir : dlg.history()) {
+        if (!history.contains(dir))
+            history.append(dir);
+    }
+    dlg.setHistory(history);
+    QList<QUrl> side = dlg.sidebarUrls();
+    for (const QString& dir : folders) {
+        const QUrl url = QUrl::fromLocalFile(dir);
+        if (!side.contains(url))
+            side.append(url);
+    }
+    dlg.setSidebarUrls(side);
 }
 
 // A box fits on the screen whatever a message quotes: a few lines of sane length.
@@ -125,6 +147,7 @@ QStringList QtPrompts::fileDialog(FileDialogSettings& request, QWidget* parent)
         break;
     }
     widenStarDotStar(dlg);
+    offerFolders(dlg, request.recentFolders);
     if (dlg.exec() != QDialog::Accepted)
         return {};
     // Qt hands back "/" everywhere; the program's paths use the platform's own separator.

@@ -8,6 +8,7 @@
 #include "common/Paths.h"
 #include "common/SharedState.h"
 #include "platform/desktop/DesktopServices.h"
+#include "platform/files/RecentFiles.h"
 #include "platform/media/MpvBackend.h"
 #include "platform/ui/QtPrompts.h"
 #include "platform/ui/WindowPlacement.h"
@@ -751,6 +752,86 @@ private Q_SLOTS:
             text = e.text();
         }
         QVERIFY2(text.contains(blocker + QStringLiteral(" is a file")), qPrintable(text));
+    }
+
+    // Load Playlist opens with the playlist last loaded or saved and offers the last ones' folders;
+    // one that is gone drops out, and a damaged list counts as none. The desktop's recently used
+    // files get each playlist, and keep what other programs put there.
+    void recentPlaylistsLeadTheLoadDialog()
+    {
+        QTemporaryDir home;
+        const QByteArray oldState = qgetenv("XDG_STATE_HOME");
+        const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+        auto restore = qScopeGuard([&] {
+            qputenv("XDG_STATE_HOME", oldState);
+            qputenv("XDG_DATA_HOME", oldData);
+        });
+        qputenv("XDG_STATE_HOME", QFile::encodeName(home.filePath(QStringLiteral("st"))));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))));
+        const QString xbel = home.filePath(QStringLiteral("data/recently-used.xbel"));
+        QVERIFY(QDir().mkpath(home.filePath(QStringLiteral("data"))));
+        // As GTK writes it for another program.
+        writeFile(xbel, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                        "<xbel version=\"1.0\" "
+                        "xmlns:bookmark=\"http://www.freedesktop.org/standards/desktop-bookmarks\"\n"
+                        "      xmlns:mime=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
+                        "  <bookmark href=\"file:///other/song.ogg\" added=\"2026-01-01T00:00:00Z\" "
+                        "modified=\"2026-01-01T00:00:00Z\"\n"
+                        "            visited=\"2026-01-01T00:00:00Z\">\n"
+                        "    <info><metadata owner=\"http://freedesktop.org\"><mime:mime-type "
+                        "type=\"audio/x-vorbis+ogg\"/>\n"
+                        "      <bookmark:applications><bookmark:application name=\"Rhythmbox\" "
+                        "exec=\"&apos;rhythmbox %u&apos;\"\n"
+                        "        modified=\"2026-01-01T00:00:00Z\" "
+                        "count=\"1\"/></bookmark:applications></metadata></info>\n"
+                        "  </bookmark>\n"
+                        "</xbel>\n");
+        Fixture fx;
+        TForm1 form(fx.state, fx.services, fx.dir.path());
+        const QString a = home.filePath(QStringLiteral("A b/one.asx"));
+        const QString b = home.filePath(QStringLiteral("B/two.asx"));
+        for (const QString& p : {a, b}) {
+            QVERIFY(QDir().mkpath(QFileInfo(p).path()));
+            CCFuncs::WritePlaylist({}, p);
+        }
+        // Each Load: the dialog's start and offered folders, then the answer.
+        const auto load = [&](const QStringList& answer) {
+            fx.prompts.answerFiles(answer);
+            form.LoadButtonClick();
+            const FileDialogSettings shown = fx.prompts.asked.last().file;
+            return std::make_pair(shown.initialDir, shown.recentFolders);
+        };
+        const QString dirA = QFileInfo(a).path();
+        const QString dirB = QFileInfo(b).path();
+        QCOMPARE(load({a}), std::make_pair(fx.state.playlistFolder(), QStringList()));
+        QCOMPARE(load({b}), std::make_pair(dirA + u'/', QStringList{dirA}));
+        QCOMPARE(load({}), std::make_pair(dirB + u'/', (QStringList{dirB, dirA})));
+        QVERIFY(QFile::remove(b));
+        QCOMPARE(load({}), std::make_pair(dirA + u'/', QStringList{dirA}));
+        writeFile(home.filePath(QStringLiteral("st/vidmarro/recent-playlists")),
+                  QByteArray("\xff\xfe junk", 7));
+        QCOMPARE(load({}), std::make_pair(fx.state.playlistFolder(), QStringList()));
+
+        RecentFiles::flush();
+        const QByteArray recent = readAll(xbel);
+        QVERIFY2(recent.contains("href=\"" + QUrl::fromLocalFile(a).toEncoded() + '"'), recent.constData());
+        QVERIFY(recent.contains("file:///other/song.ogg"));
+        QVERIFY(recent.contains("vidmarro %u"));
+
+        // The real dialog offers them in its history and side panel.
+        QtPrompts qt;
+        FileDialogSettings settings;
+        settings.recentFolders = {dirB, dirA};
+        QStringList history;
+        QList<QUrl> side;
+        onNextFileDialog([&](QFileDialog& dlg) {
+            history = dlg.history();
+            side = dlg.sidebarUrls();
+            dlg.reject();
+        });
+        qt.fileDialog(settings, &form);
+        QCOMPARE(history.mid(0, 2), (QStringList{dirB, dirA}));
+        QVERIFY(side.contains(QUrl::fromLocalFile(dirA)) && side.contains(QUrl::fromLocalFile(dirB)));
     }
 
     // Files opened from outside that give nothing to play say so, naming the file.

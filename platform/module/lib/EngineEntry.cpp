@@ -57,6 +57,10 @@ public:
     FileResult deleteOne(const QString& path) override { return GioFiles::deleteOne(path); }
     FileResult makeDirs(const QString& path) override { return GioFiles::makeDirs(path); }
     FileResult trash(const QString& path) override { return GioFiles::trash(path); }
+    FileResult addRecent(const QString& bookmarks, const QString& path, const QString& mimeType) override
+    {
+        return GioFiles::addRecent(bookmarks, path, mimeType);
+    }
 };
 
 void Module::prepareVideoOutput()

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <memory>
 
 namespace GioFiles {
 
@@ -86,6 +87,34 @@ FileResult trash(const QString& path)
                            : FileResult::failed(0, QCoreApplication::translate("ShellFileOperation",
                                                                                "Cannot move %1 to the trash")
                                                        .arg(path));
+    return {};
+}
+
+FileResult addRecent(const QString& bookmarks, const QString& path, const QString& mimeType)
+{
+    const QByteArray file = Gio::native(bookmarks);
+    std::unique_ptr<GBookmarkFile, void (*)(GBookmarkFile*)> list(g_bookmark_file_new(),
+                                                                  g_bookmark_file_free);
+    Gio::ErrorPtr err;
+    if (!g_bookmark_file_load_from_file(list.get(), file.constData(), &err.error)) {
+        // A list that is there but cannot be read is other programs' too: leave it as it is.
+        if (!g_error_matches(err.error, G_FILE_ERROR, G_FILE_ERROR_NOENT))
+            return err.failed();
+        g_clear_error(&err.error);
+    }
+    std::unique_ptr<gchar, void (*)(gpointer)> uri(
+        g_filename_to_uri(Gio::native(path).constData(), nullptr, &err.error), g_free);
+    if (!uri)
+        return err.failed();
+    g_bookmark_file_set_mime_type(list.get(), uri.get(), mimeType.toUtf8().constData());
+    // Adding the program again counts one more use and stamps the time.
+    g_bookmark_file_add_application(list.get(), uri.get(), "vidmarro", "vidmarro %u");
+    const QByteArray dir = Gio::native(QFileInfo(bookmarks).path());
+    if (g_mkdir_with_parents(dir.constData(), 0700) != 0)
+        return FileResult::systemError(errno);
+    // Written to a new file that then takes the old one's place.
+    if (!g_bookmark_file_to_file(list.get(), file.constData(), &err.error))
+        return err.failed();
     return {};
 }
 

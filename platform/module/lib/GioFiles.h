@@ -15,5 +15,6 @@ FileResult renameFolder(const QString& src, const QString& dst);
 FileResult deleteOne(const QString& path);
 FileResult makeDirs(const QString& path);
 FileResult trash(const QString& path);
+FileResult addRecent(const QString& bookmarks, const QString& path, const QString& mimeType);
 
 } // namespace GioFiles

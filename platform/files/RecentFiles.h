@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+// Where a playlist the user loaded or saved is remembered: the program's own list of recent
+// playlists, and the desktop's recently used files (a file manager's Recent view).
+namespace RecentFiles {
+
+void playlistUsed(const QString& path);
+// Waits until the desktop's list has been written (it is written off the calling thread).
+void flush();
+
+} // namespace RecentFiles
