@@ -1,7 +1,8 @@
 // Feeds any bytes to one of the readers of other programs' playlists (M3U, PLS or XSPF, as the
 // build picks with VM_FUZZ_FORMAT), in memory: whole and in two pieces, which must agree; every
 // reference a full local path; what was read, written back by the format's writer, reads back the
-// same (or the writer refuses a name the format cannot hold). The UTF-8 check that picks an M3U's
+// same, in the encoding it was read in or UTF-8 with a mark (or the writer refuses a name the format
+// cannot hold). The UTF-8 check that picks an M3U's
 // encoding must agree with a decode and encode of the same bytes.
 #include "FuzzScratch.h"
 
@@ -24,9 +25,9 @@ std::optional<QList<Entry>> readWhole(QByteArrayView bytes, Encoding encoding)
     return readM3u(bytes, folder, encoding);
 }
 using Reader = M3uReader;
-QByteArray writeBack(const QStringList& entries)
+QByteArray writeBack(const QStringList& entries, Encoding encoding)
 {
-    return m3uBytes(entries, Encoding::Utf8);
+    return m3uBytes(entries, encoding, folder);
 }
 #elif VM_FUZZ_FORMAT == 2
 std::optional<QList<Entry>> readWhole(QByteArrayView bytes, Encoding encoding)
@@ -34,16 +35,16 @@ std::optional<QList<Entry>> readWhole(QByteArrayView bytes, Encoding encoding)
     return readPls(bytes, folder, encoding);
 }
 using Reader = PlsReader;
-QByteArray writeBack(const QStringList& entries)
+QByteArray writeBack(const QStringList& entries, Encoding encoding)
 {
-    return plsBytes(entries);
+    return plsBytes(entries, encoding, folder);
 }
 #else
 std::optional<QList<Entry>> readWhole(QByteArrayView bytes, Encoding)
 {
     return readXspf(bytes, folder);
 }
-QByteArray writeBack(const QStringList& entries)
+QByteArray writeBack(const QStringList& entries, Encoding)
 {
     return xspfBytes(entries);
 }
@@ -110,7 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const bool utf8 = !decoder.hasError() && decoded.toUtf8() == bytes;
     if (check.valid() != utf8)
         fuzzFailure("the UTF-8 check disagrees with a decode and encode");
-    const Encoding encoding = utf8 ? Encoding::Utf8 : Encoding::Local8Bit;
+    const Encoding encoding = utf8 ? Encoding::Utf8 : Encoding::Windows1252;
 
     const std::optional<QList<Entry>> whole = readWhole(bytes, encoding);
     const qsizetype at = size > 0 ? qsizetype(data[0]) * qsizetype(size) / 256 : 0;
@@ -136,13 +137,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     QByteArray again;
     try {
-        again = writeBack(taken);
+        again = writeBack(taken, encoding);
     } catch (const AppError& e) {
         if (std::all_of(taken.cbegin(), taken.cend(), holdable))
             fuzzFailure("the writer refused names it can hold", e.text());
         return 0;
     }
-    const std::optional<QList<Entry>> back = readWhole(again, Encoding::Utf8);
+    // Read back as a file is: by its mark, else by whether it is UTF-8 beyond ASCII.
+    Utf8Check backCheck;
+    backCheck.feed(again);
+    const bool nonAscii = std::any_of(again.cbegin(), again.cend(), [](char c) { return uchar(c) >= 0x80; });
+    const Encoding backEncoding = encodingOf(again, backCheck.valid(), nonAscii, false);
+    const std::optional<QList<Entry>> back = readWhole(again, backEncoding);
     QStringList backFirst;
     for (const Entry& entry : back.value_or(QList<Entry>()))
         backFirst << entry.value(0);

@@ -205,6 +205,24 @@ QString resolve(const QString& href, const QString& folder, const QString& base 
     return ref;
 }
 
+// The reference, and for a local one written with "\\" (made on Windows) its "/" form after it.
+QStringList resolveAll(const QString& href, const QString& folder, const QString& base)
+{
+    QStringList refs;
+    const QString ref = resolve(href, folder, base);
+    if (ref.isEmpty())
+        return refs;
+    refs.append(ref);
+    if (href.contains(u'\\') && !isRemote(ref)) {
+        QString slashed = href;
+        slashed.replace(u'\\', u'/');
+        const QString other = resolve(slashed, folder, base);
+        if (!other.isEmpty() && other != ref)
+            refs.append(other);
+    }
+    return refs;
+}
+
 // Calls onEntry with the references of each entry of the playlist text, in order, until it
 // returns false.
 template <typename OnEntry> void scanEntries(const QString& text, const QString& folder, OnEntry onEntry)
@@ -236,16 +254,16 @@ template <typename OnEntry> void scanEntries(const QString& text, const QString&
             if (!tag.href.trimmed().isEmpty()) // a folder or a web address
                 (inEntry ? entryBase : listBase) = resolve(tag.href, folder, listBase);
         } else if ((tag.is(QLatin1String("REF")) || tag.is(QLatin1String("ENTRYREF"))) && !tag.closing) {
-            const QString ref =
-                resolve(tag.href, folder, inEntry && !entryBase.isEmpty() ? entryBase : listBase);
-            if (ref.isEmpty())
+            const QStringList refs =
+                resolveAll(tag.href, folder, inEntry && !entryBase.isEmpty() ? entryBase : listBase);
+            if (refs.isEmpty())
                 continue;
             if (inEntry && tag.is(QLatin1String("REF"))) {
-                entryRefs.append(ref);
+                entryRefs.append(refs);
                 continue;
             }
             // a bare REF, or a reference to another playlist, is an entry of its own
-            if (!onEntry(QStringList{ref}))
+            if (!onEntry(refs))
                 return;
         } else if (tag.is(QLatin1String("ASX")) && tag.closing) {
             break;
@@ -265,6 +283,8 @@ QString readText(const QString& path, bool* ok)
 class Reader
 {
 public:
+    explicit Reader(Nested nested) : m_keep(nested == Nested::Keep) {}
+
     // Top level: every entry keeps its own number, whatever it expands to.
     QList<Item> readTop(const QString& path)
     {
@@ -320,6 +340,12 @@ private:
         // otherwise open a file for each of its remaining entries).
         if (m_count >= MaxItems)
             return {};
+        if (m_keep) {
+            if (refs.isEmpty())
+                return {};
+            ++m_count;
+            return {refs};
+        }
         QStringList media;
         for (const QString& ref : refs) {
             if (!isRemote(ref) && sniffedPlaylist(ref)) {
@@ -372,6 +398,7 @@ private:
         return *it;
     }
 
+    const bool m_keep;
     int m_count = 0;
     int m_nestedReads = 0;
     QHash<QString, int> m_reads;                    // nested reads of each playlist
@@ -396,11 +423,11 @@ bool isPlaylist(const QString& path)
     return startsWithAsx(decodeText(head));
 }
 
-QList<Item> readPlaylist(const QString& path)
+QList<Item> readPlaylist(const QString& path, Nested nested)
 {
     if (!isPlaylist(path))
         return {Item{QStringList{path}, 1}};
-    Reader reader;
+    Reader reader(nested);
     return reader.readTop(path);
 }
 

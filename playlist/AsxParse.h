@@ -21,11 +21,20 @@ struct Item
 // True when the file is an ASX playlist: by its extension, or else by content starting with <ASX.
 bool isPlaylist(const QString& path);
 
-// The clips of the playlist at path, nested playlists expanded; a playlist that includes itself,
-// directly or through others, is expanded once, and one named over and over is read at most a
-// hundred times. A path that is not a playlist is one clip. An unreadable playlist gives no clips,
-// and so does one that is not a plain file (a FIFO or a device would block the reader).
-QList<Item> readPlaylist(const QString& path);
+// Whether the playlists an entry names are opened (as the media control plays them) or stay
+// entries as listed (the play order, the title, Mark: a .wax is what the user listed).
+enum class Nested
+{
+    Expand,
+    Keep
+};
+
+// The clips of the playlist at path, nested playlists expanded unless `nested` says Keep; a
+// playlist that includes itself, directly or through others, is expanded once, and one named over
+// and over is read at most a hundred times. A path that is not a playlist is one clip. An
+// unreadable playlist gives no clips, and so does one that is not a plain file (a FIFO or a device
+// would block the reader). A local reference written with "\\" has its "/" form as an alternative.
+QList<Item> readPlaylist(const QString& path, Nested nested = Nested::Expand);
 
 // The XML entities of text decoded; an "&" that starts no entity is kept as it is.
 QString decodeEntities(const QString& text);

@@ -5,6 +5,7 @@
 #include "common/PlainFile.h"
 #include "common/SafeFile.h"
 #include "common/StringList.h"
+#include "playlist/ClipFinder.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -135,7 +136,8 @@ class LineScanner
 
 public:
     LineScanner(const QString& playlist, StringList& allBox)
-        : m_playlist(playlist), m_folder(QFileInfo(playlist).absoluteDir()), m_allBox(allBox)
+        : m_playlist(playlist), m_folder(QFileInfo(playlist).absoluteDir()), m_allBox(allBox),
+          m_finder(m_folder.path())
     {
     }
 
@@ -260,7 +262,20 @@ private:
         const bool relative = QDir::isRelativePath(path);
         const QString full = relative ? m_folder.absoluteFilePath(path) : path;
         if (!isFileAt(relative ? QFile::encodeName(m_folder.path()) + '/' + m_value : m_value)) {
-            ++m_missing;
+            if (path.contains(QLatin1String("://"))) {
+                ++m_missing; // a web address
+                return;
+            }
+            // Made on Windows, or moved here with its clips: with "/" for "\\", or below this folder.
+            QStringList candidates{full};
+            if (QString slashed = QString(path).replace(u'\\', u'/'); slashed != path)
+                candidates.append(QDir::isRelativePath(slashed) ? m_folder.absoluteFilePath(slashed)
+                                                                : slashed);
+            const QString found = m_finder.find(candidates);
+            if (found.isEmpty())
+                ++m_missing;
+            else
+                m_allBox.add(found);
             return;
         }
         // A name that is not valid text here would come back as another name when written
@@ -280,6 +295,7 @@ private:
     const QString& m_playlist;
     const QDir m_folder;
     StringList& m_allBox;
+    ClipFinder m_finder;
     int m_missing = 0;
 
     State m_state = Seek;

@@ -67,22 +67,60 @@ QString fromFileUrl(QUrl url, const QString& folder)
     return isAbsolute(path) ? path : inFolder(folder, path);
 }
 
+void addCandidate(Entry& entry, const QString& path)
+{
+    if (!path.isEmpty() && !entry.contains(path))
+        entry.append(path);
+}
+
 // The path as written, and trimmed when that differs: hand-written lists carry stray blanks,
 // while a name may really end in one.
 Entry candidates(const QString& text, const QString& folder,
                  QString (*resolve)(const QString&, const QString&))
 {
     Entry entry;
-    const QString exact = resolve(text, folder);
-    if (!exact.isEmpty())
-        entry.append(exact);
+    addCandidate(entry, resolve(text, folder));
     const QString trimmed = text.trimmed();
-    if (trimmed.size() != text.size()) {
-        const QString other = resolve(trimmed, folder);
-        if (!other.isEmpty() && other != exact)
-            entry.append(other);
-    }
+    if (trimmed.size() != text.size())
+        addCandidate(entry, resolve(trimmed, folder));
     return entry;
+}
+
+bool isHexDigit(QChar c)
+{
+    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+}
+
+bool hasPercentEscape(const QString& text)
+{
+    for (qsizetype i = text.indexOf(u'%'); i >= 0 && i + 2 < text.size(); i = text.indexOf(u'%', i + 1)) {
+        if (isHexDigit(text.at(i + 1)) && isHexDigit(text.at(i + 2)))
+            return true;
+    }
+    return false;
+}
+
+// Percent-decoded as UTF-8; empty when the bytes are no UTF-8.
+QString percentDecoded(const QString& text)
+{
+    const QByteArray bytes = QByteArray::fromPercentEncoding(text.toUtf8());
+    Utf8Check check;
+    check.feed(bytes);
+    return check.valid() ? QString::fromUtf8(bytes) : QString();
+}
+
+// What no URI holds as it stands: a raw "#" (a fragment means nothing for a local file), blanks,
+// a "\", or a "%" without two hex digits.
+bool isRawPath(const QString& text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == u'#' || c == u'\\' || c.isSpace())
+            return true;
+        if (c == u'%' && !(i + 2 < text.size() && isHexDigit(text.at(i + 1)) && isHexDigit(text.at(i + 2))))
+            return true;
+    }
+    return false;
 }
 
 bool firstNonBlankIs(const QString& text, QChar c)
@@ -130,28 +168,12 @@ QString shownPath(QString path)
                        .arg(shownPath(entry)));
 }
 
-// A relative name that a reader would take for a comment or a web address goes out as ./name.
-QString lineValue(const QString& entry)
-{
-    if (!isAbsolute(entry) && (firstNonBlankIs(entry, u'#') || isWebAddress(entry) || isFileUri(entry)))
-        return QStringLiteral("./") + entry;
-    return entry;
-}
-
 void checkLine(const QString& entry)
 {
     if (entry.contains(u'\r') || entry.contains(u'\n') || entry.contains(QChar(0)))
         refuseBreak(entry);
     if (!validUtf16(entry))
         refuseEncoding(entry);
-}
-
-QByteArray encoded(const QString& text, QStringEncoder& encoder, const QString& entry)
-{
-    QByteArray bytes = encoder.encode(text);
-    if (encoder.hasError())
-        refuseEncoding(entry);
-    return bytes;
 }
 
 void xmlEscape(QByteArray& out, QByteArrayView text)
@@ -215,6 +237,61 @@ void Utf8Check::feed(QByteArrayView bytes)
     }
 }
 
+// ---- encodings ----------------------------------------------------------------------------------
+
+namespace {
+
+// 0x80 to 0x9F; the five bytes left undefined keep their own number.
+constexpr char16_t Windows1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                          0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                          0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                          0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+} // namespace
+
+Encoding encodingOf(QByteArrayView head, bool validUtf8, bool nonAscii, bool m3u8)
+{
+    if (head.startsWith("\xEF\xBB\xBF"))
+        return Encoding::Utf8Bom;
+    if (head.startsWith("\xFF\xFE"))
+        return Encoding::Utf16Le;
+    if (head.startsWith("\xFE\xFF"))
+        return Encoding::Utf16Be;
+    if (m3u8 || (validUtf8 && nonAscii))
+        return Encoding::Utf8;
+    return Encoding::Windows1252;
+}
+
+QString fromWindows1252(QByteArrayView bytes)
+{
+    QString text(bytes.size(), Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(text.data());
+    for (const char ch : bytes) {
+        const auto c = uchar(ch);
+        *out++ = c >= 0x80 && c < 0xA0 ? Windows1252High[c - 0x80] : char16_t(c);
+    }
+    return text;
+}
+
+std::optional<QByteArray> toWindows1252(QStringView text)
+{
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    char* out = bytes.data();
+    for (const QChar qc : text) {
+        const char16_t c = qc.unicode();
+        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+            *out++ = char(c);
+            continue;
+        }
+        const auto* end = std::end(Windows1252High);
+        const auto* at = std::find(std::begin(Windows1252High), end, c);
+        if (at == end)
+            return std::nullopt;
+        *out++ = char(0x80 + (at - std::begin(Windows1252High)));
+    }
+    return bytes;
+}
+
 // ---- lines --------------------------------------------------------------------------------------
 
 bool LineReader::feed(QByteArrayView bytes)
@@ -257,7 +334,7 @@ void LineReader::endLine()
     if (m_first && bytes.startsWith("\xEF\xBB\xBF"))
         bytes = bytes.sliced(3);
     m_first = false;
-    line(m_encoding == Encoding::Utf8 ? QString::fromUtf8(bytes) : QString::fromLocal8Bit(bytes), m_overlong);
+    line(m_encoding == Encoding::Windows1252 ? fromWindows1252(bytes) : QString::fromUtf8(bytes), m_overlong);
     m_line.clear();
     m_overlong = false;
 }
@@ -275,7 +352,7 @@ void M3uReader::line(const QString& text, bool overlong)
 {
     if (firstNonBlankIs(text, u'#') || text.trimmed().isEmpty())
         return;
-    m_sink(overlong ? Entry() : candidates(text, m_folder, localPath));
+    m_sink(overlong ? Entry() : lineCandidates(text, m_folder));
 }
 
 void PlsReader::line(const QString& text, bool overlong)
@@ -295,7 +372,7 @@ void PlsReader::line(const QString& text, bool overlong)
     number.remove(0, zeros);
     if (m_files.size() >= MaxFiles || m_files.count(number) != 0)
         return;
-    m_files.emplace(number, overlong ? Entry() : candidates(text.mid(eq + 1), m_folder, localPath));
+    m_files.emplace(number, overlong ? Entry() : lineCandidates(text.mid(eq + 1), m_folder));
 }
 
 void PlsReader::end()
@@ -409,9 +486,10 @@ void XspfReader::end()
     if (m_match == 3) {
         m_sink(m_track); // a track with no usable location is missing
     } else if (m_match == 4 && !m_overlong) {
-        const QString path = localPathOfUri(m_location, m_folder);
-        if (!path.isEmpty() && !m_track.contains(path))
-            m_track.append(path);
+        addCandidate(m_track, localPathOfUri(m_location, m_folder));
+        const QString text = m_location.trimmed();
+        if (isRawPath(text) && !isWebAddress(text) && !isFileUri(text))
+            addCandidate(m_track, localPath(text, m_folder));
     }
 }
 
@@ -465,6 +543,26 @@ QString localPath(const QString& ref, const QString& folder)
     return isAbsolute(ref) ? ref : inFolder(folder, ref);
 }
 
+Entry lineCandidates(const QString& ref, const QString& folder)
+{
+    Entry entry = candidates(ref, folder, localPath);
+    if (entry.isEmpty())
+        return entry; // a web address, or nothing
+    const QString trimmed = ref.trimmed();
+    for (const QString& text : trimmed == ref ? QStringList{ref} : QStringList{ref, trimmed}) {
+        QString slashed = text;
+        slashed.replace(u'\\', u'/');
+        if (slashed != text)
+            addCandidate(entry, localPath(slashed, folder));
+        if (!isFileUri(text) && hasPercentEscape(text)) {
+            addCandidate(entry, localPath(percentDecoded(text), folder));
+            if (slashed != text)
+                addCandidate(entry, localPath(percentDecoded(slashed), folder));
+        }
+    }
+    return entry;
+}
+
 QString localPathOfUri(const QString& uri, const QString& folder)
 {
     const QString text = uri.trimmed();
@@ -483,31 +581,90 @@ QString localPathOfUri(const QString& uri, const QString& folder)
 
 // ---- writers ------------------------------------------------------------------------------------
 
-// Lines end in LF: the programs that read these files here split lines at LF, and one that does
-// not strip a CR would take it for the last letter of every path.
-QByteArray m3uBytes(const QStringList& entries, Encoding encoding)
+namespace {
+
+// A path as a file:// URI, "%"-encoded as every reader takes it.
+QByteArray fileUri(const QString& path)
 {
-    QStringEncoder encoder(encoding == Encoding::Utf8 ? QStringConverter::Utf8 : QStringConverter::System);
-    QByteArray out = "#EXTM3U\n";
-    for (const QString& e : entries) {
-        checkLine(e);
-        out += encoded(lineValue(e), encoder, e);
-        out += '\n';
-    }
-    return out;
+    if (path.startsWith(QLatin1String("//"))) // not a host
+        return "file://" + QUrl::toPercentEncoding(path, "/");
+    return QUrl::fromLocalFile(path).toEncoded();
 }
 
-QByteArray plsBytes(const QStringList& entries)
+// The value of an M3U or PLS line: a path that other programs would misread goes out as a URI
+// (VLC takes a "#" in a plain path for the start of its options; blanks at the ends get trimmed;
+// "a:b" or "#..." look like a URI or a comment).
+QString lineValue(const QString& entry, const QString& folder)
 {
-    QStringEncoder encoder(QStringConverter::Utf8);
-    QByteArray out = "[playlist]\n";
+    const bool misread =
+        entry.contains(u'#') || (!entry.isEmpty() && (entry.front().isSpace() || entry.back().isSpace())) ||
+        (!isAbsolute(entry) && (isWebAddress(entry) || isFileUri(entry) || entry.contains(u':')));
+    if (!misread)
+        return entry;
+    return QString::fromLatin1(fileUri(isAbsolute(entry) ? entry : inFolder(folder, entry)));
+}
+
+bool passesForUtf8(QByteArrayView bytes)
+{
+    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; }))
+        return false;
+    Utf8Check check;
+    check.feed(bytes);
+    return check.valid();
+}
+
+// `unfit`: how a file goes out when a name does not fit Windows-1252.
+QByteArray encodedText(const QString& text, Encoding encoding, Encoding unfit)
+{
+    switch (encoding) {
+    case Encoding::Utf8:
+        return text.toUtf8();
+    case Encoding::Utf8Bom:
+        break;
+    case Encoding::Windows1252:
+        // Not for a name it cannot hold, nor for bytes that would pass for UTF-8.
+        if (std::optional<QByteArray> bytes = toWindows1252(text); bytes && !passesForUtf8(*bytes))
+            return *bytes;
+        return unfit == Encoding::Windows1252 ? encodedText(text, Encoding::Utf8Bom, unfit)
+                                              : encodedText(text, unfit, unfit);
+    case Encoding::Utf16Le:
+    case Encoding::Utf16Be: {
+        QStringEncoder encoder(encoding == Encoding::Utf16Le ? QStringConverter::Utf16LE
+                                                             : QStringConverter::Utf16BE,
+                               QStringConverter::Flag::WriteBom);
+        return encoder.encode(text);
+    }
+    }
+    return "\xEF\xBB\xBF" + text.toUtf8();
+}
+
+} // namespace
+
+// Lines end in LF: the programs that read these files here split lines at LF, and one that does
+// not strip a CR would take it for the last letter of every path.
+QByteArray m3uBytes(const QStringList& entries, Encoding encoding, const QString& folder)
+{
+    QString out = QStringLiteral("#EXTM3U\n");
+    for (const QString& e : entries) {
+        checkLine(e);
+        out += lineValue(e, folder);
+        out += u'\n';
+    }
+    // UTF-8 with a mark, which the players that take an M3U for Windows-1252 recognise.
+    return encodedText(out, encoding, Encoding::Utf8Bom);
+}
+
+QByteArray plsBytes(const QStringList& entries, Encoding encoding, const QString& folder)
+{
+    QString out = QStringLiteral("[playlist]\n");
     for (qsizetype i = 0; i < entries.size(); ++i) {
         const QString& e = entries.at(i);
         checkLine(e);
-        out += "File" + QByteArray::number(i + 1) + '=' + encoded(lineValue(e), encoder, e) + '\n';
+        out += QStringLiteral("File%1=").arg(i + 1) + lineValue(e, folder) + u'\n';
     }
-    out += "NumberOfEntries=" + QByteArray::number(entries.size()) + "\nVersion=2\n";
-    return out;
+    out += QStringLiteral("NumberOfEntries=%1\nVersion=2\n").arg(entries.size());
+    // Plain UTF-8: GNOME's reader takes no PLS that starts with a mark, and reads UTF-8.
+    return encodedText(out, encoding, Encoding::Utf8);
 }
 
 QByteArray xspfBytes(const QStringList& entries)
@@ -521,13 +678,7 @@ QByteArray xspfBytes(const QStringList& entries)
             refuseBreak(e);
         if (!validUtf16(e))
             refuseEncoding(e);
-        QByteArray location;
-        if (!isAbsolute(e))
-            location = QUrl::toPercentEncoding(e, "/");
-        else if (e.startsWith(QLatin1String("//"))) // not a host
-            location = "file://" + QUrl::toPercentEncoding(e, "/");
-        else
-            location = QUrl::fromLocalFile(e).toEncoded();
+        const QByteArray location = isAbsolute(e) ? fileUri(e) : QUrl::toPercentEncoding(e, "/");
         out += "    <track><location>";
         xmlEscape(out, location);
         out += "</location></track>\n";

@@ -25,11 +25,26 @@ using Entry = QStringList;
 // never held whole.
 using Sink = std::function<void(const Entry&)>;
 
+// The text encodings of M3U and PLS files. A file written back keeps the one it was read in.
 enum class Encoding
 {
     Utf8,
-    Local8Bit
+    Utf8Bom,
+    Windows1252, // what most .m3u files hold, whatever the system's encoding
+    Utf16Le,     // with a byte order mark, as Notepad saves "Unicode"
+    Utf16Be
 };
+
+// The encoding of an M3U or PLS file from its first bytes (a byte order mark), else from whether
+// all of it is valid UTF-8 (`validUtf8`) and holds more than ASCII; otherwise Windows-1252.
+// `m3u8`: the name says UTF-8.
+Encoding encodingOf(QByteArrayView head, bool validUtf8, bool nonAscii, bool m3u8);
+
+// Windows-1252 text; the five bytes it leaves undefined stand for the control characters of the
+// same number, so that every byte reads and writes back as it was.
+QString fromWindows1252(QByteArrayView bytes);
+// None when a character has no byte in Windows-1252.
+std::optional<QByteArray> toWindows1252(QStringView text);
 
 // Whether bytes, fed in pieces, are valid UTF-8 (no overlong forms, no surrogates).
 class Utf8Check
@@ -50,6 +65,7 @@ private:
 
 // Splits bytes fed in pieces into lines (ended by LF, CR LF or CR) and hands each to the reader.
 // A line longer than a reference can be is handed over as overlong, with its first bytes only.
+// The bytes are UTF-8 (any but Windows1252) or Windows-1252; UTF-16 comes converted to UTF-8.
 class LineReader
 {
 public:
@@ -120,8 +136,9 @@ private:
 };
 
 // XSPF: the location elements of playlist/trackList/track, in any namespace, as URIs relative to
-// the playlist's folder. Elements nested deeper than MaxDepth end the playlist (the XML reader
-// keeps every open element).
+// the playlist's folder; one that is no valid URI as written (a raw "#", a stray "%", blanks) is
+// also tried as a plain path, as some programs write them. Elements nested deeper than MaxDepth end the
+// playlist (the XML reader keeps every open element).
 class XspfReader
 {
 public:
@@ -165,13 +182,19 @@ std::optional<QList<Entry>> readXspf(QByteArrayView bytes, const QString& folder
 // A reference of an M3U or PLS line (a path or a file: URI) as a full local path, taken from
 // `folder` when relative; empty for a web address or what names no local file.
 QString localPath(const QString& ref, const QString& folder);
+// The full local paths an M3U or PLS reference may stand for, in the order to try: as written,
+// trimmed, with "/" for "\", percent-decoded.
+Entry lineCandidates(const QString& ref, const QString& folder);
 // An XSPF location (a URI reference) the same way.
 QString localPathOfUri(const QString& uri, const QString& folder);
 
 // The bytes of each format for `entries`. Throw AppError for an entry that the format cannot hold
-// (a line break, a NUL, a name not written in the encoding).
-QByteArray m3uBytes(const QStringList& entries, Encoding encoding);
-QByteArray plsBytes(const QStringList& entries);
+// (a line break, a NUL, a lone surrogate). A name that `encoding` cannot hold sends the whole file
+// out as UTF-8, an M3U with a byte order mark. In M3U and PLS, a path that other players would misread
+// (a "#", blanks at either end, the look of a URI) goes out as a file:// URI; a relative one is
+// taken from `folder` for it.
+QByteArray m3uBytes(const QStringList& entries, Encoding encoding, const QString& folder);
+QByteArray plsBytes(const QStringList& entries, Encoding encoding, const QString& folder);
 QByteArray xspfBytes(const QStringList& entries);
 
 } // namespace PlaylistFormats

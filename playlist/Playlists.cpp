@@ -6,6 +6,7 @@
 #include "common/StringList.h"
 #include "playlist/AsxParse.h"
 #include "playlist/CCFuncs.h"
+#include "playlist/ClipFinder.h"
 #include "playlist/PlaylistFormats.h"
 
 #include <QCoreApplication>
@@ -14,8 +15,8 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cerrno>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace Playlists {
@@ -106,28 +107,20 @@ private:
                        .arg(QDir::toNativeSeparators(path)));
 }
 
-bool isFileAt(const QString& path)
-{
-    struct stat st;
-    return path.startsWith(u'/') && ::stat(QFile::encodeName(path).constData(), &st) == 0 &&
-           !S_ISDIR(st.st_mode);
-}
-
 // Counts into allBox and the missing count: the first reference of an entry whose file exists.
 struct Taker
 {
     StringList& allBox;
+    ClipFinder finder;
     int missing = 0;
 
     void take(const QStringList& sources)
     {
-        for (const QString& s : sources) {
-            if (isFileAt(s)) {
-                allBox.add(s);
-                return;
-            }
-        }
-        ++missing;
+        const QString found = finder.find(sources);
+        if (found.isEmpty())
+            ++missing;
+        else
+            allBox.add(found);
     }
 };
 
@@ -150,24 +143,51 @@ bool isNameChar(char c)
     return !(c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '>' || c == '/');
 }
 
-// An M3U or PLS: UTF-8 when it says so by name or all of it is valid UTF-8, else the system's
-// 8-bit encoding.
-template <typename Reader> int readLines(const QString& path, bool utf8, Taker& taker)
+// How an M3U or PLS file is written: a byte order mark, else UTF-8 when all of it is valid UTF-8
+// beyond ASCII (or the name says so), else Windows-1252.
+Encoding encodingOfFile(InputFile& file, bool m3u8, bool* ascii = nullptr)
+{
+    const QByteArray head = file.readHead(3);
+    PlaylistFormats::Utf8Check check;
+    bool nonAscii = false;
+    auto look = [&](QByteArrayView bytes) {
+        check.feed(bytes);
+        nonAscii =
+            nonAscii || std::any_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) >= 0x80; });
+        return !check.failed(); // the rest cannot make it valid
+    };
+    look(head);
+    if (!m3u8 && !check.failed())
+        file.readAll(look);
+    file.rewind();
+    if (ascii)
+        *ascii = !nonAscii;
+    return PlaylistFormats::encodingOf(head, check.valid(), nonAscii, m3u8);
+}
+
+template <typename Reader> int readLines(const QString& path, bool m3u8, Taker& taker)
 {
     InputFile file(path);
-    if (!utf8) {
-        PlaylistFormats::Utf8Check check;
-        file.readAll([&](QByteArrayView bytes) {
-            check.feed(bytes);
-            return !check.failed(); // the rest cannot make it valid
-        });
-        utf8 = check.valid();
-        file.rewind();
-    }
-    Reader reader(folderOf(path), utf8 ? Encoding::Utf8 : Encoding::Local8Bit,
-                  [&](const Entry& e) { taker.take(e); });
+    const Encoding encoding = encodingOfFile(file, m3u8);
+    const bool wide = encoding == Encoding::Utf16Le || encoding == Encoding::Utf16Be;
+    Reader reader(folderOf(path), wide ? Encoding::Utf8 : encoding, [&](const Entry& e) { taker.take(e); });
     bool binary = false;
-    file.readAll([&](QByteArrayView bytes) { return !(binary = !reader.feed(bytes)); });
+    if (wide) {
+        // Read whole and handed on as UTF-8: its own NULs are no sign of binary data.
+        QByteArray bytes;
+        file.readAll([&](QByteArrayView piece) {
+            if (bytes.size() + piece.size() > MaxMarkupBytes)
+                refuseTooLarge(path);
+            bytes += piece;
+            return true;
+        });
+        QStringDecoder decoder(encoding == Encoding::Utf16Le ? QStringConverter::Utf16LE
+                                                             : QStringConverter::Utf16BE);
+        const QString text = decoder.decode(bytes);
+        binary = text.contains(QChar(0)) || !reader.feed(text.toUtf8());
+    } else {
+        file.readAll([&](QByteArrayView bytes) { return !(binary = !reader.feed(bytes)); });
+    }
     if (binary)
         refuseBinary(path);
     reader.finish();
@@ -216,7 +236,7 @@ int readForeignAsx(const QString& path, Taker& taker)
         if (binary)
             refuseBinary(path);
     }
-    for (const AsxParse::Item& item : AsxParse::readPlaylist(path))
+    for (const AsxParse::Item& item : AsxParse::readPlaylist(path, AsxParse::Nested::Keep))
         taker.take(item.sources);
     return taker.missing;
 }
@@ -306,7 +326,7 @@ int read(const QString& path, StringList& allBox)
 {
     allBox.clear();
     allBox.setSorted(false);
-    Taker taker{allBox};
+    Taker taker{allBox, ClipFinder(folderOf(path))};
     switch (formatOf(path)) {
     case Format::None:
         break;
@@ -326,22 +346,44 @@ int read(const QString& path, StringList& allBox)
     return CCFuncs::ReadPlaylist(path, allBox);
 }
 
+namespace {
+
+// The encoding to write an M3U or PLS in: the one of the file there, so that a file written back
+// keeps it (an M3U of plain ASCII counts as Windows-1252, most are; a PLS as UTF-8, which other
+// players read it in); a new file is UTF-8.
+Encoding encodingToWrite(const QString& path, Format format)
+{
+    if (QFileInfo(path).isFile()) {
+        try {
+            InputFile file(path);
+            bool ascii = false;
+            const Encoding encoding = encodingOfFile(file, format == Format::M3u8, &ascii);
+            return format == Format::Pls && ascii ? Encoding::Utf8 : encoding;
+        } catch (const AppError&) {
+            // an unreadable file is refused when it is replaced
+        }
+    }
+    return Encoding::Utf8;
+}
+
+} // namespace
+
 void write(const QStringList& entries, const QString& path)
 {
     QByteArray data;
-    switch (formatOf(path)) {
+    const QString folder = folderOf(path);
+    const Format format = formatOf(path);
+    switch (format) {
     case Format::None:
     case Format::Asx:
         CCFuncs::WritePlaylist(entries, path);
         return;
     case Format::M3u:
-        data = PlaylistFormats::m3uBytes(entries, Encoding::Local8Bit);
-        break;
     case Format::M3u8:
-        data = PlaylistFormats::m3uBytes(entries, Encoding::Utf8);
+        data = PlaylistFormats::m3uBytes(entries, encodingToWrite(path, format), folder);
         break;
     case Format::Pls:
-        data = PlaylistFormats::plsBytes(entries);
+        data = PlaylistFormats::plsBytes(entries, encodingToWrite(path, format), folder);
         break;
     case Format::Xspf:
         data = PlaylistFormats::xspfBytes(entries);

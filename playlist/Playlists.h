@@ -35,14 +35,19 @@ Format formatOfContent(QByteArrayView head);
 // The contract of CCFuncs::ReadPlaylist for every format: clears allBox, turns its sorted mode off,
 // appends in file order the full path of every entry whose file exists (relative entries taken from
 // the playlist's folder); returns how many entries are missing (web addresses and missing files).
-// An ASX file this program wrote (our header) goes through CCFuncs::ReadPlaylist unchanged; other
-// ASX through the lenient reader (for an entry with several REFs: the first that is an existing
-// local file; none -> one missing). Throws AppError as CCFuncs::ReadPlaylist does (unreadable, binary).
+// Each entry is a list of candidate paths (as written, trimmed, with "/" for "\\", percent-decoded,
+// by format), the first that exists wins; when none does, the longest tail of its path that exists
+// below the playlist's folder (ClipFinder). M3U and PLS are read as their byte order mark says, else
+// as UTF-8 when valid, else as Windows-1252. An ASX file this program wrote (our header) goes through
+// CCFuncs::ReadPlaylist; other ASX through the lenient reader, its entries as listed (a .wax stays a
+// .wax). Throws AppError as CCFuncs::ReadPlaylist does (unreadable, binary).
 int read(const QString& path, StringList& allBox);
 
 // Writes entries in the format of `path` (formatOf; ASX when None or Asx, through
 // CCFuncs::WritePlaylist), atomically through SafeFile like the ASX writer, with the same refusals
-// (a folder/device/unwritable file at path, a name that cannot be written in that format). Throws AppError.
+// (a folder/device/unwritable file at path, a name that cannot be written in that format). An M3U
+// or PLS there keeps its encoding (new: UTF-8 for .m3u8, else Windows-1252), or goes out as UTF-8
+// with a byte order mark when a name does not fit it. Throws AppError.
 void write(const QStringList& entries, const QString& path);
 
 // The second filter of the playlist dialogs, after "Play Lists (*.asx)":

@@ -182,6 +182,9 @@ private Q_SLOTS:
         const QStringList clips = PlayerKit::makeClips(
             top, {QStringLiteral("b.wav"), QStringLiteral("A/z.wav"), QStringLiteral("a/Y.wav"),
                   QStringLiteral("c d/%e #f & g.wav"), QStringLiteral("Ö/ö.wav"),
+                  // sorted as Select Clip(s) sorts, not in byte order: "apple" before "Banana"
+                  QStringLiteral("Banana.wav"), QStringLiteral("apple.wav"), QStringLiteral("éclair.wav"),
+                  QStringLiteral("Eagle.wav"), QStringLiteral("zebra.wav"),
                   // audio by the type its name gives, and by its content alone
                   QStringLiteral("voice.amr"), QStringLiteral("sound")});
         clip(QStringLiteral("holiday/.hidden.wav"));
@@ -195,6 +198,7 @@ private Q_SLOTS:
         QStringList sorted = clips;
         std::sort(sorted.begin(), sorted.end(),
                   [](const QString& x, const QString& y) { return StringList::compare(x, y) < 0; });
+        QCOMPARE(FolderScan::clipsIn(top), sorted);
 
         for (const bool handedOver : {false, true}) {
             m_prompts.clear();

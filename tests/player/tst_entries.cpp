@@ -302,6 +302,30 @@ private Q_SLOTS:
         QVERIFY(m_form->isVisible());
     }
 
+    // Another program's ASX (lower-case tags) that lists a redirector: the entry stays the .wax the
+    // user listed, in the order and in the title; only the media control looks inside it.
+    void loadForeignAsxKeepsWaxEntries()
+    {
+        const QString a = clip(QStringLiteral("a.wav"));
+        clip(QStringLiteral("inner.wav"));
+        const QString wax = m_clips.filePath(QStringLiteral("r_wax.wax"));
+        const QString list = m_clips.filePath(QStringLiteral("other.asx"));
+        for (const auto& [path, text] :
+             {std::pair{wax, "<asx version=\"3.0\"><entry><ref href=\"inner.wav\"/></entry></asx>\n"},
+              std::pair{list, "<asx version=\"3.0\">\n<entry><ref href=\"a.wav\"/></entry>\n"
+                              "<entry><ref href=\"r_wax.wax\"/></entry>\n</asx>\n"}}) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(text) > 0);
+        }
+        m_prompts.answerFiles({list});
+        playNextPlayer();
+        m_form->LoadButtonClick();
+        QVERIFY(m_prompts.boxTexts().isEmpty());
+        QCOMPARE(S.AllBox.items(), QStringList({a, wax}));
+        QCOMPARE(*m_lastTitles, QStringList({QStringLiteral("Vidmarro - (1/2) a.wav"),
+                                             QStringLiteral("Vidmarro - (2/2) r_wax.wax")}));
+    }
+
     void loadWithNothingToPlay()
     {
         const QString gone = clip(QStringLiteral("gone.wav"));

@@ -261,6 +261,7 @@ private Q_SLOTS:
     void otherFormatsWriteBack_data();
     void otherFormatsWriteBack();
     void otherFormatsWriterRefuses();
+    void realPlaylistsRead();
 
     void sortedModeOrder();
     void sortedModeOnOff();
@@ -768,7 +769,7 @@ void TestPlaylist::otherFormatsRead_data()
     QTest::newRow("m3u8, LF, BOM, no last line end")
         << "list.m3u8"
         << QByteArray("\xEF\xBB\xBF#EXTM3U\n\xC3\xBCn\xC3\xAF \xE2\x82\xAC.mp3\n./Tom & Jerry.mp3\n"
-                      "file:///nowhere/a.mp3\nfile://localhost{dir}/b.mp3\nsub/../a.mp3")
+                      "file:///nowhere/zz.mp3\nfile://localhost{dir}/b.mp3\nsub/../a.mp3")
         << QStringList{"u", "tom", "b", "a"} << 1;
     QTest::newRow("m3u, UTF-8 without a BOM")
         << "list.m3u" << QByteArray("\xC3\xBCn\xC3\xAF \xE2\x82\xAC.mp3\r\n") << QStringList{"u"} << 0;
@@ -822,6 +823,54 @@ void TestPlaylist::otherFormatsRead_data()
                       "</entry>\n<ENTRY><REF HREF=\"http://example.com/a.mp3\"/></ENTRY>\n"
                       "<entry><ref href='Tom &amp; Jerry.mp3'/></entry>\n</asx>\n")
         << QStringList{"b", "tom"} << 1;
+
+    // As other programs and people write them: GNOME's "DOS" M3U and its XSPF (byte for byte),
+    // Windows encodings, escaped names, and lists carried with their clips from another machine.
+    QTest::newRow("m3u, GNOME's DOS flavour")
+        << "list.m3u"
+        << QByteArray("#EXTM3U\r\n#EXTINF:,plain.wav\r\nMy Clips\\plain.wav\r\n#EXTINF:,#1 hash.wav\r\n"
+                      "My Clips\\#1 hash.wav\r\n")
+        << QStringList{"plain", "hash"} << 0;
+    QTest::newRow("m3u, Windows-1252")
+        << "list.m3u" << QByteArray("#EXTM3U\r\n\xE6\xF8\xE5.mp3\r\n\x96 \x80.mp3\r\n")
+        << QStringList{"ae", "dash"} << 0;
+    QTest::newRow("m3u, UTF-16 LE with a BOM")
+        << "list.m3u" << QByteArray("\xFF\xFE#\0\n\0\xE6\0\xF8\0\xE5\0.\0m\0p\0003\0\r\0\n\0", 24)
+        << QStringList{"ae"} << 0;
+    QTest::newRow("m3u, UTF-16 BE with a BOM")
+        << "list.m3u" << QByteArray("\xFE\xFF\0\xE6\0\xF8\0\xE5\0.\0m\0p\0003", 16) << QStringList{"ae"} << 0;
+    QTest::newRow("m3u, percent-encoded")
+        << "list.m3u" << QByteArray("Aimer/%E6%98%A5 %41.flac\n") << QStringList{"spring"} << 0;
+    QTest::newRow("pls, percent-encoded, Windows separators")
+        << "list.pls" << QByteArray("[playlist]\r\nFile1=Aimer\\%E6%98%A5 %41.flac\r\nNumberOfEntries=1\r\n")
+        << QStringList{"spring"} << 0;
+    QTest::newRow("xspf, GNOME's raw #")
+        << "list.xspf"
+        << QByteArray(
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<playlist version=\"1\" "
+               "xmlns=\"http://xspf.org/ns/0/\">\n<title>title</title>\n <trackList>\n  <track>\n"
+               "   <location>My Clips/plain.wav</location>\n   <title>plain.wav</title>\n  </track>\n"
+               "  <track>\n   <location>My Clips/#1 hash.wav</location>\n   <title>#1 hash.wav</title>\n"
+               "  </track>\n </trackList>\n</playlist>")
+        << QStringList{"plain", "hash"} << 0;
+    QTest::newRow("m3u, moved")
+        << "list.m3u"
+        << QByteArray("C:\\Users\\Ann\\Music\\My Clips\\plain.wav\r\n/home/ann/Music/Clips/sub/e.mp3\r\n"
+                      "\\\\server\\share\\c d.mp3\r\nfile:///home/ann/a.mp3\r\nhttp://host/b.mp3\r\n")
+        << QStringList{"plain", "e", "cd", "a"} << 1;
+    // Relocation stays inside the playlist's folder: a.mp3 lies one above it.
+    QTest::newRow("m3u, moved, .. stays inside")
+        << "sub/list.m3u" << QByteArray("/old/x/../a.mp3\n") << QStringList{} << 1;
+    QTest::newRow("asx, ours, moved")
+        << "list.asx"
+        << QByteArray(CCFuncs::Header() + " <ENTRY><REF HREF=\"D:\\Clips\\sub\\e.mp3\" /></ENTRY>\r\n"
+                                          " <ENTRY><REF HREF=\"http://b.mp3\" /></ENTRY>\r\n</ASX>\r\n")
+        << QStringList{"e"} << 1;
+    QTest::newRow("asx of another program, moved, .wax kept")
+        << "list.asx"
+        << QByteArray("<asx version=\"3.0\"><entry><ref href=\"C:\\Music\\sub\\e.mp3\"/></entry>\n"
+                      "<entry><ref href=\"r_wax.wax\"/></entry></asx>\n")
+        << QStringList{"e", "wax"} << 0;
 }
 
 void TestPlaylist::otherFormatsRead()
@@ -838,9 +887,17 @@ void TestPlaylist::otherFormatsRead()
                                            {"cd", dir.filePath("c d.mp3")},
                                            {"tom", dir.filePath("Tom & Jerry.mp3")},
                                            {"u", dir.filePath(QStringLiteral("ünï €.mp3"))},
-                                           {"e", dir.filePath("sub/e.mp3")}};
+                                           {"e", dir.filePath("sub/e.mp3")},
+                                           {"plain", dir.filePath("My Clips/plain.wav")},
+                                           {"hash", dir.filePath("My Clips/#1 hash.wav")},
+                                           {"ae", dir.filePath(QStringLiteral("æøå.mp3"))},
+                                           {"dash", dir.filePath(QStringLiteral("– €.mp3"))},
+                                           {"spring", dir.filePath(QStringLiteral("Aimer/春 A.flac"))},
+                                           {"wax", dir.filePath("r_wax.wax")}};
+    QVERIFY(QDir().mkdir(dir.filePath(QStringLiteral("My Clips"))) && QDir().mkdir(dir.filePath("Aimer")));
     for (const QString& c : clips)
         touch(c);
+    writeAll(clips.value("wax"), "<asx><entry><ref href=\"b.mp3\"/></entry></asx>");
     for (auto it = clips.cbegin(); it != clips.cend(); ++it)
         text.replace("{" + it.key().toLatin1() + "}", it.value().toUtf8());
     text.replace("{dir}", dir.path().toUtf8());
@@ -893,46 +950,76 @@ void TestPlaylist::otherFormatsRefused()
     QCOMPARE(errorOf([&] { Playlists::read(fifo, box); }), QStringLiteral("File access denied"));
 }
 
-// Each writer's file reads back to every entry; `head` is how the file starts.
+// Each writer's file reads back to every entry; `head` is how the file starts, `has` what it holds.
+// A file written over keeps its encoding; a name it cannot hold sends it out as UTF-8 with a BOM.
 void TestPlaylist::otherFormatsWriteBack_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("before"); // what the file held, "-" for no file
+    QTest::addColumn<bool>("fits");         // every name fits Windows-1252 (no "Dvořák")
     QTest::addColumn<QByteArray>("head");
-    QTest::newRow("m3u") << "list.m3u" << QByteArray("-") << QByteArray("#EXTM3U\n/");
-    QTest::newRow("m3u8") << "list.M3U8" << QByteArray("-") << QByteArray("#EXTM3U\n/");
-    QTest::newRow("pls") << "list.pls" << QByteArray("-") << QByteArray("[playlist]\nFile1=/");
-    QTest::newRow("xspf") << "list.xspf" << QByteArray("-") << QByteArray("<?xml version=\"1.0\"");
-    QTest::newRow("asx") << "list.asx" << QByteArray("-") << CCFuncs::Header();
-    QTest::newRow("new, unknown extension") << "list" << QByteArray("-") << CCFuncs::Header();
-    // Written over, a playlist keeps its format, whatever its name.
-    QTest::newRow("over an m3u") << "old.m3u" << QByteArray("#EXTM3U\r\n/x.mp3\r\n")
-                                 << QByteArray("#EXTM3U\n/");
+    QTest::addColumn<QByteArray>("has");
+    const QByteArray bom = "\xEF\xBB\xBF";
+    const QByteArray ae1252 = "/\xE6\xF8\xE5.mp3\n";
+    const QByteArray aeUtf8 = "/\xC3\xA6\xC3\xB8\xC3\xA5.mp3\n";
+    // A "#" would start VLC's options in a plain path.
+    QTest::newRow("m3u") << "list.m3u" << QByteArray("-") << false << QByteArray("#EXTM3U\n/")
+                         << QByteArray("/%23hash.mp3\n");
+    QTest::newRow("m3u8") << "list.M3U8" << QByteArray("-") << false << QByteArray("#EXTM3U\n/") << aeUtf8;
+    QTest::newRow("pls") << "list.pls" << QByteArray("-") << false << QByteArray("[playlist]\nFile1=/")
+                         << QByteArray("/%23hash.mp3\nFile4=/");
+    QTest::newRow("xspf") << "list.xspf" << QByteArray("-") << false << QByteArray("<?xml version=\"1.0\"")
+                          << QByteArray("/%23hash.mp3</location>");
+    QTest::newRow("asx") << "list.asx" << QByteArray("-") << false << CCFuncs::Header() << QByteArray();
+    QTest::newRow("new, unknown extension")
+        << "list" << QByteArray("-") << false << CCFuncs::Header() << QByteArray();
+    // Written over, a playlist keeps its format, whatever its name, and its encoding: an M3U in
+    // plain ASCII counts as Windows-1252; a name that does not fit goes out as UTF-8, in an M3U
+    // with a mark.
+    QTest::newRow("over an m3u") << "old.m3u" << QByteArray("#EXTM3U\r\n/x.mp3\r\n") << true
+                                 << QByteArray("#EXTM3U\n/") << ae1252;
+    QTest::newRow("over a UTF-8 m3u") << "old.m3u" << QByteArray("#EXTM3U\r\n/\xC3\xA6.mp3\r\n") << true
+                                      << QByteArray("#EXTM3U\n/") << aeUtf8;
+    QTest::newRow("over a Windows-1252 m3u, a name that does not fit")
+        << "old.m3u" << QByteArray("#EXTM3U\r\n/\xE6.mp3\r\n") << false << bom + "#EXTM3U\n/" << aeUtf8;
+    QTest::newRow("over a UTF-16 m3u")
+        << "old.m3u" << QByteArray("\xFF\xFE#\0E\0X\0T\0M\0003\0U\0\n\0", 18) << false
+        << QByteArray("\xFF\xFE#\0E\0X\0T\0M\0003\0U\0\n\0/\0", 20) << QByteArray("\x59\x01", 2);
     QTest::newRow("over an m3u by content")
-        << "old.txt" << QByteArray("#EXTM3U\r\n") << QByteArray("#EXTM3U\n/");
-    QTest::newRow("over a pls by content")
-        << "old" << QByteArray("[playlist]\n") << QByteArray("[playlist]\n");
+        << "old.txt" << QByteArray("#EXTM3U\r\n") << false << bom + "#EXTM3U\n/" << QByteArray();
+    QTest::newRow("over a Windows-1252 pls")
+        << "old.pls" << QByteArray("[playlist]\r\nFile1=/\xE6.mp3\r\n") << true
+        << QByteArray("[playlist]\nFile1=/") << ae1252 + "NumberOfEntries=8\nVersion=2\n";
+    QTest::newRow("over a pls by content, a name that does not fit")
+        << "old" << QByteArray("[playlist]\n") << false << QByteArray("[playlist]\n")
+        << aeUtf8 + "NumberOfEntries=9\nVersion=2\n";
 }
 
 void TestPlaylist::otherFormatsWriteBack()
 {
     QFETCH(QString, name);
     QFETCH(QByteArray, before);
+    QFETCH(bool, fits);
     QFETCH(QByteArray, head);
+    QFETCH(QByteArray, has);
     QTemporaryDir dir;
     QStringList entries;
     for (const QString& clip :
          {QStringLiteral("a b.mp3"), QStringLiteral("100% & more #1.mp3"), QStringLiteral("#hash.mp3"),
           QStringLiteral("Dvořák – Ünïcode €.ogg"), QStringLiteral("a b.mp3"), QStringLiteral(" blank .wav"),
-          QStringLiteral("x<y>'.mp3"), QStringLiteral("http:x.mp3")})
+          QStringLiteral("x<y>'.mp3"), QStringLiteral("http:x.mp3"), QStringLiteral("æøå.mp3")})
         entries << dir.filePath(clip);
+    if (fits)
+        entries.removeAt(3);
     for (const QString& e : entries)
         touch(e);
     const QString path = dir.filePath(name);
     if (before != "-")
         writeAll(path, before);
     Playlists::write(entries, path);
-    QVERIFY2(readAll(path).startsWith(head), readAll(path).constData());
+    const QByteArray written = readAll(path);
+    QVERIFY2(written.startsWith(head), written.constData());
+    QVERIFY2(written.contains(has), written.constData());
     StringList box;
     QCOMPARE(Playlists::read(path, box), 0);
     QCOMPARE(box.items(), entries);
@@ -962,6 +1049,22 @@ void TestPlaylist::otherFormatsWriterRefuses()
     QCOMPARE(errorOf([&] { Playlists::write({QStringLiteral("/m/a.mp3")}, dir.filePath("folder.m3u")); }),
              QStringLiteral("File access denied"));
     QCOMPARE(dirEntries(dir.path()), (QStringList{"folder.m3u", "list.m3u", "list.m3u8", "list.pls"}));
+}
+
+// Playlists from other projects' test suites, where a copy lies beside the source tree: each is
+// read without a refusal or a hang (their clips do not lie here; what they list is their readers').
+void TestPlaylist::realPlaylistsRead()
+{
+    const QString corpus = qEnvironmentVariable("VIDMARRO_PLAYLISTS_REAL");
+    if (corpus.isEmpty() || !QFileInfo::exists(corpus + QStringLiteral("/SOURCES.txt")))
+        QSKIP("no real-world playlists beside the source tree");
+    const QStringList files = QDir(corpus).entryList({"*.m3u", "*.m3u8", "*.pls", "*.xspf"}, QDir::Files);
+    QCOMPARE(files.size(), 58);
+    for (const QString& name : files) {
+        StringList box;
+        const QString err = errorOf([&] { Playlists::read(QDir(corpus).filePath(name), box); });
+        QVERIFY2(err.isNull(), qPrintable(name + u' ' + err));
+    }
 }
 
 // ---- sorted mode of the string list -------------------------------------------------------------
