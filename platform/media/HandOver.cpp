@@ -29,6 +29,7 @@ bool HandOver::queue(const QString& path, const Entry& entry, const QByteArray& 
         m_session->command({"playlist-clear"}); // all but the entry playing
         m_queued = Entry();
     }
+    m_nothingOnceFlowing = false;
     m_queued = entry;
     m_queued.id = m_session->loadFile(path, true, options);
     setGapless(m_queued.id != 0);
@@ -37,6 +38,7 @@ bool HandOver::queue(const QString& path, const Entry& entry, const QByteArray& 
 
 void HandOver::queueNothing()
 {
+    m_nothingOnceFlowing = false;
     if (m_session && m_queued.id != 0)
         m_session->command({"playlist-clear"});
     m_queued = Entry();
@@ -45,6 +47,7 @@ void HandOver::queueNothing()
 
 void HandOver::drop()
 {
+    m_nothingOnceFlowing = false;
     m_queued = Entry();
     end();
 }
@@ -83,8 +86,10 @@ void HandOver::poll()
     // The new clip's sound follows what the output still holds of the one before: its own
     // position turns positive only once its first sound is out.
     double pts = 0;
-    const bool out =
-        !m_hasAudio || (m_session && m_session->number("audio-pts", &pts) && pts >= HeardAfter);
+    const bool flowing = m_session && m_session->number("audio-pts", &pts);
+    if (m_nothingOnceFlowing && (flowing || !m_hasAudio))
+        queueNothing();
+    const bool out = !m_hasAudio || (flowing && pts >= HeardAfter);
     if (m_paused)
         m_clock.restart();
     if (out || m_clock.hasExpired(WaitMs))

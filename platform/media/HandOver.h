@@ -40,6 +40,9 @@ public:
     bool queue(const QString& path, const Entry& entry, const QByteArray& options);
     // Nothing follows what plays (for now).
     void queueNothing();
+    // The same for the entry handed over, once its sound flows: the engine keeps the output for an
+    // entry only while gapless audio is on as its sound starts.
+    void queueNothingOnceFlowing() { m_nothingOnceFlowing = true; }
     bool hasQueued() const { return m_queued.id != 0; }
     const Entry& queued() const { return m_queued; }
     // The engine was handed something else: forget the queue and any switch under way.
@@ -71,6 +74,7 @@ private:
     EngineSession* m_session = nullptr;
     Entry m_queued;
     bool m_gapless = false;
+    bool m_nothingOnceFlowing = false;
     bool m_pending = false;
     bool m_hasAudio = false;
     bool m_paused = false;

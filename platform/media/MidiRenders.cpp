@@ -21,7 +21,18 @@ void MidiRenders::cancel()
         if (kind->cancel)
             kind->cancel->store(true);
         ++kind->request;
+        kind->path.clear();
+        kind->done = nullptr;
     }
+}
+
+void MidiRenders::prepare(const QString& path, Done done)
+{
+    if (!m_ahead.path.isEmpty() && m_ahead.path == path) {
+        m_ahead.done = std::move(done);
+        return;
+    }
+    start(m_ahead, path, std::move(done));
 }
 
 void MidiRenders::start(Kind& kind, const QString& path, Done done)
@@ -30,6 +41,8 @@ void MidiRenders::start(Kind& kind, const QString& path, Done done)
         kind.cancel->store(true);
     kind.cancel = std::make_shared<std::atomic_bool>(false);
     const quint64 request = ++kind.request;
+    kind.path = path;
+    kind.done = std::move(done);
     struct Result
     {
         QString wav, error;
@@ -39,11 +52,14 @@ void MidiRenders::start(Kind& kind, const QString& path, Done done)
     QThread* thread = QThread::create(
         [path, cancel, result] { result->wav = MidiRender::render(path, cancel.get(), &result->error); });
     m_threads.append(thread);
-    connect(thread, &QThread::finished, this, [this, thread, &kind, request, result, done] {
+    connect(thread, &QThread::finished, this, [this, thread, &kind, request, result] {
         m_threads.removeOne(thread);
         thread->deleteLater();
-        if (request == kind.request)
-            done(result->wav);
+        if (request != kind.request)
+            return;
+        kind.path.clear();
+        const Done done = std::move(kind.done);
+        done(result->wav);
     });
     thread->start();
 }

@@ -24,7 +24,8 @@ public:
     ~MidiRenders() override;
 
     void render(const QString& path, Done done) { start(m_now, path, std::move(done)); }
-    void prepare(const QString& path, Done done) { start(m_ahead, path, std::move(done)); }
+    // A rendering of the same clip under way goes on, answering done instead.
+    void prepare(const QString& path, Done done);
     // Nothing asked so far is answered any more.
     void cancel();
 
@@ -33,6 +34,8 @@ private:
     {
         std::shared_ptr<std::atomic_bool> cancel;
         quint64 request = 0;
+        QString path; // of the latest request, while it renders
+        Done done;
     };
     void start(Kind& kind, const QString& path, Done done);
 

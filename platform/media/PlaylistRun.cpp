@@ -182,10 +182,7 @@ void PlaylistRun::loadSource()
         m_midi->render(source, [this, run, index](const QString& wav) {
             if (run != m_run || index != m_index)
                 return;
-            if (wav.isEmpty())
-                sourceFailed();
-            else
-                loadFile(wav);
+            wav.isEmpty() ? sourceFailed() : loadFile(wav);
         });
         return;
     }
@@ -253,7 +250,7 @@ bool PlaylistRun::switchToLoaded(bool queue)
         m_duration = m_handOver->nextDuration;
     setState(m_paused ? State::Paused : State::Playing);
     // An entry handed over queued the one after it as soon as it loaded.
-    if (queue && !handedOver)
+    if (queue && !m_handOver->hasQueued())
         queueNext();
     // The previous entry's end is told only now, so that the current entry already names this one.
     if (!emitPending())
@@ -274,7 +271,7 @@ void PlaylistRun::leaveClip()
     m_places.leave(position, m_duration);
 }
 
-void PlaylistRun::queueNext()
+void PlaylistRun::queueNext(bool early)
 {
     if (!m_session || m_playingId == 0)
         return;
@@ -282,7 +279,7 @@ void PlaylistRun::queueNext()
     const int next = m_order.following(m_index, &wraps);
     const QString source = m_order.source(next, 0);
     if (source.isEmpty()) {
-        m_handOver->queueNothing();
+        early ? m_handOver->queueNothingOnceFlowing() : m_handOver->queueNothing();
         return;
     }
     // The clip playing now starts over when it follows itself: it will have been played to its end.
@@ -295,7 +292,8 @@ void PlaylistRun::queueNext()
         return;
     }
     // A MIDI clip is rendered first: it is queued once ready, if what plays is still playing.
-    m_handOver->queueNothing();
+    if (m_handOver->hasQueued())
+        m_handOver->queueNothing();
     const quint64 run = m_run;
     const int64_t playing = m_playingId;
     m_midi->prepare(source, [this, run, playing, entry](const QString& wav) {
@@ -370,7 +368,7 @@ void PlaylistRun::handle(const EngineEvent& e)
         m_loadedVideo = preloaded && m_preloadedVideo;
         m_loadedAudio = preloaded && m_preloadedAudio;
         if (m_handOver->pending()) {
-            queueNext(); // before it is heard: it may be over sooner
+            queueNext(true); // before it is heard: it may be over sooner
             m_handOver->watch(m_loadedAudio);
             return;
         }

@@ -101,7 +101,8 @@ private:
     void endReached(int result);
     // False when the run changed or this run went away meanwhile.
     bool switchToLoaded(bool queue = true);
-    void queueNext();
+    // early: for an entry handed over but not heard yet.
+    void queueNext(bool early = false);
     void leaveClip();
     void advance();
     void finishRun(int result);

@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 #include <QtEndian>
 
+#include <chrono>
 #include <cmath>
 
 #include <sys/socket.h>
@@ -48,8 +49,16 @@ SoundServer::SoundServer() = default;
 
 SoundServer::~SoundServer()
 {
-    stopProcess(m_recorder);
+    stopRecording();
     stopProcess(m_server);
+}
+
+void SoundServer::stopRecording()
+{
+    m_watching = false;
+    if (m_watch.joinable())
+        m_watch.join();
+    stopProcess(m_recorder);
 }
 
 bool SoundServer::start(QString* why)
@@ -116,14 +125,14 @@ void SoundServer::useInThisProcess() const
 
 void SoundServer::crash()
 {
-    stopProcess(m_recorder);
+    stopRecording();
     m_server.kill();
     m_server.waitForFinished(5000);
 }
 
 bool SoundServer::startRecording()
 {
-    stopProcess(m_recorder);
+    stopRecording();
     const QString parec = QStandardPaths::findExecutable(QStringLiteral("parec"));
     if (parec.isEmpty())
         return false;
@@ -139,21 +148,48 @@ bool SoundServer::startRecording()
         QStringLiteral("setpriv"),
         dyingWithUs(parec, {QStringLiteral("--device=%1.monitor").arg(QLatin1String(sinkName)),
                             QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
-                            QStringLiteral("--rate=%1").arg(rate()), QStringLiteral("--channels=1"),
-                            QStringLiteral("--latency-msec=20")}));
+                            QStringLiteral("--rate=%1").arg(rate()), QStringLiteral("--channels=1")}));
+    {
+        const std::lock_guard<std::mutex> hold(m_lock);
+        m_blocks.clear();
+    }
+    m_clock.start();
+    m_watching = true;
+    m_watch = std::thread([this] {
+        qsizetype seen = 0;
+        while (m_watching) {
+            const qsizetype now = QFileInfo(m_recording).size() / 2;
+            if (now > seen) {
+                const std::lock_guard<std::mutex> hold(m_lock);
+                m_blocks.append({m_clock.nsecsElapsed(), seen});
+                seen = now;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
     // The null sink plays silence while idle, so samples come at once.
     const QDeadlineTimer deadline(20000);
     while (m_recorder.state() != QProcess::NotRunning && !deadline.hasExpired()) {
-        if (QFileInfo(m_recording).size() > 0)
+        if (recordedCount() > 0)
             return true;
         m_recorder.waitForFinished(20);
     }
     return false;
 }
 
-qsizetype SoundServer::sampleCount() const
+qsizetype SoundServer::recordedCount() const
 {
     return QFileInfo(m_recording).size() / 2;
+}
+
+qsizetype SoundServer::sampleCount() const
+{
+    const qint64 now = m_clock.nsecsElapsed();
+    const std::lock_guard<std::mutex> hold(m_lock);
+    if (m_blocks.isEmpty())
+        return 0;
+    const Block& last = m_blocks.constLast();
+    return last.from + qsizetype((now - last.at) * rate() / 1000000000);
 }
 
 QList<qint16> SoundServer::samples() const
@@ -203,6 +239,13 @@ SoundServer::Change SoundServer::listenToChange(const QList<qint16>& s, double l
     Change c;
     if (first < 0)
         return c;
+    // To the sample: the first and the last beyond the floor.
+    qsizetype from = first, to = last - 1;
+    while (from < last && qAbs(int(s[from])) <= floor)
+        ++from;
+    while (to > from && qAbs(int(s[to])) <= floor)
+        --to;
+    c.soundSeconds = double(to - from + 1) / rate();
     int quiet = 0;
     for (qsizetype i = first; i < last; i += window) {
         quiet = rms(s, i, i + window) > floor ? 0 : quiet + 1;
