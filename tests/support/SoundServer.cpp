@@ -151,7 +151,7 @@ bool SoundServer::startRecording()
                             QStringLiteral("--rate=%1").arg(rate()), QStringLiteral("--channels=1")}));
     {
         const std::lock_guard<std::mutex> hold(m_lock);
-        m_blocks.clear();
+        m_origin = -1;
     }
     m_clock.start();
     m_watching = true;
@@ -160,8 +160,9 @@ bool SoundServer::startRecording()
         while (m_watching) {
             const qsizetype now = QFileInfo(m_recording).size() / 2;
             if (now > seen) {
+                const qint64 origin = m_clock.nsecsElapsed() - qint64(seen) * 1000000000 / rate();
                 const std::lock_guard<std::mutex> hold(m_lock);
-                m_blocks.append({m_clock.nsecsElapsed(), seen});
+                m_origin = m_origin < 0 ? origin : qMin(m_origin, origin);
                 seen = now;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -186,10 +187,7 @@ qsizetype SoundServer::sampleCount() const
 {
     const qint64 now = m_clock.nsecsElapsed();
     const std::lock_guard<std::mutex> hold(m_lock);
-    if (m_blocks.isEmpty())
-        return 0;
-    const Block& last = m_blocks.constLast();
-    return last.from + qsizetype((now - last.at) * rate() / 1000000000);
+    return m_origin < 0 ? 0 : qsizetype((now - m_origin) * rate() / 1000000000);
 }
 
 QList<qint16> SoundServer::samples() const

@@ -38,8 +38,8 @@ public:
     // The samples recorded so far.
     QList<qint16> samples() const;
     // Where in the recording the sound being played now is. The sink hands its monitor blocks of
-    // up to its latency as it mixes them, each as it starts to play; so this counts on from the
-    // start of the last block by the clock.
+    // up to its latency as it mixes them, each as it starts to play, on its own clock: so this
+    // counts by the clock from the block seen earliest against its place in the recording.
     qsizetype sampleCount() const;
     // How many samples the recording holds so far: up to the sink's latency ahead of sampleCount.
     qsizetype recordedCount() const;
@@ -66,15 +66,10 @@ private:
     QProcess m_server;
     QProcess m_recorder;
     QString m_recording;
-    // The blocks as they came: when (ns on m_clock) and the sample each starts at.
-    struct Block
-    {
-        qint64 at = 0;
-        qsizetype from = 0;
-    };
+    // When (ns on m_clock) the recording's first sample played: a block seen late only says later.
     QElapsedTimer m_clock;
     mutable std::mutex m_lock;
-    QList<Block> m_blocks;
+    qint64 m_origin = -1;
     std::thread m_watch;
     std::atomic_bool m_watching{false};
 };
