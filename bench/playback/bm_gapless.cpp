@@ -272,7 +272,8 @@ int main(int argc, char* argv[])
                                   dir.filePath(QStringLiteral("short880.wav"))};
     const QString shortVideo = dir.filePath(QStringLiteral("short.avi"));
     const QString midi = dir.filePath(QStringLiteral("note.mid"));
-    // In the synthesiser's format: a change of format reopens the output, MIDI or not.
+    // In the synthesiser's format: a change of format reopens the output, MIDI or not. Long enough
+    // for the rendering, which loads the whole soundfont first.
     const QString midiTone = dir.filePath(QStringLiteral("midi-tone.wav"));
     QDir().mkpath(dir.filePath(QStringLiteral("many")));
     QFile midiFile(midi);
@@ -292,7 +293,7 @@ int main(int argc, char* argv[])
                                 QStringLiteral("mpeg4"), QStringLiteral("-c:a"), QStringLiteral("mp2")},
                                shortVideo) &&
                       makeClip({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                                QStringLiteral("sine=frequency=440:duration=1"), QStringLiteral("-ac"),
+                                QStringLiteral("sine=frequency=440:duration=3"), QStringLiteral("-ac"),
                                 QStringLiteral("2"), QStringLiteral("-ar"), QStringLiteral("44100")},
                                midiTone) &&
                       midiFile.open(QIODevice::WriteOnly) &&

@@ -67,7 +67,7 @@ void PlaylistRun::setPlayCount(int count)
 {
     m_order.setPlayCount(count);
     if (m_playingId != 0)
-        queueNext(); // the entry to follow may have changed
+        queueNext(m_handOver->pending()); // the entry to follow may have changed
 }
 
 void PlaylistRun::open(const QString& path)

@@ -25,7 +25,8 @@ class ResumePlaces;
 //   file loaded    -> the next clip is queued at once (a MIDI clip once MidiRenders has it ready),
 //                     so that even a clip shorter than the output's buffer is followed in time;
 //   end of file    -> HandOver begins the switch, the order moves on, the engine plays on alone;
-//   next loaded    -> the clip after it is queued;
+//   next loaded    -> the clip after it is queued (after the last, gapless audio goes off once
+//                     its sound flows, so that the run's end waits for its sound);
 //   next heard     -> the window is told the end of the one before, then the new stream.
 // With nothing queued, the next clip is loaded after the end, as the first one is.
 class PlaylistRun : public QObject

@@ -159,19 +159,22 @@ bool SoundServer::startRecording()
         qsizetype seen = 0;
         while (m_watching) {
             const qsizetype now = QFileInfo(m_recording).size() / 2;
-            if (now > seen) {
+            // The first block holds what the sink had mixed ahead before the recorder came: it
+            // comes before it plays, and says nothing of the clock.
+            if (now > seen && seen > 0) {
                 const qint64 origin = m_clock.nsecsElapsed() - qint64(seen) * 1000000000 / rate();
                 const std::lock_guard<std::mutex> hold(m_lock);
                 m_origin = m_origin < 0 ? origin : qMin(m_origin, origin);
-                seen = now;
             }
+            seen = qMax(seen, now);
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     });
-    // The null sink plays silence while idle, so samples come at once.
+    // The null sink plays silence while idle, so samples come at once; the clock is known from the
+    // second block on.
     const QDeadlineTimer deadline(20000);
     while (m_recorder.state() != QProcess::NotRunning && !deadline.hasExpired()) {
-        if (recordedCount() > 0)
+        if (sampleCount() > 0)
             return true;
         m_recorder.waitForFinished(20);
     }
