@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 #include <QtEndian>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 
@@ -20,6 +21,9 @@
 namespace {
 
 const char* const sinkName = "vidmarro_test";
+// The clock is read from the earliest of the last blocks: the sink's own clock moves when it
+// rewinds for a new stream, and a block noticed late only says later.
+constexpr int RecentBlocks = 4;
 
 bool accepts(const QString& path)
 {
@@ -157,14 +161,17 @@ bool SoundServer::startRecording()
     m_watching = true;
     m_watch = std::thread([this] {
         qsizetype seen = 0;
+        QList<qint64> recent; // where the last blocks put the first sample
         while (m_watching) {
             const qsizetype now = QFileInfo(m_recording).size() / 2;
             // The first block holds what the sink had mixed ahead before the recorder came: it
             // comes before it plays, and says nothing of the clock.
             if (now > seen && seen > 0) {
-                const qint64 origin = m_clock.nsecsElapsed() - qint64(seen) * 1000000000 / rate();
+                recent.append(m_clock.nsecsElapsed() - qint64(seen) * 1000000000 / rate());
+                if (recent.size() > RecentBlocks)
+                    recent.removeFirst();
                 const std::lock_guard<std::mutex> hold(m_lock);
-                m_origin = m_origin < 0 ? origin : qMin(m_origin, origin);
+                m_origin = *std::min_element(recent.cbegin(), recent.cend());
             }
             seen = qMax(seen, now);
             std::this_thread::sleep_for(std::chrono::milliseconds(1));

@@ -39,7 +39,7 @@ public:
     QList<qint16> samples() const;
     // Where in the recording the sound being played now is. The sink hands its monitor blocks of
     // up to its latency as it mixes them, each as it starts to play, on its own clock: so this
-    // counts by the clock from the block seen earliest against its place in the recording.
+    // counts by the clock from the recent block seen earliest against its place in the recording.
     qsizetype sampleCount() const;
     // How many samples the recording holds so far: up to the sink's latency ahead of sampleCount.
     qsizetype recordedCount() const;
