@@ -1,5 +1,7 @@
 #include "platform/media/MpvOptions.h"
 
+#include "platform/module/ModuleApi.h"
+
 #include <QRegularExpression>
 
 #include <clocale>
@@ -50,7 +52,6 @@ QStringList mpvDefaultOptions()
         QStringLiteral("osd-level=0"),
         QStringLiteral("terminal=no"),
         QStringLiteral("audio-fallback-to-null=yes"),
-        QStringLiteral("af=scaletempo2=min-speed=0.1"),
         // Turned on while a next clip is queued: the last clip's end must wait for its sound.
         QStringLiteral("gapless-audio=no"),
         // Where there is none, decoding stays in software as before.
@@ -70,4 +71,17 @@ QStringList mpvEffectiveOptions(const QStringList& extraOptions)
     }
     options.append(extraOptions);
     return options;
+}
+
+void setEngineRate(EngineSession& session, double rate, bool* tempo)
+{
+    // The engine's own filter mutes below 0.25x. It goes in before the rate leaves 1.0 and out
+    // after the rate is back, so the sound is never sped up without it.
+    const bool wanted = rate != 1.0;
+    if (wanted && !*tempo)
+        session.command({"af", "add", "@vm-tempo:scaletempo2=min-speed=0.1"});
+    session.setNumber("speed", rate);
+    if (!wanted && *tempo)
+        session.command({"af", "remove", "@vm-tempo"});
+    *tempo = wanted;
 }

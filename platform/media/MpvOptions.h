@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+class EngineSession;
+
 // The engine's options as the program keeps them: "name=value" texts, later ones winning.
 
 // "name=value" split in two; a bare name means "yes".
@@ -14,8 +16,13 @@ QString optionValue(const QStringList& options, const QString& name);
 void ensureCLocale();
 
 // The engine options every control starts with: no user configuration, no scripts, an idle engine,
-// audio that keeps its pitch down to 0.2x, end-of-file events only when the sound has finished.
+// end-of-file events only when the sound has finished.
 QStringList mpvDefaultOptions();
 // The options a control is made with: the defaults, then VIDMARRO_MPV_OPTIONS (blank-separated
 // name=value pairs), then extraOptions.
 QStringList mpvEffectiveOptions(const QStringList& extraOptions = {});
+
+// Plays at `rate`, keeping the pitch down to 0.2x. The pitch-keeping filter is in the chain only at
+// rates other than 1.0, since it costs each clip the first moments of its sound; *tempo says
+// whether it is there now.
+void setEngineRate(EngineSession& session, double rate, bool* tempo);

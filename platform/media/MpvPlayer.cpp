@@ -163,8 +163,9 @@ bool MpvPlayer::startEngine()
     m_run->setSession(m_session.get());
     new EnginePump(
         m_session.get(), [this](const EngineEvent& e) { m_run->handle(e); }, this);
+    m_tempo = false;
     if (m_rate != 1.0)
-        m_session->setNumber("speed", m_rate);
+        setEngineRate(*m_session, m_rate, &m_tempo);
     // What was set before, also on an engine made again.
     m_session->setNumber("volume", m_run->volume());
     m_session->setFlag("mute", m_run->muted());
@@ -298,7 +299,7 @@ void MpvPlayer::SetRate(double rate)
         rate = 1.0;
     m_rate = qBound(MinimumRate, rate, MaximumRate);
     if (m_session)
-        m_session->setNumber("speed", m_rate);
+        setEngineRate(*m_session, m_rate, &m_tempo);
 }
 
 // --- face ---

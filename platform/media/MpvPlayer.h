@@ -101,6 +101,7 @@ private:
     bool m_showTracker = true;
     bool m_showStatusBar = true;
     double m_rate = 1.0;
+    bool m_tempo = false; // the pitch-keeping filter is in the engine's chain
     MpvControls* m_controls = nullptr;
     std::unique_ptr<ResumePlaces> m_places;
     QString m_note; // shown in the status line for a while instead of the state

@@ -1,11 +1,10 @@
 #include "platform/media/PlaylistRun.h"
 
 #include "platform/media/MidiRender.h"
-#include "platform/media/ResumePlaces.h"
+#include "platform/media/MidiRenders.h"
 
 #include <QFileInfo>
 #include <QPointer>
-#include <QThread>
 #include <QTimer>
 
 namespace {
@@ -14,13 +13,6 @@ namespace {
 constexpr int ReadyTimeoutMs = 2000;
 // What an end of stream reports when nothing could be played (the engine's "nothing to play").
 constexpr int NothingToPlay = -16;
-// How often the hand-over to a queued clip looks whether it is heard yet, and how long it waits at
-// most (a clip whose sound never comes, or the engine paused meanwhile).
-constexpr int SwitchPollMs = 5;
-constexpr int SwitchWaitMs = 3000;
-// Seconds of the next clip heard before the window is told: a margin over the output's own estimate
-// of what it still holds.
-constexpr double SwitchHeard = 0.02;
 
 QString clipName(const QString& source)
 {
@@ -28,31 +20,29 @@ QString clipName(const QString& source)
     return name.isEmpty() ? source : name;
 }
 
+QByteArray startOption(double start)
+{
+    return start > 0 ? "start=" + QByteArray::number(start, 'f', 0) : QByteArray();
+}
+
 } // namespace
 
 PlaylistRun::PlaylistRun(EngineSession* session, QObject* parent)
-    : QObject(parent), m_session(session), m_readyTimeout(new QTimer(this)), m_switchWatch(new QTimer(this))
+    : QObject(parent), m_session(session), m_handOver(new HandOver(this)), m_midi(new MidiRenders(this)),
+      m_readyTimeout(new QTimer(this))
 {
-    m_switchWatch->setInterval(SwitchPollMs);
-    m_switchWatch->setTimerType(Qt::PreciseTimer);
-    connect(m_switchWatch, &QTimer::timeout, this, &PlaylistRun::watchSwitch);
+    m_handOver->setSession(session);
+    m_handOver->playing = [this] { return m_playingId != 0; };
+    connect(m_handOver, &HandOver::heard, this, [this] { switchToLoaded(); });
     m_readyTimeout->setSingleShot(true);
-    connect(m_readyTimeout, &QTimer::timeout, this, [this] {
-        if (!m_startWhenReady)
-            return;
-        m_startWhenReady = false;
-        loadSource();
-    });
+    connect(m_readyTimeout, &QTimer::timeout, this, &PlaylistRun::surfaceBecameReady);
 }
 
 PlaylistRun::~PlaylistRun()
 {
-    leaveClip(false);
-    cancelMidi();
-    for (QThread* thread : std::as_const(m_midiThreads)) {
-        thread->wait();
-        delete thread;
-    }
+    leaveClip();
+    delete m_midi; // its renderings end first
+    m_midi = nullptr;
 }
 
 void PlaylistRun::surfaceBecameReady()
@@ -66,45 +56,35 @@ void PlaylistRun::surfaceBecameReady()
 
 QString PlaylistRun::clip() const
 {
-    const int index = m_switchPending ? m_heardIndex : m_index;
-    if (index < 0 || index >= m_items.size())
-        return {};
-    return clipName(m_items.at(index).sources.value(m_switchPending ? m_heardSource : m_source));
-}
-
-void PlaylistRun::cancelMidi()
-{
-    if (m_midiCancel)
-        m_midiCancel->store(true);
+    const bool pending = m_handOver->pending();
+    return clipName(m_order.source(pending ? m_handOver->heardIndex() : m_index,
+                                   pending ? m_handOver->heardSource() : m_source));
 }
 
 // --- operations ---
 
 void PlaylistRun::setPlayCount(int count)
 {
-    m_playCount = qMax(0, count);
-    if (m_playingId != 0 && !m_switchPending)
-        queueNext(); // the entry to follow may have changed
+    m_order.setPlayCount(count);
+    if (m_playingId != 0)
+        queueNext(m_handOver->pending()); // the entry to follow may have changed
 }
 
 void PlaylistRun::open(const QString& path)
 {
-    leaveClip(false);
+    leaveClip();
     ++m_run;
-    cancelMidi();
-    m_items = AsxParse::readPlaylist(path);
+    m_midi->cancel();
+    m_order.reset(AsxParse::readPlaylist(path));
     m_index = -1;
-    m_current = 0;
-    m_passes = 0;
-    m_loadedThisPass = false;
     m_endPending = false;
     m_endResult = 0;
     m_loadingId = m_playingId = 0;
-    dropQueue();
+    m_handOver->drop();
     // AutoStart: whatever was paused before, this run plays.
     if (m_session)
         m_session->setFlag("pause", false);
-    if (m_items.isEmpty()) {
+    if (m_order.isEmpty()) {
         if (m_session)
             m_session->command({"stop"});
         finishRun(NothingToPlay);
@@ -115,19 +95,19 @@ void PlaylistRun::open(const QString& path)
 
 void PlaylistRun::stop()
 {
-    leaveClip(false);
+    leaveClip();
     ++m_run;
-    cancelMidi();
+    m_midi->cancel();
     m_startWhenReady = false;
     m_endPending = false;
     m_loadingId = m_playingId = 0;
-    dropQueue();
+    m_handOver->drop();
     if (m_session)
         m_session->command({"stop"});
     m_position = 0;
     setMode(MpvVideoSurface::Mode::Idle);
     m_hasVideo = false;
-    setState(m_items.isEmpty() ? State::Ready : State::Stopped);
+    setState(m_order.isEmpty() ? State::Ready : State::Stopped);
 }
 
 void PlaylistRun::play()
@@ -137,14 +117,13 @@ void PlaylistRun::play()
             m_session->setFlag("pause", false);
         return;
     }
-    if (m_items.isEmpty() || !m_session)
+    if (m_order.isEmpty() || !m_session)
         return;
     ++m_run;
     m_endPending = false;
     m_session->setFlag("pause", false);
     if (m_index < 0) { // the run was over: start it again
-        m_passes = 0;
-        m_loadedThisPass = false;
+        m_order.restart();
         startItem(0);
     } else {
         startItem(m_index);
@@ -153,38 +132,29 @@ void PlaylistRun::play()
 
 void PlaylistRun::previous()
 {
-    if (m_items.isEmpty())
-        return;
-    int target = m_index - 1;
-    if (target < 0)
-        target = m_playCount == 0 ? int(m_items.size()) - 1 : 0;
-    leaveClip(false);
-    ++m_run;
-    m_endPending = false;
-    startItem(target);
+    jumpTo(m_order.before(m_index));
 }
 
 void PlaylistRun::next()
 {
-    if (m_items.isEmpty())
+    jumpTo(m_order.next(m_index));
+}
+
+void PlaylistRun::jumpTo(int index)
+{
+    if (index < 0)
         return;
-    int target = m_index + 1;
-    if (target >= m_items.size()) {
-        if (m_playCount != 0)
-            return;
-        target = 0;
-    }
-    leaveClip(false);
+    leaveClip();
     ++m_run;
     m_endPending = false;
-    startItem(target);
+    startItem(index);
 }
 
 // --- the run ---
 
 void PlaylistRun::startItem(int index)
 {
-    dropQueue(); // loading replaces whatever the engine held
+    m_handOver->drop(); // loading replaces whatever the engine held
     m_index = index;
     m_source = 0;
     if (surfaceReady && !surfaceReady()) {
@@ -199,15 +169,21 @@ void PlaylistRun::startItem(int index)
 
 void PlaylistRun::loadSource()
 {
-    if (m_index < 0 || m_index >= m_items.size())
+    if (m_index < 0 || m_index >= m_order.size())
         return;
-    const QString source = m_items.at(m_index).sources.value(m_source);
-    m_loadingStart = startFor(source);
+    const QString source = m_order.source(m_index, m_source);
+    m_loadingStart = m_places.startOf(source);
     setState(State::Opening);
     if (MidiRender::isMidi(source)) {
         if (m_session)
             m_session->command({"stop"}); // the clip before must not play on while this one renders
-        startMidi(source);
+        const quint64 run = m_run;
+        const int index = m_index;
+        m_midi->render(source, [this, run, index](const QString& wav) {
+            if (run != m_run || index != m_index)
+                return;
+            wav.isEmpty() ? sourceFailed() : loadFile(wav);
+        });
         return;
     }
     loadFile(source);
@@ -217,9 +193,7 @@ void PlaylistRun::loadFile(const QString& path)
 {
     if (beforeLoad)
         beforeLoad();
-    const QByteArray options =
-        m_loadingStart > 0 ? "start=" + QByteArray::number(m_loadingStart, 'f', 0) : QByteArray();
-    m_loadingId = m_session ? m_session->loadFile(path, false, options) : 0;
+    m_loadingId = m_session ? m_session->loadFile(path, false, startOption(m_loadingStart)) : 0;
     if (m_loadingId == 0) {
         const quint64 run = m_run;
         const int index = m_index;
@@ -230,41 +204,11 @@ void PlaylistRun::loadFile(const QString& path)
     }
 }
 
-void PlaylistRun::startMidi(const QString& path)
-{
-    cancelMidi();
-    m_midiCancel = std::make_shared<std::atomic_bool>(false);
-    const quint64 request = ++m_midiRequest;
-    const quint64 run = m_run;
-    const int index = m_index;
-    struct Result
-    {
-        QString wav, error;
-    };
-    auto result = std::make_shared<Result>();
-    auto cancel = m_midiCancel;
-    QThread* thread = QThread::create(
-        [path, cancel, result] { result->wav = MidiRender::render(path, cancel.get(), &result->error); });
-    m_midiThreads.append(thread);
-    connect(thread, &QThread::finished, this, [this, thread, request, run, index, result] {
-        m_midiThreads.removeOne(thread);
-        thread->deleteLater();
-        if (request != m_midiRequest || run != m_run || index != m_index)
-            return;
-        if (result->wav.isEmpty())
-            sourceFailed();
-        else
-            loadFile(result->wav);
-    });
-    thread->start();
-}
-
 void PlaylistRun::sourceFailed()
 {
     m_loadingId = 0;
-    m_switchPending = false;
-    m_switchWatch->stop();
-    if (m_index >= 0 && m_index < m_items.size() && m_source + 1 < m_items.at(m_index).sources.size()) {
+    m_handOver->end();
+    if (m_order.hasSource(m_index, m_source + 1)) {
         ++m_source;
         loadSource();
         return;
@@ -274,64 +218,39 @@ void PlaylistRun::sourceFailed()
 
 void PlaylistRun::endReached(int result)
 {
-    if (result == 0 && m_places && !m_heardPath.isEmpty())
-        m_places->forget(m_heardPath);
-    m_heardPath.clear();
+    m_places.ended(result == 0);
     m_playingId = 0;
     m_endPending = true;
     m_endResult = result;
-    if (m_queuedId == 0) {
+    if (!m_handOver->hasQueued()) {
         advance();
         return;
     }
     // The engine goes on with the queued entry by itself; the window hears of it once it is heard.
-    if (m_queuedWraps) {
-        ++m_passes;
-        m_loadedThisPass = false;
-    }
-    m_heardIndex = m_index;
-    m_heardSource = m_source;
-    m_switchPending = true;
-    m_index = m_queuedIndex;
+    const HandOver::Entry next = m_handOver->begin(m_index, m_source);
+    if (next.wraps)
+        m_order.passBegun();
+    m_index = next.index;
     m_source = 0;
-    m_loadingId = m_queuedId;
-    m_loadingStart = m_queuedStart;
-    m_queuedId = 0;
-    m_nextPosition = m_nextDuration = 0;
-}
-
-void PlaylistRun::watchSwitch()
-{
-    if (!m_switchPending || m_playingId == 0) {
-        m_switchWatch->stop();
-        return;
-    }
-    // The queued clip's sound follows what the output still holds of the one before: its own
-    // position turns positive only once its first sound is out.
-    double pts = 0;
-    const bool heard =
-        !m_loadedAudio || (m_session && m_session->number("audio-pts", &pts) && pts >= SwitchHeard);
-    if (m_paused)
-        m_switchClock.restart();
-    if (heard || m_switchClock.hasExpired(SwitchWaitMs))
-        switchToLoaded();
+    m_loadingId = next.id;
+    m_loadingStart = next.start;
 }
 
 bool PlaylistRun::switchToLoaded(bool queue)
 {
-    const bool handedOver = m_switchPending;
-    m_switchPending = false;
-    m_switchWatch->stop();
-    m_current = m_items.at(m_index).entry;
+    const bool handedOver = m_handOver->pending();
+    m_handOver->end();
+    m_order.setCurrent(m_index);
     m_hasVideo = m_loadedVideo;
-    m_heardPath = m_items.at(m_index).sources.value(m_source);
+    m_places.heard(m_order.source(m_index, m_source));
     m_resumedAt = m_loadingStart;
     setMode(m_hasVideo ? MpvVideoSurface::Mode::Video : MpvVideoSurface::Mode::Audio, clip());
-    m_position = handedOver ? m_nextPosition : m_loadingStart;
-    if (handedOver && m_nextDuration > 0)
-        m_duration = m_nextDuration;
+    m_position = handedOver ? m_handOver->nextPosition : m_loadingStart;
+    if (handedOver && m_handOver->nextDuration > 0)
+        m_duration = m_handOver->nextDuration;
     setState(m_paused ? State::Paused : State::Playing);
-    if (queue)
+    // An entry handed over queued the one after it as soon as it loaded.
+    if (queue && !m_handOver->hasQueued())
         queueNext();
     // The previous entry's end is told only now, so that the current entry already names this one.
     if (!emitPending())
@@ -342,99 +261,65 @@ bool PlaylistRun::switchToLoaded(bool queue)
     return self && run == m_run;
 }
 
-double PlaylistRun::startFor(const QString& source) const
+void PlaylistRun::leaveClip()
 {
-    return m_places ? m_places->placeOf(source) : 0;
-}
-
-void PlaylistRun::leaveClip(bool ended)
-{
-    if (m_heardPath.isEmpty())
+    if (m_places.heardPath().isEmpty())
         return;
-    const QString path = m_heardPath;
-    m_heardPath.clear();
-    if (!m_places)
-        return;
-    if (ended) {
-        m_places->forget(path);
-        return;
-    }
     double position = m_position;
-    if (m_session && m_playingId != 0 && !m_switchPending)
+    if (m_session && m_playingId != 0 && !m_handOver->pending())
         m_session->number("time-pos", &position);
-    m_places->leave(path, position, m_duration);
+    m_places.leave(position, m_duration);
 }
 
-void PlaylistRun::queueNext()
+void PlaylistRun::queueNext(bool early)
 {
     if (!m_session || m_playingId == 0)
         return;
-    if (m_queuedId != 0) {
-        m_session->command({"playlist-clear"}); // all but the entry playing
-        m_queuedId = 0;
-    }
-    int next = m_index + 1;
     bool wraps = false;
-    if (next >= m_items.size()) {
-        wraps = true;
-        next = m_playCount == 0 || m_passes + 1 < m_playCount ? 0 : -1;
-    }
-    const QString source = next >= 0 ? m_items.at(next).sources.value(0) : QString();
-    // A MIDI clip is rendered first; it follows the one before it after a pause, as before.
-    if (source.isEmpty() || MidiRender::isMidi(source)) {
-        setGapless(false);
+    const int next = m_order.following(m_index, &wraps);
+    const QString source = m_order.source(next, 0);
+    if (source.isEmpty()) {
+        early ? m_handOver->queueNothingOnceFlowing() : m_handOver->queueNothing();
         return;
     }
     // The clip playing now starts over when it follows itself: it will have been played to its end.
-    const double start = source == m_heardPath ? 0 : startFor(source);
-    if (beforeLoad)
-        beforeLoad();
-    const QByteArray options = start > 0 ? "start=" + QByteArray::number(start, 'f', 0) : QByteArray();
-    m_queuedId = m_session->loadFile(source, true, options);
-    m_queuedIndex = next;
-    m_queuedWraps = wraps;
-    m_queuedStart = start;
-    setGapless(m_queuedId != 0);
-}
-
-void PlaylistRun::dropQueue()
-{
-    m_queuedId = 0;
-    m_switchPending = false;
-    m_switchWatch->stop();
-}
-
-void PlaylistRun::setGapless(bool on)
-{
-    // Without a clip to follow, the end must wait until the sound is out.
-    if (!m_session || on == m_gapless)
+    const double start = source == m_order.source(m_index, m_source) ? 0 : m_places.startOf(source);
+    const HandOver::Entry entry{0, next, wraps, start};
+    if (!MidiRender::isMidi(source)) {
+        if (beforeLoad)
+            beforeLoad();
+        m_handOver->queue(source, entry, startOption(start));
         return;
-    m_gapless = on;
-    m_session->setText("gapless-audio", on ? "weak" : "no");
+    }
+    // A MIDI clip is rendered first: it is queued once ready, if what plays is still playing.
+    if (m_handOver->hasQueued())
+        m_handOver->queueNothing();
+    const quint64 run = m_run;
+    const int64_t playing = m_playingId;
+    m_midi->prepare(source, [this, run, playing, entry](const QString& wav) {
+        if (wav.isEmpty() || run != m_run || playing != m_playingId || m_handOver->hasQueued())
+            return; // a clip that will not render fails in its turn, as any clip
+        if (beforeLoad)
+            beforeLoad();
+        m_handOver->queue(wav, entry, startOption(entry.start));
+    });
 }
 
 void PlaylistRun::advance()
 {
-    int next = m_index + 1;
-    if (next >= m_items.size()) {
-        ++m_passes;
-        // A pass in which nothing would play ends the run, repeat or not: no busy loop.
-        const bool again = m_loadedThisPass && (m_playCount == 0 || m_passes < m_playCount);
-        if (!again) {
-            finishRun(m_endPending ? m_endResult : NothingToPlay);
-            return;
-        }
-        next = 0;
-        m_loadedThisPass = false;
+    const int next = m_order.after(m_index);
+    if (next < 0) {
+        finishRun(m_endPending ? m_endResult : NothingToPlay);
+        return;
     }
     startItem(next);
 }
 
 void PlaylistRun::finishRun(int result)
 {
-    dropQueue();
+    m_handOver->drop();
     m_index = -1;
-    m_current = 0;
+    m_order.setCurrent(-1);
     m_loadingId = m_playingId = 0;
     m_hasVideo = false;
     setMode(MpvVideoSurface::Mode::Idle);
@@ -478,23 +363,22 @@ void PlaylistRun::handle(const EngineEvent& e)
             break; // a file of an earlier run, or one replaced meanwhile
         m_playingId = m_loadingId;
         m_loadingId = 0;
-        m_loadedThisPass = true;
+        m_order.loaded();
         const bool preloaded = m_preloadedId == m_startedId;
         m_loadedVideo = preloaded && m_preloadedVideo;
         m_loadedAudio = preloaded && m_preloadedAudio;
-        if (m_switchPending) {
-            m_switchClock.start();
-            m_switchWatch->start();
-            watchSwitch();
+        if (m_handOver->pending()) {
+            queueNext(true); // before it is heard: it may be over sooner
+            m_handOver->watch(m_loadedAudio);
             return;
         }
         switchToLoaded();
         return;
     }
     case EngineEvent::EndFile:
-        if (e.entryId != 0 && e.entryId == m_playingId && m_switchPending) {
+        if (e.entryId != 0 && e.entryId == m_playingId && m_handOver->pending()) {
             // Over before it was heard to start (a clip shorter than the output's buffer): it is
-            // told all the same, and what follows it is loaded anew, since the engine has moved on.
+            // told all the same, and the engine goes on with what was queued behind it.
             if (!switchToLoaded(false) || e.entryId != m_playingId)
                 break;
         }
@@ -513,13 +397,15 @@ void PlaylistRun::handle(const EngineEvent& e)
     case EngineEvent::Property:
         switch (e.property) {
         case EngineEvent::TimePos:
-            (m_switchPending ? m_nextPosition : m_position) = e.hasValue ? qMax(0.0, e.number) : 0;
+            (m_handOver->pending() ? m_handOver->nextPosition : m_position) =
+                e.hasValue ? qMax(0.0, e.number) : 0;
             break;
         case EngineEvent::Duration:
-            (m_switchPending ? m_nextDuration : m_duration) = e.hasValue ? e.number : 0;
+            (m_handOver->pending() ? m_handOver->nextDuration : m_duration) = e.hasValue ? e.number : 0;
             break;
         case EngineEvent::Pause:
             m_paused = e.flag;
+            m_handOver->setPaused(m_paused);
             if (m_state == State::Playing || m_state == State::Paused)
                 m_state = m_paused ? State::Paused : State::Playing;
             break;
@@ -530,10 +416,9 @@ void PlaylistRun::handle(const EngineEvent& e)
             m_muted = e.flag;
             break;
         case EngineEvent::IdleActive:
-            if (e.flag && m_switchPending && m_loadingId != 0 && m_startedId != m_loadingId) {
+            if (e.flag && m_handOver->pending() && m_loadingId != 0 && m_startedId != m_loadingId) {
                 // The clip before ended before the next was queued: the engine stopped short of it.
-                m_switchPending = false;
-                m_switchWatch->stop();
+                m_handOver->end();
                 m_loadingId = 0;
                 loadSource();
                 return;

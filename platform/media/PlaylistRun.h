@@ -1,27 +1,34 @@
 #pragma once
 
+#include "platform/media/HandOver.h"
 #include "platform/media/MediaPlayerControl.h"
-#include "platform/media/MpvVideo.h"
+#include "platform/media/PlaceKeeper.h"
+#include "platform/media/PlayOrder.h"
 #include "platform/module/ModuleApi.h"
-#include "playlist/AsxParse.h"
 
-#include <QElapsedTimer>
-#include <QList>
 #include <QObject>
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
-#include <memory>
 
-class QThread;
+class MidiRenders;
 class QTimer;
 class ResumePlaces;
 
-// One playlist run on an engine session: which entry plays, what the window has yet to hear, and
-// the engine's state as the face shows it. Needs no widget. The engine is handed the clip to play
-// and the one to follow it, so that it goes on without a gap; what the window is told (the new
-// stream, the entry number, the clip's name) changes only once the next clip is heard.
+// One playlist run on an engine session. Needs no widget. Its parts, one job each:
+//   PlayOrder    what plays next: the order, the passes, repeat, the entry number the window is told;
+//   HandOver     the clip queued behind the one playing (gapless) and the switch once it is heard;
+//   MidiRenders  MIDI clips rendered to WAV, the next one while the clip before it plays;
+//   PlaceKeeper  where long clips were left, and where they take up.
+// The run ties them together, follows the engine's events and keeps what the face shows.
+// How one clip hands over to the next:
+//   file loaded    -> the next clip is queued at once (a MIDI clip once MidiRenders has it ready),
+//                     so that even a clip shorter than the output's buffer is followed in time;
+//   end of file    -> HandOver begins the switch, the order moves on, the engine plays on alone;
+//   next loaded    -> the clip after it is queued (after the last, gapless audio goes off once
+//                     its sound flows, so that the run's end waits for its sound);
+//   next heard     -> the window is told the end of the one before, then the new stream.
+// With nothing queued, the next clip is loaded after the end, as the first one is.
 class PlaylistRun : public QObject
 {
     Q_OBJECT
@@ -35,7 +42,7 @@ public:
     void setSession(EngineSession* session)
     {
         m_session = session;
-        m_gapless = false; // a new engine starts with its options
+        m_handOver->setSession(session);
     }
 
     // The pictures may need the video area before the first file (the render context): while this
@@ -48,7 +55,7 @@ public:
     // What the video area is to show.
     std::function<void(MpvVideoSurface::Mode, const QString&)> showMode;
     // Where long clips were left (null: every clip starts at its beginning).
-    void setPlaces(ResumePlaces* places) { m_places = places; }
+    void setPlaces(ResumePlaces* places) { m_places.setPlaces(places); }
 
     void open(const QString& path);
     void stop();
@@ -57,8 +64,8 @@ public:
     void next();
     void handle(const EngineEvent& e);
 
-    int currentEntry() const { return m_current; }
-    int playCount() const { return m_playCount; }
+    int currentEntry() const { return m_order.current(); }
+    int playCount() const { return m_order.playCount(); }
     void setPlayCount(int count);
     bool playing() const { return m_playingId != 0; }
     // The file name of the clip being opened or played; empty when none.
@@ -87,6 +94,7 @@ Q_SIGNALS:
     void changed();
 
 private:
+    void jumpTo(int index);
     void startItem(int index);
     void loadSource();
     void loadFile(const QString& path);
@@ -94,31 +102,26 @@ private:
     void endReached(int result);
     // False when the run changed or this run went away meanwhile.
     bool switchToLoaded(bool queue = true);
-    void watchSwitch();
-    void queueNext();
-    void dropQueue();
-    void setGapless(bool on);
-    double startFor(const QString& source) const;
-    void leaveClip(bool ended);
+    // early: for an entry handed over but not heard yet.
+    void queueNext(bool early = false);
+    void leaveClip();
     void advance();
     void finishRun(int result);
     bool emitPending(); // false when the run changed or this run went away meanwhile
-    void startMidi(const QString& path);
-    void cancelMidi();
     void setState(State state);
     void setMode(MpvVideoSurface::Mode mode, const QString& caption = QString());
 
     EngineSession* m_session;
+    PlayOrder m_order;
+    HandOver* m_handOver;
+    MidiRenders* m_midi;
+    PlaceKeeper m_places;
     QTimer* m_readyTimeout;
     bool m_startWhenReady = false;
 
-    QList<AsxParse::Item> m_items;
+    // The entry being loaded or played, and its candidate source.
     int m_index = -1;
     int m_source = 0;
-    int m_current = 0;
-    int m_passes = 0;
-    int m_playCount = 1;
-    bool m_loadedThisPass = false;
     bool m_endPending = false;
     int m_endResult = 0;
     quint64 m_run = 0;
@@ -130,31 +133,8 @@ private:
     bool m_preloadedAudio = false;
     bool m_loadedVideo = false;
     bool m_loadedAudio = false;
-
-    // The entry queued behind the one playing, and the hand-over to it: from the end of the one
-    // before until the new one is heard, the window still shows the one before (m_heardIndex).
-    int64_t m_queuedId = 0;
-    int m_queuedIndex = -1;
-    bool m_queuedWraps = false;
-    double m_queuedStart = 0;
-    bool m_switchPending = false;
-    int m_heardIndex = -1;
-    int m_heardSource = 0;
-    double m_nextPosition = 0;
-    double m_nextDuration = 0;
-    QTimer* m_switchWatch;
-    QElapsedTimer m_switchClock;
-    bool m_gapless = false;
-
-    ResumePlaces* m_places = nullptr;
-    QString m_heardPath; // the clip heard now, as the playlist names it; empty when none
     double m_loadingStart = 0;
     double m_resumedAt = 0;
-
-    // MIDI clips rendered in worker threads; only the latest request counts.
-    QList<QThread*> m_midiThreads;
-    std::shared_ptr<std::atomic_bool> m_midiCancel;
-    quint64 m_midiRequest = 0;
 
     State m_state = State::Ready;
     bool m_paused = false;

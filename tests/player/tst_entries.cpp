@@ -399,6 +399,26 @@ private Q_SLOTS:
         IniFile ini(m_app.filePath(QStringLiteral("Vidmarro.INI")));
         QCOMPARE(ini.readString(QStringLiteral("Bar"), QStringLiteral("Track")), QStringLiteral("1"));
         QCOMPARE(ini.readString(QStringLiteral("Bar"), QStringLiteral("Status")), QStringLiteral("0"));
+
+        // Muted in the player, the next start's player is muted too.
+        for (const bool mute : {true, false}) {
+            S = SharedState();
+            m_form = std::make_unique<Form>(S, m_services, m_app.path());
+            m_form->show();
+            m_prompts.answerFiles({clip(QStringLiteral("one.wav"))});
+            bool muted = !mute;
+            playNextPlayer(
+                [&](TWplayerF2& p) {
+                    muted = p.WMTPlayer1->muted();
+                    if (mute)
+                        p.WMTPlayer1->setMuted(true);
+                    p.close();
+                },
+                false);
+            m_form->PickButtonClick();
+            m_form->close();
+            QCOMPARE(muted, !mute); // as the start before left it
+        }
     }
 
     void pendingShutdownAfterTheSleepTimer()

@@ -10,6 +10,8 @@
 #include <QStandardPaths>
 #include <QtEndian>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 
 #include <sys/socket.h>
@@ -19,6 +21,9 @@
 namespace {
 
 const char* const sinkName = "vidmarro_test";
+// The clock is read from the earliest of the last blocks: the sink's own clock moves when it
+// rewinds for a new stream, and a block noticed late only says later.
+constexpr int RecentBlocks = 4;
 
 bool accepts(const QString& path)
 {
@@ -48,8 +53,16 @@ SoundServer::SoundServer() = default;
 
 SoundServer::~SoundServer()
 {
-    stopProcess(m_recorder);
+    stopRecording();
     stopProcess(m_server);
+}
+
+void SoundServer::stopRecording()
+{
+    m_watching = false;
+    if (m_watch.joinable())
+        m_watch.join();
+    stopProcess(m_recorder);
 }
 
 bool SoundServer::start(QString* why)
@@ -116,14 +129,14 @@ void SoundServer::useInThisProcess() const
 
 void SoundServer::crash()
 {
-    stopProcess(m_recorder);
+    stopRecording();
     m_server.kill();
     m_server.waitForFinished(5000);
 }
 
 bool SoundServer::startRecording()
 {
-    stopProcess(m_recorder);
+    stopRecording();
     const QString parec = QStandardPaths::findExecutable(QStringLiteral("parec"));
     if (parec.isEmpty())
         return false;
@@ -139,21 +152,52 @@ bool SoundServer::startRecording()
         QStringLiteral("setpriv"),
         dyingWithUs(parec, {QStringLiteral("--device=%1.monitor").arg(QLatin1String(sinkName)),
                             QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
-                            QStringLiteral("--rate=%1").arg(rate()), QStringLiteral("--channels=1"),
-                            QStringLiteral("--latency-msec=20")}));
-    // The null sink plays silence while idle, so samples come at once.
+                            QStringLiteral("--rate=%1").arg(rate()), QStringLiteral("--channels=1")}));
+    {
+        const std::lock_guard<std::mutex> hold(m_lock);
+        m_origin = -1;
+    }
+    m_clock.start();
+    m_watching = true;
+    m_watch = std::thread([this] {
+        qsizetype seen = 0;
+        QList<qint64> recent; // where the last blocks put the first sample
+        while (m_watching) {
+            const qsizetype now = QFileInfo(m_recording).size() / 2;
+            // The first block holds what the sink had mixed ahead before the recorder came: it
+            // comes before it plays, and says nothing of the clock.
+            if (now > seen && seen > 0) {
+                recent.append(m_clock.nsecsElapsed() - qint64(seen) * 1000000000 / rate());
+                if (recent.size() > RecentBlocks)
+                    recent.removeFirst();
+                const std::lock_guard<std::mutex> hold(m_lock);
+                m_origin = *std::min_element(recent.cbegin(), recent.cend());
+            }
+            seen = qMax(seen, now);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    // The null sink plays silence while idle, so samples come at once; the clock is known from the
+    // second block on.
     const QDeadlineTimer deadline(20000);
     while (m_recorder.state() != QProcess::NotRunning && !deadline.hasExpired()) {
-        if (QFileInfo(m_recording).size() > 0)
+        if (sampleCount() > 0)
             return true;
         m_recorder.waitForFinished(20);
     }
     return false;
 }
 
-qsizetype SoundServer::sampleCount() const
+qsizetype SoundServer::recordedCount() const
 {
     return QFileInfo(m_recording).size() / 2;
+}
+
+qsizetype SoundServer::sampleCount() const
+{
+    const qint64 now = m_clock.nsecsElapsed();
+    const std::lock_guard<std::mutex> hold(m_lock);
+    return m_origin < 0 ? 0 : qsizetype((now - m_origin) * rate() / 1000000000);
 }
 
 QList<qint16> SoundServer::samples() const
@@ -203,6 +247,13 @@ SoundServer::Change SoundServer::listenToChange(const QList<qint16>& s, double l
     Change c;
     if (first < 0)
         return c;
+    // To the sample: the first and the last beyond the floor.
+    qsizetype from = first, to = last - 1;
+    while (from < last && qAbs(int(s[from])) <= floor)
+        ++from;
+    while (to > from && qAbs(int(s[to])) <= floor)
+        --to;
+    c.soundSeconds = double(to - from + 1) / rate();
     int quiet = 0;
     for (qsizetype i = first; i < last; i += window) {
         quiet = rms(s, i, i + window) > floor ? 0 : quiet + 1;

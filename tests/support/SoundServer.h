@@ -1,14 +1,21 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QList>
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
 
+#include <atomic>
+#include <mutex>
+#include <thread>
+
 // A private PulseAudio server with a null sink, for tests that must hear what the user hears: its
-// sink's monitor is recorded with parec. It lives in a runtime folder of its own, so the user's
-// own sound server is never reached; the server and the recorder die with the test process
+// sink's monitor is recorded with parec. The recorder asks for no latency of its own, so the sink
+// keeps the latency its players leave it, as a desktop's sound card does (a low one would hide
+// the time an output takes to play out before the next clip's sound). It lives in a runtime folder of its
+// own, so the user's own sound server is never reached; the server and the recorder die with the test process
 // (PR_SET_PDEATHSIG), however that ends.
 class SoundServer
 {
@@ -30,16 +37,22 @@ public:
     bool startRecording();
     // The samples recorded so far.
     QList<qint16> samples() const;
-    // How many samples were recorded so far (they trail what is played by the recorder's latency).
+    // Where in the recording the sound being played now is. The sink hands its monitor blocks of
+    // up to its latency as it mixes them, each as it starts to play, on its own clock: so this
+    // counts by the clock from the recent block seen earliest against its place in the recording.
     qsizetype sampleCount() const;
+    // How many samples the recording holds so far: up to the sink's latency ahead of sampleCount.
+    qsizetype recordedCount() const;
     static constexpr int rate() { return 48000; }
 
     // Two tones of distinct pitch played one after the other: the longest silence between the
     // first sound and the last (5 ms windows above `floor`), how long each was heard (told apart by
-    // pitch in 10 ms windows), and where the second was first heard (to its period).
+    // pitch in 10 ms windows), and where the second was first heard (to its period); from the
+    // first sound to the last, to the sample.
     struct Change
     {
         double silenceMs = 0;
+        double soundSeconds = 0;
         double lowSeconds = 0;
         double highSeconds = 0;
         qsizetype highFrom = -1;
@@ -47,8 +60,16 @@ public:
     static Change listenToChange(const QList<qint16>& s, double lowHz, double highHz, double floor = 300);
 
 private:
+    void stopRecording();
+
     QTemporaryDir m_dir;
     QProcess m_server;
     QProcess m_recorder;
     QString m_recording;
+    // When (ns on m_clock) the recording's first sample played: a block seen late only says later.
+    QElapsedTimer m_clock;
+    mutable std::mutex m_lock;
+    qint64 m_origin = -1;
+    std::thread m_watch;
+    std::atomic_bool m_watching{false};
 };

@@ -41,99 +41,116 @@ MpvSession::MpvSession(mpv_handle* mpv) : m_mpv(mpv)
     mpv_observe_property(m_mpv, EngineEvent::Mute, "mute", MPV_FORMAT_FLAG);
     mpv_observe_property(m_mpv, EngineEvent::IdleActive, "idle-active", MPV_FORMAT_FLAG);
     mpv_hook_add(m_mpv, 0, "on_preloaded", 0);
+    m_thread = std::thread(&MpvSession::takeEvents, this);
 }
 
 MpvSession::~MpvSession()
 {
-    mpv_set_wakeup_callback(m_mpv, nullptr, nullptr);
+    m_ending = true;
+    mpv_wakeup(m_mpv);
+    m_thread.join();
     mpv_terminate_destroy(m_mpv);
 }
 
-void MpvSession::wake(void* self)
+void MpvSession::takeEvents()
 {
-    auto* session = static_cast<MpvSession*>(self);
-    if (session->m_wakeup)
-        session->m_wakeup();
+    while (!m_ending) {
+        mpv_event* e = mpv_wait_event(m_mpv, -1);
+        if (e->event_id == MPV_EVENT_SHUTDOWN)
+            break;
+        EngineEvent event;
+        if (!convert(e, event))
+            continue;
+        const std::lock_guard<std::mutex> hold(m_lock);
+        m_events.push_back(event);
+        if (m_wakeup)
+            m_wakeup();
+    }
 }
 
 void MpvSession::setWakeup(std::function<void()> wakeup)
 {
-    mpv_set_wakeup_callback(m_mpv, nullptr, nullptr);
+    // Under the lock: once this returns, the wakeup before is never called again.
+    const std::lock_guard<std::mutex> hold(m_lock);
     m_wakeup = std::move(wakeup);
-    if (m_wakeup)
-        mpv_set_wakeup_callback(m_mpv, &MpvSession::wake, this);
+    if (m_wakeup && !m_events.empty())
+        m_wakeup();
 }
 
 bool MpvSession::nextEvent(EngineEvent& event)
 {
-    event = EngineEvent();
-    for (;;) {
-        mpv_event* e = mpv_wait_event(m_mpv, 0);
-        switch (e->event_id) {
-        case MPV_EVENT_NONE:
-            return false;
-        case MPV_EVENT_START_FILE:
-            event.kind = EngineEvent::StartFile;
-            event.entryId = static_cast<mpv_event_start_file*>(e->data)->playlist_entry_id;
-            return true;
-        case MPV_EVENT_FILE_LOADED:
-            event.kind = EngineEvent::FileLoaded;
-            return true;
-        case MPV_EVENT_END_FILE: {
-            auto* end = static_cast<mpv_event_end_file*>(e->data);
-            event.kind = EngineEvent::EndFile;
-            event.entryId = end->playlist_entry_id;
-            event.error = end->error;
-            switch (end->reason) {
-            case MPV_END_FILE_REASON_EOF:
-                event.reason = EngineEvent::Eof;
-                break;
-            case MPV_END_FILE_REASON_STOP:
-                event.reason = EngineEvent::Stop;
-                break;
-            case MPV_END_FILE_REASON_QUIT:
-                event.reason = EngineEvent::Quit;
-                break;
-            case MPV_END_FILE_REASON_ERROR:
-                event.reason = EngineEvent::Error;
-                break;
-            default:
-                event.reason = EngineEvent::Redirect;
-                break;
-            }
-            return true;
-        }
-        case MPV_EVENT_HOOK: {
-            // The engine waits here, so the tracks can be read before a short clip is gone again.
-            event.kind = EngineEvent::Preloaded;
-            int64_t count = 0;
-            mpv_get_property(m_mpv, "track-list/count", MPV_FORMAT_INT64, &count);
-            for (int64_t i = 0; i < count; ++i) {
-                const QByteArray name = "track-list/" + QByteArray::number(i) + "/type";
-                char* type = mpv_get_property_string(m_mpv, name.constData());
-                event.hasVideo = event.hasVideo || (type && qstrcmp(type, "video") == 0);
-                event.hasAudio = event.hasAudio || (type && qstrcmp(type, "audio") == 0);
-                mpv_free(type);
-            }
-            mpv_hook_continue(m_mpv, static_cast<mpv_event_hook*>(e->data)->id);
-            return true;
-        }
-        case MPV_EVENT_PROPERTY_CHANGE: {
-            auto* p = static_cast<mpv_event_property*>(e->data);
-            event.kind = EngineEvent::Property;
-            event.property = int(e->reply_userdata);
-            event.hasValue = p->data != nullptr;
-            if (p->format == MPV_FORMAT_DOUBLE && p->data)
-                event.number = *static_cast<double*>(p->data);
-            else if (p->format == MPV_FORMAT_INT64 && p->data)
-                event.number = double(*static_cast<int64_t*>(p->data));
-            else if (p->format == MPV_FORMAT_FLAG && p->data)
-                event.flag = *static_cast<int*>(p->data) != 0;
-            return true;
-        }
+    const std::lock_guard<std::mutex> hold(m_lock);
+    if (m_events.empty())
+        return false;
+    event = m_events.front();
+    m_events.pop_front();
+    return true;
+}
+
+bool MpvSession::convert(mpv_event* e, EngineEvent& event)
+{
+    switch (e->event_id) {
+    case MPV_EVENT_START_FILE:
+        event.kind = EngineEvent::StartFile;
+        event.entryId = static_cast<mpv_event_start_file*>(e->data)->playlist_entry_id;
+        return true;
+    case MPV_EVENT_FILE_LOADED:
+        event.kind = EngineEvent::FileLoaded;
+        return true;
+    case MPV_EVENT_END_FILE: {
+        auto* end = static_cast<mpv_event_end_file*>(e->data);
+        event.kind = EngineEvent::EndFile;
+        event.entryId = end->playlist_entry_id;
+        event.error = end->error;
+        switch (end->reason) {
+        case MPV_END_FILE_REASON_EOF:
+            event.reason = EngineEvent::Eof;
+            break;
+        case MPV_END_FILE_REASON_STOP:
+            event.reason = EngineEvent::Stop;
+            break;
+        case MPV_END_FILE_REASON_QUIT:
+            event.reason = EngineEvent::Quit;
+            break;
+        case MPV_END_FILE_REASON_ERROR:
+            event.reason = EngineEvent::Error;
+            break;
         default:
-            break; // of no interest: read on
+            event.reason = EngineEvent::Redirect;
+            break;
         }
+        return true;
+    }
+    case MPV_EVENT_HOOK: {
+        // The engine waits here, so the tracks can be read before a short clip is gone again.
+        event.kind = EngineEvent::Preloaded;
+        int64_t count = 0;
+        mpv_get_property(m_mpv, "track-list/count", MPV_FORMAT_INT64, &count);
+        for (int64_t i = 0; i < count; ++i) {
+            const QByteArray name = "track-list/" + QByteArray::number(i) + "/type";
+            char* type = mpv_get_property_string(m_mpv, name.constData());
+            event.hasVideo = event.hasVideo || (type && qstrcmp(type, "video") == 0);
+            event.hasAudio = event.hasAudio || (type && qstrcmp(type, "audio") == 0);
+            mpv_free(type);
+        }
+        mpv_hook_continue(m_mpv, static_cast<mpv_event_hook*>(e->data)->id);
+        return true;
+    }
+    case MPV_EVENT_PROPERTY_CHANGE: {
+        auto* p = static_cast<mpv_event_property*>(e->data);
+        event.kind = EngineEvent::Property;
+        event.property = int(e->reply_userdata);
+        event.hasValue = p->data != nullptr;
+        if (p->format == MPV_FORMAT_DOUBLE && p->data)
+            event.number = *static_cast<double*>(p->data);
+        else if (p->format == MPV_FORMAT_INT64 && p->data)
+            event.number = double(*static_cast<int64_t*>(p->data));
+        else if (p->format == MPV_FORMAT_FLAG && p->data)
+            event.flag = *static_cast<int*>(p->data) != 0;
+        return true;
+    }
+    default:
+        return false;
     }
 }
 

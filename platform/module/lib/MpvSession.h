@@ -4,9 +4,17 @@
 
 #include <QStringList>
 
+#include <atomic>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+struct mpv_event;
 struct mpv_handle;
 
-// The engine session on libmpv.
+// The engine session on libmpv. A thread of its own takes the engine's events as they come and
+// answers the engine's hook at once, so that loading a file never waits for the GUI thread; the
+// events wait in order for nextEvent.
 class MpvSession : public EngineSession
 {
 public:
@@ -27,8 +35,14 @@ public:
 
 private:
     explicit MpvSession(mpv_handle* mpv);
-    static void wake(void* self);
+    void takeEvents();
+    // False for an event of no interest.
+    bool convert(mpv_event* e, EngineEvent& event);
 
     mpv_handle* m_mpv;
+    std::mutex m_lock;
+    std::deque<EngineEvent> m_events;
     std::function<void()> m_wakeup;
+    std::atomic_bool m_ending{false};
+    std::thread m_thread;
 };
