@@ -3,6 +3,7 @@
 #include <QDataStream>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QtEndian>
 
 #include <cmath>
@@ -24,6 +25,32 @@ bool writeText(const QString& path, const QByteArray& text)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text) == text.size();
+}
+
+bool writeTrackClip(const QString& path, const QStringList& languages, int seconds)
+{
+    // The subtitle files go elsewhere: beside the clip they would be found as files of their own.
+    const QTemporaryDir dir;
+    const QString d = QString::number(seconds);
+    QStringList inputs{QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                       QStringLiteral("testsrc=s=64x48:r=10:d=") + d};
+    QStringList maps{QStringLiteral("-map"), QStringLiteral("0:v")};
+    QStringList tags;
+    for (int i = 0; i < languages.size(); ++i) {
+        const QString srt = dir.filePath(QStringLiteral("%1.srt").arg(i));
+        if (!writeText(srt, "1\n00:00:00,000 --> 00:10:00,000\n" + languages[i].toUtf8() + "\n\n"))
+            return false;
+        inputs << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i")
+               << QStringLiteral("sine=f=%1:d=%2").arg(440 * (i + 1)).arg(d) << QStringLiteral("-i") << srt;
+        maps << QStringLiteral("-map") << QString::number(1 + 2 * i) << QStringLiteral("-map")
+             << QString::number(2 + 2 * i);
+        tags << QStringLiteral("-metadata:s:a:%1").arg(i) << QStringLiteral("language=") + languages[i]
+             << QStringLiteral("-metadata:s:s:%1").arg(i) << QStringLiteral("language=") + languages[i];
+    }
+    return ffmpeg(inputs + maps + tags +
+                      QStringList{QStringLiteral("-c:v"), QStringLiteral("mpeg4"), QStringLiteral("-c:a"),
+                                  QStringLiteral("flac"), QStringLiteral("-c:s"), QStringLiteral("srt")},
+                  path);
 }
 
 bool writeMidi(const QString& path)

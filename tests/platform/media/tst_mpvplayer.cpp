@@ -589,6 +589,95 @@ private Q_SLOTS:
         QCOMPARE(area->mode(), MpvVideoSurface::Mode::Idle);
     }
 
+    // The tracks chosen in one clip hold for the next of the run: by language, not by number.
+    void tracksHoldForTheRun_data()
+    {
+        QTest::addColumn<QString>("audio");
+        QTest::addColumn<QString>("subtitles"); // a language, or "off"
+        QTest::addColumn<bool>("hidden");
+        QTest::addColumn<QByteArrayList>("next"); // aid, sid and sub-visibility in the next clip
+        QTest::newRow("German") << "ger"
+                                << "ger" << false << QByteArrayList{"1", "1", "yes"};
+        QTest::newRow("subtitles off") << ""
+                                       << "off" << false << QByteArrayList{"1", "no", "yes"};
+        QTest::newRow("subtitles hidden") << "eng"
+                                          << "" << true << QByteArrayList{"2", "1", "no"};
+    }
+    void tracksHoldForTheRun()
+    {
+        QFETCH(QString, audio);
+        QFETCH(QString, subtitles);
+        QFETCH(bool, hidden);
+        QFETCH(QByteArrayList, next);
+        const QString eng = QStringLiteral("eng"), ger = QStringLiteral("ger");
+        const QString one = path(QStringLiteral("one.mkv")), two = path(QStringLiteral("two.mkv"));
+        if (!QFile::exists(two))
+            QVERIFY(writeTrackClip(one, {eng, ger}) && writeTrackClip(two, {ger, eng}));
+        auto player = std::make_unique<MpvPlayer>(
+            nullptr, QStringList{QStringLiteral("vo=null"), QStringLiteral("ao=null")});
+        Recorder rec(player.get());
+        QVERIFY(writeAsx(path(QStringLiteral("tracks.asx")), {one, two}));
+        player->Open(path(QStringLiteral("tracks.asx")));
+        QTRY_VERIFY_WITH_TIMEOUT(rec.log.contains(QStringLiteral("new 1")), 20000);
+        const auto tracks = player->tracks(MediaPlayerControl::TrackType::Audio);
+        QCOMPARE(tracks.size(), 2);
+        QCOMPARE(tracks[1].language, ger);
+        QCOMPARE(player->currentTrack(MediaPlayerControl::TrackType::Audio), 1);
+        auto pick = [&](MediaPlayerControl::TrackType type, const QString& language) {
+            for (const MediaPlayerControl::Track& t : player->tracks(type)) {
+                if (t.language == language)
+                    player->setTrack(type, t.id);
+            }
+        };
+        pick(MediaPlayerControl::TrackType::Audio, audio);
+        pick(MediaPlayerControl::TrackType::Subtitle, subtitles);
+        if (subtitles == QLatin1String("off"))
+            player->setTrack(MediaPlayerControl::TrackType::Subtitle, 0);
+        player->setSubtitlesShown(!hidden);
+        player->nextEntry();
+        QTRY_VERIFY_WITH_TIMEOUT(rec.log.contains(QStringLiteral("new 2")), 20000);
+        QCOMPARE((QByteArrayList{player->engineText("aid"), player->engineText("sid"),
+                                 player->engineText("sub-visibility")}),
+                 next);
+    }
+
+    // Subtitle files named after the clip, beside it or in its Subs folder, are offered in any
+    // case; their text is read in the encoding it was written in.
+    void subtitleFilesBesideTheClip()
+    {
+        const QString clip = path(QStringLiteral("beside/film.mkv"));
+        QVERIFY(QDir().mkpath(path(QStringLiteral("beside/Subs"))));
+        QVERIFY(writeTrackClip(clip, {}));
+        QVERIFY(writeText(path(QStringLiteral("beside/film.srt")),
+                          "1\n00:00:00,000 --> 00:10:00,000\nGr\xfc\xdf"
+                          "e aus K\xf6ln, sch\xf6ne Gr\xfc\xdf"
+                          "e\n\n"));
+        QVERIFY(writeText(path(QStringLiteral("beside/FILM.EN.SRT")),
+                          "1\n00:00:00,000 --> 00:10:00,000\nHi\n\n"));
+        QVERIFY(writeText(path(QStringLiteral("beside/Subs/film.de.srt")),
+                          "1\n00:00:00,000 --> 00:10:00,000\nHallo\n\n"));
+        QVERIFY(
+            writeText(path(QStringLiteral("beside/other.srt")), "1\n00:00:00,000 --> 00:10:00,000\nNo\n\n"));
+        auto player = std::make_unique<MpvPlayer>(
+            nullptr, QStringList{QStringLiteral("vo=null"), QStringLiteral("ao=null")});
+        Recorder rec(player.get());
+        player->Open(clip);
+        QTRY_VERIFY_WITH_TIMEOUT(rec.log.contains(QStringLiteral("new 1")), 20000);
+        QStringList titles;
+        int latin1 = 0;
+        for (const MediaPlayerControl::Track& t : player->tracks(MediaPlayerControl::TrackType::Subtitle)) {
+            titles.append(t.title);
+            if (t.title == QLatin1String("film.srt"))
+                latin1 = t.id;
+        }
+        titles.sort();
+        QCOMPARE(titles, QStringList({QStringLiteral("FILM.EN.SRT"), QStringLiteral("film.de.srt"),
+                                      QStringLiteral("film.srt")}));
+        player->setTrack(MediaPlayerControl::TrackType::Subtitle, latin1);
+        QTRY_COMPARE(QString::fromUtf8(player->engineText("sub-text")),
+                     QStringLiteral("Grüße aus Köln, schöne Grüße"));
+    }
+
     // A long clip closed in its middle is kept for its file as it is; anything else starts over.
     // The file holds the most recent places only; a damaged one reads as none.
     void resumePlaces()

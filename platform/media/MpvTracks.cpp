@@ -1,0 +1,102 @@
+#include "platform/media/MpvTracks.h"
+
+#include "platform/module/ModuleApi.h"
+
+#include <QLocale>
+
+namespace {
+
+const char* typeName(MpvTracks::Type type)
+{
+    return type == MpvTracks::Type::Audio ? "audio" : "sub";
+}
+
+const char* idProperty(MpvTracks::Type type)
+{
+    return type == MpvTracks::Type::Audio ? "aid" : "sid";
+}
+
+QByteArray trackText(EngineSession& session, int index, const char* field)
+{
+    const QByteArray name = "track-list/" + QByteArray::number(index) + '/' + field;
+    return session.text(name.constData());
+}
+
+} // namespace
+
+QList<MpvTracks::Track> MpvTracks::list(EngineSession* session, Type type)
+{
+    QList<Track> tracks;
+    double count = 0;
+    if (!session || !session->number("track-list/count", &count))
+        return tracks;
+    for (int i = 0; i < int(count); ++i) {
+        if (trackText(*session, i, "type") != typeName(type))
+            continue;
+        tracks.append({trackText(*session, i, "id").toInt(),
+                       QString::fromUtf8(trackText(*session, i, "lang")),
+                       QString::fromUtf8(trackText(*session, i, "title"))});
+    }
+    return tracks;
+}
+
+int MpvTracks::current(EngineSession* session, Type type)
+{
+    // "no" and "auto" read as 0: neither is a track.
+    return session ? session->text(idProperty(type)).toInt() : 0;
+}
+
+bool MpvTracks::sameLanguage(const QString& a, const QString& b)
+{
+    if (a.isEmpty() || b.isEmpty())
+        return false;
+    // Files name a language in two or three letters ("de", "ger", "deu").
+    const QLocale::Language la = QLocale::codeToLanguage(a);
+    if (la != QLocale::AnyLanguage && la == QLocale::codeToLanguage(b))
+        return true;
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+void MpvTracks::choose(EngineSession* session, Type type, int id)
+{
+    Choice& choice = m_choice[int(type)];
+    choice.made = true;
+    choice.off = id == 0;
+    choice.language.clear();
+    for (const Track& track : list(session, type)) {
+        if (track.id == id)
+            choice.language = track.language;
+    }
+    if (session)
+        session->setText(idProperty(type), id ? QByteArray::number(id) : QByteArrayLiteral("no"));
+}
+
+void MpvTracks::setSubtitlesShown(EngineSession* session, bool on)
+{
+    m_shown = on;
+    if (session)
+        session->setFlag("sub-visibility", on);
+}
+
+void MpvTracks::applyToFile(EngineSession& session) const
+{
+    for (const Type type : {Type::Audio, Type::Subtitle}) {
+        const Choice& choice = m_choice[int(type)];
+        if (!choice.made)
+            continue;
+        // The number chosen in the clip before means nothing in this one.
+        QByteArray id = choice.off ? QByteArrayLiteral("no") : QByteArrayLiteral("auto");
+        for (const Track& track : list(&session, type)) {
+            if (!choice.off && sameLanguage(track.language, choice.language)) {
+                id = QByteArray::number(track.id);
+                break;
+            }
+        }
+        session.setText(idProperty(type), id);
+    }
+}
+
+void MpvTracks::applyToEngine(EngineSession& session) const
+{
+    session.setFlag("sub-visibility", m_shown);
+}
