@@ -2,6 +2,7 @@
 
 #include "platform/module/ModuleApi.h"
 
+#include <QFileInfo>
 #include <QLocale>
 
 namespace {
@@ -80,6 +81,21 @@ void MpvTracks::setSubtitlesShown(EngineSession* session, bool on)
 
 void MpvTracks::applyToFile(EngineSession& session) const
 {
+    // The engine finds every subtitle file that holds the clip's name; those that start with it
+    // belong to the clip ("film.en.srt"), the others to another ("myfilm.srt").
+    const QString base = QString::fromUtf8(session.text("filename/no-ext"));
+    double count = 0;
+    session.number("track-list/count", &count);
+    QList<QByteArray> foreign;
+    for (int i = 0; i < int(count); ++i) {
+        const QString file = QString::fromUtf8(trackText(session, i, "external-filename"));
+        if (trackText(session, i, "type") == "sub" && !file.isEmpty() &&
+            !QFileInfo(file).fileName().startsWith(base, Qt::CaseInsensitive))
+            foreign.append(trackText(session, i, "id"));
+    }
+    for (const QByteArray& id : std::as_const(foreign))
+        session.command({"sub-remove", id});
+
     for (const Type type : {Type::Audio, Type::Subtitle}) {
         const Choice& choice = m_choice[int(type)];
         if (!choice.made)

@@ -21,7 +21,8 @@ public:
     void choose(EngineSession* session, Type type, int id);
     bool subtitlesShown() const { return m_shown; }
     void setSubtitlesShown(EngineSession* session, bool on);
-    // Picks the tracks of a file whose tracks are known and none chosen yet.
+    // Picks the tracks of a file whose tracks are known and none chosen yet, and drops the
+    // subtitle files that only hold the clip's name.
     void applyToFile(EngineSession& session) const;
     // What an engine made again must know.
     void applyToEngine(EngineSession& session) const;

@@ -597,11 +597,11 @@ private Q_SLOTS:
         QTest::addColumn<bool>("hidden");
         QTest::addColumn<QByteArrayList>("next"); // aid, sid and sub-visibility in the next clip
         QTest::newRow("German") << "ger"
-                                << "ger" << false << QByteArrayList{"1", "1", "yes"};
+                                << "ger" << false << QByteArrayList{"2", "2", "yes"};
         QTest::newRow("subtitles off") << ""
                                        << "off" << false << QByteArrayList{"1", "no", "yes"};
         QTest::newRow("subtitles hidden") << "eng"
-                                          << "" << true << QByteArrayList{"2", "1", "no"};
+                                          << "" << true << QByteArrayList{"3", "1", "no"};
     }
     void tracksHoldForTheRun()
     {
@@ -612,7 +612,8 @@ private Q_SLOTS:
         const QString eng = QStringLiteral("eng"), ger = QStringLiteral("ger");
         const QString one = path(QStringLiteral("one.mkv")), two = path(QStringLiteral("two.mkv"));
         if (!QFile::exists(two))
-            QVERIFY(writeTrackClip(one, {eng, ger}) && writeTrackClip(two, {ger, eng}));
+            QVERIFY(writeTrackClip(one, {eng, ger}) &&
+                    writeTrackClip(two, {QStringLiteral("fre"), ger, eng}));
         auto player = std::make_unique<MpvPlayer>(
             nullptr, QStringList{QStringLiteral("vo=null"), QStringLiteral("ao=null")});
         Recorder rec(player.get());
@@ -623,6 +624,7 @@ private Q_SLOTS:
         QCOMPARE(tracks.size(), 2);
         QCOMPARE(tracks[1].language, ger);
         QCOMPARE(player->currentTrack(MediaPlayerControl::TrackType::Audio), 1);
+        QVERIFY(MpvTracks::sameLanguage(QStringLiteral("de"), ger) && !MpvTracks::sameLanguage(eng, ger));
         auto pick = [&](MediaPlayerControl::TrackType type, const QString& language) {
             for (const MediaPlayerControl::Track& t : player->tracks(type)) {
                 if (t.language == language)
@@ -657,7 +659,7 @@ private Q_SLOTS:
         QVERIFY(writeText(path(QStringLiteral("beside/Subs/film.de.srt")),
                           "1\n00:00:00,000 --> 00:10:00,000\nHallo\n\n"));
         QVERIFY(
-            writeText(path(QStringLiteral("beside/other.srt")), "1\n00:00:00,000 --> 00:10:00,000\nNo\n\n"));
+            writeText(path(QStringLiteral("beside/myfilm.srt")), "1\n00:00:00,000 --> 00:10:00,000\nNo\n\n"));
         auto player = std::make_unique<MpvPlayer>(
             nullptr, QStringList{QStringLiteral("vo=null"), QStringLiteral("ao=null")});
         Recorder rec(player.get());
