@@ -31,25 +31,20 @@ bool writeTrackClip(const QString& path, const QStringList& languages, int secon
 {
     // The subtitle files go elsewhere: beside the clip they would be found as files of their own.
     const QTemporaryDir dir;
-    const QString d = QString::number(seconds);
-    QStringList inputs{QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                       QStringLiteral("testsrc=s=64x48:r=10:d=") + d};
-    QStringList maps{QStringLiteral("-map"), QStringLiteral("0:v")};
-    QStringList tags;
+    QString inputs = QStringLiteral("-f lavfi -i testsrc=s=64x48:r=10:d=%1").arg(seconds);
+    QString maps = QStringLiteral(" -map 0:v"), tags;
     for (int i = 0; i < languages.size(); ++i) {
         const QString srt = dir.filePath(QStringLiteral("%1.srt").arg(i));
         if (!writeText(srt, "1\n00:00:00,000 --> 00:10:00,000\n" + languages[i].toUtf8() + "\n\n"))
             return false;
-        inputs << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i")
-               << QStringLiteral("sine=f=%1:d=%2").arg(440 * (i + 1)).arg(d) << QStringLiteral("-i") << srt;
-        maps << QStringLiteral("-map") << QString::number(1 + 2 * i) << QStringLiteral("-map")
-             << QString::number(2 + 2 * i);
-        tags << QStringLiteral("-metadata:s:a:%1").arg(i) << QStringLiteral("language=") + languages[i]
-             << QStringLiteral("-metadata:s:s:%1").arg(i) << QStringLiteral("language=") + languages[i];
+        inputs +=
+            QStringLiteral(" -f lavfi -i sine=f=%1:d=%2 -i %3").arg(440 * (i + 1)).arg(seconds).arg(srt);
+        maps += QStringLiteral(" -map %1 -map %2").arg(2 * i + 1).arg(2 * i + 2);
+        tags += QStringLiteral(" -metadata:s:a:%1 language=%2 -metadata:s:s:%1 language=%2")
+                    .arg(i)
+                    .arg(languages[i]);
     }
-    return ffmpeg(inputs + maps + tags +
-                      QStringList{QStringLiteral("-c:v"), QStringLiteral("mpeg4"), QStringLiteral("-c:a"),
-                                  QStringLiteral("flac"), QStringLiteral("-c:s"), QStringLiteral("srt")},
+    return ffmpeg((inputs + maps + tags + QStringLiteral(" -c:v mpeg4 -c:a flac -c:s srt")).split(u' '),
                   path);
 }
 
