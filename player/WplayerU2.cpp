@@ -14,6 +14,7 @@
 #include "player/FullScreen.h"
 #include "player/PlayerDialogs.h"
 #include "player/PlayerSession.h"
+#include "player/TrackKeys.h"
 #include "playlist/CCFuncs.h"
 #include "ui_WplayerU2.h"
 
@@ -89,6 +90,7 @@ TWplayerF2::TWplayerF2(SharedState& state, Services& services, PlayerDialogs* di
     connect(Timer1, &QTimer::timeout, this, &TWplayerF2::Timer1Timer);
 
     m_fullScreen = new PlayerFullScreen(*this, WMTPlayer1);
+    m_trackKeys = new TrackKeys(WMTPlayer1, this);
     m_session = new PlayerSession(*this, WMTPlayer1);
     m_desktop = m_services.system.publishSession(*m_session);
 
@@ -161,7 +163,7 @@ void TWplayerF2::FormResize()
 
 void TWplayerF2::keyPressEvent(QKeyEvent* event)
 {
-    if (m_fullScreen->handleKey(event))
+    if (m_fullScreen->handleKey(event) || m_trackKeys->handleKey(event))
         return;
     // Esc does not close the player: only the close buttons do.
     if (event->key() == Qt::Key_Escape) {

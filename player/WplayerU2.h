@@ -14,6 +14,7 @@ class MediaPlayerControl;
 class PlayerDialogs;
 class PlayerFullScreen;
 class PlayerSession;
+class TrackKeys;
 class QCheckBox;
 class QListWidget;
 class QTimer;
@@ -94,6 +95,7 @@ private:
     bool m_closed = false;
     bool m_markTakesFocus = false;
     PlayerFullScreen* m_fullScreen = nullptr;
+    TrackKeys* m_trackKeys = nullptr;
     PlayerSession* m_session = nullptr;
     std::unique_ptr<QObject> m_desktop; // on the desktop from creation until closing
 };

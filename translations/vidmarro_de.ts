@@ -1233,6 +1233,33 @@ Clip-Verwaltung.</translation>
     </message>
 </context>
 <context>
+    <name>TrackKeys</name>
+    <message>
+        <source>Audio: none</source>
+        <translation>Ton: keiner</translation>
+    </message>
+    <message>
+        <source>Audio: %1</source>
+        <translation>Ton: %1</translation>
+    </message>
+    <message>
+        <source>Subtitles: off</source>
+        <translation>Untertitel: aus</translation>
+    </message>
+    <message>
+        <source>Subtitles: %1</source>
+        <translation>Untertitel: %1</translation>
+    </message>
+    <message>
+        <source>Subtitles: shown</source>
+        <translation>Untertitel: eingeblendet</translation>
+    </message>
+    <message>
+        <source>Subtitles: hidden</source>
+        <translation>Untertitel: ausgeblendet</translation>
+    </message>
+</context>
+<context>
     <name>main</name>
     <message>
         <source>Usage: vidmarro [--] [FILE...]

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QString>
 #include <QWidget>
 
 // The media player control that the player window embeds: exactly the operations, properties and
@@ -20,6 +22,19 @@ public:
         Playing,
         Paused,
         Stopped
+    };
+
+    enum class TrackType
+    {
+        Audio,
+        Subtitle
+    };
+    // One audio or subtitle track of the current clip; language and title as the file gives them.
+    struct Track
+    {
+        int id = 0;
+        QString language; // a code such as "ger" or "de"; empty when the file names none
+        QString title;
     };
 
     using QWidget::QWidget;
@@ -72,6 +87,19 @@ public:
     // 0 to 100.
     virtual void setVolume(double volume) = 0;
     virtual void setMuted(bool on) = 0;
+
+    // The tracks of a type in the current clip, in the file's order.
+    virtual QList<Track> tracks(TrackType type) const = 0;
+    // The id of the track playing; 0 when none (subtitles off).
+    virtual int currentTrack(TrackType type) const = 0;
+    // Plays the track id (0: no subtitles). The clips that follow in the run start with a track of
+    // the same language when they have one, and with subtitles off when they were turned off.
+    virtual void setTrack(TrackType type, int id) = 0;
+    // Whether subtitles are drawn; holds for the rest of the run.
+    virtual bool subtitlesShown() const = 0;
+    virtual void setSubtitlesShown(bool on) = 0;
+    // Says text in the status line for a few seconds, over the pictures where the line is hidden.
+    virtual void showNote(const QString& text) = 0;
 
     // Shows the video area alone, without the track bar, buttons and status line (full screen);
     // off brings back what the Track Bar and Status Bar settings show.

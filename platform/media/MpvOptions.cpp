@@ -56,6 +56,12 @@ QStringList mpvDefaultOptions()
         QStringLiteral("gapless-audio=no"),
         // Where there is none, decoding stays in software as before.
         QStringLiteral("hwdec=auto-safe"),
+
+        // Subtitle files named after the clip, beside it or in a Subs or Subtitles folder, in
+        // whatever encoding they were written.
+        QStringLiteral("sub-auto=fuzzy"),
+        QStringLiteral("sub-file-paths=Subs:subs:Subtitles:subtitles"),
+        QStringLiteral("sub-codepage=auto"),
     };
 }
 

@@ -161,6 +161,10 @@ bool MpvPlayer::startEngine()
     if (!m_session)
         return false;
     m_run->setSession(m_session.get());
+    // On the session's own thread; the session outlives it, m_session may not while it goes.
+    EngineSession* session = m_session.get();
+    m_session->whilePreloaded = [this, session] { m_tracks.applyToFile(*session); };
+    m_tracks.applyToEngine(*m_session);
     new EnginePump(
         m_session.get(), [this](const EngineEvent& e) { m_run->handle(e); }, this);
     m_tempo = false;
@@ -290,7 +294,18 @@ void MpvPlayer::SetShowStatusBar(bool on)
 void MpvPlayer::setVideoOnly(bool on)
 {
     // The Track Bar and Status Bar settings stay as they are for when the face comes back.
+    m_videoOnly = on;
     m_controls->setVisible(!on);
+}
+
+void MpvPlayer::showNote(const QString& text)
+{
+    m_note = text;
+    m_noteTimer->start();
+    refreshFace();
+    // Without the status line the engine says it over the pictures (at any OSD level).
+    if (m_session && m_videoOnly)
+        m_session->command({"show-text", text.toUtf8(), QByteArray::number(NoteMs), "0"});
 }
 
 void MpvPlayer::SetRate(double rate)

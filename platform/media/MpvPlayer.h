@@ -3,6 +3,7 @@
 #include "platform/media/EngineCheck.h"
 #include "platform/media/MediaPlayerControl.h"
 #include "platform/media/MpvOptions.h"
+#include "platform/media/MpvTracks.h"
 #include "platform/media/PlaylistRun.h"
 #include "platform/module/ModuleApi.h"
 
@@ -79,6 +80,15 @@ public:
     void setMuted(bool on) override;
     void setVideoOnly(bool on) override;
 
+    QList<Track> tracks(TrackType type) const override { return MpvTracks::list(m_session.get(), type); }
+    int currentTrack(TrackType type) const override { return MpvTracks::current(m_session.get(), type); }
+    void setTrack(TrackType type, int id) override { m_tracks.choose(m_session.get(), type, id); }
+    bool subtitlesShown() const override { return m_tracks.subtitlesShown(); }
+    void setSubtitlesShown(bool on) override { m_tracks.setSubtitlesShown(m_session.get(), on); }
+    void showNote(const QString& text) override;
+    // An engine property as text ("sub-text", "aid"), for tests; null without an engine.
+    QByteArray engineText(const char* name) const { return m_session ? m_session->text(name) : QByteArray(); }
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -104,6 +114,8 @@ private:
     bool m_tempo = false; // the pitch-keeping filter is in the engine's chain
     MpvControls* m_controls = nullptr;
     std::unique_ptr<ResumePlaces> m_places;
+    MpvTracks m_tracks;
+    bool m_videoOnly = false;
     QString m_note; // shown in the status line for a while instead of the state
     QTimer* m_noteTimer = nullptr;
 };

@@ -115,6 +115,8 @@ public:
     virtual int64_t loadFile(const QString& path, bool append, const QByteArray& options) = 0;
     // A property's value as a number; false while the engine has none.
     virtual bool number(const char* name, double* value) = 0;
+    // A property's value as text; null while the engine has none.
+    virtual QByteArray text(const char* name) = 0;
     virtual void command(const QList<QByteArray>& args) = 0;
     virtual void setFlag(const char* name, bool on) = 0;
     virtual void setNumber(const char* name, double value) = 0;
@@ -123,6 +125,11 @@ public:
     // an area that only shows the idle and audio faces, painted by face).
     virtual MpvVideoSurface* makeRenderArea(bool openGl, bool render, MpvVideoSurface::FacePainter face,
                                             QWidget* parent) = 0;
+
+    // Called on the session's event thread while the engine waits with a file's tracks known
+    // (external subtitle files too) and none chosen yet: the tracks set now are the ones the file
+    // starts with. Set before the first file loads.
+    std::function<void()> whilePreloaded;
 };
 
 class EngineModule

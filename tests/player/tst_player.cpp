@@ -1,5 +1,6 @@
 // The player window on its own: layout, play order, titles, marks, options and closing.
 #include "PlayerKit.h"
+#include "platform/media/MediaFixtures.h"
 #include "support/RecordingMedia.h"
 #include "support/RecordingServices.h"
 #include "support/ScriptedPrompts.h"
@@ -7,6 +8,8 @@
 #include "common/SharedState.h"
 #include "platform/Services.h"
 #include "platform/media/MediaPlayerControl.h"
+#include "platform/media/MpvPlayer.h"
+#include "player/FullScreen.h"
 #include "player/WplayerU2.h"
 #include "playlist/CCFuncs.h"
 
@@ -495,6 +498,51 @@ private Q_SLOTS:
         child<QCheckBox>(*p, "CheckBox2")->setChecked(false);
         p->CheckBox5->setChecked(false);
         QVERIFY2(m_prompts.boxes().isEmpty(), qPrintable(m_prompts.boxTexts().join(u'|')));
+    }
+
+    // mpv's track keys change what the engine plays, in the window and in full screen (F), and
+    // the status line names the choice.
+    void trackKeys_data()
+    {
+        QTest::addColumn<QString>("engine"); // property=value after the keys named by the row
+        QTest::addColumn<QString>("status");
+        auto row = [](const char* keys, const char* engine, const char* status) {
+            QTest::newRow(keys) << QString::fromUtf8(engine) << QString::fromUtf8(status);
+        };
+        row("#", "aid=2", "Audio: 2/2 German");
+        row("##", "aid=1", "Audio: 1/2 English");
+        row("j", "sid=2", "Subtitles: 2/2 German");
+        row("jj", "sid=no", "Subtitles: off");
+        row("jjj", "sid=1", "Subtitles: 1/2 English");
+        row("v", "sub-visibility=no", "Subtitles: hidden");
+        row("vv", "sub-visibility=yes", "Subtitles: shown");
+        row("F#", "aid=2", "Audio: 2/2 German");
+        row("Fjj", "sid=no", "Subtitles: off");
+    }
+    void trackKeys()
+    {
+        const QString keys = QString::fromUtf8(QTest::currentDataTag());
+        QFETCH(QString, engine);
+        QFETCH(QString, status);
+        const QString clip = m_dir.filePath(QStringLiteral("tracks.mkv"));
+        if (!QFile::exists(clip))
+            QVERIFY(MediaFixtures::writeTrackClip(clip, {QStringLiteral("eng"), QStringLiteral("ger")}, 30));
+        // In real time: untimed, the clip would be over before a key.
+        RecordingMedia media(mpvPlayerFactory({QStringLiteral("vo=null"), QStringLiteral("ao=null")}));
+        Services services{m_prompts, m_system, media};
+        auto p = make({clip}, EntryPicked, &services);
+        auto* control = qobject_cast<MpvPlayer*>(p->WMTPlayer1);
+        p->show();
+        go(*p);
+        QTRY_VERIFY_WITH_TIMEOUT(control->GetCurrentEntry() == 1, 20000);
+        for (const QChar key : keys)
+            QTest::keyClick(control, key.toLatin1());
+        QCOMPARE(p->fullScreen()->active(), keys.startsWith(u'F'));
+        const QStringList property = engine.split(u'=');
+        QCOMPARE(QString::fromUtf8(control->engineText(property[0].toUtf8().constData())), property[1]);
+        QCOMPARE(child<QLabel>(*p, "statusLine")->text(), status);
+        p->fullScreen()->leave();
+        QTest::mouseClick(child<QPushButton>(*p, "DoneButton"), Qt::LeftButton);
     }
 };
 

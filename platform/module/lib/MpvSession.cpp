@@ -133,6 +133,8 @@ bool MpvSession::convert(mpv_event* e, EngineEvent& event)
             event.hasAudio = event.hasAudio || (type && qstrcmp(type, "audio") == 0);
             mpv_free(type);
         }
+        if (whilePreloaded)
+            whilePreloaded();
         mpv_hook_continue(m_mpv, static_cast<mpv_event_hook*>(e->data)->id);
         return true;
     }
@@ -176,6 +178,16 @@ int64_t MpvSession::loadFile(const QString& path, bool append, const QByteArray&
 bool MpvSession::number(const char* name, double* value)
 {
     return mpv_get_property(m_mpv, name, MPV_FORMAT_DOUBLE, value) >= 0;
+}
+
+QByteArray MpvSession::text(const char* name)
+{
+    char* value = mpv_get_property_string(m_mpv, name);
+    if (!value)
+        return {};
+    QByteArray out(value);
+    mpv_free(value);
+    return out;
 }
 
 void MpvSession::command(const QList<QByteArray>& args)

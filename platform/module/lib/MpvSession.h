@@ -26,6 +26,7 @@ public:
     bool nextEvent(EngineEvent& event) override;
     int64_t loadFile(const QString& path, bool append, const QByteArray& options) override;
     bool number(const char* name, double* value) override;
+    QByteArray text(const char* name) override;
     void command(const QList<QByteArray>& args) override;
     void setFlag(const char* name, bool on) override;
     void setNumber(const char* name, double value) override;

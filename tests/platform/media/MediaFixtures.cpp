@@ -3,6 +3,7 @@
 #include <QDataStream>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QtEndian>
 
 #include <cmath>
@@ -24,6 +25,27 @@ bool writeText(const QString& path, const QByteArray& text)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text) == text.size();
+}
+
+bool writeTrackClip(const QString& path, const QStringList& languages, int seconds)
+{
+    // The subtitle files go elsewhere: beside the clip they would be found as files of their own.
+    const QTemporaryDir dir;
+    QString inputs = QStringLiteral("-f lavfi -i testsrc=s=64x48:r=10:d=%1").arg(seconds);
+    QString maps = QStringLiteral(" -map 0:v"), tags;
+    for (int i = 0; i < languages.size(); ++i) {
+        const QString srt = dir.filePath(QStringLiteral("%1.srt").arg(i));
+        if (!writeText(srt, "1\n00:00:00,000 --> 00:10:00,000\n" + languages[i].toUtf8() + "\n\n"))
+            return false;
+        inputs +=
+            QStringLiteral(" -f lavfi -i sine=f=%1:d=%2 -i %3").arg(440 * (i + 1)).arg(seconds).arg(srt);
+        maps += QStringLiteral(" -map %1 -map %2").arg(2 * i + 1).arg(2 * i + 2);
+        tags += QStringLiteral(" -metadata:s:a:%1 language=%2 -metadata:s:s:%1 language=%2")
+                    .arg(i)
+                    .arg(languages[i]);
+    }
+    return ffmpeg((inputs + maps + tags + QStringLiteral(" -c:v mpeg4 -c:a flac -c:s srt")).split(u' '),
+                  path);
 }
 
 bool writeMidi(const QString& path)

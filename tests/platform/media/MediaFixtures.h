@@ -15,6 +15,9 @@ bool writeFlic(const QString& path, bool flc);
 // An ASX playlist with one entry per path, written as HREFs exactly as given.
 bool writeAsx(const QString& path, const QStringList& hrefs);
 bool writeText(const QString& path, const QByteArray& text);
+// A clip of pictures with an audio and a subtitle track per language (ISO 639-2 codes, in that
+// order); each subtitle reads its language's code for the whole clip.
+bool writeTrackClip(const QString& path, const QStringList& languages, int seconds = 3);
 
 // Samples of a 16-bit mono WAV file (the data chunk, to the end of the file if its size is unset).
 struct Pcm

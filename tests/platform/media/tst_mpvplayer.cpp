@@ -85,6 +85,18 @@ private:
             qFatal("the media engine did not start");
         return p;
     }
+    using Type = MediaPlayerControl::TrackType;
+    // A control playing file in real time, its first clip started.
+    std::unique_ptr<MpvPlayer> realTimePlayer(const QString& file)
+    {
+        auto p = std::make_unique<MpvPlayer>(
+            nullptr, QStringList{QStringLiteral("vo=null"), QStringLiteral("ao=null")});
+        QSignalSpy started(p.get(), &MediaPlayerControl::OnNewStream);
+        p->Open(file);
+        if (!started.wait(20000))
+            qFatal("%s did not start", qPrintable(file));
+        return p;
+    }
     // Plays the playlist to its end and returns the events.
     QStringList run(const QStringList& hrefs, int playCount = 1)
     {
@@ -587,6 +599,73 @@ private Q_SLOTS:
         QVERIFY(qBlue(corner) > qRed(corner) && qBlue(corner) < 0x60); // dim blue-grey, not a stale frame
         QTRY_VERIFY_WITH_TIMEOUT(rec.ended(), 20000);
         QCOMPARE(area->mode(), MpvVideoSurface::Mode::Idle);
+    }
+
+    // The tracks chosen in one clip hold for the next of the run: by language, not by number.
+    void tracksHoldForTheRun_data()
+    {
+        QTest::addColumn<QString>("audio");
+        QTest::addColumn<QString>("subtitles"); // a language, "off" or "hidden"
+        QTest::addColumn<QByteArray>("next");   // aid, sid and sub-visibility in the next clip
+        auto row = [](const char* name, const char* audio, const char* subtitles, const char* next) {
+            QTest::newRow(name) << QString::fromLatin1(audio) << QString::fromLatin1(subtitles)
+                                << QByteArray(next);
+        };
+        row("German", "ger", "ger", "2 2 yes");
+        row("subtitles off", "", "off", "1 no yes");
+        row("subtitles hidden", "eng", "hidden", "3 1 no");
+    }
+    void tracksHoldForTheRun()
+    {
+        QFETCH(QString, audio);
+        QFETCH(QString, subtitles);
+        QFETCH(QByteArray, next);
+        const QString one = path(QStringLiteral("one.mkv")), two = path(QStringLiteral("two.mkv"));
+        if (!QFile::exists(two))
+            QVERIFY(writeTrackClip(one, seq({"eng", "ger"})) &&
+                    writeTrackClip(two, seq({"fre", "ger", "eng"})));
+        QVERIFY(writeAsx(path(QStringLiteral("tracks.asx")), {one, two}));
+        auto player = realTimePlayer(path(QStringLiteral("tracks.asx")));
+        QVERIFY(MpvTracks::sameLanguage(QStringLiteral("de"), QStringLiteral("ger")));
+        for (const Type type : {Type::Audio, Type::Subtitle}) {
+            for (const MediaPlayerControl::Track& t : player->tracks(type)) {
+                if (t.language == (type == Type::Audio ? audio : subtitles))
+                    player->setTrack(type, t.id);
+            }
+        }
+        if (subtitles == QLatin1String("off"))
+            player->setTrack(Type::Subtitle, 0);
+        player->setSubtitlesShown(subtitles != QLatin1String("hidden"));
+        QSignalSpy started(player.get(), &MediaPlayerControl::OnNewStream);
+        player->nextEntry();
+        QVERIFY(started.wait(20000));
+        QCOMPARE(player->engineText("aid") + ' ' + player->engineText("sid") + ' ' +
+                     player->engineText("sub-visibility"),
+                 next);
+    }
+
+    // Subtitle files whose names start with the clip's, in any case, beside it or in its Subs
+    // folder, are offered (and no others); their text is read in the encoding it was written in.
+    void subtitleFilesBesideTheClip()
+    {
+        QVERIFY(QDir().mkpath(path(QStringLiteral("beside/Subs"))));
+        const QString clip = path(QStringLiteral("beside/film.mkv"));
+        QVERIFY(writeTrackClip(clip, {}));
+        for (const char* name : {"film.srt", "FILM.EN.SRT", "Subs/film.de.srt", "myfilm.srt"})
+            QVERIFY(writeText(path(QStringLiteral("beside/") + QLatin1String(name)),
+                              "1\n00:00:00,000 --> 00:10:00,000\nGr\xfc\xdf"
+                              "e aus K\xf6ln\n\n"));
+        auto player = realTimePlayer(clip);
+        QStringList titles;
+        int latin1 = 0;
+        for (const MediaPlayerControl::Track& t : player->tracks(Type::Subtitle)) {
+            titles.append(t.title);
+            latin1 = t.title == QLatin1String("film.srt") ? t.id : latin1;
+        }
+        titles.sort();
+        QCOMPARE(titles.join(u' '), QStringLiteral("FILM.EN.SRT film.de.srt film.srt"));
+        player->setTrack(Type::Subtitle, latin1);
+        QTRY_COMPARE(QString::fromUtf8(player->engineText("sub-text")), QStringLiteral("Grüße aus Köln"));
     }
 
     // A long clip closed in its middle is kept for its file as it is; anything else starts over.
