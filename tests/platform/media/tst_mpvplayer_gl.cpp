@@ -2,7 +2,7 @@
 
 #include "platform/media/MpvPlayer.h"
 #include "platform/media/MpvVideo.h"
-#include "platform/module/lib/MpvRenderAreas.h"
+#include "platform/module/lib/MpvGlArea.h"
 
 #include <QApplication>
 #include <QScreen>
