@@ -77,18 +77,19 @@ void KeyWatch::press(unsigned keysym)
         e.root = m_root;
         e.event = m_places.window;
         e.same_screen = 1;
-        xcb_send_event(m_conn, 0, m_places.window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&e));
+        xcb_send_event(m_conn, 0, m_places.window, XCB_EVENT_MASK_NO_EVENT,
+                       reinterpret_cast<const char*>(&e));
     }
     xcb_flush(m_conn);
 }
 
 double KeyWatch::brightness(int x, int y, int size)
 {
-    xcb_get_image_reply_t* image = xcb_get_image_reply(
-        m_conn,
-        xcb_get_image(m_conn, XCB_IMAGE_FORMAT_Z_PIXMAP, m_root, int16_t(x - size / 2), int16_t(y - size / 2),
-                      uint16_t(size), uint16_t(size), ~0u),
-        nullptr);
+    xcb_get_image_reply_t* image =
+        xcb_get_image_reply(m_conn,
+                            xcb_get_image(m_conn, XCB_IMAGE_FORMAT_Z_PIXMAP, m_root, int16_t(x - size / 2),
+                                          int16_t(y - size / 2), uint16_t(size), uint16_t(size), ~0u),
+                            nullptr);
     if (!image)
         return -1;
     // 24-bit depth arrives as 32-bit little-endian pixels: B, G, R, unused.

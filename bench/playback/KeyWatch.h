@@ -17,7 +17,8 @@ public:
         unsigned window = 0; // the player's top-level window
         int clockX = 0, clockY = 0;
         int flickerX = 0, flickerY = 0;
-        int outsideX = 0, outsideY = 0, outsideHeight = 0; // a strip beside the window, in full screen's reach
+        int outsideX = 0, outsideY = 0,
+            outsideHeight = 0; // a strip beside the window, in full screen's reach
     };
     explicit KeyWatch(const Places& places);
     ~KeyWatch();

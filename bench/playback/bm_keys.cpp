@@ -14,8 +14,8 @@
 #include "../BenchKit.h"
 
 #include <csignal>
-#include <fcntl.h>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <sys/prctl.h>
 #include <thread>
@@ -111,11 +111,35 @@ int main(int argc, char** argv)
     // the clip) and a flicker (a new brightness every frame). Keyframes twice a second, as a phone
     // records, so that an exact seek decodes a few frames only.
     const std::string patch = "color=c=black:s=240x240:r=30:d=60,format=yuv420p,geq=cb=128:cr=128:lum=";
-    if (!BenchKit::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=1920x1080:r=30:d=60", "-f", "lavfi", "-i",
-                           patch + "'min(250,16+T*4)'", "-f", "lavfi", "-i", patch + "'16+mod(N*97,200)'",
-                           "-f", "lavfi", "-i", "sine=f=440:d=60", "-filter_complex",
-                           "[0][1]overlay=0:0[a];[a][2]overlay=240:0", "-c:v", "libx264", "-preset",
-                           "veryfast", "-g", "15", "-pix_fmt", "yuv420p", "-c:a", "aac", "-shortest"},
+    if (!BenchKit::ffmpeg({"-f",
+                           "lavfi",
+                           "-i",
+                           "testsrc2=s=1920x1080:r=30:d=60",
+                           "-f",
+                           "lavfi",
+                           "-i",
+                           patch + "'min(250,16+T*4)'",
+                           "-f",
+                           "lavfi",
+                           "-i",
+                           patch + "'16+mod(N*97,200)'",
+                           "-f",
+                           "lavfi",
+                           "-i",
+                           "sine=f=440:d=60",
+                           "-filter_complex",
+                           "[0][1]overlay=0:0[a];[a][2]overlay=240:0",
+                           "-c:v",
+                           "libx264",
+                           "-preset",
+                           "veryfast",
+                           "-g",
+                           "15",
+                           "-pix_fmt",
+                           "yuv420p",
+                           "-c:a",
+                           "aac",
+                           "-shortest"},
                           clip)) {
         std::fprintf(stderr, "bm_keys: ffmpeg could not make the clip\n");
         fs::remove_all(work);

@@ -129,8 +129,8 @@ int main(int argc, char** argv)
             m.threads.push_back(value(o, "threads_at_end"));
         }
     for (const Memory& m : paths)
-        std::printf("private dirty KiB playing, %s: after 50 clips %.0f, after %d %.0f; threads %.0f\n", m.name,
-                    median(m.at50), Clips, median(m.atEnd), median(m.threads));
+        std::printf("private dirty KiB playing, %s: after 50 clips %.0f, after %d %.0f; threads %.0f\n",
+                    m.name, median(m.at50), Clips, median(m.atEnd), median(m.threads));
 
     figure("CPU Go to end, 1080p H.264 12 s", median(videoCpu.ours), median(videoCpu.mpv), "ms", "1.15",
            "mpv --vo=gpu, same video size");
@@ -143,8 +143,8 @@ int main(int argc, char** argv)
            "-", "same timer at the idle main window");
     figure("private memory after 1,000 clips, native window", median(paths[0].atEnd), median(paths[0].at50),
            "KiB", "1.30", "the same run after 50 clips");
-    figure("private memory after 1,000 clips, render API", median(paths[1].atEnd), median(paths[1].at50), "KiB",
-           "1.30", "the same run after 50 clips");
+    figure("private memory after 1,000 clips, render API", median(paths[1].atEnd), median(paths[1].at50),
+           "KiB", "1.30", "the same run after 50 clips");
     fs::remove_all(work);
     return 0;
 }

@@ -141,8 +141,8 @@ KeyWatch::Places keyPlaces(QWidget* player, MediaPlayerControl* control)
     // The 16:9 picture as the engine fits it into the area, and its scale against 1920 pixels.
     const QSize picture = QSize(16, 9).scaled(rect.size(), Qt::KeepAspectRatio);
     const double scale = picture.width() / 1920.0;
-    const QPoint origin = rect.topLeft() + QPoint((rect.width() - picture.width()) / 2,
-                                                  (rect.height() - picture.height()) / 2);
+    const QPoint origin =
+        rect.topLeft() + QPoint((rect.width() - picture.width()) / 2, (rect.height() - picture.height()) / 2);
     places.clockX = origin.x() + int(120 * scale);
     places.clockY = origin.y() + int(120 * scale);
     places.flickerX = origin.x() + int(360 * scale);

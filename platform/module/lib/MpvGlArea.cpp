@@ -274,4 +274,3 @@ GLuint MpvGlArea::faceTexture()
     m_faceCaption = m_caption;
     return m_faceTexture;
 }
-

@@ -69,4 +69,3 @@ inline void frameWaits(QWidget* area)
     QMetaObject::invokeMethod(
         area, [area] { area->update(); }, Qt::QueuedConnection);
 }
-
