@@ -12,7 +12,9 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QOffscreenSurface>
 #include <QOpenGLContext>
+#include <QOpenGLFunctions>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -26,6 +28,14 @@ constexpr double VolumeStep = 5;
 // How long the status line says where a clip took up.
 constexpr int NoteMs = 5000;
 
+bool isSoftwareRenderer(const QByteArray& renderer)
+{
+    for (const char* name : {"llvmpipe", "softpipe", "swrast", "Software Rasterizer"})
+        if (renderer.contains(name))
+            return true;
+    return false;
+}
+
 // Where the platform has native windows the engine draws straight into one of ours: nothing of the
 // toolkit takes part in a frame. Elsewhere it draws through the render API, into OpenGL or an
 // image. An output named outright (vo=null) is left as it is.
@@ -36,14 +46,32 @@ bool nativeWindowFor(const QStringList& effective)
            QGuiApplication::platformName() == QLatin1String("xcb");
 }
 
+// OpenGL for the render API only where it is drawn by graphics hardware. A software OpenGL
+// (llvmpipe and its kin) rasterises every context of a display in one queue, so each paint of the
+// GUI thread, a resize's included, would wait behind the frame the render thread draws; there the
+// software render API draws instead and the GUI thread does no OpenGL at all.
+// VIDMARRO_VIDEO_AREA=opengl or software chooses outright.
 bool openGlUsable()
 {
     static const bool usable = [] {
         const QString platform = QGuiApplication::platformName();
-        if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
+        const QByteArray chosen = qgetenv("VIDMARRO_VIDEO_AREA");
+        if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal") ||
+            chosen == "software")
             return false;
         QOpenGLContext probe;
-        return probe.create();
+        if (!probe.create())
+            return false;
+        if (chosen == "opengl")
+            return true;
+        QOffscreenSurface surface;
+        surface.setFormat(probe.format());
+        surface.create();
+        if (!probe.makeCurrent(&surface))
+            return false;
+        const QByteArray renderer(reinterpret_cast<const char*>(probe.functions()->glGetString(GL_RENDERER)));
+        probe.doneCurrent();
+        return !renderer.isEmpty() && !isSoftwareRenderer(renderer);
     }();
     return usable;
 }

@@ -3,6 +3,8 @@
 #include "platform/module/lib/RenderFrames.h"
 
 #include <QPainter>
+#include <QRegion>
+
 #include <QThread>
 
 #include <mpv/client.h>
@@ -122,7 +124,14 @@ void MpvSoftwareArea::paintEvent(QPaintEvent*)
     QPainter painter(this);
     if (m_renderer && m_mode == Mode::Video) {
         if (const QImage shown = m_renderer->frames.shown(); !shown.isNull()) {
-            painter.drawImage(rect(), shown);
+            // A frame drawn for another size (the area was just resized) is shown at its own shape
+            // until one of the new size comes: scaled fast, and only as far as the picture goes.
+            const QSize fitted = shown.deviceIndependentSize().toSize().scaled(size(), Qt::KeepAspectRatio);
+            QRect target(QPoint(), fitted);
+            target.moveCenter(rect().center());
+            for (const QRect& bar : QRegion(rect()).subtracted(target))
+                painter.fillRect(bar, Qt::black);
+            painter.drawImage(target, shown);
             return;
         }
     }

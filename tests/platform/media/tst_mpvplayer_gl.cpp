@@ -106,6 +106,8 @@ private Q_SLOTS:
 int main(int argc, char* argv[])
 {
     qunsetenv("VIDMARRO_MPV_OPTIONS");
+    // The OpenGL area also where the display's OpenGL is drawn in software, as on a test machine.
+    qputenv("VIDMARRO_VIDEO_AREA", "opengl");
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
     TestMpvPlayerGl test;
