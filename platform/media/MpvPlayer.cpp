@@ -5,6 +5,7 @@
 #include "platform/media/EnginePump.h"
 #include "platform/media/MpvControls.h"
 #include "platform/media/MpvVideo.h"
+#include "platform/media/OpenGlChoice.h"
 #include "platform/media/ResumePlaces.h"
 #include "platform/media/SoundCheck.h"
 #include "platform/media/TimeText.h"
@@ -12,9 +13,6 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QOffscreenSurface>
-#include <QOpenGLContext>
-#include <QOpenGLFunctions>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -28,14 +26,6 @@ constexpr double VolumeStep = 5;
 // How long the status line says where a clip took up.
 constexpr int NoteMs = 5000;
 
-bool isSoftwareRenderer(const QByteArray& renderer)
-{
-    for (const char* name : {"llvmpipe", "softpipe", "swrast", "Software Rasterizer"})
-        if (renderer.contains(name))
-            return true;
-    return false;
-}
-
 // Where the platform has native windows the engine draws straight into one of ours: nothing of the
 // toolkit takes part in a frame. Elsewhere it draws through the render API, into OpenGL or an
 // image. An output named outright (vo=null) is left as it is.
@@ -44,36 +34,6 @@ bool nativeWindowFor(const QStringList& effective)
     const QString vo = optionValue(effective, QStringLiteral("vo"));
     return (vo.isEmpty() || vo == QLatin1String("gpu")) &&
            QGuiApplication::platformName() == QLatin1String("xcb");
-}
-
-// OpenGL for the render API only where it is drawn by graphics hardware. A software OpenGL
-// (llvmpipe and its kin) rasterises every context of a display in one queue, so each paint of the
-// GUI thread, a resize's included, would wait behind the frame the render thread draws; there the
-// software render API draws instead and the GUI thread does no OpenGL at all.
-// VIDMARRO_VIDEO_AREA=opengl or software chooses outright.
-bool openGlUsable()
-{
-    static const bool usable = [] {
-        const QString platform = QGuiApplication::platformName();
-        const QByteArray chosen = qgetenv("VIDMARRO_VIDEO_AREA");
-        if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal") ||
-            chosen == "software")
-            return false;
-        QOpenGLContext probe;
-        if (!probe.create())
-            return false;
-        if (chosen == "opengl")
-            return true;
-        QOffscreenSurface surface;
-        surface.setFormat(probe.format());
-        surface.create();
-        if (!probe.makeCurrent(&surface))
-            return false;
-        const QByteArray renderer(reinterpret_cast<const char*>(probe.functions()->glGetString(GL_RENDERER)));
-        probe.doneCurrent();
-        return !renderer.isEmpty() && !isSoftwareRenderer(renderer);
-    }();
-    return usable;
 }
 
 } // namespace
@@ -127,7 +87,7 @@ MpvPlayer::MpvPlayer(QWidget* parent, const QStringList& options)
             }
         };
     } else if (m_session) {
-        m_surface = m_session->makeRenderArea(render && openGlUsable(), render, paintVideoFace, this);
+        m_surface = m_session->makeRenderArea(render && openGlForVideo(), render, paintVideoFace, this);
     } else {
         m_surface = new MpvNativeArea(this); // no engine: only the idle face
     }
