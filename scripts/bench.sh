@@ -79,6 +79,8 @@ run bm_playback "$bin/bm_playback" --rounds "${BENCH_PLAY_ROUNDS:-3}"
 run bm_gapless env QT_QPA_PLATFORM=xcb "$bin/bm_gapless" --rounds "${BENCH_PLAY_ROUNDS:-3}"
 # X11 on this display, Wayland under a headless sway of its own, and the software render path.
 run bm_stall "$bin/bm_stall" --rounds "${BENCH_PLAY_ROUNDS:-3}"
+# Keys under load on the native and render-API video paths, with a window manager of its own.
+run bm_keys "$bin/bm_keys" --rounds "${BENCH_KEY_ROUNDS:-1}"
 run bm_media env QT_QPA_PLATFORM=offscreen "$bin/bm_media"
 run bench_playlist "$bin/bench_playlist"
 run bench_editor env QT_QPA_PLATFORM=offscreen "$bin/bench_editor"
@@ -87,7 +89,7 @@ run bench_scale env QT_QPA_PLATFORM=offscreen "$bin/bench_scale"
 
 echo
 echo "== Figures (ratio = ours / baseline; met when the ratio is at most the target)"
-for name in bm_startup bm_player bm_playback bm_gapless bm_stall bench_scale bench_playlist; do cat "$logs/$name.txt" 2>/dev/null || true; done | awk -F'|' '
+for name in bm_startup bm_player bm_playback bm_gapless bm_stall bm_keys bench_scale bench_playlist; do cat "$logs/$name.txt" 2>/dev/null || true; done | awk -F'|' '
   BEGIN { printf "%-64s %10s %10s %-4s %6s %6s %-4s %s\n", "figure", "ours", "baseline", "unit", "ratio", "target", "met", "baseline is" }
   $1 == "FIGURE" {
     met = ($7 == "-") ? "-" : (($6 + 0 > 0 && $6 + 0 <= $7 + 0) ? "yes" : "no")

@@ -3,7 +3,9 @@
 //    the same video size (--vo=gpu); and of a 20 s MP3, against mpv with its window forced;
 //  - the GUI thread's longest stall from Go to the first new stream, against the same timer's
 //    lateness at the idle main window;
-//  - private memory at the idle main window after a 200-clip run, against the same process fresh.
+//  - private memory after 1,000 short clips played in one run, against the figure after 50 of them,
+//    on the native video path and on the render API's (vo=libmpv, the path Wayland takes): whether
+//    memory grows as clips go by.
 // No sound device on either side (ao=null). Needs an X display: scripts/bench.sh gives one.
 //
 // usage: bm_playback [--rounds N] [--bin DIR] [--memory-only]   (DIR holds vm_play_measure)
@@ -91,37 +93,44 @@ int main(int argc, char** argv)
                 rounds, median(videoCpu.ours), median(videoCpu.mpv), median(audioCpu.ours),
                 median(audioCpu.mpv));
 
-    // 200 short clips, sound and pictures in turn, played untimed in one run.
+    // 1,000 short clips, sound and pictures in turn, played untimed in one run.
+    constexpr int Clips = 1000;
     const fs::path shortVideo = work / "short.mpg";
     const fs::path shortSound = work / "short.wav";
-    std::vector<std::string> idleCmd{ours.string(), "idle"};
+    std::vector<std::string> memoryCmd{ours.string(), "memory"};
     if (ffmpeg({"-f", "lavfi", "-i", "testsrc=s=640x480:r=25:d=0.4", "-c:v", "mpeg1video", "-f", "mpeg"},
                shortVideo) &&
         ffmpeg({"-f", "lavfi", "-i", "sine=d=0.4"}, shortSound)) {
         fs::create_directories(work / "clips");
-        for (int i = 0; i < 200; ++i) {
+        for (int i = 0; i < Clips; ++i) {
             const fs::path from = i % 2 ? shortSound : shortVideo;
             char name[32];
-            std::snprintf(name, sizeof name, "clip%03d%s", i, from.extension().c_str());
+            std::snprintf(name, sizeof name, "clip%04d%s", i, from.extension().c_str());
             fs::copy_file(from, work / "clips" / name);
-            idleCmd.push_back((work / "clips" / name).string());
+            memoryCmd.push_back((work / "clips" / name).string());
         }
     }
-    std::vector<double> fresh, after, freshThreads, afterThreads;
-    std::vector<std::string> idleEnv = env;
-    idleEnv.back() = "VIDMARRO_MPV_OPTIONS=ao=null untimed=yes";
-    for (int i = 0; i < rounds && idleCmd.size() > 2; ++i) {
-        const Outcome o = run(idleCmd, idleEnv);
-        if (value(o, "after_private_kib") < 0)
-            continue;
-        fresh.push_back(value(o, "fresh_private_kib"));
-        after.push_back(value(o, "after_private_kib"));
-        freshThreads.push_back(value(o, "fresh_threads"));
-        afterThreads.push_back(value(o, "after_threads"));
-    }
-    std::printf("idle at the main window, private dirty KiB: fresh %.0f, after a 200-clip run %.0f; threads "
-                "%.0f, %.0f\n",
-                median(fresh), median(after), median(freshThreads), median(afterThreads));
+    struct Memory
+    {
+        const char* name;
+        const char* options;
+        std::vector<double> at50, atEnd, threads;
+    } paths[] = {{"native window", "VIDMARRO_MPV_OPTIONS=ao=null untimed=yes", {}, {}, {}},
+                 {"render API", "VIDMARRO_MPV_OPTIONS=ao=null untimed=yes vo=libmpv", {}, {}, {}}};
+    for (int i = 0; i < rounds && memoryCmd.size() > 2; ++i)
+        for (Memory& m : paths) {
+            std::vector<std::string> memoryEnv = env;
+            memoryEnv.back() = m.options;
+            const Outcome o = run(memoryCmd, memoryEnv);
+            if (value(o, "private_kib_at_end") < 0 || value(o, "clips") != Clips)
+                continue;
+            m.at50.push_back(value(o, "private_kib_at_50"));
+            m.atEnd.push_back(value(o, "private_kib_at_end"));
+            m.threads.push_back(value(o, "threads_at_end"));
+        }
+    for (const Memory& m : paths)
+        std::printf("private dirty KiB playing, %s: after 50 clips %.0f, after %d %.0f; threads %.0f\n",
+                    m.name, median(m.at50), Clips, median(m.atEnd), median(m.threads));
 
     figure("CPU Go to end, 1080p H.264 12 s", median(videoCpu.ours), median(videoCpu.mpv), "ms", "1.15",
            "mpv --vo=gpu, same video size");
@@ -132,8 +141,10 @@ int main(int argc, char** argv)
     idles.insert(idles.end(), audioCpu.idleStall.begin(), audioCpu.idleStall.end());
     figure("GUI longest stall, Go to first new stream (target 50 ms)", median(stalls), median(idles), "ms",
            "-", "same timer at the idle main window");
-    figure("private memory idle after a 200-clip run", median(after), median(fresh), "KiB", "2.00",
-           "the same process fresh");
+    figure("private memory after 1,000 clips, native window", median(paths[0].atEnd), median(paths[0].at50),
+           "KiB", "1.30", "the same run after 50 clips");
+    figure("private memory after 1,000 clips, render API", median(paths[1].atEnd), median(paths[1].at50),
+           "KiB", "1.30", "the same run after 50 clips");
     fs::remove_all(work);
     return 0;
 }

@@ -3,15 +3,19 @@
 //   vm_play_measure go CLIP       CPU time of the whole process from Go to the player's closing, and
 //                                 the GUI thread's longest stall from Go to the first new stream,
 //                                 beside the same timer's lateness at the idle main window
-//   vm_play_measure idle CLIPS... private memory (smaps Private_Dirty) and threads at the idle main
-//                                 window, fresh and then after playing all the clips in one run
+//   vm_play_measure memory CLIPS...
+//                                 private memory (smaps Private_Dirty) and threads while the clips
+//                                 play in one run: as the 50th clip starts and as the last one does
 //   vm_play_measure stall CLIP SECONDS
 //                                 the GUI thread's longest stall over SECONDS of the clip playing
 //                                 in the player window (from its first new stream), beside the same
 //                                 timer at the idle main window for as long; the engine's frame
 //                                 counts over that time (and from 1 s in) and the worst A/V
 //                                 difference it measured
+//   vm_play_measure keys CLIP     a clip of bm_keys playing: F, Space and the arrows pressed on the
+//                                 X server, each key's time to its effect on the screen (KeyWatch)
 // Prints "name value" lines. bm_startup also runs "go" for the peak memory of playing a video.
+#include "KeyWatch.h"
 #include "app/wmt.h"
 #include "common/SharedState.h"
 #include "platform/desktop/DesktopServices.h"
@@ -27,6 +31,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QScreen>
 #include <QTimer>
 
 #include <atomic>
@@ -126,6 +131,29 @@ int threads()
     return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
 }
 
+// Where bm_keys's clip shows its patches, and a strip at the screen's right edge, beside the window.
+KeyWatch::Places keyPlaces(QWidget* player, MediaPlayerControl* control)
+{
+    KeyWatch::Places places;
+    places.window = unsigned(player->window()->winId());
+    const QWidget* area = control->videoArea();
+    const QRect rect(area->mapToGlobal(QPoint(0, 0)), area->size());
+    // The 16:9 picture as the engine fits it into the area, and its scale against 1920 pixels.
+    const QSize picture = QSize(16, 9).scaled(rect.size(), Qt::KeepAspectRatio);
+    const double scale = picture.width() / 1920.0;
+    const QPoint origin =
+        rect.topLeft() + QPoint((rect.width() - picture.width()) / 2, (rect.height() - picture.height()) / 2);
+    places.clockX = origin.x() + int(120 * scale);
+    places.clockY = origin.y() + int(120 * scale);
+    places.flickerX = origin.x() + int(360 * scale);
+    places.flickerY = places.clockY;
+    const QRect screen = player->screen()->geometry();
+    places.outsideX = screen.right() - 3;
+    places.outsideY = screen.center().y() - 100;
+    places.outsideHeight = 200;
+    return places;
+}
+
 void settle(int ms)
 {
     // Waits in the event loop, so that the pause costs no CPU of its own.
@@ -144,7 +172,8 @@ int main(int argc, char* argv[])
         return 2;
     const QByteArray mode = argv[1];
     const bool stallMode = mode == "stall";
-    if (stallMode && argc != 4)
+    const bool keysMode = mode == "keys";
+    if ((stallMode && argc != 4) || (keysMode && argc != 3))
         return 2;
     QStringList clips;
     for (int i = 2; i < (stallMode ? 3 : argc); ++i)
@@ -181,6 +210,31 @@ int main(int argc, char* argv[])
     // worst A/V difference read every quarter second in between, on a thread of its own: a read
     // waits for the engine's core, which must not count as a stall of the GUI thread.
     MpvPlayer::FrameCounts countsAtStart, countsAtEnd;
+    // Memory mode: clips started so far, and the figures taken on the way.
+    qsizetype started = 0;
+    long at50 = -1, atEnd = -1;
+    int threadsAtEnd = -1;
+    // Keys mode: the pressing thread and what it found, one line per key.
+    std::thread keys;
+    bool keysStarted = false;
+    QStringList keyTimes;
+    auto measureKeys = [&](KeyWatch::Places places, TWplayerF2* player) {
+        KeyWatch watch(places);
+        auto line = [](const char* name, const std::vector<double>& times) {
+            QStringList ms;
+            for (double t : times)
+                ms << QString::number(t, 'f', 1);
+            return QString::fromLatin1(name) + u' ' + ms.join(u',');
+        };
+        QStringList found;
+        if (watch.connected())
+            found << line("seek_ms", watch.seek(10)) << line("pause_ms", watch.pause(10))
+                  << line("fullscreen_ms", watch.fullScreen(10));
+        QMetaObject::invokeMethod(player, [&, found, player] {
+            keyTimes = found;
+            player->close();
+        });
+    };
     double worstAvsync = 0, worstAvsyncLater = 0, droppedAtOneSecond = -1;
     QString area;
     std::thread sampler;
@@ -220,6 +274,26 @@ int main(int argc, char* argv[])
                     player->close();
                 });
             });
+        } else if (keysMode) {
+            QObject::connect(control, &MediaPlayerControl::OnNewStream, player, [&, control, player] {
+                if (keysStarted)
+                    return;
+                keysStarted = true;
+                // Past the clip's start, when the shaders are built and the first frames shown.
+                QTimer::singleShot(3000, player, [&, control, player] {
+                    control->setFocus(Qt::OtherFocusReason);
+                    keys = std::thread(measureKeys, keyPlaces(player, control), player);
+                });
+            });
+        } else if (mode == "memory") {
+            QObject::connect(control, &MediaPlayerControl::OnNewStream, player, [&] {
+                if (++started == 50)
+                    at50 = privateDirtyKiB();
+                if (started == clips.size()) {
+                    atEnd = privateDirtyKiB();
+                    threadsAtEnd = threads();
+                }
+            });
         } else {
             QObject::connect(control, &MediaPlayerControl::OnNewStream, player, [&] {
                 if (stall < 0)
@@ -232,17 +306,8 @@ int main(int argc, char* argv[])
     };
     app.installEventFilter(&clicker);
 
-    // For a look at where the memory stays: VM_SMAPS_COPY names a file to copy smaps to, fresh (with
-    // ".fresh" added to the name) and after the run.
-    auto copySmaps = [](const QString& suffix) {
-        if (const QString copy = qEnvironmentVariable("VM_SMAPS_COPY"); !copy.isEmpty()) {
-            QFile in(QStringLiteral("/proc/self/smaps")), out(copy + suffix);
-            if (in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly))
-                out.write(in.readAll());
-        }
-    };
-    if (stallMode) // a clip that never starts would keep the player open for good
-        QTimer::singleShot(2 * playMs + 60000, [] { std::_Exit(4); });
+    if (stallMode || keysMode) // a clip that never starts would keep the player open for good
+        QTimer::singleShot(2 * playMs + 180000, [] { std::_Exit(4); });
     QTimer::singleShot(0, &form1, [&] {
         settle(1500); // the main window settled: the engine check has come back
         if (mode == "go") {
@@ -272,15 +337,18 @@ int main(int argc, char* argv[])
                 since(countsAtEnd.dropped, droppedAtOneSecond),
                 since(countsAtEnd.decoderDropped, countsAtStart.decoderDropped),
                 since(countsAtEnd.delayed, countsAtStart.delayed), worstAvsync, worstAvsyncLater);
+        } else if (keysMode) {
+            form1.PickButtonClick();
+            if (keys.joinable())
+                keys.join();
+            for (const QString& line : std::as_const(keyTimes))
+                std::printf("%s\n", qPrintable(line));
         } else {
-            copySmaps(QStringLiteral(".fresh"));
-            const long fresh = privateDirtyKiB();
             const int freshThreads = threads();
             form1.PickButtonClick();
-            settle(2000);
-            copySmaps({});
-            std::printf("fresh_private_kib %ld\nafter_private_kib %ld\nfresh_threads %d\nafter_threads %d\n",
-                        fresh, privateDirtyKiB(), freshThreads, threads());
+            std::printf("clips %lld\nprivate_kib_at_50 %ld\nprivate_kib_at_end %ld\nfresh_threads %d\n"
+                        "threads_at_end %d\n",
+                        qlonglong(started), at50, atEnd, freshThreads, threadsAtEnd);
         }
         std::fflush(stdout);
         QCoreApplication::quit();

@@ -5,6 +5,7 @@
 #include "platform/media/EnginePump.h"
 #include "platform/media/MpvControls.h"
 #include "platform/media/MpvVideo.h"
+#include "platform/media/OpenGlChoice.h"
 #include "platform/media/ResumePlaces.h"
 #include "platform/media/SoundCheck.h"
 #include "platform/media/TimeText.h"
@@ -12,7 +13,6 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QOpenGLContext>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -34,18 +34,6 @@ bool nativeWindowFor(const QStringList& effective)
     const QString vo = optionValue(effective, QStringLiteral("vo"));
     return (vo.isEmpty() || vo == QLatin1String("gpu")) &&
            QGuiApplication::platformName() == QLatin1String("xcb");
-}
-
-bool openGlUsable()
-{
-    static const bool usable = [] {
-        const QString platform = QGuiApplication::platformName();
-        if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
-            return false;
-        QOpenGLContext probe;
-        return probe.create();
-    }();
-    return usable;
 }
 
 } // namespace
@@ -99,7 +87,7 @@ MpvPlayer::MpvPlayer(QWidget* parent, const QStringList& options)
             }
         };
     } else if (m_session) {
-        m_surface = m_session->makeRenderArea(render && openGlUsable(), render, paintVideoFace, this);
+        m_surface = m_session->makeRenderArea(render && openGlForVideo(), render, paintVideoFace, this);
     } else {
         m_surface = new MpvNativeArea(this); // no engine: only the idle face
     }

@@ -1,6 +1,7 @@
 #include "platform/module/lib/MpvSession.h"
 
-#include "platform/module/lib/MpvRenderAreas.h"
+#include "platform/module/lib/MpvGlArea.h"
+#include "platform/module/lib/MpvSoftwareArea.h"
 
 #include <mpv/client.h>
 

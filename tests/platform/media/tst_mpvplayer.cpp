@@ -7,7 +7,8 @@
 #include "platform/media/PlaylistRun.h"
 #include "platform/media/ResumePlaces.h"
 #include "platform/module/ModuleLoader.h"
-#include "platform/module/lib/MpvRenderAreas.h"
+#include "platform/module/lib/MpvGlArea.h"
+#include "platform/module/lib/MpvSoftwareArea.h"
 
 #include <QApplication>
 #include <QDir>

@@ -2,7 +2,7 @@
 
 #include "platform/media/MpvPlayer.h"
 #include "platform/media/MpvVideo.h"
-#include "platform/module/lib/MpvRenderAreas.h"
+#include "platform/module/lib/MpvGlArea.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -106,6 +106,8 @@ private Q_SLOTS:
 int main(int argc, char* argv[])
 {
     qunsetenv("VIDMARRO_MPV_OPTIONS");
+    // The OpenGL area also where the display's OpenGL is drawn in software, as on a test machine.
+    qputenv("VIDMARRO_VIDEO_AREA", "opengl");
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
     TestMpvPlayerGl test;

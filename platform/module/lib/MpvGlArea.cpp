@@ -1,6 +1,7 @@
-#include "platform/module/lib/MpvRenderAreas.h"
+#include "platform/module/lib/MpvGlArea.h"
 
-#include <QMutex>
+#include "platform/module/lib/RenderFrames.h"
+
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
@@ -12,8 +13,6 @@
 #include <mpv/client.h>
 #include <mpv/render_gl.h>
 
-#include <utility>
-
 namespace {
 
 void* glProcAddress(void*, const char* name)
@@ -22,72 +21,7 @@ void* glProcAddress(void*, const char* name)
     return ctx ? reinterpret_cast<void*>(ctx->getProcAddress(name)) : nullptr;
 }
 
-// Three frames: one being drawn, the latest drawn and the one on screen, handed over under a lock
-// so that neither thread waits for the other's work. With the size to draw at.
-template <typename Frame> class FrameSwap
-{
-public:
-    // The drawing thread's own frame, and its hand-over when drawn.
-    Frame& drawing() { return m_frames[m_drawing]; }
-    void drawn()
-    {
-        const QMutexLocker lock(&m_lock);
-        std::swap(m_drawing, m_ready);
-        m_fresh = true;
-    }
-    // For the GUI thread: the frame to show, the latest drawn.
-    Frame shown()
-    {
-        const QMutexLocker lock(&m_lock);
-        if (m_fresh) {
-            std::swap(m_ready, m_shown);
-            m_fresh = false;
-        }
-        return m_frames[m_shown];
-    }
-    Frame latest() const
-    {
-        const QMutexLocker lock(&m_lock);
-        return m_frames[m_fresh ? m_ready : m_shown];
-    }
-    Frame* all() { return m_frames; }
-
-    void setTarget(QSize size, qreal dpr)
-    {
-        const QMutexLocker lock(&m_lock);
-        m_size = size.expandedTo(QSize(1, 1));
-        m_dpr = dpr;
-    }
-    std::pair<QSize, qreal> target() const
-    {
-        const QMutexLocker lock(&m_lock);
-        return {m_size, m_dpr};
-    }
-
-private:
-    mutable QMutex m_lock;
-    Frame m_frames[3];
-    int m_drawing = 0, m_ready = 1, m_shown = 2;
-    bool m_fresh = false;
-    QSize m_size; // set before anything is drawn
-    qreal m_dpr = 1;
-};
-
-QSize pixelSize(const QWidget* w)
-{
-    return (QSizeF(w->size()) * w->devicePixelRatioF()).toSize();
-}
-
-// Tells the area that a frame waits, from the drawing thread.
-void frameWaits(QWidget* area)
-{
-    QMetaObject::invokeMethod(
-        area, [area] { area->update(); }, Qt::QueuedConnection);
-}
-
 } // namespace
-
-// --- OpenGL ---
 
 // Lives on the render thread: everything here runs there, with its own context current.
 class GlFrameRenderer : public QObject
@@ -339,145 +273,4 @@ GLuint MpvGlArea::faceTexture()
     m_faceMode = m_mode;
     m_faceCaption = m_caption;
     return m_faceTexture;
-}
-
-// --- software ---
-
-// Lives on the render thread.
-class SoftwareFrameRenderer : public QObject
-{
-public:
-    SoftwareFrameRenderer(mpv_render_context* ctx, QWidget* area) : m_ctx(ctx), m_area(area) {}
-
-    static void engineUpdated(void* self)
-    {
-        auto* renderer = static_cast<SoftwareFrameRenderer*>(self);
-        QMetaObject::invokeMethod(
-            renderer, [renderer] { renderer->draw(false); }, Qt::QueuedConnection);
-    }
-
-    void draw(bool again)
-    {
-        if (!(mpv_render_context_update(m_ctx) & MPV_RENDER_UPDATE_FRAME) && !again)
-            return;
-        const auto [size, dpr] = frames.target();
-        QImage& image = frames.drawing();
-        if (image.size() != size)
-            image = QImage(size, QImage::Format_RGB32);
-        image.setDevicePixelRatio(dpr);
-        int dims[2] = {size.width(), size.height()};
-#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
-        char format[] = "bgr0";
-#else
-        char format[] = "0rgb";
-#endif
-        size_t stride = static_cast<size_t>(image.bytesPerLine());
-        mpv_render_param params[] = {
-            {MPV_RENDER_PARAM_SW_SIZE, dims},      {MPV_RENDER_PARAM_SW_FORMAT, format},
-            {MPV_RENDER_PARAM_SW_STRIDE, &stride}, {MPV_RENDER_PARAM_SW_POINTER, image.bits()},
-            {MPV_RENDER_PARAM_INVALID, nullptr},
-        };
-        // Returns at the frame's display time.
-        mpv_render_context_render(m_ctx, params);
-        frames.drawn();
-        frameWaits(m_area);
-    }
-
-    FrameSwap<QImage> frames;
-
-private:
-    mpv_render_context* m_ctx;
-    QWidget* m_area;
-};
-
-MpvSoftwareArea::MpvSoftwareArea(mpv_handle* mpv, bool render, FacePainter face, QWidget* parent)
-    : QWidget(parent), m_face(face)
-{
-    setAttribute(Qt::WA_OpaquePaintEvent);
-    if (!render || !mpv)
-        return;
-    mpv_render_param params[] = {
-        {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_SW)},
-        {MPV_RENDER_PARAM_INVALID, nullptr},
-    };
-    if (mpv_render_context_create(&m_ctx, mpv, params) < 0) {
-        m_ctx = nullptr;
-        return;
-    }
-    // From here on only the render thread draws, until release.
-    m_renderer = new SoftwareFrameRenderer(m_ctx, this);
-    m_thread = new QThread;
-    m_thread->setObjectName(QStringLiteral("video render"));
-    m_renderer->moveToThread(m_thread);
-    m_thread->start();
-    sizeChanged();
-    mpv_render_context_set_update_callback(m_ctx, &SoftwareFrameRenderer::engineUpdated, m_renderer);
-}
-
-MpvSoftwareArea::~MpvSoftwareArea()
-{
-    release();
-}
-
-void MpvSoftwareArea::release()
-{
-    if (!m_ctx)
-        return;
-    // The render thread ends after the frame it draws; the engine's calls then find nobody.
-    m_thread->quit();
-    m_thread->wait();
-    mpv_render_context_set_update_callback(m_ctx, nullptr, nullptr);
-    mpv_render_context_free(m_ctx);
-    m_ctx = nullptr;
-    delete m_thread;
-    m_thread = nullptr;
-    delete m_renderer;
-    m_renderer = nullptr;
-}
-
-QImage MpvSoftwareArea::frame() const
-{
-    return m_renderer ? m_renderer->frames.latest() : QImage();
-}
-
-void MpvSoftwareArea::sizeChanged()
-{
-    if (!m_renderer)
-        return;
-    // The engine waits for each frame to be taken, so frames are drawn even while hidden.
-    const QSize size = isVisible() ? pixelSize(this).expandedTo(QSize(16, 16)) : QSize(64, 36);
-    m_renderer->frames.setTarget(size, devicePixelRatioF());
-    if (m_mode == Mode::Video)
-        QMetaObject::invokeMethod(
-            m_renderer, [renderer = m_renderer] { renderer->draw(true); }, Qt::QueuedConnection);
-}
-
-void MpvSoftwareArea::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    if (m_renderer && m_mode == Mode::Video) {
-        if (const QImage shown = m_renderer->frames.shown(); !shown.isNull()) {
-            painter.drawImage(rect(), shown);
-            return;
-        }
-    }
-    m_face(painter, rect(), m_mode, m_caption);
-}
-
-void MpvSoftwareArea::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    sizeChanged();
-}
-
-void MpvSoftwareArea::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    sizeChanged();
-}
-
-void MpvSoftwareArea::hideEvent(QHideEvent* event)
-{
-    QWidget::hideEvent(event);
-    sizeChanged();
 }
