@@ -110,8 +110,10 @@ FileResult addRecent(const QString& bookmarks, const QString& path, const QStrin
     // Adding the program again counts one more use and stamps the time.
     g_bookmark_file_add_application(list.get(), uri.get(), "vidmarro", "vidmarro %u");
     const QByteArray dir = Gio::native(QFileInfo(bookmarks).path());
-    if (g_mkdir_with_parents(dir.constData(), 0700) != 0)
-        return FileResult::systemError(errno);
+    if (g_mkdir_with_parents(dir.constData(), 0700) != 0) {
+        const int err = errno;
+        return FileResult::failed(err, QString::fromUtf8(g_strerror(err)));
+    }
     // Written to a new file that then takes the old one's place.
     if (!g_bookmark_file_to_file(list.get(), file.constData(), &err.error))
         return err.failed();
