@@ -7,7 +7,5 @@
 namespace RecentFiles {
 
 void playlistUsed(const QString& path);
-// Waits until the desktop's list has been written (it is written off the calling thread).
-void flush();
 
 } // namespace RecentFiles

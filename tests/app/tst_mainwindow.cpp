@@ -8,7 +8,6 @@
 #include "common/Paths.h"
 #include "common/SharedState.h"
 #include "platform/desktop/DesktopServices.h"
-#include "platform/files/RecentFiles.h"
 #include "platform/media/MpvBackend.h"
 #include "platform/ui/QtPrompts.h"
 #include "platform/ui/WindowPlacement.h"
@@ -812,7 +811,6 @@ private Q_SLOTS:
                   QByteArray("\xff\xfe junk", 7));
         QCOMPARE(load({}), std::make_pair(fx.state.playlistFolder(), QStringList()));
 
-        RecentFiles::flush();
         const QByteArray recent = readAll(xbel);
         QVERIFY2(recent.contains("href=\"" + QUrl::fromLocalFile(a).toEncoded() + '"'), recent.constData());
         QVERIFY(recent.contains("file:///other/song.ogg"));
