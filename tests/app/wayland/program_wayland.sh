@@ -56,15 +56,22 @@ if [ -z "$display" ] || [ -z "$ipc" ]; then
   exit 77
 fi
 
-# What a sanitizer build's run sets goes through to the session, so that its reports are heard.
+# What a sanitizer build's run sets goes to the program, so that its reports are heard; the tools
+# that watch it go without: a preloaded GL driver makes each python3 or swaymsg call take seconds,
+# long enough for a short clip to play between two looks at the screen.
 keep=()
 for v in ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS LD_PRELOAD; do
   [ -n "${!v:-}" ] && keep+=("$v=${!v}")
+  unset "$v"
 done
 in_session() { # command... – as the user, in the compositor's session
   "${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$home" XDG_RUNTIME_DIR="$run" WAYLAND_DISPLAY="$display" \
-    SWAYSOCK="$ipc" QT_QPA_PLATFORM=wayland VIDMARRO_MPV_OPTIONS="ao=pcm ao-pcm-file=/dev/null" \
-    ${keep[@]+"${keep[@]}"} "$@"
+    SWAYSOCK="$ipc" QT_QPA_PLATFORM=wayland VIDMARRO_MPV_OPTIONS="ao=pcm ao-pcm-file=/dev/null" "$@"
+}
+program() { # [NAME=value...] arguments... – the program, in the session
+  local vars=()
+  while [[ ${1:-} == [A-Z_]*=* ]]; do vars+=("$1"); shift; done
+  in_session env ${keep[@]+"${keep[@]}"} ${vars[@]+"${vars[@]}"} "$work/app/vidmarro" "$@"
 }
 # One window of the tree: "<focused> <floating> <x> <y> <width> <height>", nothing when none matches.
 window() { # $1: title pattern (Python regular expression)
@@ -79,10 +86,12 @@ def walk(n, floating):
     for c in n.get("floating_nodes", []): walk(c, True)
 walk(json.load(sys.stdin), False)' "$1"
 }
-until_true() { # $1: what, rest: command – waits up to 30 s
-  local what=$1; shift
-  for _ in $(seq 300); do "$@" && return 0; sleep 0.1; done
-  fail "$what"
+until_true() { # $1: what, rest: command – waits up to 30 s, however long each look takes
+  local what=$1 end=$((SECONDS + 30)); shift
+  until "$@"; do
+    [ "$SECONDS" -lt "$end" ] || fail "$what"
+    sleep 0.1
+  done
 }
 shown() { [ -n "$(window "$1")" ]; }
 gone() { [ -z "$(window "$1")" ]; }
@@ -98,7 +107,7 @@ click() { # x y – returns once the compositor has handled the click
 second_start() { # clips...
   local token
   token=$(in_session "$work/app/wl_desk" token) || fail "no activation token"
-  in_session env XDG_ACTIVATION_TOKEN="$token" "$work/app/vidmarro" "$@" || fail "a second start ended with $?"
+  program XDG_ACTIVATION_TOKEN="$token" "$@" || fail "a second start ended with $?"
 }
 # Another program takes the focus, as a user's click on it would.
 cover_in_front() {
@@ -130,7 +139,7 @@ sleep_title='^Vidmarro - Sleep Timer$'
 warning_title='^Vidmarro$'
 
 step "the main window shows; a second start hands over its clip, which plays, and raises the running copy"
-in_session "$work/app/vidmarro" >"$work/first.log" 2>&1 &
+program >"$work/first.log" 2>&1 &
 first=$!
 pids+=("$first")
 until_true "the main window did not show" focused "$main_title"
@@ -200,7 +209,7 @@ step "the program ends normally when its windows are closed"
 quit_normally "$first"
 
 step "without a sound card the warning stays above the player, with the keys"
-in_session env VIDMARRO_MPV_OPTIONS="ao=null" "$work/app/vidmarro" "$work/clips/long.mp4" >"$work/silent.log" 2>&1 &
+program VIDMARRO_MPV_OPTIONS="ao=null" "$work/clips/long.mp4" >"$work/silent.log" 2>&1 &
 silent=$!
 pids+=("$silent")
 until_true "the player did not show" shown "$player_title"
