@@ -68,10 +68,8 @@ in_session() { # command... – as the user, in the compositor's session
   "${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$home" XDG_RUNTIME_DIR="$run" WAYLAND_DISPLAY="$display" \
     SWAYSOCK="$ipc" QT_QPA_PLATFORM=wayland VIDMARRO_MPV_OPTIONS="ao=pcm ao-pcm-file=/dev/null" "$@"
 }
-program() { # [NAME=value...] arguments... – the program, in the session
-  local vars=()
-  while [[ ${1:-} == [A-Z_]*=* ]]; do vars+=("$1"); shift; done
-  in_session env ${keep[@]+"${keep[@]}"} ${vars[@]+"${vars[@]}"} "$work/app/vidmarro" "$@"
+with_reports() { # [NAME=value...] command... – in the session, with the sanitizer settings
+  in_session env ${keep[@]+"${keep[@]}"} "$@"
 }
 # One window of the tree: "<focused> <floating> <x> <y> <width> <height>", nothing when none matches.
 window() { # $1: title pattern (Python regular expression)
@@ -107,7 +105,7 @@ click() { # x y – returns once the compositor has handled the click
 second_start() { # clips...
   local token
   token=$(in_session "$work/app/wl_desk" token) || fail "no activation token"
-  program XDG_ACTIVATION_TOKEN="$token" "$@" || fail "a second start ended with $?"
+  with_reports XDG_ACTIVATION_TOKEN="$token" "$work/app/vidmarro" "$@" || fail "a second start ended with $?"
 }
 # Another program takes the focus, as a user's click on it would.
 cover_in_front() {
@@ -139,7 +137,7 @@ sleep_title='^Vidmarro - Sleep Timer$'
 warning_title='^Vidmarro$'
 
 step "the main window shows; a second start hands over its clip, which plays, and raises the running copy"
-program >"$work/first.log" 2>&1 &
+with_reports "$work/app/vidmarro" >"$work/first.log" 2>&1 &
 first=$!
 pids+=("$first")
 until_true "the main window did not show" focused "$main_title"
@@ -209,7 +207,7 @@ step "the program ends normally when its windows are closed"
 quit_normally "$first"
 
 step "without a sound card the warning stays above the player, with the keys"
-program VIDMARRO_MPV_OPTIONS="ao=null" "$work/clips/long.mp4" >"$work/silent.log" 2>&1 &
+with_reports VIDMARRO_MPV_OPTIONS="ao=null" "$work/app/vidmarro" "$work/clips/long.mp4" >"$work/silent.log" 2>&1 &
 silent=$!
 pids+=("$silent")
 until_true "the player did not show" shown "$player_title"
