@@ -44,6 +44,7 @@ public:
     // entry only while gapless audio is on as its sound starts.
     void queueNothingOnceFlowing() { m_nothingOnceFlowing = true; }
     bool hasQueued() const { return m_queued.id != 0; }
+    bool gapless() const { return m_gapless; }
     const Entry& queued() const { return m_queued; }
     // The engine was handed something else: forget the queue and any switch under way.
     void drop();

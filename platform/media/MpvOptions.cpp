@@ -79,15 +79,24 @@ QStringList mpvEffectiveOptions(const QStringList& extraOptions)
     return options;
 }
 
-void setEngineRate(EngineSession& session, double rate, bool* tempo)
+bool setEngineRate(EngineSession& session, double rate, bool* tempo, bool mayAdd, bool mayRemove)
 {
     // The engine's own filter mutes below 0.25x. It goes in before the rate leaves 1.0 and out
-    // after the rate is back, so the sound is never sped up without it.
+    // after the rate is back, so the sound is never sped up without it (the engine would put in
+    // one of its own).
     const bool wanted = rate != 1.0;
-    if (wanted && !*tempo)
+    if (wanted && !*tempo) {
+        if (!mayAdd)
+            return false;
         session.command({"af", "add", "@vm-tempo:scaletempo2=min-speed=0.1"});
+        *tempo = true;
+    }
     session.setNumber("speed", rate);
-    if (!wanted && *tempo)
+    if (!wanted && *tempo) {
+        if (!mayRemove)
+            return false;
         session.command({"af", "remove", "@vm-tempo"});
-    *tempo = wanted;
+        *tempo = false;
+    }
+    return true;
 }

@@ -24,5 +24,6 @@ QStringList mpvEffectiveOptions(const QStringList& extraOptions = {});
 
 // Plays at `rate`, keeping the pitch down to 0.2x. The pitch-keeping filter is in the chain only at
 // rates other than 1.0, since it costs each clip the first moments of its sound; *tempo says
-// whether it is there now.
-void setEngineRate(EngineSession& session, double rate, bool* tempo);
+// whether it is there now. Where the filter may not come in (mayAdd) nothing changes; where it may
+// not go (mayRemove) it plays on at 1.0x. False when something was left for later.
+bool setEngineRate(EngineSession& session, double rate, bool* tempo, bool mayAdd = true, bool mayRemove = true);

@@ -114,6 +114,8 @@ MpvPlayer::MpvPlayer(QWidget* parent, const QStringList& options)
         refreshFace();
     });
     connect(m_run, &PlaylistRun::newStream, this, [this] {
+        if (m_ratePending)
+            applyRate();
         m_note.clear();
         if (m_run->resumedAt() > 0) {
             m_note = tr("Resumed at %1").arg(formatTime(m_run->resumedAt()));
@@ -156,6 +158,7 @@ bool MpvPlayer::startEngine()
     new EnginePump(
         m_session.get(), [this](const EngineEvent& e) { m_run->handle(e); }, this);
     m_tempo = false;
+    m_ratePending = false;
     if (m_rate != 1.0)
         setEngineRate(*m_session, m_rate, &m_tempo);
     // What was set before, also on an engine made again.
@@ -301,8 +304,22 @@ void MpvPlayer::SetRate(double rate)
     if (!std::isfinite(rate))
         rate = 1.0;
     m_rate = qBound(MinimumRate, rate, MaximumRate);
-    if (m_session)
-        setEngineRate(*m_session, m_rate, &m_tempo);
+    applyRate();
+}
+
+void MpvPlayer::applyRate()
+{
+    if (!m_session)
+        return;
+    // Changing the sound filters while a clip plays is put off where the engine would harm the
+    // sound: near the clip's end, where the chain may already hold the clip's end and lose it (the
+    // run would then wait for good), and, for a filter going out, in a clip handed over with
+    // nothing after it, whose output would be drained and opened again (seconds of silence).
+    // Left for the next clip's start; meanwhile the filter plays on at 1.0x.
+    double left = 0;
+    const bool nearEnd = m_run->playing() && m_session->number("playtime-remaining", &left) && left < 0.75;
+    m_ratePending = !setEngineRate(*m_session, m_rate, &m_tempo, !nearEnd,
+                                   !nearEnd && !m_run->outputKeptAlone());
 }
 
 // --- face ---

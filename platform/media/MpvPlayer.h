@@ -93,6 +93,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void applyRate();
     static QStringList engineOptionsOf(const QStringList& effective);
     bool startEngine();
     void letGoOfWindow();
@@ -111,7 +112,8 @@ private:
     bool m_showTracker = true;
     bool m_showStatusBar = true;
     double m_rate = 1.0;
-    bool m_tempo = false; // the pitch-keeping filter is in the engine's chain
+    bool m_tempo = false;       // the pitch-keeping filter is in the engine's chain
+    bool m_ratePending = false; // m_rate is not all applied yet: see applyRate
     MpvControls* m_controls = nullptr;
     std::unique_ptr<ResumePlaces> m_places;
     MpvTracks m_tracks;

@@ -239,6 +239,7 @@ void PlaylistRun::endReached(int result)
 bool PlaylistRun::switchToLoaded(bool queue)
 {
     const bool handedOver = m_handOver->pending();
+    m_handedOver = handedOver;
     m_handOver->end();
     m_order.setCurrent(m_index);
     m_hasVideo = m_loadedVideo;

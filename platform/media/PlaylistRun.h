@@ -68,6 +68,9 @@ public:
     int playCount() const { return m_order.playCount(); }
     void setPlayCount(int count);
     bool playing() const { return m_playingId != 0; }
+    // The entry playing was handed over and nothing follows it: the engine keeps the output it had
+    // for the one before only as long as nothing in the sound chain changes.
+    bool outputKeptAlone() const { return m_handedOver && !m_handOver->gapless(); }
     // The file name of the clip being opened or played; empty when none.
     QString clip() const;
     // Where the current clip started, when it took up where it was left; 0 otherwise.
@@ -138,6 +141,7 @@ private:
 
     State m_state = State::Ready;
     bool m_paused = false;
+    bool m_handedOver = false; // the entry playing came by a hand-over
     bool m_muted = false;
     bool m_hasVideo = false;
     double m_volume = 100;

@@ -281,5 +281,15 @@ SoundServer::Change SoundServer::listenToChange(const QList<qint16>& s, double l
             c.highFrom = ups[k];
             break;
         }
+    // Where they meet is left out: a pitch-keeping filter starts afresh with each clip.
+    int peak = 0, step = 0;
+    const qsizetype meet = c.highFrom, margin = rate() / 50;
+    for (qsizetype i = from + 1; i <= to; ++i) {
+        if (meet >= 0 && qAbs(i - meet) < margin)
+            continue;
+        peak = qMax(peak, qAbs(int(s[i])));
+        step = qMax(step, qAbs(s[i] - s[i - 1]));
+    }
+    c.steepness = step / (2 * M_PI * highHz / rate() * qMax(peak, 1));
     return c;
 }

@@ -48,7 +48,7 @@ public:
     // Two tones of distinct pitch played one after the other: the longest silence between the
     // first sound and the last (5 ms windows above `floor`), how long each was heard (told apart by
     // pitch in 10 ms windows), and where the second was first heard (to its period); from the
-    // first sound to the last, to the sample.
+    // first sound to the last, to the sample; and any click between them.
     struct Change
     {
         double silenceMs = 0;
@@ -56,6 +56,9 @@ public:
         double lowSeconds = 0;
         double highSeconds = 0;
         qsizetype highFrom = -1;
+        // The steepest step from one sample to the next, against the steepest a sine of the higher
+        // pitch at the loudest sample's level takes: well above 1 is a click.
+        double steepness = 0;
     };
     static Change listenToChange(const QList<qint16>& s, double lowHz, double highHz, double floor = 300);
 
