@@ -26,4 +26,5 @@ QStringList mpvEffectiveOptions(const QStringList& extraOptions = {});
 // rates other than 1.0, since it costs each clip the first moments of its sound; *tempo says
 // whether it is there now. Where the filter may not come in (mayAdd) nothing changes; where it may
 // not go (mayRemove) it plays on at 1.0x. False when something was left for later.
-bool setEngineRate(EngineSession& session, double rate, bool* tempo, bool mayAdd = true, bool mayRemove = true);
+bool setEngineRate(EngineSession& session, double rate, bool* tempo, bool mayAdd = true,
+                   bool mayRemove = true);

@@ -318,8 +318,8 @@ void MpvPlayer::applyRate()
     // Left for the next clip's start; meanwhile the filter plays on at 1.0x.
     double left = 0;
     const bool nearEnd = m_run->playing() && m_session->number("playtime-remaining", &left) && left < 0.75;
-    m_ratePending = !setEngineRate(*m_session, m_rate, &m_tempo, !nearEnd,
-                                   !nearEnd && !m_run->outputKeptAlone());
+    m_ratePending =
+        !setEngineRate(*m_session, m_rate, &m_tempo, !nearEnd, !nearEnd && !m_run->outputKeptAlone());
 }
 
 // --- face ---

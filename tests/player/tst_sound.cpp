@@ -292,7 +292,8 @@ private Q_SLOTS:
         // either way: the title comes no sooner than that before the sound. After a filter came in
         // mid-clip the engine places the next clip's sound later than it is heard, by about what
         // the output holds: the title is late by as much.
-        QVERIFY2(offsetMs >= -60 && offsetMs <= (speedChange ? 500 : 250), qPrintable(QString::number(offsetMs)));
+        QVERIFY2(offsetMs >= -60 && offsetMs <= (speedChange ? 500 : 250),
+                 qPrintable(QString::number(offsetMs)));
     }
 
     // The warning follows the server: none while one listens (also as the second of a list in
