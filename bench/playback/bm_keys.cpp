@@ -9,9 +9,12 @@
 // and key: the worst of the presses and their median, against a budget of 100 ms.
 // A window manager of our own (openbox) gives full screen, as a desktop does. Needs an X display:
 // scripts/bench.sh gives one. No sound device (ao=null).
+// Beside them, the mpv program in a window of the same size, with its own keys (f, Space, the
+// arrows, seeking exactly as ours): what the engine's own player takes on the same screen and load.
 //
 // usage: bm_keys [--rounds N] [--bin DIR]   (DIR holds vm_play_measure)
 #include "../BenchKit.h"
+#include "KeyWatch.h"
 
 #include <csignal>
 #include <cstring>
@@ -85,8 +88,57 @@ struct Key
 {
     const char* name;
     const char* output;
-    std::vector<double> native, render;
+    std::vector<double> native, render, mpv;
 };
+
+std::string output(const std::string& command)
+{
+    std::string text;
+    if (FILE* p = popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, p))
+            text += buffer;
+        pclose(p);
+    }
+    return text;
+}
+
+// F, Space and the arrows in the mpv program, each ten times; empty where it would not start.
+std::vector<std::vector<double>> mpvProgramKeys(const fs::path& clip, const fs::path& home)
+{
+    const pid_t mpv = startProcess({"mpv", "--no-config", "--ao=null", "--hr-seek=yes", "--loop-file=inf",
+                                    "--geometry=960x540+100+100", clip.string()},
+                                   home.string());
+    // Its window, and where the picture (which fills it) shows the patches.
+    const std::string pid = std::to_string(mpv);
+    const unsigned window = unsigned(std::strtoul(
+        output("timeout 20 xdotool search --sync --onlyvisible --pid " + pid + " 2>/dev/null").c_str(),
+        nullptr, 10));
+    std::vector<std::vector<double>> times;
+    const std::string geometry = output("xdotool getwindowgeometry --shell " + std::to_string(window));
+    const size_t xAt = geometry.find("X="), yAt = geometry.find("Y=");
+    if (window != 0 && xAt != std::string::npos && yAt != std::string::npos) {
+        const int x = std::atoi(geometry.c_str() + xAt + 2), y = std::atoi(geometry.c_str() + yAt + 2);
+        std::this_thread::sleep_for(std::chrono::seconds(2)); // playing
+        KeyWatch::Places places;
+        places.window = window;
+        const double scale = 960 / 1920.0;
+        places.clockX = x + int(120 * scale);
+        places.clockY = y + int(120 * scale);
+        places.flickerX = x + int(360 * scale);
+        places.flickerY = places.clockY;
+        int screenWidth = 1920, screenHeight = 1080;
+        std::sscanf(output("xdotool getdisplaygeometry").c_str(), "%d %d", &screenWidth, &screenHeight);
+        places.outsideX = screenWidth - 4;
+        places.outsideY = screenHeight / 2 - 100;
+        places.outsideHeight = 200;
+        KeyWatch watch(places);
+        if (watch.connected())
+            times = {watch.fullScreen(10), watch.pause(10), watch.seek(10)};
+    }
+    end(mpv);
+    return times;
+}
 
 } // namespace
 
@@ -155,9 +207,9 @@ int main(int argc, char** argv)
         load.push_back(busyProcess());
     std::printf("load: %ld busy processes (one per core); openbox as the window manager\n", cores);
 
-    Key keys[] = {{"F (full screen and back)", "fullscreen_ms", {}, {}},
-                  {"Space (pause and play)", "pause_ms", {}, {}},
-                  {"Right/Left (seek 5 s)", "seek_ms", {}, {}}};
+    Key keys[] = {{"F (full screen and back)", "fullscreen_ms", {}, {}, {}},
+                  {"Space (pause and play)", "pause_ms", {}, {}, {}},
+                  {"Right/Left (seek 5 s)", "seek_ms", {}, {}, {}}};
     const std::string program = copy.program.string();
     for (int round = 1; round <= rounds; ++round) {
         for (const bool render : {false, true}) {
@@ -179,17 +231,27 @@ int main(int argc, char** argv)
             std::fflush(stdout);
         }
     }
+    const std::vector<std::vector<double>> mpv = mpvProgramKeys(clip, work / "wm-home");
+    std::printf("the mpv program:%s\n", mpv.empty() ? " did not start" : "");
+    for (size_t i = 0; i < mpv.size(); ++i) {
+        std::printf("  %-26s", keys[i].name);
+        for (double ms : mpv[i])
+            std::printf(" %6.1f", ms < 0 ? MissedMs : ms);
+        std::printf("\n");
+        for (double ms : mpv[i])
+            keys[i].mpv.push_back(ms < 0 ? MissedMs : ms);
+    }
     for (pid_t pid : load)
         end(pid);
     end(wm);
 
     for (const Key& k : keys)
-        for (const bool render : {false, true}) {
-            const std::vector<double>& t = render ? k.render : k.native;
+        for (const int path : {0, 1, 2}) {
+            const std::vector<double>& t = path == 0 ? k.native : path == 1 ? k.render : k.mpv;
             if (t.empty())
                 continue;
-            const std::string name = std::string("Key ") + k.name + ", " +
-                                     (render ? "render API" : "native window") + ": worst (median " +
+            const char* pathName = path == 0 ? "native window" : path == 1 ? "render API" : "the mpv program";
+            const std::string name = std::string("Key ") + k.name + ", " + pathName + ": worst (median " +
                                      std::to_string(int(median(t) + 0.5)) + " ms)";
             BenchKit::figure(name.c_str(), *std::max_element(t.begin(), t.end()), BudgetMs, "ms", "1.00",
                              "the 100 ms budget, 2 cores busy");
