@@ -274,9 +274,10 @@ private Q_SLOTS:
               "clip's first sound, steepest step %.2f of a sine's",
               c.silenceMs, c.lowSeconds, c.highSeconds, c.soundSeconds, offsetMs, c.steepness);
         QVERIFY2(c.silenceMs <= 10, qPrintable(QString::number(c.silenceMs)));
-        // The filter that keeps the pitch still clicks as it comes in.
+        // The filter that keeps the pitch still clicks as it comes in (4x and more). Its own joins
+        // between blocks reach 1.75x at 0.5x now and then.
         if (!speedChange)
-            QVERIFY2(c.steepness < 1.5, qPrintable(QString::number(c.steepness)));
+            QVERIFY2(c.steepness < 2.5, qPrintable(QString::number(c.steepness)));
         const double expected = (shortPairs > 0 ? shortSeconds * shortPairs : pairSeconds) / rate;
         if (whole)
             QVERIFY2(qAbs(c.soundSeconds - 2 * expected) <= 0.015,
@@ -289,10 +290,11 @@ private Q_SLOTS:
         QVERIFY2(c.lowSeconds > heardAtLeast - (speedChange ? 0.5 : 0) && c.highSeconds > heardAtLeast,
                  qPrintable(QStringLiteral("%1 s and %2 s heard").arg(c.lowSeconds).arg(c.highSeconds)));
         // Where the sound stands is read from the sink's blocks by the clock, to within tens of ms
-        // either way: the title comes no sooner than that before the sound. After a filter came in
-        // mid-clip the engine places the next clip's sound later than it is heard, by about what
-        // the output holds: the title is late by as much.
-        QVERIFY2(offsetMs >= -60 && offsetMs <= (speedChange ? 500 : 250),
+        // either way: the title comes no sooner than that before the sound. A clip shorter than
+        // what the output holds is told once all of it is out, up to the output's excess early
+        // (50-65 ms here). After a filter came in mid-clip the engine places the next clip's sound
+        // later than it is heard, by about what the output holds: the title is late by as much.
+        QVERIFY2(offsetMs >= (shortPairs > 0 ? -100 : -60) && offsetMs <= (speedChange ? 500 : 250),
                  qPrintable(QString::number(offsetMs)));
     }
 
