@@ -230,16 +230,17 @@ int main(int argc, char** argv)
             }
             std::fflush(stdout);
         }
-    }
-    const std::vector<std::vector<double>> mpv = mpvProgramKeys(clip, work / "wm-home");
-    std::printf("the mpv program:%s\n", mpv.empty() ? " did not start" : "");
-    for (size_t i = 0; i < mpv.size(); ++i) {
-        std::printf("  %-26s", keys[i].name);
-        for (double ms : mpv[i])
-            std::printf(" %6.1f", ms < 0 ? MissedMs : ms);
-        std::printf("\n");
-        for (double ms : mpv[i])
-            keys[i].mpv.push_back(ms < 0 ? MissedMs : ms);
+        const std::vector<std::vector<double>> mpv = mpvProgramKeys(clip, work / "wm-home");
+        std::printf("round %d, the mpv program:%s\n", round, mpv.empty() ? " did not start" : "");
+        for (size_t i = 0; i < mpv.size(); ++i) {
+            std::printf("  %-26s", keys[i].name);
+            for (double ms : mpv[i]) {
+                std::printf(" %6.1f", ms < 0 ? MissedMs : ms);
+                keys[i].mpv.push_back(ms < 0 ? MissedMs : ms);
+            }
+            std::printf("\n");
+        }
+        std::fflush(stdout);
     }
     for (pid_t pid : load)
         end(pid);
