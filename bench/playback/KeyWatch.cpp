@@ -27,6 +27,22 @@ void nap()
 
 } // namespace
 
+KeyWatch::Places KeyWatch::placesFor(unsigned window, int x, int y, int pictureWidth, int screenWidth,
+                                     int screenHeight)
+{
+    Places places;
+    places.window = window;
+    const double scale = pictureWidth / 1920.0;
+    places.clockX = x + int(120 * scale);
+    places.clockY = y + int(120 * scale);
+    places.flickerX = x + int(360 * scale);
+    places.flickerY = places.clockY;
+    places.outsideX = screenWidth - 4;
+    places.outsideY = screenHeight / 2 - 100;
+    places.outsideHeight = 200;
+    return places;
+}
+
 KeyWatch::KeyWatch(const Places& places) : m_places(places)
 {
     int screenNo = 0;

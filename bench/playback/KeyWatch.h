@@ -20,6 +20,10 @@ public:
         int outsideX = 0, outsideY = 0,
             outsideHeight = 0; // a strip beside the window, in full screen's reach
     };
+    // The places for bm_keys's 1920-pixel-wide picture shown `pictureWidth` wide with its top left
+    // at (x, y) in `window`, on a screen of the given size.
+    static Places placesFor(unsigned window, int x, int y, int pictureWidth, int screenWidth,
+                            int screenHeight);
     explicit KeyWatch(const Places& places);
     ~KeyWatch();
     bool connected() const { return m_conn != nullptr; }

@@ -120,19 +120,9 @@ std::vector<std::vector<double>> mpvProgramKeys(const fs::path& clip, const fs::
     if (window != 0 && xAt != std::string::npos && yAt != std::string::npos) {
         const int x = std::atoi(geometry.c_str() + xAt + 2), y = std::atoi(geometry.c_str() + yAt + 2);
         std::this_thread::sleep_for(std::chrono::seconds(2)); // playing
-        KeyWatch::Places places;
-        places.window = window;
-        const double scale = 960 / 1920.0;
-        places.clockX = x + int(120 * scale);
-        places.clockY = y + int(120 * scale);
-        places.flickerX = x + int(360 * scale);
-        places.flickerY = places.clockY;
         int screenWidth = 1920, screenHeight = 1080;
         std::sscanf(output("xdotool getdisplaygeometry").c_str(), "%d %d", &screenWidth, &screenHeight);
-        places.outsideX = screenWidth - 4;
-        places.outsideY = screenHeight / 2 - 100;
-        places.outsideHeight = 200;
-        KeyWatch watch(places);
+        KeyWatch watch(KeyWatch::placesFor(window, x, y, 960, screenWidth, screenHeight));
         if (watch.connected())
             times = {watch.fullScreen(10), watch.pause(10), watch.seek(10)};
     }

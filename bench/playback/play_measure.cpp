@@ -134,24 +134,15 @@ int threads()
 // Where bm_keys's clip shows its patches, and a strip at the screen's right edge, beside the window.
 KeyWatch::Places keyPlaces(QWidget* player, MediaPlayerControl* control)
 {
-    KeyWatch::Places places;
-    places.window = unsigned(player->window()->winId());
     const QWidget* area = control->videoArea();
     const QRect rect(area->mapToGlobal(QPoint(0, 0)), area->size());
-    // The 16:9 picture as the engine fits it into the area, and its scale against 1920 pixels.
+    // The 16:9 picture as the engine fits it into the area.
     const QSize picture = QSize(16, 9).scaled(rect.size(), Qt::KeepAspectRatio);
-    const double scale = picture.width() / 1920.0;
     const QPoint origin =
         rect.topLeft() + QPoint((rect.width() - picture.width()) / 2, (rect.height() - picture.height()) / 2);
-    places.clockX = origin.x() + int(120 * scale);
-    places.clockY = origin.y() + int(120 * scale);
-    places.flickerX = origin.x() + int(360 * scale);
-    places.flickerY = places.clockY;
     const QRect screen = player->screen()->geometry();
-    places.outsideX = screen.right() - 3;
-    places.outsideY = screen.center().y() - 100;
-    places.outsideHeight = 200;
-    return places;
+    return KeyWatch::placesFor(unsigned(player->window()->winId()), origin.x(), origin.y(), picture.width(),
+                               screen.width(), screen.height());
 }
 
 void settle(int ms)

@@ -249,7 +249,8 @@ private Q_SLOTS:
         std::function<void(TWplayerF2&)> change;
         if (speedChange)
             change = [](TWplayerF2& p) {
-                QTRY_VERIFY(p.WMTPlayer1 && p.WMTPlayer1->position() > 0.3);
+                // A second in: the position is told in whole seconds.
+                QTRY_VERIFY(p.WMTPlayer1 && p.WMTPlayer1->position() >= 1);
                 PlayerKit::onModal("TSpeedF", [](QWidget& dlg) {
                     QTest::mouseClick(dlg.findChild<QRadioButton*>(QStringLiteral("RadioGroup1Item3")),
                                       Qt::LeftButton);
